@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <thread>
+
+#include "platform/WindowMessages.h"
+#include "platform/ui/QtMessagePump.h"
+#include "platform/ui/QtProgressWindow.h"
+#include "platform/ui/QtUi.h"
+
+using namespace platform;
+
+TEST(QtUi, MessageBoxMapsButtonsAndAnswers) {
+    QtUi ui;
+    // Press "No" on the box as soon as it shows.
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(QString("Proceed?"), box->text());
+        EXPECT_EQ(box->button(QMessageBox::No), box->defaultButton());
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(IDNO, ShowMessage("Proceed?", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2));
+}
+
+TEST(QtUi, ProgressWindowGrowsAndReportsItsButton) {
+    QtUi ui;
+    auto w = GetUi().CreateProgressWindow("Scan", "Cancel");
+    w->AppendText("line 1\r\n");
+    w->AppendText("line 2\r\n");
+    EXPECT_EQ("line 1\nline 2\n", w->Text());
+    EXPECT_TRUE(w->IsOpen());
+    auto* qt = static_cast<QtProgressWindow*>(w.get());
+    qt->Dialog()->Button()->click();
+    EXPECT_TRUE(w->ButtonPressed());
+    w->Close();
+    EXPECT_FALSE(w->IsOpen());
+}
+
+TEST(QtMessagePump, WorkerPostsAreDeliveredByTheEventLoop) {
+    QtMessagePump pump;
+    struct Target : MessageTarget {
+        int got = 0;
+        void OnMessage(unsigned, uintptr_t, intptr_t) override { ++got; }
+    } target;
+    WindowHandle h = MessageDispatcher::Instance().Register(&target);
+    std::thread([h] { PostMessage(h, 0x40E); }).join();
+    for (int i = 0; i < 50 && target.got == 0; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(1, target.got);
+    MessageDispatcher::Instance().Unregister(h);
+}
