@@ -21,6 +21,7 @@ public:
     std::unique_ptr<ProgressWindow> CreateProgressWindow(const std::string&, const std::string&) override {
         return std::make_unique<SilentProgress>();
     }
+    int PickFromList(const std::string&, const std::string&, const std::vector<std::string>&) override { return -1; }
 
 private:
     class SilentProgress : public ProgressWindow {

@@ -3,6 +3,7 @@
 // windows only through this interface, so that every text can be checked in tests.
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -63,6 +64,9 @@ public:
     virtual void EndWaitCursor() = 0;
     virtual std::unique_ptr<ProgressWindow> CreateProgressWindow(const std::string& caption,
                                                                  const std::string& buttonText) = 0;
+    // Lets the user pick one entry of a list; returns its index, or -1 when nothing was picked.
+    virtual int PickFromList(const std::string& caption, const std::string& prompt,
+                             const std::vector<std::string>& items) = 0;
 };
 
 // The process-wide port. Until something is installed a silent default answers every

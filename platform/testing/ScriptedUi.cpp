@@ -36,6 +36,23 @@ ScriptedUi::ScriptedUi() { SetUi(this); }
 ScriptedUi::~ScriptedUi() {
     SetUi(nullptr);
     EXPECT_TRUE(answers_.empty()) << answers_.size() << " scripted answer(s) were never asked for";
+    EXPECT_TRUE(picks_.empty()) << picks_.size() << " scripted pick(s) were never asked for";
+}
+
+ScriptedUi& ScriptedUi::Pick(int index) {
+    picks_.push_back(index);
+    return *this;
+}
+
+int ScriptedUi::PickFromList(const std::string&, const std::string& prompt, const std::vector<std::string>& items) {
+    pickLists_.push_back(items);
+    if (picks_.empty()) {
+        ADD_FAILURE() << "Unexpected pick list: \"" << prompt << "\"";
+        return -1;
+    }
+    int index = picks_.front();
+    picks_.pop_front();
+    return index;
 }
 
 ScriptedUi& ScriptedUi::Answer(int answer, const std::string& expectedText) {

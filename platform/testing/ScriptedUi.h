@@ -40,6 +40,8 @@ public:
     // Queues the answer to the next question (a box with more than an OK button).
     // `expectedText`, when not empty, must be contained in the question's text.
     ScriptedUi& Answer(int answer, const std::string& expectedText = {});
+    // Queues the choice for the next pick list (index, or -1 for no pick).
+    ScriptedUi& Pick(int index);
     // Plain OK boxes need no script; they are answered IDOK.
     void SetKeyDown(Key key, bool down);
     // Makes the next progress window's button count as pressed after `appends` text appends.
@@ -51,6 +53,8 @@ public:
     size_t PendingAnswers() const { return answers_.size(); }
     void Clear();
     const std::vector<std::shared_ptr<ProgressRecord>>& Progress() const { return progress_; }
+    // The item lists offered by pick lists, in order.
+    const std::vector<std::vector<std::string>>& PickLists() const { return pickLists_; }
     int Beeps() const { return beeps_; }
     int PumpCount() const { return pumps_; }
     int WaitCursorDepth() const { return waitDepth_; }
@@ -63,8 +67,12 @@ public:
     void EndWaitCursor() override { --waitDepth_; }
     std::unique_ptr<ProgressWindow> CreateProgressWindow(const std::string& caption,
                                                          const std::string& buttonText) override;
+    int PickFromList(const std::string& caption, const std::string& prompt,
+                     const std::vector<std::string>& items) override;
 
 private:
+    std::deque<int> picks_;
+    std::vector<std::vector<std::string>> pickLists_;
     struct Scripted {
         int answer;
         std::string expectedText;

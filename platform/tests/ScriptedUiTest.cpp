@@ -63,3 +63,12 @@ TEST(Ui, SilentDefaultAnswersWithTheDefaultButton) {
     EXPECT_EQ(IDOK, ShowMessage("q", MB_OK));
     EXPECT_EQ("x=5 y=ab", Format("x=%d y=%s", 5, "ab"));
 }
+
+TEST(ScriptedUi, PickListsAnswerFromTheScript) {
+    ScriptedUi ui;
+    ui.Pick(1).Pick(-1);
+    EXPECT_EQ(1, GetUi().PickFromList("Interfaces", "Pick one", {"a", "b"}));
+    EXPECT_EQ(-1, GetUi().PickFromList("Interfaces", "Pick one", {"a", "b"}));
+    ASSERT_EQ(2u, ui.PickLists().size());
+    EXPECT_EQ("b", ui.PickLists()[0][1]);
+}

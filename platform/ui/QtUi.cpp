@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -84,6 +85,20 @@ void QtUi::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
 std::unique_ptr<ProgressWindow> QtUi::CreateProgressWindow(const std::string& caption, const std::string& buttonText) {
     QWidget* parent = mainWindow_ ? mainWindow_.data() : QApplication::activeWindow();
     return std::make_unique<QtProgressWindow>(caption, buttonText, parent);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+int QtUi::PickFromList(const std::string& caption, const std::string& prompt, const std::vector<std::string>& items) {
+    QStringList list;
+    for (const auto& item : items) list << QString::fromStdString(item);
+    QWidget* parent = mainWindow_ ? mainWindow_.data() : QApplication::activeWindow();
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, QString::fromStdString(caption),
+                                                 QString::fromStdString(prompt), list, 0, false, &ok);
+    return ok ? static_cast<int>(list.indexOf(chosen)) : -1;
 }
 
 }  // namespace platform

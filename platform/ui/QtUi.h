@@ -23,6 +23,8 @@ public:
     void EndWaitCursor() override;
     std::unique_ptr<ProgressWindow> CreateProgressWindow(const std::string& caption,
                                                          const std::string& buttonText) override;
+    int PickFromList(const std::string& caption, const std::string& prompt,
+                     const std::vector<std::string>& items) override;
 
 private:
     QPointer<QWidget> mainWindow_;
