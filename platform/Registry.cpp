@@ -1,6 +1,8 @@
 #include "platform/Registry.h"
 
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -49,8 +51,13 @@ std::string Registry::DefaultPath() {
 }
 
 Registry& Registry::Instance() {
-    static Registry instance(DefaultPath());
-    return instance;
+    // One object per file; the file follows TESSARO_REGISTRY, so tests can switch it.
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<Registry>> instances;
+    std::lock_guard<std::mutex> guard(mutex);
+    auto& slot = instances[DefaultPath()];
+    if (!slot) slot = std::make_unique<Registry>(DefaultPath());
+    return *slot;
 }
 
 Registry::Registry(std::string filePath) : path_(std::move(filePath)) {}

@@ -39,7 +39,7 @@ struct RegValue {
 
 class Registry {
 public:
-    // The process-wide registry: file from TESSARO_REGISTRY, else
+    // The process-wide registry: file from TESSARO_REGISTRY (read on every call), else
     // $XDG_CONFIG_HOME/Tessaro/registry.dat (or ~/.config/Tessaro/registry.dat).
     static Registry& Instance();
     static std::string DefaultPath();
