@@ -7,30 +7,16 @@
 
 using config::CConfigData;
 
-TEST(ConfigData, MakerFamilyDefaults) {
+TEST(ConfigData, NewRecordHoldsTheMakerFamilyDefaults) {
     CConfigData d(config::FamilyRPX110, 1, "/opt/tessaro");
-    EXPECT_EQ(d.productMarker, "Tessaro");
     EXPECT_EQ(d.dataVersion, "2.4");
     EXPECT_EQ(d.dataState, config::StateDefaults);
     EXPECT_EQ(d.general.pdTag, "CV0000");
     EXPECT_EQ(d.general.nodeAddress, 247);
     EXPECT_EQ(d.general.deviceId, "42524B0001J0000010");
-    EXPECT_EQ(d.general.manufacturerId, "42524B");
-    EXPECT_EQ(d.general.model, "RPX110 /LC /AP");
     EXPECT_EQ(d.general.resourceDescription, "RPX OFFLINE DEFAULT");
     EXPECT_EQ(d.general.blockTags[config::TagRB], "RPX_RES");
-    EXPECT_EQ(d.general.blockTags[config::TagSPLT], "RPX_SPLT");
-    EXPECT_EQ(d.general.macroCycleDuration, 32000u);
-    EXPECT_EQ(d.general.pidBlockActivation, 1u);
-    EXPECT_EQ(d.general.pressureSensorInstalled, 1u);
     EXPECT_EQ(d.position.servoGain, 120.0f);
-    EXPECT_EQ(d.position.servoRate, 0.22f);
-    EXPECT_EQ(d.position.deviationTimeThreshold[1], -1.0f);
-    EXPECT_EQ(d.position.xBoostOnThreshold[1], 2.9f);
-    EXPECT_EQ(d.actuator.internalGain, 5.0f);
-    EXPECT_EQ(d.option.pressureRangeLow, 20.0f);
-    EXPECT_EQ(d.option.supplyPressure, 140.0f);
-    EXPECT_EQ(d.pid.reset, 10.0f);
 }
 
 TEST(ConfigData, PartnerFamilyDefaults) {
@@ -100,12 +86,6 @@ TEST(ConfigData, FileLocations) {
 
     CConfigData here(config::FamilyRPX110, 1, "");
     EXPECT_FALSE(here.programFolder.empty());
-}
-
-TEST(ConfigData, StaticRevisionsAndStaleFlagsStartCleared) {
-    CConfigData d;
-    for (uint16_t rev : d.blockStaticRevisions) EXPECT_EQ(rev, 0);
-    for (uint32_t flag : d.groupStaleFlags) EXPECT_EQ(flag, 0u);
 }
 
 TEST(ConfigData, ActuatorCodeConversions) {
