@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QMenu>
+#include <QTimer>
 #include <filesystem>
 
 #include "config/ConfigFile.h"
@@ -157,4 +159,26 @@ TEST(ConfigFileCommands, QtDialogShowsTheTitlesFiltersAndFolder) {
     EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(open.nameFilters(), (QStringList{"Tessaro Config Files (*.dmp)", "ALL Files (*)"}));
+}
+
+TEST(ConfigFileCommands, QtDialogReturnsTheChosenFileAndFilter) {
+    TempDir dir;
+    CConfigData data(config::FamilyRPX110, 1, dir.Path());
+    data.lastFileFolder = dir.Path();
+    const QString chosen = QString::fromStdString(dir.File("chosen"));
+    // Answers the dialog as a user would: the 1.0 filter and a name without extension.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        answer.stop();
+        dialog->selectNameFilter(dialog->nameFilters().at(5));
+        dialog->selectFile(chosen);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the name
+    });
+    answer.start(10);
+    const FileDialogResult result = ConfigFileCommands::ShowQtFileDialog(nullptr, config::MakeSaveDialogRequest(data));
+    EXPECT_TRUE(result.accepted);
+    EXPECT_EQ(result.path, dir.File("chosen.dmp"));
+    EXPECT_EQ(result.filterIndex, 6);
 }
