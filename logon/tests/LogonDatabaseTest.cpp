@@ -235,3 +235,18 @@ TEST_F(LogonDatabaseTest, UpdateAndDeleteUsers) {
 
 }  // namespace
 }  // namespace logon
+
+namespace logon {
+namespace {
+
+TEST(EditionTest, PartnerEditionOnlyWhenNamed) {
+    EXPECT_EQ(EditionFromSetting(""), Edition::Maker);
+    EXPECT_EQ(EditionFromSetting("Tessaro"), Edition::Maker);
+    EXPECT_EQ(EditionFromSetting("something else"), Edition::Maker);
+    EXPECT_EQ(EditionFromSetting("Meridane"), Edition::Partner);
+    EXPECT_EQ(EditionFromSetting("MERIDANE"), Edition::Partner);
+    EXPECT_EQ(EditionFromSetting("partner"), Edition::Partner);
+}
+
+}  // namespace
+}  // namespace logon
