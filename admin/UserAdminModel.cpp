@@ -146,8 +146,9 @@ int UserAdminModel::RemoveSelected() {
 int UserAdminModel::Commit(logon::LogonDatabase& database) const {
     const std::vector<logon::LogonInfo> databaseList = database.Users();
     int result = 0;
-    // Deletions first, so that a user removed and added again under the same name ends as an
-    // update of that user and never as a deletion.
+    // Deletions first: names that differ only in case share one registry key, so a removed
+    // "Bob" must be gone before a new "bob" is written. A name removed and added again is in
+    // both lists and ends as an update.
     for (const logon::LogonInfo& user : databaseList)
         if (!FindIn(entries_, user.name)) database.DeleteUser(user.name);
     for (const logon::LogonInfo& user : databaseList) {

@@ -40,16 +40,5 @@ TEST(AdminBackupTest, RejectsDamagedFiles) {
     EXPECT_EQ(backup.key1, 42u);  // untouched on failure
 }
 
-TEST(AdminBackupTest, WritesAndReadsTheFile) {
-    platform::testing::TempDir dir;
-    const std::string path = AdminBackupPath(dir.Path());
-    EXPECT_EQ(path, dir.Path() + "/amontsro.dll");
-    AdminBackup backup;
-    EXPECT_FALSE(ReadAdminBackup(path, backup));
-    ASSERT_TRUE(WriteAdminBackup(path, testing::kHashSecret, 9));
-    ASSERT_TRUE(ReadAdminBackup(path, backup));
-    EXPECT_EQ(backup.key1, testing::kHashSecret);
-}
-
 }  // namespace
 }  // namespace logon

@@ -37,18 +37,6 @@ TEST(HasPrivilegeTest, ClassFourDependsOnRunMode) {
     EXPECT_EQ(LowestLevel(4, 4), 10u);
 }
 
-TEST(HasPrivilegeTest, ClassesAreMonotonicExceptSix) {
-    for (int operationClass : {1, 2, 3, 4, 5}) {
-        for (uint32_t level = 0; level < 9; ++level) {
-            if (IsPrivileged(operationClass, level, kRunModeStandalone)) {
-                EXPECT_TRUE(IsPrivileged(operationClass, level + 1, kRunModeStandalone));
-            }
-        }
-    }
-    // Class 6 needs exactly 9; levels beyond the range are refused.
-    EXPECT_FALSE(IsPrivileged(6, 10, kRunModeStandalone));
-}
-
 TEST(HasPrivilegeTest, UsesCurrentUserAndReportsRefusal) {
     platform::testing::ScriptedUi ui;
     CurrentUser::SetLevel(4);

@@ -222,17 +222,6 @@ TEST_F(LogonDatabaseTest, LastUserIsTheAdminKeysDefaultValue) {
     EXPECT_EQ(database.ReadLastUser(), "training");
 }
 
-TEST_F(LogonDatabaseTest, UpdateAndDeleteUsers) {
-    LogonDatabase database = Opened();
-    ASSERT_EQ(database.CreateUser("bob", 3, kHashAdmin), 0);
-    ASSERT_EQ(database.UpdateUser(MakeLogonInfo("bob", 6, kHashSecret)), 0);
-    EXPECT_EQ(Dword("bob", "Level"), 6u);
-    EXPECT_EQ(Dword("bob", "Key2"), LogonCheckValue(6, kHashSecret, "bob"));
-    EXPECT_EQ(database.DeleteUser("bob"), 0);
-    EXPECT_EQ(database.Find("bob"), nullptr);
-    EXPECT_FALSE(registry.KeyExists(kLM, UserKey("bob")));
-}
-
 }  // namespace
 }  // namespace logon
 
