@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fieldbus/DeviceRecords.h"
+#include "fieldbus/TypedAccessorTable.h"
 
 namespace fieldbus {
 
@@ -156,7 +157,36 @@ public:
     virtual int PrepareConfigurationChange() { return 0; }
 
     // ---- Typed accessors ---------------------------------------------------------------
-    // (one read and, where the program changes it, one write per named parameter)
+    // One read and, where the program changes it, one write per named parameter (the
+    // table in TypedAccessorTable.h). Text forms give the description text of the value.
+#define FIELDBUS_DECLARE_READ(fn, kind, name, type, wire) \
+    virtual int fn(type& value) {                        \
+        value = type{};                                  \
+        return 0;                                        \
+    }
+#define FIELDBUS_DECLARE_TEXT(fn, kind, name, type, wire) \
+    virtual int fn(type& value, std::string& text) {     \
+        value = type{};                                  \
+        text.clear();                                    \
+        return 0;                                        \
+    }
+#define FIELDBUS_DECLARE_WRITE(fn, kind, name, type, wire, rule) \
+    virtual int fn(const type& /*value*/) { return 0; }
+#define FIELDBUS_DECLARE_MODE_WRITE(fn) \
+    virtual int fn(float /*value*/) { return 0; }
+    FIELDBUS_READ_ACCESSORS(FIELDBUS_DECLARE_READ)
+    FIELDBUS_TEXT_ACCESSORS(FIELDBUS_DECLARE_TEXT)
+    FIELDBUS_WRITE_ACCESSORS(FIELDBUS_DECLARE_WRITE)
+    FIELDBUS_MODE_RULE_WRITES(FIELDBUS_DECLARE_MODE_WRITE)
+#undef FIELDBUS_DECLARE_READ
+#undef FIELDBUS_DECLARE_TEXT
+#undef FIELDBUS_DECLARE_WRITE
+#undef FIELDBUS_DECLARE_MODE_WRITE
+    // BLOCK_ERR of any block (bit string).
+    virtual int ReadBlockErr(int /*block*/, uint16_t& value) {
+        value = 0;
+        return 0;
+    }
 };
 
 }  // namespace fieldbus

@@ -31,6 +31,11 @@ struct ScalingRecord {
 using RawRecord7 = std::array<uint8_t, 7>;    // Fieldbus DATE (XD_CAL_DATE)
 using RawRecord8 = std::array<uint8_t, 8>;    // the 8-byte transducer-block parameters
 using RawRecord36 = std::array<uint8_t, 36>;  // POSITION_CHAR (nine floats)
+// Block views as the device sends them.
+using RawRecord22 = std::array<uint8_t, 22>;  // RB, DI1, DI2 VIEW_1
+using RawRecord28 = std::array<uint8_t, 28>;  // SPLT VIEW_1
+using RawRecord33 = std::array<uint8_t, 33>;  // AO VIEW_1
+using RawRecord83 = std::array<uint8_t, 83>;  // PID VIEW_3
 
 // A Fieldbus link object (8 bytes on the wire).
 struct LinkObject {
@@ -55,6 +60,22 @@ struct ObjectAttributes {
     uint16_t dataType = 0;
     uint16_t size = 0;
     std::vector<AttributeItem> items;
+};
+
+// The type description of an object.
+struct ObjectTypeMember {
+    uint16_t index = 0;
+    uint8_t objectCode = 0;
+    uint16_t dataType = 0;
+    uint16_t size = 0;
+};
+
+struct ObjectTypeInfo {
+    uint16_t index = 0;
+    uint8_t objectCode = 0;
+    uint16_t dataType = 0;
+    uint16_t size = 0;
+    std::vector<ObjectTypeMember> members;
 };
 
 // What the program keeps of one block as the library lists it.

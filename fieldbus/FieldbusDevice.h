@@ -2,6 +2,7 @@
 // One device on the link, reached through the Fieldbus library: opened with its physical
 // device, VFDs, blocks and management information base, with object-dictionary lookups and
 // parameter access by name. One object per device slot of FieldbusLink, reused.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -87,6 +88,28 @@ public:
     int GetDeviceSummary(std::string& text) override;
     int GetBlockList(std::vector<std::string>& entries) override;
     int GetParameterNames(int block, std::vector<std::string>& names) override;
+    // The type description of an object (members of records and arrays included).
+    int GetObjectType(int block, int relativeIndex, int subindex, ObjectTypeInfo& info);
+    // Vendor, model and revision as the device's first VFD reported them at open.
+    void GetIdentification(std::string& vendor, std::string& model, std::string& revision) const;
+    // The schedule entry of the block with the given object index: entry number 1 to 4, or 0
+    // when no entry names it (entry holds the entry read). Nonzero on a failed read.
+    int FindScheduleEntry(uint16_t objectIndex, int& entryNumber, ScheduleEntry& entry);
+
+    // ---- Typed accessors ---------------------------------------------------------------
+#define FIELDBUS_OVERRIDE_READ(fn, kind, name, type, wire) int fn(type& value) override;
+#define FIELDBUS_OVERRIDE_TEXT(fn, kind, name, type, wire) int fn(type& value, std::string& text) override;
+#define FIELDBUS_OVERRIDE_WRITE(fn, kind, name, type, wire, rule) int fn(const type& value) override;
+#define FIELDBUS_OVERRIDE_MODE_WRITE(fn) int fn(float value) override;
+    FIELDBUS_READ_ACCESSORS(FIELDBUS_OVERRIDE_READ)
+    FIELDBUS_TEXT_ACCESSORS(FIELDBUS_OVERRIDE_TEXT)
+    FIELDBUS_WRITE_ACCESSORS(FIELDBUS_OVERRIDE_WRITE)
+    FIELDBUS_MODE_RULE_WRITES(FIELDBUS_OVERRIDE_MODE_WRITE)
+#undef FIELDBUS_OVERRIDE_READ
+#undef FIELDBUS_OVERRIDE_TEXT
+#undef FIELDBUS_OVERRIDE_WRITE
+#undef FIELDBUS_OVERRIDE_MODE_WRITE
+    int ReadBlockErr(int block, uint16_t& value) override;
 
 protected:
     // Reads the link-master flags after a successful open (device management fills it).
@@ -96,23 +119,53 @@ protected:
 
 private:
     struct OpenState;
+    enum class Access { Read, Write };
 
     platform::WindowHandle NotifyWindow() const;
     bool LinkHealthy() const;
+    // The device log rule for a failed library call.
     void ReportStatus(int status);
+    void SetLastStatus(int status);
+
+    // Opening, step by step (FieldbusDeviceOpen.cpp).
+    int RunOpenSteps(OpenState& state, platform::ProgressWindow& window);
+    static void CloseOpenState(OpenState& state);
+    static void IdentifyBlock(int blockNumber, const BlockRecord& record, int counts[], std::string& progress);
+
+    // Entry checks of every access: 0 when the access may go on the bus. A device that is not
+    // open posts WM_DEVICE_NOT_OPEN (reads, while the link is healthy) or shows "Error:
+    // Device not open." (writes).
+    int CheckAccess(Access access);
+    // The descriptor and object name for a parameter of a block (block tag form, or the bare
+    // name on the block's own descriptor). False when the block does not exist.
+    bool WireAddress(int block, const std::string& name, nifDesc_t& desc, std::string& wire) const;
+    nifDesc_t FirstVfd() const;
+    bool StartIndex(int block, uint32_t& index) const;
+    // The library calls with the status kept and failures reported by the device log rule.
+    // `capacity` bounds a read whose size was asked from the device.
+    int ReadObject(nifDesc_t desc, const std::string& wire, void* buffer, uint16_t& size, uint16_t capacity);
+    int WriteObject(nifDesc_t desc, const std::string& wire, const void* buffer, uint16_t size);
+    int ReadTextObject(int block, const std::string& name, std::string& text, uint16_t capacity);
+    // The mode byte member ("MODE_BLK.ACTUAL" or "MODE_BLK.TARGET") of a block.
+    int ReadModeByte(int block, const char* member, uint8_t& mode);
+    // Reads the attributes and keeps the items of the expected kind; shows the failure texts.
+    int LoadItems(int block, const std::string& name, uint8_t kind, std::vector<AttributeItem>& items,
+                  std::string& wire);
+    int FindEnumWireValue(int block, const std::string& name, const std::string& text, uint32_t& value);
 
     LinkContext* link_ = nullptr;
     int slot_ = -1;
     std::string deviceId_;
     std::string pdTag_;
 
-    bool open_ = false;
-    int lastStatus_ = 0;
+    std::atomic<bool> open_{false};
+    std::atomic<int> lastStatus_{0};
     nifDesc_t physical_ = 0;
     std::vector<nifDesc_t> vfds_;  // function-block VFDs (the first carries the blocks)
     nifDesc_t mib_ = 0;            // management information base, 0 when it did not open
     std::vector<nifDesc_t> blocks_;
     std::vector<BlockRecord> blockRecords_;
+    std::string vendor_, model_, revision_;
     char tagBuffer_[kTagLength + 1] = {};
 
     mutable std::recursive_mutex accessLock_;
