@@ -1,0 +1,362 @@
+// The C entry points: each call becomes a Request for the backend that serves the
+// descriptor (the server's socket session or an in-process segment), and the answer is
+// copied into the caller's buffers.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "nifb/Backend.h"
+#include "nifb/ObjectRecords.h"
+#include "nifb/SocketPath.h"
+#include "nifb/SocketSession.h"
+#include "nifb/nifb.h"
+
+static_assert(sizeof(nifInterfaceInfo) == 99, "interface record is 99 bytes");
+static_assert(sizeof(nifLiveListEntry) == 76, "live-list record is 76 bytes");
+static_assert(offsetof(nifLiveListEntry, nodeAddress) == 66, "node address at byte 66");
+static_assert(offsetof(nifLiveListEntry, classFlags) == 68, "class flags at byte 68");
+static_assert(sizeof(nifBlockInfo) == 72, "block record is 72 bytes");
+static_assert(offsetof(nifBlockInfo, startIndex) == 34, "start index at byte 34");
+static_assert(offsetof(nifBlockInfo, profile) == 46, "profile at byte 46");
+static_assert(offsetof(nifBlockInfo, numParameters) == 60, "parameter count at byte 60");
+static_assert(offsetof(nifBlockInfo, blockType) == 70, "block type at byte 70");
+
+namespace nifb {
+namespace {
+
+struct Entry {
+    std::shared_ptr<Backend> backend;
+    uint32_t remote = 0;
+    bool isSession = false;
+};
+
+std::mutex g_mutex;
+std::unordered_map<nifDesc_t, Entry> g_table;
+nifDesc_t g_next = 1;
+std::shared_ptr<Backend> g_inProcess;
+
+bool Lookup(nifDesc_t d, Entry& out) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_table.find(d);
+    if (it == g_table.end()) return false;
+    out = it->second;
+    return true;
+}
+
+nifDesc_t Register(const Entry& e) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    nifDesc_t d = g_next++;
+    if (g_next == 0) g_next = 1;
+    g_table[d] = e;
+    return d;
+}
+
+Response Invoke(nifDesc_t d, Request r) {
+    Entry e;
+    if (!Lookup(d, e)) return Fail(E_INVALID_DESCRIPTOR);
+    r.desc = e.remote;
+    return e.backend->Call(r);
+}
+
+nifError_t OpenChild(nifDesc_t parent, Request r, nifDesc_t* out) {
+    if (!out) return E_BAD_ARGUMENT;
+    Entry e;
+    if (!Lookup(parent, e)) return E_INVALID_DESCRIPTOR;
+    r.desc = e.remote;
+    Response resp = e.backend->Call(r);
+    if (resp.status != E_OK) return resp.status;
+    *out = Register({e.backend, resp.value[0], false});
+    return E_OK;
+}
+
+std::string Name(const char* name) { return name ? std::string(name) : std::string(); }
+
+// Copies a list answer of fixed-size records into the caller's array.
+template <typename T>
+nifError_t CopyRecords(const Response& resp, T* list, uint16_t capacity, uint16_t* count) {
+    if (resp.status != E_OK && resp.status != E_BUF_TOO_SMALL) return resp.status;
+    size_t records = resp.data.size() / sizeof(T);
+    if (resp.data.size() % sizeof(T) != 0 || records > capacity) return E_BAD_DEVICE_DATA;
+    if (records > 0) {
+        if (!list) return E_BAD_ARGUMENT;
+        std::memcpy(list, resp.data.data(), records * sizeof(T));
+    }
+    *count = static_cast<uint16_t>(resp.value[0]);
+    return resp.status;
+}
+
+nifError_t CopyText(const Response& resp, char* buffer, uint16_t bufferSize) {
+    if (resp.status != E_OK) return resp.status;
+    if (resp.data.size() + 1 > bufferSize) return E_BUF_TOO_SMALL;
+    std::memcpy(buffer, resp.data.data(), resp.data.size());
+    buffer[resp.data.size()] = '\0';
+    return E_OK;
+}
+
+}  // namespace
+
+void UseInProcessBackend(std::shared_ptr<Backend> backend) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_inProcess) {
+        for (auto it = g_table.begin(); it != g_table.end();)
+            it = (it->second.backend == g_inProcess) ? g_table.erase(it) : std::next(it);
+    }
+    g_inProcess = std::move(backend);
+}
+
+int SendControl(uint32_t session, const std::string& command, std::string& answer) {
+    Request r;
+    r.op = Op::Control;
+    r.name = command;
+    Response resp = Invoke(session, r);
+    answer.assign(resp.data.begin(), resp.data.end());
+    return resp.status;
+}
+
+}  // namespace nifb
+
+using namespace nifb;
+
+extern "C" {
+
+nifError_t nifOpenSession(const char* /*config*/, nifDesc_t* session) {
+    if (!session) return E_BAD_ARGUMENT;
+    std::shared_ptr<Backend> backend;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        backend = g_inProcess;
+    }
+    if (!backend) backend = std::make_shared<SocketSession>(DefaultSocketPath());
+    Request r;
+    r.op = Op::OpenSession;
+    Response resp = backend->Call(r);
+    if (resp.status != E_OK) return resp.status;
+    *session = Register({backend, resp.value[0], true});
+    return E_OK;
+}
+
+nifError_t nifGetInterfaceList(nifDesc_t session, uint16_t* count, nifInterfaceInfo* list) {
+    if (!count) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetInterfaceList;
+    r.arg[0] = *count;
+    return CopyRecords(Invoke(session, r), list, *count, count);
+}
+
+nifError_t nifOpenLink(nifDesc_t session, uint16_t byIndex, const char* interfaceName, uint16_t linkIndex,
+                       nifDesc_t* link) {
+    Request r;
+    r.op = Op::OpenLink;
+    r.name = Name(interfaceName);
+    r.arg[0] = byIndex;
+    r.arg[1] = linkIndex;
+    return OpenChild(session, r, link);
+}
+
+nifError_t nifGetDeviceList(nifDesc_t link, nifLiveListEntry* list, uint16_t* count, uint32_t* totalDevices) {
+    if (!count) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetDeviceList;
+    r.arg[0] = *count;
+    Response resp = Invoke(link, r);
+    nifError_t st = CopyRecords(resp, list, *count, count);
+    if (st == E_OK && totalDevices) *totalDevices = resp.value[1];
+    return st;
+}
+
+nifError_t nifOpenPhysicalDevice(nifDesc_t link, uint16_t by, const char* name, nifDesc_t* device) {
+    Request r;
+    r.op = Op::OpenPhysicalDevice;
+    r.name = Name(name);
+    r.arg[0] = by;
+    return OpenChild(link, r, device);
+}
+
+nifError_t nifGetVFDList(nifDesc_t device, nifVfdInfo* list, uint16_t* count) {
+    if (!count) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetVfdList;
+    r.arg[0] = *count;
+    return CopyRecords(Invoke(device, r), list, *count, count);
+}
+
+nifError_t nifOpenVfd(nifDesc_t device, const char* name, nifDesc_t* vfd) {
+    Request r;
+    r.op = Op::OpenVfd;
+    r.name = Name(name);
+    return OpenChild(device, r, vfd);
+}
+
+nifError_t nifGetBlockList(nifDesc_t vfd, uint16_t typeMask, nifBlockInfo* list, uint16_t* count) {
+    if (!count) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetBlockList;
+    r.arg[0] = typeMask;
+    r.arg[1] = *count;
+    return CopyRecords(Invoke(vfd, r), list, *count, count);
+}
+
+nifError_t nifOpenBlock(nifDesc_t vfd, const char* name, nifDesc_t* block) {
+    Request r;
+    r.op = Op::OpenBlock;
+    r.name = Name(name);
+    return OpenChild(vfd, r, block);
+}
+
+nifError_t nifReadObject(nifDesc_t desc, const char* name, void* buffer, uint16_t* size) {
+    if (!size || (!buffer && *size > 0)) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::ReadObject;
+    r.name = Name(name);
+    r.arg[0] = *size;
+    Response resp = Invoke(desc, r);
+    if (resp.status == E_BUF_TOO_SMALL) *size = static_cast<uint16_t>(resp.value[0]);
+    if (resp.status != E_OK) return resp.status;
+    if (resp.data.size() > *size) return E_BUF_TOO_SMALL;
+    if (!resp.data.empty()) std::memcpy(buffer, resp.data.data(), resp.data.size());
+    *size = static_cast<uint16_t>(resp.data.size());
+    return E_OK;
+}
+
+nifError_t nifWriteObject(nifDesc_t desc, const char* name, const void* buffer, uint16_t size) {
+    if (!buffer && size > 0) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::WriteObject;
+    r.name = Name(name);
+    if (size > 0) r.data.assign(static_cast<const uint8_t*>(buffer), static_cast<const uint8_t*>(buffer) + size);
+    return Invoke(desc, r).status;
+}
+
+nifError_t nifGetObjectSize(nifDesc_t desc, const char* name, uint16_t* size) {
+    if (!size) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetObjectSize;
+    r.name = Name(name);
+    Response resp = Invoke(desc, r);
+    if (resp.status == E_OK) *size = static_cast<uint16_t>(resp.value[0]);
+    return resp.status;
+}
+
+nifError_t nifGetObjectType(nifDesc_t desc, const char* name, nifObjectType** type) {
+    if (!type) return E_BAD_ARGUMENT;
+    *type = nullptr;
+    Request r;
+    r.op = Op::GetObjectType;
+    r.name = Name(name);
+    Response resp = Invoke(desc, r);
+    if (resp.status != E_OK) return resp.status;
+    TypeInfo info;
+    if (!DecodeTypeInfo(resp.data, info)) return E_BAD_DEVICE_DATA;
+    *type = NewObjectType(info);
+    return *type ? E_OK : E_RESOURCES;
+}
+
+nifError_t nifFreeObjectType(nifObjectType* type) {
+    if (!type) return E_BAD_ARGUMENT;
+    std::free(type);
+    return E_OK;
+}
+
+nifError_t nifGetObjectName(nifDesc_t desc, const char* name, char* buffer, uint16_t bufferSize) {
+    if (!buffer || bufferSize == 0) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetObjectName;
+    r.name = Name(name);
+    return CopyText(Invoke(desc, r), buffer, bufferSize);
+}
+
+nifError_t nifGetObjectAttributes(nifDesc_t desc, const char* name, nifAttributes** attributes) {
+    if (!attributes) return E_BAD_ARGUMENT;
+    *attributes = nullptr;
+    Request r;
+    r.op = Op::GetObjectAttributes;
+    r.name = Name(name);
+    Response resp = Invoke(desc, r);
+    if (resp.status != E_OK) return resp.status;
+    AttributeInfo info;
+    if (!DecodeAttributeInfo(resp.data, info)) return E_BAD_DEVICE_DATA;
+    *attributes = NewAttributes(info);
+    return *attributes ? E_OK : E_RESOURCES;
+}
+
+nifError_t nifFreeObjectAttributes(nifAttributes* attributes) {
+    if (!attributes) return E_BAD_ARGUMENT;
+    std::free(attributes);
+    return E_OK;
+}
+
+nifError_t nifGetObjectDescription(nifDesc_t desc, const char* name, char* buffer, uint16_t bufferSize) {
+    if (!buffer || bufferSize == 0) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::GetObjectDescription;
+    r.name = Name(name);
+    return CopyText(Invoke(desc, r), buffer, bufferSize);
+}
+
+nifError_t nifSetTag(nifDesc_t desc, const char* tag) {
+    if (!tag) return E_BAD_ARGUMENT;
+    Request r;
+    r.op = Op::SetTag;
+    r.name = tag;
+    return Invoke(desc, r).status;
+}
+
+nifError_t nifSetAddress(nifDesc_t device, uint8_t address) {
+    Request r;
+    r.op = Op::SetAddress;
+    r.arg[0] = address;
+    return Invoke(device, r).status;
+}
+
+nifError_t nifClear(nifDesc_t device, uint16_t what) {
+    Request r;
+    r.op = Op::Clear;
+    r.arg[0] = what;
+    return Invoke(device, r).status;
+}
+
+nifError_t nifClose(nifDesc_t desc) {
+    Entry e;
+    if (!Lookup(desc, e)) return E_INVALID_DESCRIPTOR;
+    Request r;
+    r.op = Op::Close;
+    r.desc = e.remote;
+    Response resp = e.backend->Call(r);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_table.erase(desc);
+    // A closed server session takes every descriptor opened through it along; its
+    // backend serves no one else.
+    if (e.isSession && e.backend != g_inProcess) {
+        for (auto it = g_table.begin(); it != g_table.end();)
+            it = (it->second.backend == e.backend) ? g_table.erase(it) : std::next(it);
+    }
+    return resp.status;
+}
+
+nifError_t nifDownloadDomain(nifDesc_t desc, const char* domainName, const char* filePath) {
+    if (!filePath) return E_BAD_ARGUMENT;
+    FILE* f = std::fopen(filePath, "rb");
+    if (!f) return E_NOT_FOUND;
+    Request r;
+    r.op = Op::DownloadDomain;
+    r.name = Name(domainName);
+    unsigned char chunk[65536];
+    size_t n;
+    bool tooLarge = false;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        r.data.insert(r.data.end(), chunk, chunk + n);
+        if (r.data.size() > kMaxFrameBytes / 2) {
+            tooLarge = true;
+            break;
+        }
+    }
+    std::fclose(f);
+    if (tooLarge) return E_BUF_TOO_LARGE;
+    return Invoke(desc, r).status;
+}
+
+}  // extern "C"

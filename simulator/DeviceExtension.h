@@ -1,0 +1,30 @@
+#pragma once
+// The place where device behaviour beyond the object dictionary plugs in: the device
+// procedures (stop finding, auto tune, self check, travel calibration), signature
+// measurements, the firmware domain and the physical valve model. The device calls these
+// hooks with the segment lock held; they must not block.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace simulator {
+
+class Device;
+struct Block;
+struct DeviceObject;
+
+class DeviceExtension {
+public:
+    virtual ~DeviceExtension() = default;
+    // Before a checked write is stored. Return a negative status to refuse it; set
+    // `handled` to keep the device from storing the bytes itself.
+    virtual int OnWrite(Device& device, Block* block, DeviceObject& object, int member,
+                        const std::vector<uint8_t>& bytes, uint64_t nowMs, bool& handled) = 0;
+    // After the device's own process step from `fromMs` to `toMs`.
+    virtual void Advance(Device& device, uint64_t fromMs, uint64_t toMs) = 0;
+    // A domain download into the named domain object.
+    virtual int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,
+                               uint64_t nowMs) = 0;
+};
+
+}  // namespace simulator

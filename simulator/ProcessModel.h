@@ -1,0 +1,14 @@
+#pragma once
+// The simple process behaviour of a device between two instants: the value flow from PID
+// to AO to the transducer block, a first-order valve response, plausible pressures and
+// temperature, the discrete inputs and the running totals. A detailed valve, actuator and
+// pneumatics model can replace the valve response through DeviceExtension later.
+#include <cstdint>
+
+namespace simulator {
+
+class Device;
+
+void AdvanceProcess(Device& device, uint64_t fromMs, uint64_t toMs);
+
+}  // namespace simulator

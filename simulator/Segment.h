@@ -1,0 +1,63 @@
+#pragma once
+// The simulated H1 segment: its interfaces with their live lists and devices, the
+// simulation clock, bus latency and the faults injected into it. One mutex guards all of
+// it; waits release the mutex and wake on `changed`.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "nifb/nifb.h"
+#include "simulator/Device.h"
+#include "simulator/Json.h"
+#include "simulator/SimClock.h"
+
+namespace simulator {
+
+struct Interface {
+    std::string name;
+    std::string description;
+    bool ethernet = false;
+    std::string hostId;           // device identifier of the host interface itself
+    uint8_t hostAddress = 0x10;
+    std::vector<std::unique_ptr<Device>> devices;
+    std::vector<nifLiveListEntry> extraEntries;  // records listed as they are (Ethernet)
+    uint64_t busFreeAtMs = 0;    // end of the last transaction on the bus
+};
+
+class Segment {
+public:
+    explicit Segment(double speed = 1.0, bool manualClock = false);
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    SimClock clock;
+    std::string name;
+    std::vector<Interface> interfaces;
+    bool latency = false;            // model the bus time of every transaction
+    uint32_t latencyOverheadMs = 10; // scheduling overhead per transaction (simulated ms)
+    uint64_t responseTimeoutMs = 4000;
+    uint64_t dieAtMs = 0;            // the server ends abruptly at this simulated time (0: never)
+    int logLevel = 0;
+    std::function<void(const std::string&)> logSink;
+
+    void Log(int level, const std::string& text);
+
+    // Live records of an interface, sorted by node address (lock held).
+    std::vector<nifLiveListEntry> LiveList(const Interface& ifc, uint64_t nowMs) const;
+    // Device on an interface by identifier or PD tag (lock held); nullptr when absent.
+    Device* FindDevice(Interface& ifc, bool byId, const std::string& name);
+    // Device anywhere by identifier or PD tag (lock held).
+    Device* FindAnyDevice(const std::string& idOrTag, Interface** ifc = nullptr);
+    // Bus time of a transaction carrying `bytes` bytes at 31.25 kbit/s, in simulated ms.
+    uint64_t TransactionMs(size_t bytes) const;
+
+    // Run-time control (fault injection, clock). Lock NOT held by the caller. Returns a
+    // status and a JSON answer text.
+    int Control(const JsonValue& command, std::string& answer);
+};
+
+}  // namespace simulator

@@ -1,0 +1,68 @@
+#pragma once
+// Serves the library's calls from a Segment: hands out descriptors for sessions, links,
+// devices, VFDs and blocks, resolves object names, applies bus latency, unanswered devices
+// and communication faults, and answers with the statuses a real stack gives. Used
+// in-process by tests and behind the socket by the `nifb` server.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+#include "nifb/Backend.h"
+#include "simulator/Segment.h"
+
+namespace simulator {
+
+class SegmentBackend : public nifb::Backend {
+public:
+    explicit SegmentBackend(std::shared_ptr<Segment> segment);
+
+    nifb::Response Call(const nifb::Request& request) override;
+
+    // Closes a session with everything opened through it (its last connection went away).
+    void CloseSession(uint32_t session);
+    // Ends every waiting call and refuses new ones (server shutdown).
+    void Shutdown();
+    // Called once when the segment's "server dies" fault fires. Without a handler the
+    // backend behaves like a vanished server: every call answers E_SERVER_CONNECTION_LOST.
+    void OnDeath(std::function<void()> handler) { onDeath_ = std::move(handler); }
+    bool IsDead() const { return dead_; }
+    // Lets a due "server dies" fault fire even while no call arrives.
+    void Poll();
+    Segment& GetSegment() { return *segment_; }
+    size_t OpenDescriptorCount();
+
+private:
+    enum class Kind { Session, Link, Device, Vfd, Mib, Block };
+    struct Desc {
+        Kind kind = Kind::Session;
+        uint32_t parent = 0;
+        uint32_t session = 0;
+        int iface = -1;
+        Device* device = nullptr;
+        Block* block = nullptr;
+    };
+    using Lock = std::unique_lock<std::mutex>;
+
+    nifb::Response Dispatch(Lock& lock, const nifb::Request& r);
+    uint32_t Add(const Desc& d);
+    void CloseTree(uint32_t desc);
+    bool Alive(uint32_t desc) const;
+    bool WaitSim(Lock& lock, uint32_t desc, uint64_t simMs);
+    // Bus latency, an unanswered device and communication errors; E_OK when the device
+    // takes the request.
+    int Transact(Lock& lock, uint32_t desc, size_t bytes);
+    int ResolveObject(const Desc& d, const std::string& name, ObjectRef& out);
+    void CheckDeath();
+    std::string Describe(const Desc& d) const;
+
+    std::shared_ptr<Segment> segment_;
+    std::unordered_map<uint32_t, Desc> descs_;
+    uint32_t next_ = 1;
+    bool shutdown_ = false;
+    std::atomic<bool> dead_{false};
+    std::function<void()> onDeath_;
+};
+
+}  // namespace simulator

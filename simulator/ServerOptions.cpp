@@ -1,0 +1,79 @@
+#include "simulator/ServerOptions.h"
+
+#include <cstdlib>
+
+namespace simulator {
+
+std::string ServerUsage() {
+    return "Usage: nifb [--segment FILE] [--socket PATH] [--speed FACTOR] [--latency on|off|MS] [--verbose N]\n"
+           "Serves a simulated Foundation Fieldbus H1 segment to the Fieldbus library.\n"
+           "  --segment FILE   segment file (default: $NIFB_SEGMENT, the registry value \"Segment\",\n"
+           "                   else the default segment shipped with the program)\n"
+           "  --socket PATH    socket to listen on (default: $NIFB_SOCKET, the registry value \"Socket\",\n"
+           "                   else a per-user socket)\n"
+           "  --speed FACTOR   simulated time runs FACTOR times faster than the wall clock (default 1)\n"
+           "  --latency X      bus latency per transaction: on, off, or on with X ms overhead\n"
+           "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n";
+}
+
+int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            out.help = true;
+        } else if (a == "--segment") {
+            if (!value(out.segmentPath)) return 1;
+        } else if (a == "--socket") {
+            if (!value(out.socketPath)) return 1;
+        } else if (a == "--speed") {
+            if (!value(v)) return 1;
+            char* end = nullptr;
+            double f = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || !(f > 0) || f > 1000) {
+                error = "--speed needs a factor above 0 and at most 1000";
+                return 1;
+            }
+            out.speed = f;
+        } else if (a == "--latency") {
+            if (!value(v)) return 1;
+            if (v == "on") {
+                out.latency = 1;
+            } else if (v == "off") {
+                out.latency = 0;
+            } else {
+                char* end = nullptr;
+                long ms = std::strtol(v.c_str(), &end, 10);
+                if (v.empty() || *end != '\0' || ms < 0 || ms > 1000) {
+                    error = "--latency needs on, off or a number of milliseconds up to 1000";
+                    return 1;
+                }
+                out.latency = 1;
+                out.latencyOverheadMs = static_cast<int>(ms);
+            }
+        } else if (a == "--verbose" || a == "-v") {
+            if (!value(v)) return 1;
+            char* end = nullptr;
+            long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 0 || n > 3) {
+                error = "--verbose needs 0, 1, 2 or 3";
+                return 1;
+            }
+            out.verbosity = static_cast<int>(n);
+        } else {
+            error = "unknown argument '" + a + "'";
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace simulator

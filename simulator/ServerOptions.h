@@ -1,0 +1,23 @@
+#pragma once
+// Command line of the `nifb` server. Without arguments it serves the default segment on
+// the default socket at normal speed without latency.
+#include <string>
+#include <vector>
+
+namespace simulator {
+
+struct ServerOptions {
+    std::string segmentPath;  // empty: DefaultSegmentPath()
+    std::string socketPath;   // empty: nifb::DefaultSocketPath()
+    double speed = 1.0;
+    int latency = -1;             // -1: as the segment file says; 0 off; 1 on
+    int latencyOverheadMs = -1;   // with "--latency MS"
+    int verbosity = 1;
+    bool help = false;
+};
+
+// 0 on success; 1 with `error` for a bad command line.
+int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out, std::string& error);
+std::string ServerUsage();
+
+}  // namespace simulator

@@ -1,0 +1,157 @@
+#include "simulator/SocketServer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "nifb/FrameIo.h"
+
+namespace simulator {
+
+SocketServer::SocketServer(std::shared_ptr<SegmentBackend> backend, std::string socketPath)
+    : backend_(std::move(backend)), path_(std::move(socketPath)), lockPath_(path_ + ".lock") {}
+
+SocketServer::~SocketServer() { Stop(); }
+
+int SocketServer::Start(std::string& error) {
+    sockaddr_un addr{};
+    if (path_.empty() || path_.size() >= sizeof(addr.sun_path)) {
+        error = "socket path '" + path_ + "' is empty or longer than " + std::to_string(sizeof(addr.sun_path) - 1) +
+                " characters";
+        return 1;
+    }
+    lockFd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lockFd_ < 0) {
+        error = "cannot create lock file " + lockPath_ + ": " + std::strerror(errno);
+        return 1;
+    }
+    if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        error = "another nifb server is already running on " + path_;
+        ::close(lockFd_);
+        lockFd_ = -1;
+        return 1;
+    }
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path_.c_str(), path_.size() + 1);
+    // A socket file left by a server that died: nobody answers on it, so it goes.
+    int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0) {
+        bool answered = ::connect(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(probe);
+        if (answered) {
+            error = "another nifb server is already answering on " + path_;
+            return 1;
+        }
+    }
+    ::unlink(path_.c_str());
+    listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd_, 64) != 0) {
+        error = "cannot listen on " + path_ + ": " + std::strerror(errno);
+        if (listenFd_ >= 0) ::close(listenFd_);
+        listenFd_ = -1;
+        return 1;
+    }
+    ::chmod(path_.c_str(), 0600);
+    listening_ = true;
+    return 0;
+}
+
+void SocketServer::ReapFinished() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = connections_.begin(); it != connections_.end();) {
+        if ((*it)->done) {
+            if ((*it)->thread.joinable()) (*it)->thread.join();
+            ::close((*it)->fd);
+            it = connections_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void SocketServer::Run(int stopFd) {
+    while (listening_) {
+        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        int n = ::poll(fds, stopFd >= 0 ? 2 : 1, 200);
+        backend_->Poll();
+        ReapFinished();
+        if (n < 0 && errno != EINTR) break;
+        if (n <= 0) continue;
+        if (stopFd >= 0 && (fds[1].revents & POLLIN)) break;
+        if (fds[0].revents & POLLIN) {
+            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) continue;
+            auto c = std::make_unique<Connection>();
+            c->fd = fd;
+            Connection* raw = c.get();
+            std::lock_guard<std::mutex> lock(mutex_);
+            connections_.push_back(std::move(c));
+            raw->thread = std::thread([this, raw] { Serve(raw); });
+        }
+    }
+}
+
+void SocketServer::Serve(Connection* c) {
+    uint32_t session = 0;
+    std::vector<uint8_t> frame;
+    while (nifb::ReadFrame(c->fd, frame)) {
+        nifb::Request request;
+        if (!nifb::DecodeRequest(frame, request)) break;  // not our protocol: drop the peer
+        nifb::Response response = backend_->Call(request);
+        if (session == 0 && response.status == E_OK &&
+            (request.op == nifb::Op::OpenSession || request.op == nifb::Op::AttachSession)) {
+            session = response.value[0];
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++sessionUse_[session];
+        }
+        if (!nifb::WriteFrame(c->fd, nifb::EncodeResponse(response))) break;
+    }
+    if (session != 0) {
+        bool last = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            last = --sessionUse_[session] == 0;
+            if (last) sessionUse_.erase(session);
+        }
+        if (last) backend_->CloseSession(session);
+    }
+    ::shutdown(c->fd, SHUT_RDWR);
+    c->done = true;
+}
+
+void SocketServer::Stop() {
+    if (listenFd_ >= 0) {
+        ::close(listenFd_);
+        listenFd_ = -1;
+        ::unlink(path_.c_str());
+    }
+    listening_ = false;
+    backend_->Shutdown();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& c : connections_) ::shutdown(c->fd, SHUT_RDWR);
+    }
+    std::list<std::unique_ptr<Connection>> all;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        all.swap(connections_);
+    }
+    for (auto& c : all) {
+        if (c->thread.joinable()) c->thread.join();
+        ::close(c->fd);
+    }
+    if (lockFd_ >= 0) {
+        // The lock file stays: removing it could let two servers lock different files.
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+}
+
+}  // namespace simulator
