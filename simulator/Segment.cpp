@@ -112,7 +112,7 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
     } else if (what == "latency") {
         latency = cmd.GetBool("on", latency);
     } else if (what == "die") {
-        dieAtMs = now > 0 ? now : 1;
+        dieRequested = true;
     } else {
         return fail("unknown command '" + what + "'");
     }

@@ -41,6 +41,7 @@ public:
     uint32_t latencyOverheadMs = 10; // scheduling overhead per transaction (simulated ms)
     uint64_t responseTimeoutMs = 4000;
     uint64_t dieAtMs = 0;            // the server ends abruptly at this simulated time (0: never)
+    bool dieRequested = false;       // ... or at once
     int logLevel = 0;
     std::function<void(const std::string&)> logSink;
 

@@ -156,7 +156,8 @@ int SegmentBackend::ResolveObject(const Desc& d, const std::string& name, Object
 
 void SegmentBackend::CheckDeath() {
     Segment& seg = *segment_;
-    if (dead_ || seg.dieAtMs == 0 || seg.clock.NowMs() < seg.dieAtMs) return;
+    if (dead_) return;
+    if (!seg.dieRequested && (seg.dieAtMs == 0 || seg.clock.NowMs() < seg.dieAtMs)) return;
     dead_ = true;
     seg.Log(0, "server dies (fault injection)");
     if (onDeath_) onDeath_();
