@@ -8,7 +8,7 @@
 #include <string>
 
 #include "config/ConfigGroups.h"
-#include "config/RunMode.h"
+#include "platform/RunMode.h"
 
 namespace config {
 

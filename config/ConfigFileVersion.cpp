@@ -1,6 +1,6 @@
 #include "config/ConfigFileVersion.h"
 
-#include "config/RunMode.h"
+#include "platform/RunMode.h"
 
 namespace config {
 

@@ -1,14 +1,13 @@
 #pragma once
-// The setting the program was built for: 1 standalone, 2 plug-in of the partner's host,
-// 3 snap-on of the asset-management host. The delivered program is standalone.
+// The run-mode constants under the names the logon code uses.
+#include "platform/RunMode.h"
+
 namespace logon {
 
-inline constexpr int kRunModeStandalone = 1;
-inline constexpr int kRunModeQamPlugIn = 2;
-inline constexpr int kRunModeAmsSnapOn = 3;
+inline constexpr int kRunModeStandalone = RunModeStandalone;
+inline constexpr int kRunModeQamPlugIn = RunModeQamPlugIn;
+inline constexpr int kRunModeAmsSnapOn = RunModeAmsSnapOn;
 
-// The process-wide run mode (standalone unless changed at start-up).
-int GetRunMode();
-void SetRunMode(int runMode);
+inline int GetRunMode() { return RunMode; }
 
 }  // namespace logon

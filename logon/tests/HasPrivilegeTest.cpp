@@ -40,7 +40,6 @@ TEST(HasPrivilegeTest, ClassFourDependsOnRunMode) {
 TEST(HasPrivilegeTest, UsesCurrentUserAndReportsRefusal) {
     platform::testing::ScriptedUi ui;
     CurrentUser::SetLevel(4);
-    SetRunMode(kRunModeStandalone);
     EXPECT_TRUE(HasPrivilege(3));
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_FALSE(HasPrivilege(2, false));
@@ -50,10 +49,7 @@ TEST(HasPrivilegeTest, UsesCurrentUserAndReportsRefusal) {
     EXPECT_EQ(ui.Last().text, "Attempted operation is unauthorized .");
 
     CurrentUser::SetLevel(2);
-    EXPECT_FALSE(HasPrivilege(4, false));
-    SetRunMode(kRunModeAmsSnapOn);
-    EXPECT_TRUE(HasPrivilege(4, false));
-    SetRunMode(kRunModeStandalone);
+    EXPECT_FALSE(HasPrivilege(4, false));  // class 4 needs level 3 in the standalone program
     CurrentUser::Reset();
 }
 
