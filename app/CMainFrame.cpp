@@ -1,9 +1,150 @@
 #include "app/CMainFrame.h"
 
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+#include "app/CTessaroView.h"
+#include "platform/Paths.h"
+#include "platform/Ui.h"
+
+CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWindow(parent), link_(link) {
     setWindowTitle("Tessaro");
-    resize(900, 640);
-    menuBar()->addMenu("&File")->addAction("E&xit", this, &QWidget::close);
+    resize(1000, 680);
+    view_ = new CTessaroView(link, this);
+    setCentralWidget(view_);
+
+    fileMenu_ = menuBar()->addMenu("&File");
+    connect(AddCommand(fileMenu_, "fileOpen", "&Open..."), &QAction::triggered, this,
+            [this] { configFiles_.OnFileOpen(this); });
+    connect(AddCommand(fileMenu_, "fileSave", "&Save"), &QAction::triggered, this,
+            [this] { configFiles_.OnFileSave(this); });
+    connect(AddCommand(fileMenu_, "fileSaveAs", "Save &As..."), &QAction::triggered, this,
+            [this] { configFiles_.OnFileSaveAs(this); });
+    fileMenu_->addSeparator();
+    AddCommand(fileMenu_, "report", "Configuration &Report...", false);
+    fileMenu_->addSeparator();
+    connect(AddCommand(fileMenu_, "exit", "E&xit"), &QAction::triggered, this, &QWidget::close);
+
+    QMenu* device = menuBar()->addMenu("&Device");
+    connect(AddCommand(device, "reopen", "&Reopen Device"), &QAction::triggered, this,
+            [this] { view_->Controller().ReopenDevice(); });
+    connect(AddCommand(device, "rescan", "Rescan &Link"), &QAction::triggered, this,
+            [this] { view_->Controller().RescanLink(); });
+    connect(AddCommand(device, "tagAddress", "&Tag/Address..."), &QAction::triggered, this, [this] {
+        if (view_->Controller().CurrentSlot() > 0) view_->Controller().ChangeTagAddress(view_->Controller().CurrentSlot());
+    });
+    device->addSeparator();
+    QMenu* state = device->addMenu("Operation &State");
+    AddCommand(state, "stateNormal", "&Normal State", false);
+    AddCommand(state, "stateManual", "&Manual State", false);
+    AddCommand(state, "stateOos", "&Out of Service", false);
+    state->addSeparator();
+    AddCommand(state, "stateShow", "&Show Operation State", false);
+    device->addSeparator();
+    AddCommand(device, "linkMaster", "Set as Link &Master", false);
+    AddCommand(device, "reboot", "Re&boot Device", false);
+    AddCommand(device, "failSafe", "&Fail Safe Status...", false);
+
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    AddCommand(tools, "configure", "&Configure...", false);
+    AddCommand(tools, "download", "&Download Configuration...", false);
+    AddCommand(tools, "calibrate", "C&alibrate...", false);
+    AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
+    AddCommand(tools, "diagnostics", "&Diagnostics...", false);
+    AddCommand(tools, "trend", "&Trend...", false);
+    AddCommand(tools, "query", "&Query Device...", false);
+    AddCommand(tools, "pidController", "&PID Process Controller...", false);
+    AddCommand(tools, "firmware", "&Firmware Download...", false);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    connect(AddCommand(help, "help", "&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelp);
+    connect(AddCommand(help, "about", "&About Tessaro"), &QAction::triggered, this, &CMainFrame::OnAbout);
+
+    QToolBar* bar = addToolBar("Standard");
+    bar->setObjectName("mainToolBar");
+    for (const char* name : {"fileOpen", "fileSave", "rescan", "reopen", "configure", "calibrate", "diagnostics",
+                             "trend", "query", "help"})
+        bar->addAction(Command(name));
+
+    presentPane_ = new QLabel(this);
+    openPane_ = new QLabel(this);
+    trendPane_ = new QLabel(this);
+    queryPane_ = new QLabel(this);
+    segmentPane_ = new QLabel(this);
+    for (QLabel* pane : {segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
+        statusBar()->addPermanentWidget(pane);
+    connect(view_, &CTessaroView::StatusChanged, this, &CMainFrame::RefreshStatusBar);
+    RefreshStatusBar();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const QString& name, const QString& text, bool enabled) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setEnabled(enabled);
+    commands_[name] = action;
+    return action;
+}
+
+QAction* CMainFrame::Command(const QString& name) const {
+    auto it = commands_.find(name);
+    return it == commands_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::RefreshStatusBar() {
+    const QString segment = QString::fromStdString(link_.InterfaceName());
+    segmentPane_->setText("Link Segment: " + (link_.IsLinkOpen() && !segment.isEmpty() ? segment : QString("None")));
+    presentPane_->setText(QString::asprintf("%1d Device(s) Present", link_.PresentCount()));
+    openPane_->setText(QString::asprintf("%1d Device(s) Open", link_.OpenedCount()));
+    trendPane_->setText(QString::asprintf("%1d Trend Window(s) Open", view_->OpenTrendWindowCount()));
+    queryPane_->setText(QString::asprintf("%1d Query Window(s) Open", 0));
+    UpdateCommands();
+}
+
+void CMainFrame::UpdateCommands() {
+    const bool current = view_->Controller().CurrentSlot() > 0;
+    Command("reopen")->setEnabled(current);
+    Command("tagAddress")->setEnabled(current);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    // Once the window is on screen: the offline default configuration, then the link scan.
+    QTimer::singleShot(0, this, [this] {
+        configFiles_.LoadOfflineDefault(this);
+        view_->InitialUpdate();
+    });
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Stop the threads of the open devices, close them and the link.
+    view_->Controller().CloseCurrentDevices();
+    link_.CloseLink();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::OnAbout() {
+    QMessageBox::about(this, "About Tessaro",
+                       "Tessaro Version 1.0\n\nCommissioning, configuration, calibration and diagnostics of digital "
+                       "valve positioners on a Foundation Fieldbus H1 segment.");
+}
+
+void CMainFrame::OnHelp() {
+    const std::string index = platform::JoinPath(platform::ProgramDirectory(), "WebHelp/index.html");
+    if (!QFileInfo::exists(QString::fromStdString(index))) {
+        platform::ShowMessage(platform::Format("Unable to locate the file %s", index.c_str()));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
 }

@@ -1,9 +1,47 @@
 #pragma once
-// The program's main frame window.
+// The program's main frame: menus, toolbar, status bar and the standalone view.
 #include <QMainWindow>
+#include <map>
+
+#include "config/ui/ConfigFileCommands.h"
+#include "fieldbus/FieldbusLink.h"
+
+class CTessaroView;
+class QAction;
+class QLabel;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    explicit CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CTessaroView* View() const { return view_; }
+    // The command of a menu entry by its object name (for tests and later wiring).
+    QAction* Command(const QString& name) const;
+    QMenu* FileMenu() const { return fileMenu_; }
+    config::ConfigFileCommands& ConfigFiles() { return configFiles_; }
+    void RefreshStatusBar();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* AddCommand(QMenu* menu, const QString& name, const QString& text, bool enabled = true);
+    void UpdateCommands();
+    void OnAbout();
+    void OnHelp();
+
+    fieldbus::FieldbusLink& link_;
+    config::ConfigFileCommands configFiles_;
+    CTessaroView* view_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    std::map<QString, QAction*> commands_;
+    QLabel* presentPane_ = nullptr;
+    QLabel* openPane_ = nullptr;
+    QLabel* trendPane_ = nullptr;
+    QLabel* queryPane_ = nullptr;
+    QLabel* segmentPane_ = nullptr;
+    bool shown_ = false;
 };

@@ -3,6 +3,9 @@
 #include <QApplication>
 
 #include "app/CMainFrame.h"
+#include "app/ServerCheck.h"
+#include "fieldbus/FieldbusLink.h"
+#include "logon/ui/RunLogon.h"
 #include "platform/ui/QtMessagePump.h"
 #include "platform/ui/QtUi.h"
 
@@ -11,8 +14,21 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Tessaro");
     platform::QtUi ui;
     platform::QtMessagePump pump;
-    CMainFrame frame;
+
+    // Log on first; "Exit" ends the program.
+    if (logon::RunLogon(nullptr) != 0) return 0;
+
+    // Make sure the Fieldbus server runs (or the user chose to work without it).
+    app::ServerCheckHooks hooks;
+    hooks.isServerAvailable = [] { return fieldbus::FieldbusLink::IsServerAvailable(); };
+    hooks.launch = app::LaunchDetached;
+    if (app::ServerCheck("Tessaro", hooks) != 0) return 0;
+
+    fieldbus::FieldbusLink& link = fieldbus::FieldbusLink::Instance();
+    CMainFrame frame(link);
     ui.SetMainWindow(&frame);
     frame.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    link.CloseLink();
+    return result;
 }

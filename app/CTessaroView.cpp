@@ -1,0 +1,173 @@
+#include "app/CTessaroView.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/CTagAddressDialog.h"
+#include "app/DeviceIcons.h"
+#include "fieldbus/FieldbusMessages.h"
+
+namespace {
+constexpr int kItemRole = Qt::UserRole + 1;
+}
+
+CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
+    : QWidget(parent), link_(link), controller_(link, *this) {
+    handle_ = platform::MessageDispatcher::Instance().Register(this);
+
+    auto* layout = new QHBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    layout->addWidget(splitter);
+
+    tree_ = new QTreeWidget(splitter);
+    tree_->setHeaderLabel("Devices");
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree_->setMinimumWidth(220);
+
+    auto* right = new QWidget(splitter);
+    auto* rightLayout = new QVBoxLayout(right);
+    deviceLabel_ = new QLabel("OFFLINE", right);
+    deviceLabel_->setObjectName("deviceLabel");
+    QFont bold = deviceLabel_->font();
+    bold.setBold(true);
+    bold.setPointSize(bold.pointSize() + 2);
+    deviceLabel_->setFont(bold);
+    busy_ = new QLabel(right);
+    busy_->setObjectName("busyLabel");
+    messages_ = new QPlainTextEdit(right);
+    messages_->setObjectName("messageBox");
+    messages_->setReadOnly(true);
+    rightLayout->addWidget(deviceLabel_);
+    rightLayout->addWidget(busy_);
+    rightLayout->addStretch(1);
+    rightLayout->addWidget(new QLabel("Communication messages:", right));
+    rightLayout->addWidget(messages_, 1);
+    splitter->setStretchFactor(1, 1);
+
+    connect(tree_, &QTreeWidget::currentItemChanged, this, &CTessaroView::OnCurrentItemChanged);
+    connect(tree_, &QWidget::customContextMenuRequested, this, &CTessaroView::OnTreeContextMenu);
+
+    closeTimer_ = new QTimer(this);
+    closeTimer_->setInterval(300);
+    connect(closeTimer_, &QTimer::timeout, this, [this] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w != window()) return;
+        window()->close();
+    });
+    ShowDeviceTree({}, 0);
+}
+
+CTessaroView::~CTessaroView() { platform::MessageDispatcher::Instance().Unregister(handle_); }
+
+void CTessaroView::InitialUpdate() {
+    if (initialised_) return;
+    initialised_ = true;
+    controller_.OnInitialUpdate(handle_);
+}
+
+int CTessaroView::ItemNumber(QTreeWidgetItem* item) const { return item ? item->data(0, kItemRole).toInt() : 0; }
+
+void CTessaroView::ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) {
+    reverting_ = true;
+    tree_->clear();
+    auto* offline = new QTreeWidgetItem(tree_, QStringList("OFFLINE"));
+    offline->setData(0, kItemRole, 0);
+    offline->setIcon(0, OfflineIcon());
+    QTreeWidgetItem* selected = offline;
+    for (const auto& entry : items) {
+        auto* item = new QTreeWidgetItem(tree_, QStringList(QString::fromStdString(entry.tag)));
+        item->setData(0, kItemRole, entry.item);
+        item->setIcon(0, DeviceIcon(entry.kind, entry.present));
+        if (entry.item == selectItem) selected = item;
+    }
+    tree_->setCurrentItem(selected);
+    reverting_ = false;
+}
+
+void CTessaroView::SelectTreeItem(int item) {
+    reverting_ = true;
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+        if (ItemNumber(tree_->topLevelItem(i)) == item) tree_->setCurrentItem(tree_->topLevelItem(i));
+    reverting_ = false;
+}
+
+void CTessaroView::OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+    if (reverting_ || !current) return;
+    const int item = ItemNumber(current);
+    if (!controller_.CanChangeSelection(item)) {
+        // Keep the old selection; the change is undone once this signal has returned.
+        const int old = ItemNumber(previous);
+        QTimer::singleShot(0, this, [this, old] { SelectTreeItem(old); });
+        return;
+    }
+    controller_.OnSelectionChanged(item);
+}
+
+void CTessaroView::OnTreeContextMenu(const QPoint& pos) {
+    QTreeWidgetItem* item = tree_->itemAt(pos);
+    const int number = ItemNumber(item);
+    if (number <= 0) return;
+    const int slot = link_.ItemDevIndexMap(number);
+    QMenu menu(this);
+    QAction* tagAddress = menu.addAction("&Tag/Address...");
+    QAction* remove = menu.addAction("&Remove Device");
+    remove->setEnabled(!link_.IsPresent(slot));
+    QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(pos));
+    if (chosen == tagAddress) controller_.ChangeTagAddress(slot);
+    if (chosen == remove) controller_.RemoveDevice(slot);
+}
+
+void CTessaroView::SetMessageBoxText(const std::string& text) {
+    messages_->setPlainText(QString::fromLatin1(text.c_str()).replace("\r\n", "\n"));
+    messages_->verticalScrollBar()->setValue(messages_->verticalScrollBar()->maximum());
+}
+
+void CTessaroView::ShowBusyText(const std::string& text) {
+    busy_->setText(QString::fromStdString(text));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString CTessaroView::StatusText() const {
+    return QString("%1 Device(s) Present  |  %2 Device(s) Open")
+        .arg(link_.PresentCount())
+        .arg(link_.OpenedCount());
+}
+
+void CTessaroView::RefreshStatusPanes() { emit StatusChanged(); }
+
+void CTessaroView::DeviceOpened(int slot) {
+    deviceLabel_->setText(slot > 0 ? QString::fromStdString(link_.GetTag(slot)) : QString("OFFLINE"));
+}
+
+void CTessaroView::DeviceClosing(int) {}
+
+bool CTessaroView::AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress,
+                                 std::string& newTag, bool& hasAddress, uint8_t& newAddress) {
+    CTagAddressDialog dialog(QString::fromStdString(currentTag), offerAddress, currentAddress, this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    newTag = dialog.Tag().toStdString();
+    hasAddress = dialog.Address() >= 0;
+    newAddress = static_cast<uint8_t>(hasAddress ? dialog.Address() : 0);
+    return true;
+}
+
+void CTessaroView::StartCloseWhenAlone() { closeTimer_->start(); }
+
+void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
+    switch (msg) {
+        case fieldbus::WM_LIVELIST_CHANGED: controller_.OnLiveListChanged(); break;
+        case fieldbus::WM_DEVICE_MESSAGE: controller_.OnDeviceMessage(); break;
+        case fieldbus::WM_DEVICE_NOT_OPEN: controller_.OnDeviceNotOpen(static_cast<int>(wParam)); break;
+        case fieldbus::WM_SERVER_CONNECTION_LOST: controller_.OnServerConnectionLost(static_cast<int>(lParam)); break;
+        default: break;
+    }
+}

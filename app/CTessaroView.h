@@ -1,0 +1,68 @@
+#pragma once
+// The standalone main view: the device tree, the current device's block modes, operation
+// state and key values, and the communication message box.
+#include <QWidget>
+#include <map>
+#include <memory>
+
+#include "app/ViewController.h"
+#include "platform/WindowMessages.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QTimer;
+
+class CTessaroView : public QWidget, public app::ViewHost, public platform::MessageTarget {
+    Q_OBJECT
+public:
+    explicit CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent = nullptr);
+    ~CTessaroView() override;
+
+    app::ViewController& Controller() { return controller_; }
+    platform::WindowHandle Handle() const { return handle_; }
+    // Scans the link once, the first time the view shows.
+    void InitialUpdate();
+
+    // ViewHost
+    void ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) override;
+    void SelectTreeItem(int item) override;
+    void SetMessageBoxText(const std::string& text) override;
+    void ShowBusyText(const std::string& text) override;
+    void RefreshStatusPanes() override;
+    void DeviceOpened(int slot) override;
+    void DeviceClosing(int slot) override;
+    int OpenTrendWindowCount() const override { return 0; }
+    bool HasTrendWindow(int) const override { return false; }
+    void CloseDeviceWindows(int) override {}
+    bool IsFailSafeDialogOpen() const override { return false; }
+    bool AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress, std::string& newTag,
+                       bool& hasAddress, uint8_t& newAddress) override;
+    void StartCloseWhenAlone() override;
+
+    // MessageTarget
+    void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
+
+    QTreeWidget* Tree() const { return tree_; }
+    QString StatusText() const;
+
+signals:
+    void StatusChanged();
+
+private:
+    void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void OnTreeContextMenu(const QPoint& pos);
+    int ItemNumber(QTreeWidgetItem* item) const;
+
+    fieldbus::FieldbusLink& link_;
+    app::ViewController controller_;
+    platform::WindowHandle handle_ = 0;
+    QTreeWidget* tree_ = nullptr;
+    QLabel* busy_ = nullptr;
+    QLabel* deviceLabel_ = nullptr;
+    QPlainTextEdit* messages_ = nullptr;
+    QTimer* closeTimer_ = nullptr;
+    bool reverting_ = false;
+    bool initialised_ = false;
+};

@@ -1,0 +1,331 @@
+#include "app/ViewController.h"
+
+#include "app/MessageBoxText.h"
+#include "fieldbus/MessageLog.h"
+#include "fieldbus/StatusLog.h"
+#include "platform/Clock.h"
+#include "platform/Ui.h"
+
+using fieldbus::MessageLog;
+using platform::Format;
+using platform::GetClock;
+using platform::GetUi;
+using platform::ShowMessage;
+
+namespace app {
+namespace {
+
+constexpr int kQuestion = platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2;
+
+void Wait(uint32_t ms) {
+    const uint64_t start = GetClock().NowMs();
+    while (GetClock().NowMs() - start < ms) {
+        GetUi().PumpMessages();
+        GetClock().SleepMs(50);
+    }
+}
+
+}  // namespace
+
+ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : link_(link), host_(host) {
+    iconKindOf = [this](int slot) {
+        return link_.IsPositioner(slot) ? DeviceIconKind::Positioner : DeviceIconKind::NotPositioner;
+    };
+    stopDeviceThreads = [](int) { return std::pair<bool, bool>(false, false); };
+}
+
+void ViewController::OnInitialUpdate(platform::WindowHandle notifyWindow) {
+    notify_ = notifyWindow;
+    link_.SetNotifyWindow(notifyWindow);
+    if (link_.ScanLink() == 0) link_.StartLivePoll(notifyWindow);
+    RebuildTree();
+    host_.RefreshStatusPanes();
+}
+
+std::vector<DeviceTreeItem> ViewController::TreeItems() {
+    std::vector<DeviceTreeItem> items;
+    const int count = link_.DisplayItemCount();
+    for (int item = 1; item < count; ++item) {
+        DeviceTreeItem entry;
+        entry.item = item;
+        entry.slot = link_.ItemDevIndexMap(item);
+        entry.tag = link_.GetTag(entry.slot);
+        entry.present = link_.IsPresent(entry.slot);
+        entry.kind = iconKindOf(entry.slot);
+        items.push_back(entry);
+    }
+    return items;
+}
+
+int ViewController::ItemOfSlot(int slot) {
+    const int count = link_.DisplayItemCount();
+    for (int item = 1; item < count; ++item)
+        if (link_.ItemDevIndexMap(item) == slot) return item;
+    return 0;
+}
+
+void ViewController::RebuildTree() {
+    busy_ = true;
+    host_.ShowBusyText("Please wait while updating device list...");
+    const int current = link_.CurrentSlot();
+    host_.ShowDeviceTree(TreeItems(), current > 0 ? ItemOfSlot(current) : 0);
+    host_.ShowBusyText("");
+    busy_ = false;
+}
+
+bool ViewController::CanChangeSelection(int item) {
+    if (busy_) return false;
+    if (host_.IsFailSafeDialogOpen()) {
+        ShowMessage("Please close the Fail Safe Status Dialog before switch the device selection.");
+        return false;
+    }
+    const int current = link_.CurrentSlot();
+    if (item == 0) {
+        if (current > 0 && link_.Device(current).IsOpen())
+            return ShowMessage("Attempting to switch from the selected device to OFFLINE file. \nAre you sure you "
+                               "want to proceed ?",
+                               kQuestion) == platform::IDYES;
+        return true;
+    }
+    const int slot = link_.ItemDevIndexMap(item);
+    if (!link_.IsPresent(slot) || !link_.IsPositioner(slot)) return false;
+    if (slot == current) return true;
+    if (current > 0)
+        return ShowMessage("Attempting to switch the device selection. \nAre you sure you want to proceed ?",
+                           kQuestion) == platform::IDYES;
+    return true;
+}
+
+void ViewController::OnSelectionChanged(int item) {
+    if (busy_) return;
+    const int candidate = item == 0 ? -1 : link_.ItemDevIndexMap(item);
+    const int current = link_.CurrentSlot();
+    if (candidate == current && (candidate < 0 || link_.Device(candidate).IsOpen())) return;
+    busy_ = true;
+    if (current > 0 && candidate != current) CloseCurrentDevices();
+    link_.SetCurrentSlot(candidate);
+    if (candidate > 0) {
+        if (OpenCurrentDevice() != 0) {
+            link_.SetCurrentSlot(-1);
+            host_.SelectTreeItem(0);
+        } else {
+            host_.ShowBusyText("Please wait while updating device data...");
+            host_.DeviceOpened(candidate);
+            host_.ShowBusyText("");
+        }
+    } else {
+        host_.DeviceOpened(-1);
+    }
+    host_.RefreshStatusPanes();
+    busy_ = false;
+}
+
+int ViewController::OpenCurrentDevice() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0) return 1;
+    if (link_.Device(slot).IsOpen()) return 0;
+    if (!link_.IsAddressValid(slot, link_.GetNodeAddress(slot))) {
+        ShowMessage("NOTE:  The device address is either invalid/uninitialized or non-unique. \n\nRight click the "
+                    "device to select Tag/Address menu for changing or initialization \nbefore open the device.");
+        return 1;
+    }
+    const std::string tag = link_.GetTag(slot);
+    if (tag.empty() || !link_.IsTagUnique(slot, tag)) {
+        ShowMessage("NOTE: The device tag is either empty or non-unique. \n\nRight click the device to select "
+                    "Tag/Address menu for changing or initialization \nbefore open the device.");
+        return 1;
+    }
+    if (link_.OpenDevice(slot) != 0) {
+        ShowMessage("Error: Failed to open the device.");
+        return 1;
+    }
+    return 0;
+}
+
+void ViewController::CloseDevice(int slot, bool companion) {
+    if (slot <= 0) return;
+    host_.DeviceClosing(slot);
+    auto [wereRunning, stillAlive] = stopDeviceThreads(slot);
+    if (wereRunning)
+        ShowMessage(companion ? "Thread shutting down for the companion device ..."
+                              : "Thread shutting down for the selected device ...",
+                    platform::MB_OK | platform::MB_ICONINFORMATION);
+    if (stillAlive)
+        ShowMessage(companion ? "Error: There is some thread still alive for the companion device."
+                              : "Error: There is some thread still alive for the selected device.");
+    link_.Device(slot).CloseDevice();
+}
+
+void ViewController::CloseCurrentDevices() {
+    const int current = link_.CurrentSlot();
+    const int companion = link_.CompanionSlot();
+    if (current > 0) host_.CloseDeviceWindows(current);
+    if (companion > 0) host_.CloseDeviceWindows(companion);
+    CloseDevice(companion, true);
+    CloseDevice(current, false);
+}
+
+void ViewController::ReopenDevice() {
+    if (host_.IsFailSafeDialogOpen()) {
+        ShowMessage("Please close the Fail Safe Status Dialog before re-open device.");
+        return;
+    }
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0) return;
+    if (ShowMessage("You are trying to REOPEN the opened device. It will close everything\n"
+                    "and reopen again. This process will take several minutes.\n\n"
+                    "Are you sure you want to reopen the device?\n",
+                    kQuestion) != platform::IDYES)
+        return;
+    CloseCurrentDevices();
+    if (OpenCurrentDevice() != 0) {
+        link_.SetCurrentSlot(-1);
+        host_.SelectTreeItem(0);
+        host_.DeviceOpened(-1);
+    } else {
+        host_.DeviceOpened(slot);
+    }
+    host_.RefreshStatusPanes();
+}
+
+void ViewController::RescanLink(bool ask) {
+    if (host_.OpenTrendWindowCount() > 0) {
+        ShowMessage("Please close all the trend windows before rescan the link for devices.");
+        return;
+    }
+    if (ask && link_.DisplayItemCount() > 1 &&
+        ShowMessage("NOTE: Rescan the link for devices will close all the opened devices, removes all non-responsive "
+                    "or non-existing devices. \nAre you sure you want to proceed ?",
+                    kQuestion) != platform::IDYES)
+        return;
+    if (host_.IsFailSafeDialogOpen()) {
+        ShowMessage("Please close the Fail Safe Status Dialog before switch the device selection.");
+        return;
+    }
+    busy_ = true;
+    CloseCurrentDevices();
+    link_.SetCurrentSlot(-1);
+    link_.SetCompanionSlot(-1);
+    host_.DeviceOpened(-1);
+    link_.CloseLink();
+    busy_ = false;
+    if (link_.ScanLink() == 0) link_.StartLivePoll(notify_);
+    RebuildTree();
+    host_.RefreshStatusPanes();
+}
+
+void ViewController::RemoveDevice(int slot) {
+    if (ShowMessage(Format("Remove non-existing device %s from this device list display ?", link_.GetTag(slot).c_str()),
+                    platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) != platform::IDYES)
+        return;
+    if (host_.HasTrendWindow(slot)) {
+        ShowMessage("Please close the opened trend window used for this device before remove this device.");
+        return;
+    }
+    host_.CloseDeviceWindows(slot);
+    link_.RemoveDevice(slot);
+    RebuildTree();
+    host_.RefreshStatusPanes();
+}
+
+void ViewController::ChangeTagAddress(int slot) {
+    if (host_.IsFailSafeDialogOpen()) {
+        ShowMessage("Please close the Fail Safe Status Dialog before change Tag/Address.");
+        return;
+    }
+    const std::string oldTag = link_.GetTag(slot);
+    const uint8_t oldAddress = link_.GetNodeAddress(slot);
+    std::string newTag;
+    bool hasAddress = false;
+    uint8_t newAddress = 0;
+    if (!host_.AskTagAddress(oldTag, link_.IsAddressValid(slot, oldAddress), oldAddress, newTag, hasAddress,
+                             newAddress))
+        return;
+    if (!hasAddress) {
+        ShowMessage("Error: The device address is not selected. No Tag/Address change will take into effect.");
+        return;
+    }
+    if (!link_.IsTagUnique(slot, newTag)) {
+        ShowMessage("Error: The device tag is not unique. No Tag/Address change will take into effect.");
+        return;
+    }
+    auto dialog = GetUi().CreateProgressWindow("Handle Device Tag/Address Change : " + oldTag, "Cancel");
+    dialog->EnableButton(false);
+    dialog->AppendText(Format("Current Tag/Address before change : %s / 0x%02x\r\n\r\n", oldTag.c_str(), oldAddress));
+    dialog->AppendText(
+        Format("Attempting new Tag/Address :            %s / 0x%02x\r\n\r\n", newTag.c_str(), newAddress));
+    dialog->AppendText("Processing Tag/Address change ...\r\n\r\n");
+    const bool paused = slot == link_.CompanionSlot() && slot != link_.CurrentSlot();
+    if (slot == link_.CurrentSlot()) {
+        CloseCurrentDevices();
+        link_.StopLivePoll();
+    } else if (paused) {
+        CloseDevice(slot, true);
+        link_.SetPollPause(true);
+    }
+    Wait(1000);
+    const int result = link_.ChangeTagAddress(slot, newTag, newAddress);
+    if (result == 0) Wait(10000);
+    dialog->AppendText(result == 0 ? "\r\n\r\nChanging device tag/address successful.\r\n"
+                                   : "\r\n\r\nChanging device tag/address failed.\r\n");
+    dialog->SetButtonText("&CLOSE");
+    dialog->EnableButton(true);
+    dialog->ResetButton();
+    while (!dialog->ButtonPressed() && dialog->IsOpen()) {
+        GetUi().PumpMessages();
+        GetClock().SleepMs(50);
+    }
+    dialog->Close();
+    link_.SetPollPause(false);
+    RescanLink(false);
+}
+
+void ViewController::OnLiveListChanged() {
+    for (int slot : {link_.CurrentSlot(), link_.CompanionSlot()}) {
+        if (slot <= 0 || link_.IsPresent(slot)) continue;
+        CloseDevice(slot, slot == link_.CompanionSlot());
+        ShowMessage(Format("********** Error ********** \n\nDevice %s not responsive ! \n\nConnection terminated.",
+                           link_.GetTag(slot).c_str()));
+        if (slot == link_.CurrentSlot()) {
+            link_.SetCurrentSlot(-1);
+            host_.DeviceOpened(-1);
+        } else {
+            link_.SetCompanionSlot(-1);
+        }
+    }
+    RebuildTree();
+    host_.RefreshStatusPanes();
+}
+
+void ViewController::OnDeviceMessage() {
+    AppendMessageLines(messages_, MessageLog::Instance().Drain());
+    host_.SetMessageBoxText(messages_);
+}
+
+void ViewController::OnDeviceNotOpen(int slot) {
+    const std::string tag = link_.GetTag(slot);
+    if (slot > 0 && (slot == link_.CurrentSlot() || slot == link_.CompanionSlot())) {
+        if (slot == link_.CurrentSlot()) {
+            link_.SetCurrentSlot(-1);
+            host_.DeviceOpened(-1);
+        } else {
+            link_.SetCompanionSlot(-1);
+        }
+        ShowMessage(Format("********** Error ********** \n\nDevice %s not open and it is deselected !", tag.c_str()),
+                    platform::MB_OK | platform::MB_ICONWARNING);
+        host_.SelectTreeItem(0);
+    }
+    MessageLog::Instance().Append("Device " + tag + " Error: Device Not Open" + fieldbus::TimeStamp() + "\r\n");
+    OnDeviceMessage();
+}
+
+void ViewController::OnServerConnectionLost(int status) {
+    ShowMessage(Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()));
+    CloseCurrentDevices();
+    link_.SetCurrentSlot(-1);
+    link_.SetCompanionSlot(-1);
+    host_.DeviceOpened(-1);
+    host_.StartCloseWhenAlone();
+}
+
+}  // namespace app

@@ -1,0 +1,89 @@
+#pragma once
+// The decisions of the standalone main view: which device is current, opening, closing and
+// switching devices, rescans, removal, tag and address changes and the handling of the
+// link's notifications. The Qt view forwards its events here and shows what it is told.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/DeviceTreeItem.h"
+#include "fieldbus/FieldbusLink.h"
+
+namespace app {
+
+// What the controller needs from the window.
+class ViewHost {
+public:
+    virtual ~ViewHost() = default;
+    // Replaces the tree: "OFFLINE" (item 0) and the given items; selects `selectItem`.
+    virtual void ShowDeviceTree(const std::vector<DeviceTreeItem>& items, int selectItem) = 0;
+    virtual void SelectTreeItem(int item) = 0;
+    virtual void SetMessageBoxText(const std::string& text) = 0;
+    virtual void ShowBusyText(const std::string& text) = 0;  // "" hides it
+    virtual void RefreshStatusPanes() = 0;
+    // The device became current and open (fill the pages, start the readers) or none is.
+    virtual void DeviceOpened(int slot) = 0;
+    virtual void DeviceClosing(int slot) = 0;
+    // Windows bound to devices.
+    virtual int OpenTrendWindowCount() const = 0;
+    virtual bool HasTrendWindow(int slot) const = 0;
+    virtual void CloseDeviceWindows(int slot) = 0;  // trend and query windows of the device
+    virtual bool IsFailSafeDialogOpen() const = 0;
+    // Asks for a new tag and address; false when cancelled. `hasAddress` tells whether an
+    // address was chosen.
+    virtual bool AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress,
+                               std::string& newTag, bool& hasAddress, uint8_t& newAddress) = 0;
+    // Closes the main window once no other top-level window is open (server lost).
+    virtual void StartCloseWhenAlone() = 0;
+};
+
+class ViewController {
+public:
+    ViewController(fieldbus::FieldbusLink& link, ViewHost& host);
+
+    // First show: scan the link, build the tree and start the live-list poll.
+    void OnInitialUpdate(platform::WindowHandle notifyWindow);
+
+    // Before the selection moves to `item` (0 = OFFLINE): false keeps the old selection.
+    bool CanChangeSelection(int item);
+    // After the selection moved to `item`.
+    void OnSelectionChanged(int item);
+
+    // Commands.
+    int OpenCurrentDevice();  // with the prerequisites; 0 open
+    void ReopenDevice();
+    void RescanLink(bool ask = true);
+    void RemoveDevice(int slot);
+    void ChangeTagAddress(int slot);
+    void CloseCurrentDevices();
+
+    // Notifications from the link and the devices.
+    void OnLiveListChanged();
+    void OnDeviceMessage();
+    void OnDeviceNotOpen(int slot);
+    void OnServerConnectionLost(int status);
+
+    int CurrentSlot() const { return link_.CurrentSlot(); }
+    int CompanionSlot() const { return link_.CompanionSlot(); }
+    const std::string& MessageBoxText() const { return messages_; }
+    std::vector<DeviceTreeItem> TreeItems();
+    bool IsBusy() const { return busy_; }
+    void RebuildTree();
+
+    // The kind of device for its icon (link-master flags are asked for on demand).
+    std::function<DeviceIconKind(int slot)> iconKindOf;
+    // Stops the device's threads: returns {threads were running, a thread is still alive}.
+    std::function<std::pair<bool, bool>(int slot)> stopDeviceThreads;
+
+private:
+    void CloseDevice(int slot, bool companion);
+    int ItemOfSlot(int slot);
+
+    fieldbus::FieldbusLink& link_;
+    ViewHost& host_;
+    platform::WindowHandle notify_ = 0;
+    std::string messages_;
+    bool busy_ = false;
+};
+
+}  // namespace app
