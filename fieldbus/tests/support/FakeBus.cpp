@@ -253,6 +253,13 @@ Response FakeBus::Serve(const Request& request, FakeCall& call) {
         type.objectCode = NIF_OC_SIMPLE;
         type.dataType = NIF_DT_OCTSTRING;
         type.size = static_cast<uint16_t>(bytes->size());
+        if (block >= 0) {
+            const FakeBlock& fb = device->blocks[static_cast<size_t>(block)];
+            for (const FakeParameter& p : fb.parameters) {
+                auto typed = fb.types.find(p.name);
+                if (&p.bytes == bytes && typed != fb.types.end()) type = typed->second;
+            }
+        }
         response.data = nifb::EncodeTypeInfo(type);
         return response;
     }

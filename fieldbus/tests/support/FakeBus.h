@@ -31,6 +31,8 @@ struct FakeBlock {
     std::vector<FakeParameter> parameters;
     std::map<std::string, std::vector<uint8_t>> members;
     std::map<std::string, std::vector<nifb::ItemInfo>> items;
+    // Type descriptions by parameter name; others are simple octet strings of their size.
+    std::map<std::string, nifb::TypeInfo> types;
 };
 
 struct FakeDevice {
