@@ -261,7 +261,9 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             if (d.kind != Kind::Link) return Fail(E_INVALID_DESCRIPTOR);
             int st = Transact(lock, r.desc, 16);
             if (st != E_OK) return Fail(st);
-            auto list = seg.LiveList(seg.interfaces[static_cast<size_t>(d.iface)], seg.clock.NowMs());
+            Interface& ifc = seg.interfaces[static_cast<size_t>(d.iface)];
+            for (auto& dev : ifc.devices) dev->Advance(seg.clock.NowMs());  // finishes restarts
+            auto list = seg.LiveList(ifc, seg.clock.NowMs());
             Response resp = ListAnswer(list, r.arg[0]);
             resp.value[0] = static_cast<uint32_t>(std::min<size_t>(list.size(), r.arg[0]));
             resp.value[1] = static_cast<uint32_t>(list.size());
