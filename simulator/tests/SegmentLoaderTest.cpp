@@ -102,3 +102,25 @@ TEST(SegmentLoader, TheDefaultSegmentPathFollowsTheEnvironment) {
 
 }  // namespace
 }  // namespace simulator
+
+namespace simulator {
+namespace {
+
+TEST(InProcessSegment, TheCEntryHostsAGivenOrTheDefaultSegment) {
+    EXPECT_EQ(nifUseInProcessSegment("{not json"), E_CONFIG_ERROR);
+    setenv("NIFB_SEGMENT", NIFB_DEFAULT_SEGMENT, 1);
+    ASSERT_EQ(nifUseInProcessSegment(nullptr), E_OK);
+    unsetenv("NIFB_SEGMENT");
+    nifDesc_t session = 0, link = 0;
+    ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+    ASSERT_EQ(nifOpenLink(session, 1, nullptr, 0, &link), E_OK);  // first interface by position
+    nifLiveListEntry live[32];
+    uint16_t n = 32;
+    ASSERT_EQ(nifGetDeviceList(link, live, &n, nullptr), E_OK);
+    EXPECT_GE(n, 5);
+    nifClose(session);
+    nifUseServer();
+}
+
+}  // namespace
+}  // namespace simulator
