@@ -64,7 +64,7 @@ public:
     virtual int ReadFloat3(float (&values)[3]) = 0;
     // 2 octets; the bit texts come from the device.
     virtual int ReadBitString(BitStringValue& bits) = 0;
-    // bits.size octets; consumes the value name and its "/ValueAsString" name.
+    // value.size octets; consumes the value name and its "/ValueAsString" name.
     virtual int ReadEnum(EnumValue& value) = 0;
     virtual int ReadFloat9(float (&values)[9]) = 0;
     virtual int ReadFloat2(float (&values)[2]) = 0;
