@@ -27,8 +27,8 @@ public:
     virtual int GetBlockCount() const { return 0; }
 
     // ---- Generic access ----------------------------------------------------------------
-    // size 0 on entry: the object's size is asked from the device first; on return `size`
-    // holds the number of bytes read.
+    // size 0 on entry: the object's size is asked from the device first (the buffer must then
+    // hold the whole object); on return `size` holds the number of bytes read.
     virtual int ReadParameter(int /*block*/, const std::string& /*name*/, void* /*buffer*/, uint16_t& /*size*/) {
         return 0;
     }

@@ -224,7 +224,6 @@
     X(WriteTbValveSn, TB, "VALVE_SN", std::string, Text, Plain)                                 \
     X(WriteTbXdCalWho, TB, "XD_CAL_WHO", std::string, Text, Plain)                              \
     X(WriteTbXdCalLoc, TB, "XD_CAL_LOC", std::string, Text, Plain)                              \
-    X(WriteTbModel, TB, "MODEL", std::string, Text, Plain)                                      \
     X(WriteTbTagDesc, TB, "TAG_DESC", std::string, Text, Plain)                                 \
     X(WriteTbActManId, TB, "ACT_MAN_ID", uint32_t, U32, Plain)                                  \
     X(WriteTbValveManId, TB, "VALVE_MAN_ID", uint32_t, U32, Plain)                              \

@@ -188,3 +188,31 @@ TEST_F(DeviceOnSegmentTest, LinkMasterPositionerOpensToo) {
 
 }  // namespace
 }  // namespace fieldbus::testing
+
+namespace fieldbus::testing {
+namespace {
+
+// Every typed write names an object of the segment and has its size: with the blocks out of
+// service a write either succeeds or is refused by the value checks only.
+TEST_F(DeviceOnSegmentTest, EveryTypedWriteMatchesTheSegmentsObjects) {
+    Open("FV-101");
+    const uint8_t oos = 0x01;
+    for (BlockKind kind : {BlockKind::AO, BlockKind::TB, BlockKind::PID})
+        ASSERT_EQ(device.WriteParameter(BlockId(kind), "MODE_BLK.TARGET", &oos, 1), 0);
+    std::vector<std::string> failed;
+#define FIELDBUS_TRY_WRITE(fn, kind, name, type, wire, rule)                                  \
+    if (BlockId(BlockKind::kind) >= 0) {                                                      \
+        type value{};                                                                         \
+        if (device.fn(value) != 0 && device.LastStatus() != E_PARAMETER_CHECK &&              \
+            device.LastStatus() != E_EXCEED_LIMIT)                                            \
+            failed.push_back(std::string(#fn) + " " + std::to_string(device.LastStatus()));   \
+    }
+    FIELDBUS_WRITE_ACCESSORS(FIELDBUS_TRY_WRITE)
+#undef FIELDBUS_TRY_WRITE
+    std::string list;
+    for (const std::string& f : failed) list += f + ", ";
+    EXPECT_TRUE(failed.empty()) << list;
+}
+
+}  // namespace
+}  // namespace fieldbus::testing
