@@ -644,4 +644,21 @@ std::unique_ptr<Device> BuildTransmitter(const TransmitterOptions& opt, std::str
     return d;
 }
 
+std::unique_ptr<Device> BuildHostInterface(const std::string& hostId, uint8_t address, uint8_t firstUnpolledNode,
+                                           uint8_t numUnpolledNodes) {
+    auto d = std::make_unique<Device>();
+    d->deviceId = hostId;
+    d->address = address;
+    d->vendorName = "Host interface";
+    d->modelName = "H1 interface";
+    d->revisionText = "1.0";
+    d->mib = Management(d->deviceId, "", true, true, true, {});
+    for (DeviceObject& object : d->mib)
+        if (object.name == "CURRENT_LINK_SETTING") {
+            object.value[4] = firstUnpolledNode;
+            object.value[8] = numUnpolledNodes;
+        }
+    return d;
+}
+
 }  // namespace simulator

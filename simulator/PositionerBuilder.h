@@ -47,5 +47,9 @@ bool HasExtendedServo(uint16_t deviceType, uint8_t deviceRevision);
 
 std::unique_ptr<Device> BuildPositioner(const PositionerOptions& options, std::string& error);
 std::unique_ptr<Device> BuildTransmitter(const TransmitterOptions& options, std::string& error);
+// The host interface as a device on its own link: only a management information base, run
+// as link master, holding the link's current setting (first unpolled node and count).
+std::unique_ptr<Device> BuildHostInterface(const std::string& hostId, uint8_t address, uint8_t firstUnpolledNode,
+                                           uint8_t numUnpolledNodes);
 
 }  // namespace simulator

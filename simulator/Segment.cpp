@@ -40,6 +40,7 @@ Device* Segment::FindDevice(Interface& ifc, bool byId, const std::string& name) 
     while (!key.empty() && key.back() == ' ') key.pop_back();
     for (auto& d : ifc.devices)
         if ((byId && d->deviceId == key) || (!byId && !d->pdTag.empty() && d->pdTag == key)) return d.get();
+    if (byId && ifc.host && ifc.host->deviceId == key) return ifc.host.get();
     return nullptr;
 }
 

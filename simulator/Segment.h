@@ -23,6 +23,7 @@ struct Interface {
     bool ethernet = false;
     std::string hostId;           // device identifier of the host interface itself
     uint8_t hostAddress = 0x10;
+    std::unique_ptr<Device> host;  // the host interface itself (H1 links), opened by its identifier
     std::vector<std::unique_ptr<Device>> devices;
     std::vector<nifLiveListEntry> extraEntries;  // records listed as they are (Ethernet)
     uint64_t busFreeAtMs = 0;    // end of the last transaction on the bus

@@ -164,6 +164,13 @@ bool BuildInterface(const JsonValue& j, size_t number, Interface& ifc, std::set<
     long host = 0x10;
     if (!ReadInt(j, "hostAddress", 0, 255, host, error)) return false;
     ifc.hostAddress = static_cast<uint8_t>(host);
+    long firstUnpolled = 0x25, numUnpolled = 0xBA;
+    if (!ReadInt(j, "firstUnpolledNode", 0, 255, firstUnpolled, error) ||
+        !ReadInt(j, "numUnpolledNodes", 0, 255, numUnpolled, error))
+        return false;
+    if (!ifc.ethernet)
+        ifc.host = BuildHostInterface(ifc.hostId, ifc.hostAddress, static_cast<uint8_t>(firstUnpolled),
+                                      static_cast<uint8_t>(numUnpolled));
     if (const JsonValue* list = j.Find("liveList")) {
         if (!list->IsArray()) {
             error = "liveList must be an array";
