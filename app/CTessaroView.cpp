@@ -41,12 +41,21 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 2);
     deviceLabel_->setFont(bold);
+    aoSched_ = new QLabel(right);
+    aoSched_->setObjectName("aoSchedLabel");
+    pidSched_ = new QLabel(right);
+    pidSched_->setObjectName("pidSchedLabel");
     busy_ = new QLabel(right);
     busy_->setObjectName("busyLabel");
     messages_ = new QPlainTextEdit(right);
     messages_->setObjectName("messageBox");
     messages_->setReadOnly(true);
     rightLayout->addWidget(deviceLabel_);
+    auto* sched = new QHBoxLayout;
+    sched->addWidget(aoSched_);
+    sched->addWidget(pidSched_);
+    sched->addStretch(1);
+    rightLayout->addLayout(sched);
     rightLayout->addWidget(busy_);
     rightLayout->addStretch(1);
     rightLayout->addWidget(new QLabel("Communication messages:", right));
@@ -161,6 +170,11 @@ bool CTessaroView::AskTagAddress(const std::string& currentTag, bool offerAddres
 }
 
 void CTessaroView::StartCloseWhenAlone() { closeTimer_->start(); }
+
+void CTessaroView::SetScheduleLabels(const std::string& ao, const std::string& pid) {
+    aoSched_->setText(QString::fromStdString(ao));
+    pidSched_->setText(QString::fromStdString(pid));
+}
 
 void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
     switch (msg) {

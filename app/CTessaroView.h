@@ -40,6 +40,7 @@ public:
     bool AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress, std::string& newTag,
                        bool& hasAddress, uint8_t& newAddress) override;
     void StartCloseWhenAlone() override;
+    void SetScheduleLabels(const std::string& ao, const std::string& pid) override;
 
     // MessageTarget
     void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -61,6 +62,8 @@ private:
     QTreeWidget* tree_ = nullptr;
     QLabel* busy_ = nullptr;
     QLabel* deviceLabel_ = nullptr;
+    QLabel* aoSched_ = nullptr;
+    QLabel* pidSched_ = nullptr;
     QPlainTextEdit* messages_ = nullptr;
     QTimer* closeTimer_ = nullptr;
     bool reverting_ = false;

@@ -110,6 +110,7 @@ void ViewController::OnSelectionChanged(int item) {
             host_.SelectTreeItem(0);
         } else {
             host_.ShowBusyText("Please wait while updating device data...");
+            UpdateScheduleLabels(candidate);
             host_.DeviceOpened(candidate);
             host_.ShowBusyText("");
         }
@@ -140,6 +141,38 @@ int ViewController::OpenCurrentDevice() {
         return 1;
     }
     return 0;
+}
+
+void ViewController::UpdateScheduleLabels(int slot) {
+    if (slot <= 0) {
+        host_.SetScheduleLabels("", "");
+        return;
+    }
+    constexpr uint32_t kDisabled = 0xFFFFFFFFu;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    int number = 0;
+    fieldbus::ScheduleEntry entry;
+    std::string ao = "AO SCHED: Unknown";
+    if (device.FindScheduleEntry(5000, number, entry) == 0 && number != 0) {
+        ao = "AO SCHED: Yes";
+        if (entry.startOffset == kDisabled) {
+            const bool scheduled =
+                ShowMessage("NOTE: AO Block is found unscheduled. To reschedule, the execution start time offset will "
+                            "be set to 0.\n\nProceed to set the schedule for AO block with value of 0 ?",
+                            platform::MB_YESNO | platform::MB_ICONINFORMATION | platform::MB_DEFBUTTON2) ==
+                    platform::IDYES &&
+                device.ResetBlockSchedule() == 0;
+            if (!scheduled) {
+                ao = "AO SCHED: No";
+                ShowMessage("NOTE: AO Block is unscheduled and the positioner will not function without AO block "
+                            "scheduled.");
+            }
+        }
+    }
+    std::string pid = "PID SCHED: Unknown";
+    if (device.FindScheduleEntry(8000, number, entry) == 0 && number != 0)
+        pid = entry.startOffset == kDisabled ? "PID SCHED: No" : "PID SCHED: Yes";
+    host_.SetScheduleLabels(ao, pid);
 }
 
 void ViewController::CloseDevice(int slot, bool companion) {

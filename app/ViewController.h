@@ -35,6 +35,8 @@ public:
                                std::string& newTag, bool& hasAddress, uint8_t& newAddress) = 0;
     // Closes the main window once no other top-level window is open (server lost).
     virtual void StartCloseWhenAlone() = 0;
+    // The "AO SCHED: ..." and "PID SCHED: ..." labels.
+    virtual void SetScheduleLabels(const std::string& ao, const std::string& pid) = 0;
 };
 
 class ViewController {
@@ -56,6 +58,9 @@ public:
     void RemoveDevice(int slot);
     void ChangeTagAddress(int slot);
     void CloseCurrentDevices();
+    // Reads the AO and PID schedule entries of the open device, offers to schedule an
+    // unscheduled AO block, and shows the labels.
+    void UpdateScheduleLabels(int slot);
 
     // Notifications from the link and the devices.
     void OnLiveListChanged();

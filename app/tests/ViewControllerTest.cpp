@@ -1,0 +1,218 @@
+// The main view's decisions against the simulated segment hosted in-process.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/ViewController.h"
+#include "fieldbus/FieldbusMessages.h"
+#include "fieldbus/MessageLog.h"
+#include "platform/testing/FakeClock.h"
+#include "platform/testing/ScriptedUi.h"
+#include "nifb/Backend.h"
+#include "simulator/InProcessSegment.h"
+
+using namespace platform;
+using platform::testing::ScriptedUi;
+
+namespace {
+
+const char* kSegment = R"({"name":"view","settleMs":0,"interfaces":[{"name":"Interface0-0","devices":[
+  {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A1","tag":"FV-101","address":20,"blockTagPrefix":"FV101"},
+  {"family":"KPX","deviceType":7,"deviceRevision":1,"serial":"A2","tag":"KV-201","address":21,"blockTagPrefix":"KV201"},
+  {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A3","tag":"","address":22,"blockTagPrefix":"NT"},
+  {"kind":"transmitter","serial":"T1","tag":"PT-301","address":24,"blockTagPrefix":"PT"}]}]})";
+
+// Records what the view would show.
+struct FakeHost : app::ViewHost {
+    std::vector<app::DeviceTreeItem> tree;
+    int selected = -1;
+    std::string messageBox, aoSched, pidSched;
+    int trendWindows = 0;
+    int openedSlot = -1;
+    bool closing = false;
+    void ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) override {
+        tree = items;
+        selected = selectItem;
+    }
+    void SelectTreeItem(int item) override { selected = item; }
+    void SetMessageBoxText(const std::string& text) override { messageBox = text; }
+    void ShowBusyText(const std::string&) override {}
+    void RefreshStatusPanes() override {}
+    void DeviceOpened(int slot) override { openedSlot = slot; }
+    void DeviceClosing(int) override {}
+    int OpenTrendWindowCount() const override { return trendWindows; }
+    bool HasTrendWindow(int) const override { return trendWindows > 0; }
+    void CloseDeviceWindows(int) override {}
+    bool IsFailSafeDialogOpen() const override { return false; }
+    bool AskTagAddress(const std::string&, bool, uint8_t, std::string&, bool&, uint8_t&) override { return false; }
+    void StartCloseWhenAlone() override { closing = true; }
+    void SetScheduleLabels(const std::string& ao, const std::string& pid) override {
+        aoSched = ao;
+        pidSched = pid;
+    }
+};
+
+class ViewControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        backend = simulator::UseInProcessSegment(kSegment, simulator::LoadOptions{}, error);
+        ASSERT_TRUE(backend) << error;
+        link.SetPollPeriodMs(20);
+        controller.OnInitialUpdate(notes);
+        for (int i = 0; i < 500 && !link.IsLinkHealthy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    void TearDown() override {
+        link.CloseLink();
+        nifUseServer();
+        MessageDispatcher::Instance().Unregister(notes);
+        fieldbus::MessageLog::Instance().Clear();
+    }
+    int ItemOf(const std::string& tag) {
+        for (const auto& entry : host.tree)
+            if (entry.tag == tag) return entry.item;
+        return -1;
+    }
+    void Select(const std::string& tag) {
+        const int item = ItemOf(tag);
+        ASSERT_TRUE(controller.CanChangeSelection(item));
+        controller.OnSelectionChanged(item);
+    }
+
+    struct Sink : MessageTarget {
+        void OnMessage(unsigned, uintptr_t, intptr_t) override {}
+    } sink;
+    WindowHandle notes = MessageDispatcher::Instance().Register(&sink);
+    std::shared_ptr<simulator::SegmentBackend> backend;
+    platform::testing::FakeClock clock;
+    ScriptedUi ui;
+    fieldbus::FieldbusLink link;
+    FakeHost host;
+    app::ViewController controller{link, host};
+};
+
+}  // namespace
+
+TEST_F(ViewControllerTest, TreeListsEveryDeviceAfterOfflineAndOnlyPositionersCanBeSelected) {
+    ASSERT_EQ(4u, host.tree.size());
+    EXPECT_EQ("FV-101", host.tree[0].tag);
+    EXPECT_EQ(app::DeviceIconKind::Positioner, host.tree[0].kind);
+    EXPECT_EQ(app::DeviceIconKind::NotPositioner, host.tree[3].kind);
+    EXPECT_EQ(0, host.selected);
+    EXPECT_FALSE(controller.CanChangeSelection(ItemOf("PT-301")));  // refused without a message
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(ViewControllerTest, SelectingOpensTheDeviceAndSelectingItAgainDoesNothing) {
+    Select("FV-101");
+    const int slot = link.ItemDevIndexMap(ItemOf("FV-101"));
+    EXPECT_EQ(slot, controller.CurrentSlot());
+    EXPECT_TRUE(link.Device(slot).IsOpen());
+    EXPECT_EQ(slot, host.openedSlot);
+    EXPECT_EQ("AO SCHED: Yes", host.aoSched);
+    const size_t progress = ui.Progress().size();
+    Select("FV-101");
+    EXPECT_EQ(progress, ui.Progress().size());  // no second open
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(ViewControllerTest, SwitchingAsksFirstAndNoKeepsTheDevice) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    ui.Answer(IDNO, "Attempting to switch from the selected device to OFFLINE file.");
+    EXPECT_FALSE(controller.CanChangeSelection(0));
+    EXPECT_TRUE(link.Device(slot).IsOpen());
+    EXPECT_EQ(MB_DEFBUTTON2, ui.Last().defaultButton);
+    ui.Answer(IDNO, "Attempting to switch the device selection.");
+    EXPECT_FALSE(controller.CanChangeSelection(ItemOf("KV-201")));
+    ui.Answer(IDYES, "Attempting to switch the device selection.");
+    Select("KV-201");
+    EXPECT_FALSE(link.Device(slot).IsOpen());
+    EXPECT_TRUE(link.Device(controller.CurrentSlot()).IsOpen());
+}
+
+TEST_F(ViewControllerTest, ADeviceWithoutTagIsNotOpened) {
+    const int item = ItemOf("");
+    ASSERT_GT(item, 0);
+    ASSERT_TRUE(controller.CanChangeSelection(item));
+    controller.OnSelectionChanged(item);
+    EXPECT_EQ("NOTE: The device tag is either empty or non-unique. \n\nRight click the device to select Tag/Address "
+              "menu for changing or initialization \nbefore open the device.",
+              ui.Last().text);
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_EQ(0, host.selected);
+}
+
+TEST_F(ViewControllerTest, RescanIsRefusedWhileATrendWindowIsOpenBeforeAnyQuestion) {
+    host.trendWindows = 1;
+    controller.RescanLink();
+    ASSERT_EQ(1u, ui.Messages().size());
+    EXPECT_EQ("Please close all the trend windows before rescan the link for devices.", ui.Last().text);
+    host.trendWindows = 0;
+    ui.Answer(IDYES, "NOTE: Rescan the link for devices");
+    controller.RescanLink();
+    EXPECT_TRUE(link.IsLinkOpen());
+    EXPECT_EQ(4u, host.tree.size());
+}
+
+TEST_F(ViewControllerTest, AnUnscheduledAoBlockAnsweredNoStaysUnscheduled) {
+    Select("FV-101");
+    fieldbus::FieldbusDevice& device = link.Device(controller.CurrentSlot());
+    int number = 0;
+    fieldbus::ScheduleEntry entry;
+    ASSERT_EQ(0, device.FindScheduleEntry(5000, number, entry));
+    ASSERT_GT(number, 0);
+    const std::string name = "FB_START_ENTRY." + std::to_string(number);
+    uint8_t disabled[10] = {0xFF, 0xFF, 0xFF, 0xFF, 0x13, 0x88, 0, 0, 0, 0};
+    ASSERT_EQ(0, device.WriteManagementObject(name, disabled, sizeof disabled));
+
+    ui.Answer(IDNO, "NOTE: AO Block is found unscheduled.");
+    controller.UpdateScheduleLabels(controller.CurrentSlot());
+    EXPECT_EQ("AO SCHED: No", host.aoSched);
+    EXPECT_EQ("NOTE: AO Block is unscheduled and the positioner will not function without AO block scheduled.",
+              ui.Last().text);
+
+    ui.Answer(IDYES, "Proceed to set the schedule for AO block with value of 0 ?");
+    controller.UpdateScheduleLabels(controller.CurrentSlot());
+    EXPECT_EQ("AO SCHED: Yes", host.aoSched);
+}
+
+TEST_F(ViewControllerTest, ADeviceThatStopsAnsweringIsClosedWithTheNotResponsiveMessage) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    nifDesc_t session = 0;
+    ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session));
+    std::string answer;
+    ASSERT_EQ(0, nifb::SendControl(session, R"({"command":"silence","device":"FV-101","afterMs":0,"forMs":60000})",
+                                   answer));
+    nifClose(session);
+    for (int i = 0; i < 500 && link.IsPresent(slot); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(link.IsPresent(slot));
+    controller.OnLiveListChanged();
+    EXPECT_EQ("********** Error ********** \n\nDevice FV-101 not responsive ! \n\nConnection terminated.",
+              ui.Last().text);
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_FALSE(link.Device(slot).IsOpen());
+    EXPECT_FALSE(host.tree[0].present);
+}
+
+TEST_F(ViewControllerTest, ALostServerClosesTheDevicesAndEndsTheProgramOnceAlone) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    backend->Shutdown();
+    controller.OnServerConnectionLost(E_SERVER_CONNECTION_LOST);
+    EXPECT_EQ("Error (-45): E_SERVER_CONNECTION_LOST", ui.Last().text);
+    EXPECT_FALSE(link.Device(slot).IsOpen());
+    EXPECT_TRUE(host.closing);
+}
+
+TEST_F(ViewControllerTest, NotOpenNotificationDeselectsTheDeviceAndLogsALine) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    controller.OnDeviceNotOpen(slot);
+    EXPECT_EQ("********** Error ********** \n\nDevice FV-101 not open and it is deselected !", ui.Last().text);
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_EQ(0, host.selected);
+    EXPECT_NE(std::string::npos, host.messageBox.find("Device FV-101 Error: Device Not Open @ "));
+}
