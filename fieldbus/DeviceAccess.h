@@ -12,7 +12,11 @@
 #include <vector>
 
 #include "fieldbus/DeviceRecords.h"
+#include "fieldbus/LinkMasterFlags.h"
+#include "fieldbus/OperationState.h"
 #include "fieldbus/TypedAccessorTable.h"
+#include "fieldbus/ViewRecords.h"
+#include "platform/WindowMessages.h"
 
 namespace fieldbus {
 
@@ -149,12 +153,64 @@ public:
         return 0;
     }
 
-    // ---- Modes and configuration changes ---------------------------------------------
+    // ---- Modes and operation states ----------------------------------------------------
+    // Mode bytes have one bit per mode (OperationState.h); states are kNormalState,
+    // kManualState, kOutOfService. Results: 0 done, 1 failed, 2 declined by the user.
+    virtual int ReadActualMode(int /*block*/, uint8_t& mode) {
+        mode = 0;
+        return 0;
+    }
+    virtual int ReadTargetMode(int /*block*/, uint8_t& mode) {
+        mode = 0;
+        return 0;
+    }
+    virtual int ReadPermittedModes(int /*block*/, uint8_t& modes) {
+        modes = 0;
+        return 0;
+    }
     // Writes the block's target mode and waits for it where the block needs that.
     virtual int SetBlockMode(int /*block*/, uint8_t /*mode*/) { return 0; }
+    // AO into cascade with TB in AUTO, for PID control.
+    virtual int SetAoCascade() { return 0; }
+    // Writes the PID target and waits for the expected actual mode.
+    virtual int SetPidMode(uint8_t /*target*/, uint8_t /*expected*/) { return 0; }
+    // kind 1: the out-of-service warning of a configuration change; ask: show the warning.
+    virtual int SetOperationState(int /*state*/, int /*kind*/, bool /*ask*/, bool /*bumpless*/) { return 0; }
+    virtual int NormalStateTransfer(bool /*bumpless*/) { return 0; }
+    // Whether AO READBACK differs from AO OUT or AO PV from AO SP.
+    virtual int CheckBumplessMismatch(bool& mismatch) {
+        mismatch = false;
+        return 0;
+    }
+    // 0 when RELEASE_FAILSAFE may be written now.
+    virtual int CanReleaseFailsafe() { return 0; }
+    // The shown state from the actual modes of RB, TB and AO (OFFLINE when not open).
+    virtual int ReadOperationState(int& state) {
+        state = kUnnamedState;
+        return 0;
+    }
     // Called before every prepared write: takes the device out of service after asking.
     // 0 ready, 1 failed, 2 declined by the user.
     virtual int PrepareConfigurationChange() { return 0; }
+
+    // ---- Device management ------------------------------------------------------------
+    // The link-master flags as last read (at open, or when asked for the device tree).
+    virtual LinkMasterFlags GetLinkMasterFlags() const { return {}; }
+    // Configured as link master and PRIMARY_LINK_MASTER_FLAG set.
+    virtual bool IsActiveScheduler() { return false; }
+    // The third byte of DLME_BASIC_CHARACTERISTICS.
+    virtual int ReadDlmeClass(uint8_t& value) {
+        value = 0;
+        return 0;
+    }
+    // BOOT_OPERAT_FUNCTIONAL_CLASS: 2 link master, 1 basic (takes effect at restart).
+    virtual int SetBootClass(bool /*linkMaster*/) { return 0; }
+    // Asks (unless silent), sets the boot class and restarts: 0 when told to restart.
+    virtual int SetLinkMaster(bool /*linkMaster*/, bool /*silent*/) { return 0; }
+    // RB RESTART = 4 (restart the processor).
+    virtual int RestartDevice() { return 0; }
+    // Reads RB RESTART every 100 ms until it reads 1 (run); 1 when a read fails.
+    virtual int WaitRestart() { return 0; }
 
     // ---- Typed accessors ---------------------------------------------------------------
     // One read and, where the program changes it, one write per named parameter (the
@@ -187,6 +243,42 @@ public:
         value = 0;
         return 0;
     }
+
+    // ---- View readers and process poll ----------------------------------------------
+    // One worker thread per view: StartX stops a running X first, then starts it posting
+    // its message (slot as wParam) to `notify` after the first read, after every change and
+    // after a requested refresh; the window copies the record with GetX. StopX returns when
+    // the worker has ended or was abandoned after 3000 ms. IsXEnded: no worker of the latest
+    // start runs.
+#define FIELDBUS_DECLARE_VIEW_READER(X, Record)                                     \
+    virtual int Start##X(platform::WindowHandle /*notify*/) { return 0; }           \
+    virtual void Stop##X() {}                                                       \
+    virtual int Get##X(Record& record) {                                            \
+        record = Record{};                                                          \
+        return 0;                                                                   \
+    }                                                                               \
+    virtual void RequestRefresh##X(bool /*flag*/) {}                                \
+    virtual bool Is##X##Ended() { return true; }
+    FIELDBUS_VIEW_READERS(FIELDBUS_DECLARE_VIEW_READER)
+#undef FIELDBUS_DECLARE_VIEW_READER
+    // The process poll posts WM_PROCESS_POLLED every period with the enabled values.
+    virtual int StartProcessPoll(platform::WindowHandle /*notify*/) { return 0; }
+    virtual void StopProcessPoll() {}
+    virtual int GetProcessPoll(ProcessRecord& record) {
+        record = ProcessRecord{};
+        return 0;
+    }
+    virtual bool IsProcessPollEnded() { return true; }
+    virtual void SetProcessChannels(const ProcessChannels& /*channels*/) {}
+    virtual void SetProcessPollPeriod(uint32_t /*ms*/) {}
+    // 1 when started, 0 when one was already running.
+    virtual int StartProcessPollIfIdle(platform::WindowHandle /*notify*/) { return 0; }
+    // Shows the alive text of each worker still running; 1 when any still runs.
+    virtual int AnyThreadAlive() { return 0; }
+    // "Device <tag> <text>  @ hh:mm:ss" into the message log, and the main window is told.
+    virtual void ReportText(const std::string& /*text*/) {}
+    // The device log line of a library status.
+    virtual void ReportLibraryError(int /*code*/) {}
 };
 
 }  // namespace fieldbus

@@ -6,7 +6,12 @@ namespace fieldbus {
 
 FieldbusDevice::FieldbusDevice() = default;
 
-FieldbusDevice::~FieldbusDevice() { CloseDevice(); }
+// Workers still running after the close (abandoned on a slow read) are waited for here, while
+// the object is still whole.
+FieldbusDevice::~FieldbusDevice() {
+    CloseDevice();
+    EndDeviceThreads();
+}
 
 void FieldbusDevice::SetLink(LinkContext* link) { link_ = link; }
 

@@ -4,11 +4,13 @@
 // parameter access by name. One object per device slot of FieldbusLink, reused.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "fieldbus/DeviceAccess.h"
+#include "fieldbus/DeviceThreads.h"
 #include "fieldbus/LinkContext.h"
 #include "nifb/nifb.h"
 
@@ -111,11 +113,40 @@ public:
 #undef FIELDBUS_OVERRIDE_MODE_WRITE
     int ReadBlockErr(int block, uint16_t& value) override;
 
+    // ---- Modes and operation states (FieldbusDeviceModes.cpp, rules in ModeControl) -------
+    int ReadActualMode(int block, uint8_t& mode) override;
+    int ReadTargetMode(int block, uint8_t& mode) override;
+    int ReadPermittedModes(int block, uint8_t& modes) override;
+    int SetBlockMode(int block, uint8_t mode) override;
+    int SetAoCascade() override;
+    int SetPidMode(uint8_t target, uint8_t expected) override;
+    int SetOperationState(int state, int kind, bool ask, bool bumpless) override;
+    int NormalStateTransfer(bool bumpless) override;
+    int CheckBumplessMismatch(bool& mismatch) override;
+    int CanReleaseFailsafe() override;
+    int ReadOperationState(int& state) override;
+    // Out of service (warning kind 1, the user asked) before a configuration change.
+    int PrepareConfigurationChange() override;
+
+    // ---- Device management (FieldbusDeviceManagement.cpp, rules in DeviceManagement) -----
+    LinkMasterFlags GetLinkMasterFlags() const override;
+    // Reads the link-master flags afresh and keeps them: an open device through its own
+    // descriptors; one that is not open is opened by its identifier on the link (physical
+    // device, first VFD, its RB and TB blocks and the MIB) and closed again. 0 when every
+    // read succeeded; failed reads leave the flags cleared.
+    int QueryLinkMasterFlags(LinkMasterFlags& flags);
+    bool IsActiveScheduler() override;
+    int ReadDlmeClass(uint8_t& value) override;
+    int SetBootClass(bool linkMaster) override;
+    int SetLinkMaster(bool linkMaster, bool silent) override;
+    int RestartDevice() override;
+    int WaitRestart() override;
+
 protected:
-    // Reads the link-master flags after a successful open (device management fills it).
-    virtual void ReadLinkMasterFlags() {}
+    // Reads the link-master flags after a successful open.
+    virtual void ReadLinkMasterFlags();
     // Stops every polling and worker thread of the device before it closes.
-    virtual void StopDeviceThreads() {}
+    virtual void StopDeviceThreads();
 
 private:
     struct OpenState;
@@ -169,6 +200,52 @@ private:
     char tagBuffer_[kTagLength + 1] = {};
 
     mutable std::recursive_mutex accessLock_;
+
+    // ---- Device management ----
+    int ReadLinkMasterFlagsById(LinkMasterFlags& flags);
+    LinkMasterFlags linkMasterFlags_;  // access lock
+
+    // ---- View readers and process poll (FieldbusDeviceThreads.cpp, TbView3Layout.cpp) ----
+public:
+#define FIELDBUS_OVERRIDE_VIEW_READER(X, Record)             \
+    int Start##X(platform::WindowHandle notify) override; \
+    void Stop##X() override;                              \
+    int Get##X(Record& record) override;                  \
+    void RequestRefresh##X(bool flag) override;           \
+    bool Is##X##Ended() override;
+    FIELDBUS_VIEW_READERS(FIELDBUS_OVERRIDE_VIEW_READER)
+#undef FIELDBUS_OVERRIDE_VIEW_READER
+    int StartProcessPoll(platform::WindowHandle notify) override;
+    void StopProcessPoll() override;
+    int GetProcessPoll(ProcessRecord& record) override;
+    bool IsProcessPollEnded() override;
+    void SetProcessChannels(const ProcessChannels& channels) override;
+    void SetProcessPollPeriod(uint32_t ms) override;
+    int StartProcessPollIfIdle(platform::WindowHandle notify) override;
+    int AnyThreadAlive() override;
+    void ReportText(const std::string& text) override;
+    void ReportLibraryError(int code) override;
+    bool RefreshRequested(DeviceThread thread) const;
+    // The wait between reads of a worker, and the stop limit (tests shorten both).
+    void SetThreadPeriod(DeviceThread thread, uint32_t ms);
+    void SetThreadStopLimit(uint32_t ms);
+
+private:
+    friend class FieldbusDeviceThreadHost;
+    static std::unique_ptr<DeviceThreadHost> MakeThreadHost(FieldbusDevice& device);
+    // Reads the transducer view, learning its layout first, under the TB view lock; `error`
+    // receives a text to be shown on the user-interface thread.
+    int ReadTbView3(TbView3Record& record, std::string& error);
+    int LearnTbView3Layout(std::string& error);
+    bool IsLinkMasterTypeForView();
+    // Stops and waits for every worker, abandoned ones included (destruction).
+    void EndDeviceThreads();
+
+    std::mutex tbViewLock_;
+    TbView3Layout tbLayout_;                  // TB view lock
+    std::atomic<bool> tbLayoutStale_{false};  // set on close: learn the layout again
+    std::unique_ptr<DeviceThreadHost> threadHost_ = MakeThreadHost(*this);
+    std::unique_ptr<DeviceThreads> threads_ = std::make_unique<DeviceThreads>(*threadHost_);
 };
 
 }  // namespace fieldbus

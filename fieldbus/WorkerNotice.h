@@ -1,0 +1,12 @@
+#pragma once
+// Message boxes asked for by worker threads. A worker never shows a window itself: it queues
+// the text here, and the box is shown on the user-interface thread when the posted
+// notification is delivered.
+#include <string>
+
+namespace fieldbus {
+
+// Queues an error box (stop icon, OK button) for the user-interface thread.
+void ShowErrorFromWorker(const std::string& text);
+
+}  // namespace fieldbus
