@@ -13,7 +13,6 @@
 
 #include "fieldbus/DeviceRecords.h"
 #include "fieldbus/LinkMasterFlags.h"
-#include "fieldbus/OperationState.h"
 #include "fieldbus/TypedAccessorTable.h"
 #include "fieldbus/ViewRecords.h"
 #include "platform/WindowMessages.h"
@@ -186,7 +185,7 @@ public:
     virtual int CanReleaseFailsafe() { return 0; }
     // The shown state from the actual modes of RB, TB and AO (OFFLINE when not open).
     virtual int ReadOperationState(int& state) {
-        state = kUnnamedState;
+        state = 4;  // the unnamed state: the modes are not known
         return 0;
     }
     // Called before every prepared write: takes the device out of service after asking.
