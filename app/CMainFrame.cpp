@@ -41,6 +41,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWin
     connect(AddCommand(device, "tagAddress", "&Tag/Address..."), &QAction::triggered, this, [this] {
         if (view_->Controller().CurrentSlot() > 0) view_->Controller().ChangeTagAddress(view_->Controller().CurrentSlot());
     });
+    connect(AddCommand(device, "companion", "Select &Companion Device..."), &QAction::triggered, this,
+            [this] { view_->Controller().SelectCompanion(); });
     device->addSeparator();
     QMenu* state = device->addMenu("Operation &State");
     AddCommand(state, "stateNormal", "&Normal State", false);
@@ -51,7 +53,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWin
     device->addSeparator();
     AddCommand(device, "linkMaster", "Set as Link &Master", false);
     AddCommand(device, "reboot", "Re&boot Device", false);
-    AddCommand(device, "failSafe", "&Fail Safe Status...", false);
+    connect(AddCommand(device, "failSafe", "&Fail Safe Status...\tCtrl+F"), &QAction::triggered, this,
+            [this] { view_->ShowFailSafeDialog(); });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     AddCommand(tools, "configure", "&Configure...", false);
@@ -114,6 +117,9 @@ void CMainFrame::UpdateCommands() {
     const bool current = view_->Controller().CurrentSlot() > 0;
     Command("reopen")->setEnabled(current);
     Command("tagAddress")->setEnabled(current);
+    Command("companion")->setEnabled(current);
+    // The fail-safe status dialog opens only without a current device.
+    Command("failSafe")->setEnabled(!current);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/CFailSafeStatusDialog.h"
 #include "app/CTagAddressDialog.h"
 #include "app/DeviceIcons.h"
 #include "fieldbus/FieldbusMessages.h"
@@ -41,6 +42,8 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 2);
     deviceLabel_->setFont(bold);
+    companionLabel_ = new QLabel(right);
+    companionLabel_->setObjectName("companionLabel");
     aoSched_ = new QLabel(right);
     aoSched_->setObjectName("aoSchedLabel");
     pidSched_ = new QLabel(right);
@@ -51,6 +54,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     messages_->setObjectName("messageBox");
     messages_->setReadOnly(true);
     rightLayout->addWidget(deviceLabel_);
+    rightLayout->addWidget(companionLabel_);
     auto* sched = new QHBoxLayout;
     sched->addWidget(aoSched_);
     sched->addWidget(pidSched_);
@@ -72,6 +76,9 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
             if (w->isVisible() && w != window()) return;
         window()->close();
     });
+    offlineTimer_ = new QTimer(this);
+    offlineTimer_->setInterval(3000);
+    connect(offlineTimer_, &QTimer::timeout, this, [this] { controller_.OnOfflineTimerTick(); });
     ShowDeviceTree({}, 0);
 }
 
@@ -127,10 +134,13 @@ void CTessaroView::OnTreeContextMenu(const QPoint& pos) {
     if (number <= 0) return;
     const int slot = link_.ItemDevIndexMap(number);
     QMenu menu(this);
+    QAction* companion = menu.addAction("Set as &Companion Device");
+    companion->setEnabled(link_.IsPresent(slot) && link_.IsPositioner(slot) && slot != controller_.CurrentSlot());
     QAction* tagAddress = menu.addAction("&Tag/Address...");
     QAction* remove = menu.addAction("&Remove Device");
     remove->setEnabled(!link_.IsPresent(slot));
     QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(pos));
+    if (chosen == companion) controller_.MakeCompanion(slot);
     if (chosen == tagAddress) controller_.ChangeTagAddress(slot);
     if (chosen == remove) controller_.RemoveDevice(slot);
 }
@@ -184,4 +194,28 @@ void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         case fieldbus::WM_SERVER_CONNECTION_LOST: controller_.OnServerConnectionLost(static_cast<int>(lParam)); break;
         default: break;
     }
+}
+
+void CTessaroView::CompanionOpened(int slot) {
+    companionLabel_->setText(slot > 0 ? "Companion device: " + QString::fromStdString(link_.GetTag(slot)) : QString());
+}
+
+bool CTessaroView::IsFailSafeDialogOpen() const { return failSafe_ && failSafe_->isVisible(); }
+
+void CTessaroView::ShowFailSafeDialog() {
+    if (!failSafe_) {
+        failSafe_ = new CFailSafeStatusDialog(link_, this);
+        failSafe_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    failSafe_->Refresh();
+    failSafe_->show();
+    failSafe_->raise();
+    failSafe_->activateWindow();
+}
+
+void CTessaroView::SetOfflineTimer(bool running) {
+    if (running)
+        offlineTimer_->start();
+    else
+        offlineTimer_->stop();
 }

@@ -1,10 +1,12 @@
 #pragma once
 // The standalone main view: the device tree, the current device's block modes, operation
 // state and key values, and the communication message box.
+#include <QPointer>
 #include <QWidget>
 #include <map>
 #include <memory>
 
+#include "app/CFailSafeStatusDialog.h"
 #include "app/ViewController.h"
 #include "platform/WindowMessages.h"
 
@@ -13,6 +15,7 @@ class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QTimer;
+
 
 class CTessaroView : public QWidget, public app::ViewHost, public platform::MessageTarget {
     Q_OBJECT
@@ -36,11 +39,15 @@ public:
     int OpenTrendWindowCount() const override { return 0; }
     bool HasTrendWindow(int) const override { return false; }
     void CloseDeviceWindows(int) override {}
-    bool IsFailSafeDialogOpen() const override { return false; }
+    bool IsFailSafeDialogOpen() const override;
     bool AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress, std::string& newTag,
                        bool& hasAddress, uint8_t& newAddress) override;
     void StartCloseWhenAlone() override;
     void SetScheduleLabels(const std::string& ao, const std::string& pid) override;
+    void CompanionOpened(int slot) override;
+    void ShowFailSafeDialog() override;
+    void SetOfflineTimer(bool running) override;
+    CFailSafeStatusDialog* FailSafeDialog() const { return failSafe_; }
 
     // MessageTarget
     void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
@@ -66,6 +73,9 @@ private:
     QLabel* pidSched_ = nullptr;
     QPlainTextEdit* messages_ = nullptr;
     QTimer* closeTimer_ = nullptr;
+    QTimer* offlineTimer_ = nullptr;
+    QLabel* companionLabel_ = nullptr;
+    QPointer<CFailSafeStatusDialog> failSafe_;
     bool reverting_ = false;
     bool initialised_ = false;
 };

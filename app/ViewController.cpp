@@ -98,6 +98,7 @@ bool ViewController::CanChangeSelection(int item) {
 
 void ViewController::OnSelectionChanged(int item) {
     if (busy_) return;
+    host_.SetOfflineTimer(item == 0);
     const int candidate = item == 0 ? -1 : link_.ItemDevIndexMap(item);
     const int current = link_.CurrentSlot();
     if (candidate == current && (candidate < 0 || link_.Device(candidate).IsOpen())) return;
@@ -121,8 +122,9 @@ void ViewController::OnSelectionChanged(int item) {
     busy_ = false;
 }
 
-int ViewController::OpenCurrentDevice() {
-    const int slot = link_.CurrentSlot();
+int ViewController::OpenCurrentDevice() { return OpenWithPrerequisites(link_.CurrentSlot()); }
+
+int ViewController::OpenWithPrerequisites(int slot) {
     if (slot <= 0) return 1;
     if (link_.Device(slot).IsOpen()) return 0;
     if (!link_.IsAddressValid(slot, link_.GetNodeAddress(slot))) {
@@ -192,10 +194,52 @@ void ViewController::CloseDevice(int slot, bool companion) {
 void ViewController::CloseCurrentDevices() {
     const int current = link_.CurrentSlot();
     const int companion = link_.CompanionSlot();
+    host_.SetOfflineTimer(false);
     if (current > 0) host_.CloseDeviceWindows(current);
     if (companion > 0) host_.CloseDeviceWindows(companion);
     CloseDevice(companion, true);
     CloseDevice(current, false);
+    if (companion > 0) {
+        link_.SetCompanionSlot(-1);
+        host_.CompanionOpened(-1);
+    }
+}
+
+int ViewController::MakeCompanion(int slot) {
+    const int current = link_.CurrentSlot();
+    if (slot <= 0 || slot == current || !link_.IsPresent(slot) || !link_.IsPositioner(slot)) return 1;
+    const int old = link_.CompanionSlot();
+    if (old > 0 && old != slot) {
+        host_.CloseDeviceWindows(old);
+        CloseDevice(old, true);
+    }
+    link_.SetCompanionSlot(-1);
+    if (OpenWithPrerequisites(slot) != 0) {
+        host_.CompanionOpened(-1);
+        host_.RefreshStatusPanes();
+        return 1;
+    }
+    link_.SetCompanionSlot(slot);
+    host_.CompanionOpened(slot);
+    host_.RefreshStatusPanes();
+    return 0;
+}
+
+void ViewController::SelectCompanion() {
+    std::vector<int> slots;
+    std::vector<std::string> tags;
+    for (const auto& entry : TreeItems()) {
+        if (entry.slot == link_.CurrentSlot() || !entry.present || !link_.IsPositioner(entry.slot)) continue;
+        slots.push_back(entry.slot);
+        tags.push_back(entry.tag);
+    }
+    const int pick = GetUi().PickFromList("Companion Device", "Select the companion device:", tags);
+    if (pick >= 0 && pick < static_cast<int>(slots.size())) MakeCompanion(slots[static_cast<size_t>(pick)]);
+}
+
+void ViewController::OnOfflineTimerTick() {
+    if (link_.CurrentSlot() > 0) return;
+    if (GetUi().IsKeyDown(platform::Key::Control) && GetUi().IsKeyDown(platform::Key::F)) host_.ShowFailSafeDialog();
 }
 
 void ViewController::ReopenDevice() {

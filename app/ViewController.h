@@ -35,6 +35,12 @@ public:
                                std::string& newTag, bool& hasAddress, uint8_t& newAddress) = 0;
     // Closes the main window once no other top-level window is open (server lost).
     virtual void StartCloseWhenAlone() = 0;
+    // The companion device was opened (or -1: there is none).
+    virtual void CompanionOpened(int slot) = 0;
+    // Opens the fail-safe status dialog, or activates it when it is open.
+    virtual void ShowFailSafeDialog() = 0;
+    // Starts or stops the 3000 ms timer that runs while OFFLINE is selected.
+    virtual void SetOfflineTimer(bool running) = 0;
     // The "AO SCHED: ..." and "PID SCHED: ..." labels.
     virtual void SetScheduleLabels(const std::string& ao, const std::string& pid) = 0;
 };
@@ -58,6 +64,12 @@ public:
     void RemoveDevice(int slot);
     void ChangeTagAddress(int slot);
     void CloseCurrentDevices();
+    // The companion device: picked from a list of the displayed positioners, or made
+    // companion from the tree.
+    void SelectCompanion();
+    int MakeCompanion(int slot);
+    // One tick of the OFFLINE timer: Ctrl+F opens the fail-safe status dialog.
+    void OnOfflineTimerTick();
     // Reads the AO and PID schedule entries of the open device, offers to schedule an
     // unscheduled AO block, and shows the labels.
     void UpdateScheduleLabels(int slot);
@@ -82,6 +94,8 @@ public:
 
 private:
     void CloseDevice(int slot, bool companion);
+    // Opens a slot with the view's prerequisites (valid address, unique tag): 0 open.
+    int OpenWithPrerequisites(int slot);
     int ItemOfSlot(int slot);
 
     fieldbus::FieldbusLink& link_;

@@ -32,7 +32,7 @@ inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 
 // Keys that logic code may ask about (IsKeyDown).
-enum class Key { Shift, Control, Escape };
+enum class Key { Shift, Control, Escape, F };
 
 // The modeless progress dialog with a growing text and one button.
 class ProgressWindow {

@@ -47,6 +47,12 @@ struct FakeHost : app::ViewHost {
     bool IsFailSafeDialogOpen() const override { return false; }
     bool AskTagAddress(const std::string&, bool, uint8_t, std::string&, bool&, uint8_t&) override { return false; }
     void StartCloseWhenAlone() override { closing = true; }
+    int companion = -1;
+    int failSafeShown = 0;
+    bool offlineTimer = false;
+    void CompanionOpened(int slot) override { companion = slot; }
+    void ShowFailSafeDialog() override { ++failSafeShown; }
+    void SetOfflineTimer(bool running) override { offlineTimer = running; }
     void SetScheduleLabels(const std::string& ao, const std::string& pid) override {
         aoSched = ao;
         pidSched = pid;
@@ -215,4 +221,35 @@ TEST_F(ViewControllerTest, NotOpenNotificationDeselectsTheDeviceAndLogsALine) {
     EXPECT_EQ(-1, controller.CurrentSlot());
     EXPECT_EQ(0, host.selected);
     EXPECT_NE(std::string::npos, host.messageBox.find("Device FV-101 Error: Device Not Open @ "));
+}
+
+TEST_F(ViewControllerTest, TheCompanionIsPickedFromThePresentPositionersAndClosedWithTheCurrentDevice) {
+    Select("FV-101");
+    ui.Pick(0);
+    controller.SelectCompanion();
+    ASSERT_EQ(1u, ui.PickLists().size());
+    // Neither the current device, nor the transmitter (and the untagged one cannot open).
+    EXPECT_EQ((std::vector<std::string>{"KV-201", ""}), ui.PickLists()[0]);
+    const int companion = controller.CompanionSlot();
+    ASSERT_GT(companion, 0);
+    EXPECT_EQ(companion, host.companion);
+    EXPECT_TRUE(link.Device(companion).IsOpen());
+    controller.CloseCurrentDevices();
+    EXPECT_FALSE(link.Device(companion).IsOpen());
+    EXPECT_EQ(-1, controller.CompanionSlot());
+}
+
+TEST_F(ViewControllerTest, CtrlFOnOfflineOpensTheFailSafeDialog) {
+    controller.OnSelectionChanged(0);
+    EXPECT_TRUE(host.offlineTimer);
+    controller.OnOfflineTimerTick();
+    EXPECT_EQ(0, host.failSafeShown);
+    ui.SetKeyDown(Key::Control, true);
+    ui.SetKeyDown(Key::F, true);
+    controller.OnOfflineTimerTick();
+    EXPECT_EQ(1, host.failSafeShown);
+    Select("FV-101");
+    EXPECT_FALSE(host.offlineTimer);
+    controller.OnOfflineTimerTick();  // a device is current: nothing
+    EXPECT_EQ(1, host.failSafeShown);
 }

@@ -65,6 +65,7 @@ void ScriptedUi::SetKeyDown(Key key, bool down) {
         case Key::Shift: shift_ = down; break;
         case Key::Control: control_ = down; break;
         case Key::Escape: escape_ = down; break;
+        case Key::F: f_ = down; break;
     }
 }
 
@@ -112,6 +113,7 @@ bool ScriptedUi::IsKeyDown(Key key) {
         case Key::Shift: return shift_;
         case Key::Control: return control_;
         case Key::Escape: return escape_;
+        case Key::F: return f_;
     }
     return false;
 }

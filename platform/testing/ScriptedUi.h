@@ -80,7 +80,7 @@ private:
     std::vector<ShownMessage> messages_;
     std::deque<Scripted> answers_;
     std::vector<std::shared_ptr<ProgressRecord>> progress_;
-    bool shift_ = false, control_ = false, escape_ = false;
+    bool shift_ = false, control_ = false, escape_ = false, f_ = false;
     int nextPressAfter_ = 0;
     int beeps_ = 0;
     int pumps_ = 0;

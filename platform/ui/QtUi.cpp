@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,7 +42,23 @@ QMessageBox::Icon IconFor(int icon) {
 
 }  // namespace
 
-QtUi::QtUi() { SetUi(this); }
+QtUi::QtUi() {
+    SetUi(this);
+    if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool QtUi::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) {
+            if (event->type() == QEvent::KeyPress)
+                keysDown_.insert(key->key());
+            else
+                keysDown_.erase(key->key());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
 QtUi::~QtUi() { SetUi(nullptr); }
 
 int QtUi::MessageBox(const std::string& text, const std::string& caption, int flags) {
@@ -74,7 +91,8 @@ bool QtUi::IsKeyDown(Key key) {
     switch (key) {
         case Key::Shift: return mods & Qt::ShiftModifier;
         case Key::Control: return mods & Qt::ControlModifier;
-        case Key::Escape: return false;
+        case Key::Escape: return keysDown_.count(Qt::Key_Escape) != 0;
+        case Key::F: return keysDown_.count(Qt::Key_F) != 0;
     }
     return false;
 }

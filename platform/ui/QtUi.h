@@ -2,12 +2,13 @@
 // The Qt adapter of the Ui port: real message boxes, beeps, the event loop and cursors.
 #include <QPointer>
 #include <QWidget>
+#include <set>
 
 #include "platform/Ui.h"
 
 namespace platform {
 
-class QtUi : public Ui {
+class QtUi : public Ui, public QObject {
 public:
     QtUi();  // installs itself as the process Ui
     ~QtUi() override;
@@ -26,8 +27,13 @@ public:
     int PickFromList(const std::string& caption, const std::string& prompt,
                      const std::vector<std::string>& items) override;
 
+protected:
+    // Keeps track of the keys held down (modifiers are asked from the system).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QPointer<QWidget> mainWindow_;
+    std::set<int> keysDown_;
 };
 
 }  // namespace platform
