@@ -12,7 +12,7 @@ constexpr uint32_t kRestartPollMs = 100;
 constexpr size_t kDlmeClassByte = 2;
 }  // namespace
 
-int DeviceManagement::ReadLinkMasterFlags(LinkMasterFlags& flags) {
+int DeviceManagement::ReadLinkMasterFlags(LinkMasterFlags& flags, bool hasMib) {
     flags = {};
     uint16_t devType = 0;
     uint8_t devRev = 0;
@@ -24,10 +24,9 @@ int DeviceManagement::ReadLinkMasterFlags(LinkMasterFlags& flags) {
         ReadTypedValue(device_, BlockId(BlockKind::TB), "DEV_OPTIONS", options, Wire::Bits16) == 0;
     uint8_t dlmeClass = 0;
     bool dlmeRead = false;
-    if (IsLinkMasterType(devType, devRev)) dlmeRead = ReadDlmeClass(dlmeClass) == 0;
+    if (IsLinkMasterType(devType, devRev) && hasMib) dlmeRead = ReadDlmeClass(dlmeClass) == 0;
     flags = DeriveLinkMasterFlags(devType, devRev, optionsRead, options, dlmeRead, dlmeClass);
-    const bool dlmeNeeded = flags.linkMasterType;
-    return optionsRead && (dlmeRead || !dlmeNeeded) ? 0 : 1;
+    return optionsRead && (dlmeRead || !flags.linkMasterType) ? 0 : 1;
 }
 
 bool DeviceManagement::IsActiveScheduler(bool configuredAsLinkMaster) {

@@ -13,9 +13,10 @@ class DeviceManagement {
 public:
     explicit DeviceManagement(DeviceAccess& device) : device_(device) {}
 
-    // RB DEV_TYPE and DEV_REV, TB DEV_OPTIONS and, for a link-master type, the DLME class.
+    // RB DEV_TYPE and DEV_REV, TB DEV_OPTIONS and, for a link-master type, the DLME class
+    // (not read without a management information base: then not configured as link master).
     // 0 when every read succeeded; what could not be read counts as not set.
-    int ReadLinkMasterFlags(LinkMasterFlags& flags);
+    int ReadLinkMasterFlags(LinkMasterFlags& flags, bool hasMib = true);
     // False unless configured as link master; then PRIMARY_LINK_MASTER_FLAG nonzero (a failed
     // read gives false).
     bool IsActiveScheduler(bool configuredAsLinkMaster);

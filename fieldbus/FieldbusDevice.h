@@ -203,6 +203,7 @@ private:
 
     // ---- Device management ----
     int ReadLinkMasterFlagsById(LinkMasterFlags& flags);
+    bool HasMib() const;
     LinkMasterFlags linkMasterFlags_;  // access lock
 
     // ---- View readers and process poll (FieldbusDeviceThreads.cpp, TbView3Layout.cpp) ----

@@ -35,9 +35,14 @@ bool ReadExactly(nifDesc_t desc, const char* name, uint8_t* bytes, uint16_t size
 }
 }  // namespace
 
+bool FieldbusDevice::HasMib() const {
+    std::lock_guard<std::recursive_mutex> lock(accessLock_);
+    return mib_ != 0;
+}
+
 void FieldbusDevice::ReadLinkMasterFlags() {
     LinkMasterFlags flags;
-    DeviceManagement(*this).ReadLinkMasterFlags(flags);
+    DeviceManagement(*this).ReadLinkMasterFlags(flags, HasMib());
     std::lock_guard<std::recursive_mutex> lock(accessLock_);
     linkMasterFlags_ = flags;
 }
@@ -50,7 +55,7 @@ LinkMasterFlags FieldbusDevice::GetLinkMasterFlags() const {
 int FieldbusDevice::QueryLinkMasterFlags(LinkMasterFlags& flags) {
     int result = 0;
     if (IsOpen()) {
-        result = DeviceManagement(*this).ReadLinkMasterFlags(flags);
+        result = DeviceManagement(*this).ReadLinkMasterFlags(flags, HasMib());
     } else {
         result = ReadLinkMasterFlagsById(flags);
     }

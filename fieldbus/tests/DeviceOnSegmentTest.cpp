@@ -170,6 +170,7 @@ TEST_F(DeviceOnSegmentTest, BlockTagOfABlockOutOfServiceIsSetAndReadBack) {
     const int di = BlockId(BlockKind::DI1);
     const uint8_t oos = 0x01;
     ASSERT_EQ(device.WriteParameter(di, "MODE_BLK.TARGET", &oos, 1), 0);
+    ui.Answer(platform::IDYES, "Some requested parameters change will take effect only after");
     ASSERT_EQ(device.SetBlockTag(di, "DI_NEW"), 0) << (ui.Texts().empty() ? "" : ui.Texts().front());
     EXPECT_EQ(device.GetBlockTag(di), "DI_NEW");
     // The new tag is what later accesses address.

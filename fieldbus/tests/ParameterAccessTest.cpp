@@ -105,6 +105,7 @@ TEST_F(ParameterAccessTest, BitStringsKeepBitKAsBitKBothWays) {
     ASSERT_EQ(device.GetBitTexts(kTb, "DEV_OPTIONS", options, texts), 0);
     EXPECT_EQ(texts, (std::vector<std::string>{"Link Master", "Extended Servo"}));
 
+    PutOutOfService();  // IO_OPTS is a configuration change
     ASSERT_EQ(device.WriteAoIoOpts(0x8001), 0);
     EXPECT_EQ(Block(kAo).parameters[5].bytes, (std::vector<uint8_t>{0x80, 0x01}));
     uint16_t back = 0;

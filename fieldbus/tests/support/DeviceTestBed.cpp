@@ -76,6 +76,8 @@ FakeDevice StandardPositioner() {
     device.mib["FB_START_ENTRY.2"] = std::vector<uint8_t>(10, 0);
     device.mib["FB_START_ENTRY.3"] = std::vector<uint8_t>(10, 0);
     device.mib["FB_START_ENTRY.4"] = std::vector<uint8_t>(10, 0);
+    device.mib["DLME_BASIC_CHARACTERISTICS"] = {0x01, 0x04, 0x01, 0x10, 0x00, 0x20, 0x03};
+    device.mib["PRIMARY_LINK_MASTER_FLAG"] = {0x00};
     return device;
 }
 
@@ -111,6 +113,14 @@ void DeviceTestBed::OpenStandard() {
     bus->ClearCalls();
     DeliverMessages();
     MessageLog::Instance().Clear();
+}
+
+void DeviceTestBed::PutOutOfService() {
+    for (int block : {kTb, kAo, kPid}) {
+        FakeBlock& fake = bus->Device(deviceNumber).blocks[static_cast<size_t>(block)];
+        fake.members["MODE_BLK.TARGET"] = {0x01};
+        fake.members["MODE_BLK.ACTUAL"] = {0x01};
+    }
 }
 
 std::vector<PostedMessage> DeviceTestBed::DeliverMessages() {

@@ -58,6 +58,9 @@ protected:
     void AddDevice(FakeDevice device);
     // Opens and reads back the block tags; asserts success.
     void OpenStandard();
+    // Puts AO, TB and PID of the standard positioner out of service (target and actual), so
+    // that a configuration change needs no question and no mode change.
+    void PutOutOfService();
     std::vector<PostedMessage> DeliverMessages();
     std::string ProgressText() const;
     size_t WritesOnBus() const { return bus->CountCalls(nifb::Op::WriteObject); }
