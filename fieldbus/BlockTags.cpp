@@ -5,6 +5,7 @@
 
 #include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusDevice.h"
+#include "fieldbus/ModeControl.h"
 
 namespace fieldbus {
 
@@ -66,6 +67,9 @@ int FieldbusDevice::SetBlockTag(int block, const std::string& tag) {
         tagBuffer_[kTagLength] = '\0';
     }
     if (SetBlockMode(block, kModeOos) != 0) return 1;
+    // Function blocks other than AO are not waited for by a mode change, but the device
+    // takes a new tag only from a block that is actually out of service.
+    if (ModeControl(*this).WaitForActualMode(block, kModeOos) != 0) return 1;
 
     int status = E_INVALID_DESCRIPTOR;
     {

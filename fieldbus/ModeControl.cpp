@@ -98,6 +98,10 @@ int ModeControl::SetBlockMode(int block, uint8_t mode) {
     });
 }
 
+int ModeControl::WaitForActualMode(int block, uint8_t mode) {
+    return WaitForActual(block, [mode](uint8_t actual) { return actual == mode; });
+}
+
 int ModeControl::SetAoCascade() {
     const int pid = BlockId(BlockKind::PID);
     const int ao = BlockId(BlockKind::AO);

@@ -26,6 +26,8 @@ public:
     // follows (AO with CAS and AUTO in the target is satisfied by AUTO or CAS). Taking TB out
     // of service takes AO out of service first.
     int SetBlockMode(int block, uint8_t mode);
+    // Reads the block's actual mode until it is `mode`, at most 100 s.
+    int WaitForActualMode(int block, uint8_t mode);
     // Brings AO into cascade with TB in AUTO (a PID out of service is put into MAN first).
     int SetAoCascade();
     // Writes the PID target and reads its actual mode once a second until it is `expected`.

@@ -165,3 +165,20 @@ TEST_F(OperationStateOnSegmentTest, ALinkMasterCapablePositionerBecomesLinkMaste
 
 }  // namespace
 }  // namespace fieldbus::testing
+
+namespace fieldbus::testing {
+namespace {
+
+// A block that is not waited for on a mode change still has to be out of service before its
+// tag can change.
+TEST_F(OperationStateOnSegmentTest, ABlockTagIsSetOnceTheBlockHasSettledOutOfService) {
+    Open("FV-101");
+    const int di = BlockId(BlockKind::DI1);
+    ui.Answer(IDYES, "Some requested parameters change will take effect only after");
+    ASSERT_EQ(device.SetBlockTag(di, "LIMIT_LOW"), 0) << (ui.Texts().empty() ? "" : ui.Texts().back());
+    EXPECT_EQ(device.GetBlockTag(di), "LIMIT_LOW");
+    EXPECT_EQ(Actual(BlockKind::DI1), kModeOos);
+}
+
+}  // namespace
+}  // namespace fieldbus::testing
