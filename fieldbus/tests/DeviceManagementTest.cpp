@@ -17,17 +17,6 @@ using platform::IDNO;
 using platform::IDYES;
 using B = PositionerDouble;
 
-TEST(LinkMasterFlagsTest, TypeAndRevisionDecideTheLinkMasterTypeAndTheNewerRevision) {
-    EXPECT_TRUE(IsLinkMasterType(7, 1));
-    EXPECT_TRUE(IsLinkMasterType(1, 3));
-    EXPECT_FALSE(IsLinkMasterType(1, 2));
-    EXPECT_FALSE(IsLinkMasterType(2, 9));
-    EXPECT_TRUE(IsNewerRevision(7, 2));
-    EXPECT_FALSE(IsNewerRevision(7, 1));
-    EXPECT_TRUE(IsNewerRevision(1, 4));
-    EXPECT_FALSE(IsNewerRevision(1, 3));
-}
-
 TEST(LinkMasterFlagsTest, CapabilityNeedsTheTypeAndOptionBitZero) {
     // DEV_TYPE 1 with DEV_REV 2 is no link-master type even with option bit 0 and class 2.
     LinkMasterFlags flags = DeriveLinkMasterFlags(1, 2, true, 0x1, true, 0x02);
@@ -38,8 +27,11 @@ TEST(LinkMasterFlagsTest, CapabilityNeedsTheTypeAndOptionBitZero) {
 
     flags = DeriveLinkMasterFlags(1, 3, true, 0x2, true, 0x01);
     EXPECT_TRUE(flags.linkMasterType);
+    EXPECT_FALSE(flags.newerRevision);  // type 1 from revision 4, type 7 from revision 2
     EXPECT_TRUE(flags.optionBit1);
     EXPECT_FALSE(flags.linkMasterCapable);
+    EXPECT_TRUE(DeriveLinkMasterFlags(1, 4, true, 0x1, true, 0x01).newerRevision);
+    EXPECT_FALSE(DeriveLinkMasterFlags(7, 1, true, 0x1, true, 0x01).newerRevision);
 
     flags = DeriveLinkMasterFlags(7, 2, true, 0x3, true, 0xF2);  // only the two low bits count
     EXPECT_TRUE(flags.linkMasterCapable);

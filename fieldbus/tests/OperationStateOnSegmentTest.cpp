@@ -163,12 +163,6 @@ TEST_F(OperationStateOnSegmentTest, ALinkMasterCapablePositionerBecomesLinkMaste
     EXPECT_TRUE(ui.Messages().size() <= 1u);
 }
 
-}  // namespace
-}  // namespace fieldbus::testing
-
-namespace fieldbus::testing {
-namespace {
-
 // A block that is not waited for on a mode change still has to be out of service before its
 // tag can change.
 TEST_F(OperationStateOnSegmentTest, ABlockTagIsSetOnceTheBlockHasSettledOutOfService) {

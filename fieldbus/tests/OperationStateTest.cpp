@@ -21,14 +21,6 @@ TEST(OperationStateTest, AModeByteHasANameOnlyWhenExactlyOneBitIsSet) {
     EXPECT_EQ(ModeName(0x00), "");
 }
 
-TEST(OperationStateTest, StatesHaveTheirNamesAndTheUnnamedStateNone) {
-    EXPECT_EQ(OperationStateName(kNormalState), "NORMAL STATE");
-    EXPECT_EQ(OperationStateName(kManualState), "MANUAL STATE");
-    EXPECT_EQ(OperationStateName(kOutOfService), "OUT OF SERVICE");
-    EXPECT_EQ(OperationStateName(kOffline), "OFFLINE");
-    EXPECT_EQ(OperationStateName(kUnnamedState), "");
-}
-
 TEST(OperationStateTest, TheShownStateFollowsTheActualModesOfRbTbAndAo) {
     EXPECT_EQ(ShownOperationState(false, kModeAuto, kModeAuto, kModeAuto), kOffline);
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeAuto, kModeAuto), kNormalState);
@@ -40,6 +32,7 @@ TEST(OperationStateTest, TheShownStateFollowsTheActualModesOfRbTbAndAo) {
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeAuto, kModeOos), kOutOfService);
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeMan, kModeAuto), kUnnamedState);
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeMan, kModeMan), kUnnamedState);
+    EXPECT_EQ(OperationStateName(kUnnamedState), "");
 }
 
 TEST(OperationStateTest, WarningsNameTheRequestedStateAndEndWithTheQuestion) {
