@@ -53,7 +53,6 @@ private:
     // Reads the actual mode until `matches` holds for it, at most 100 s.
     template <typename Match>
     int WaitForActual(int block, Match matches);
-    int TakeOutOfService(int block, bool& ask, int kind);
     int CopyIfDifferent(int block, const char* sourceName, const char* targetName, const char* valueName,
                         const char* scaleName, const char* refusal);
 
