@@ -238,7 +238,6 @@ private:
     // receives a text to be shown on the user-interface thread.
     int ReadTbView3(TbView3Record& record, std::string& error);
     int LearnTbView3Layout(std::string& error);
-    bool IsLinkMasterTypeForView();
     // Stops and waits for every worker, abandoned ones included (destruction).
     void EndDeviceThreads();
 

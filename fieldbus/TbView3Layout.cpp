@@ -34,8 +34,9 @@ int FieldbusDevice::ReadTbView3(TbView3Record& record, std::string& error) {
     return 0;
 }
 
-// The view object's index comes from the block header: a device of link-master type keeps
-// VIEW_3 in the first view position, the others after VIEW_1 and VIEW_2. Its size and member
+// The view object's index comes from the block header: a device of link-master type (as found
+// when it was opened) keeps VIEW_3 in the first view position, the others after VIEW_1 and
+// VIEW_2. Its size and member
 // sizes come from the description of "VIEW_3", the member names from the view's entries.
 int FieldbusDevice::LearnTbView3Layout(std::string& error) {
     if (CheckAccess(Access::Read) != 0) return 1;
@@ -43,7 +44,7 @@ int FieldbusDevice::LearnTbView3Layout(std::string& error) {
     uint32_t start = 0;
     if (!StartIndex(tb, start)) return 1;
     const BlockRecord block = GetBlockRecord(tb);
-    const uint32_t viewIndex = IsLinkMasterTypeForView() ? block.startOfView1 : block.startOfView1 + 2u;
+    const uint32_t viewIndex = GetLinkMasterFlags().linkMasterType ? block.startOfView1 : block.startOfView1 + 2u;
     if (viewIndex > 0xFFFF) return 1;
 
     std::vector<std::string> names;
@@ -86,14 +87,6 @@ int FieldbusDevice::LearnTbView3Layout(std::string& error) {
     layout.size = viewSize;
     tbLayout_ = layout;
     return 0;
-}
-
-// DEV_TYPE 7, or DEV_TYPE 1 from DEV_REV 3 on; a failed read counts as not link-master type.
-bool FieldbusDevice::IsLinkMasterTypeForView() {
-    uint16_t type = 0;
-    uint8_t revision = 0;
-    if (ReadRbDevType(type) != 0 || ReadRbDevRev(revision) != 0) return false;
-    return type == 7 || (type == 1 && revision >= 3);
 }
 
 }  // namespace fieldbus
