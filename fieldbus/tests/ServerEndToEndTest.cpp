@@ -31,6 +31,10 @@ protected:
         unsetenv("NIFB_SOCKET");
         MessageLog::Instance().Clear();
     }
+    void WaitHealthy() {
+        for (int i = 0; i < 500 && !link.IsLinkHealthy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_TRUE(link.IsLinkHealthy());
+    }
     platform::testing::TempDir dir;
     simulator::testing::ServerProcess server{NIFB_SERVER_BINARY, dir.File("nifb.sock"), NIFB_DEFAULT_SEGMENT_FILE,
                                              dir.File("server.log")};
@@ -67,6 +71,7 @@ TEST_F(ServerEndToEndTest, EveryPositionerOfTheDefaultSegmentOpensAndAnswersEver
     platform::testing::ScriptedUi ui;
     ASSERT_EQ(0, link.ScanLink());
     ASSERT_EQ(0, link.StartLivePoll(0));  // parameter access needs the poll's healthy link
+    WaitHealthy();
     int positioners = 0;
     for (int item = 1; item < link.DisplayItemCount(); ++item) {
         const int slot = link.ItemDevIndexMap(item);
@@ -94,6 +99,7 @@ TEST_F(ServerEndToEndTest, InjectedFaultsGiveTheExactLogLines) {
     auto handle = platform::MessageDispatcher::Instance().Register(&target);
     link.SetPollPeriodMs(20);
     ASSERT_EQ(0, link.StartLivePoll(handle));
+    WaitHealthy();
     const int slot = link.ItemDevIndexMap(1);
     ASSERT_EQ("FV-101", link.GetTag(slot));
     ASSERT_EQ(0, link.OpenDevice(slot));
