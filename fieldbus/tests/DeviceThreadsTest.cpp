@@ -1,5 +1,5 @@
-// The worker threads of a device over a scripted host: when the readers publish and post,
-// refresh flags, read failures, the process poll, and the stop protocol with its limit.
+// The worker threads of a device over a scripted host: read failures, the process poll, and
+// the stop protocol with its limit.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -113,34 +113,6 @@ protected:
     RecordingWindow window;
     platform::WindowHandle handle = 0;
 };
-
-TEST_F(DeviceThreadsTest, AnUnchangedViewIsPostedOnceAndAgainOnlyOnChangeOrRefresh) {
-    host.SetByte(DeviceThread::AoView1, 0, 7);
-    ASSERT_EQ(threads.Start(DeviceThread::AoView1, handle), 0);
-    EXPECT_FALSE(threads.IsEnded(DeviceThread::AoView1));
-    ASSERT_TRUE(WaitFor([&] { return host.Reads() >= 5; }));
-    Let(1);
-    ASSERT_EQ(window.messages.size(), 1u);
-    EXPECT_EQ(window.messages[0].msg, WM_AOVIEW1_UPDATED);
-    EXPECT_EQ(window.messages[0].wParam, 5u);
-    EXPECT_EQ(window.messages[0].lParam, 0);
-    RawRecord33 record{};
-    threads.GetRecord(DeviceThread::AoView1, record.data(), record.size());
-    EXPECT_EQ(record[0], 7);
-
-    host.SetByte(DeviceThread::AoView1, 32, 1);
-    ASSERT_TRUE(WaitFor([&] { return window.messages.size() == 2; }));
-    threads.GetRecord(DeviceThread::AoView1, record.data(), record.size());
-    EXPECT_EQ(record[32], 1);
-
-    threads.RequestRefresh(DeviceThread::AoView1, true);
-    ASSERT_TRUE(WaitFor([&] { return window.messages.size() == 3; }));
-    EXPECT_FALSE(threads.RefreshRequested(DeviceThread::AoView1));
-    Let(5);
-    EXPECT_EQ(window.messages.size(), 3u);
-    threads.Stop(DeviceThread::AoView1);
-    EXPECT_TRUE(threads.IsEnded(DeviceThread::AoView1));
-}
 
 TEST_F(DeviceThreadsTest, AFailedFirstReadAbortsTheReaderAndLaterFailuresKeepTheLastValues) {
     host.SetFail(true);
