@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "app/CTessaroView.h"
+#include "fieldbus/OperationState.h"
 #include "platform/Paths.h"
 #include "platform/Ui.h"
 
@@ -45,14 +46,20 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWin
             [this] { view_->Controller().SelectCompanion(); });
     device->addSeparator();
     QMenu* state = device->addMenu("Operation &State");
-    AddCommand(state, "stateNormal", "&Normal State", false);
-    AddCommand(state, "stateManual", "&Manual State", false);
-    AddCommand(state, "stateOos", "&Out of Service", false);
+    connect(AddCommand(state, "stateNormal", "&Normal State"), &QAction::triggered, this,
+            [this] { view_->Controller().SetOperationStateCommand(fieldbus::kNormalState); });
+    connect(AddCommand(state, "stateManual", "&Manual State"), &QAction::triggered, this,
+            [this] { view_->Controller().SetOperationStateCommand(fieldbus::kManualState); });
+    connect(AddCommand(state, "stateOos", "&Out of Service"), &QAction::triggered, this,
+            [this] { view_->Controller().SetOperationStateCommand(fieldbus::kOutOfService); });
     state->addSeparator();
-    AddCommand(state, "stateShow", "&Show Operation State", false);
+    connect(AddCommand(state, "stateShow", "&Show Operation State"), &QAction::triggered, this,
+            [this] { view_->Controller().ShowOperationState(); });
     device->addSeparator();
-    AddCommand(device, "linkMaster", "Set as Link &Master", false);
-    AddCommand(device, "reboot", "Re&boot Device", false);
+    connect(AddCommand(device, "linkMaster", "Set as Link &Master"), &QAction::triggered, this,
+            [this] { view_->Controller().LinkMasterCommand(); });
+    connect(AddCommand(device, "reboot", "Re&boot Device"), &QAction::triggered, this,
+            [this] { view_->Controller().RebootCommand(); });
     connect(AddCommand(device, "failSafe", "&Fail Safe Status...\tCtrl+F"), &QAction::triggered, this,
             [this] { view_->ShowFailSafeDialog(); });
 
@@ -82,7 +89,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWin
     trendPane_ = new QLabel(this);
     queryPane_ = new QLabel(this);
     segmentPane_ = new QLabel(this);
-    for (QLabel* pane : {segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
+    positionPane_ = new QLabel(this);
+    for (QLabel* pane : {positionPane_, segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
         statusBar()->addPermanentWidget(pane);
     connect(view_, &CTessaroView::StatusChanged, this, &CMainFrame::RefreshStatusBar);
     RefreshStatusBar();
@@ -110,6 +118,10 @@ void CMainFrame::RefreshStatusBar() {
     openPane_->setText(QString::asprintf("%1d Device(s) Open", link_.OpenedCount()));
     trendPane_->setText(QString::asprintf("%1d Trend Window(s) Open", view_->OpenTrendWindowCount()));
     queryPane_->setText(QString::asprintf("%1d Query Window(s) Open", 0));
+    const app::DeviceDisplay& display = view_->Controller().Display();
+    positionPane_->setText(display.slot > 0 && display.hasValues
+                               ? QString::asprintf("Actual Position %4.2f", display.actualPosition)
+                               : QString());
     UpdateCommands();
 }
 
@@ -118,6 +130,10 @@ void CMainFrame::UpdateCommands() {
     Command("reopen")->setEnabled(current);
     Command("tagAddress")->setEnabled(current);
     Command("companion")->setEnabled(current);
+    for (const char* name : {"stateNormal", "stateManual", "stateOos", "stateShow", "reboot"})
+        Command(name)->setEnabled(current);
+    Command("linkMaster")->setText(QString::fromStdString(view_->Controller().LinkMasterCommandText()));
+    Command("linkMaster")->setEnabled(view_->Controller().LinkMasterCommandEnabled());
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
 }

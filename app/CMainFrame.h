@@ -43,5 +43,6 @@ private:
     QLabel* trendPane_ = nullptr;
     QLabel* queryPane_ = nullptr;
     QLabel* segmentPane_ = nullptr;
+    QLabel* positionPane_ = nullptr;
     bool shown_ = false;
 };

@@ -1,6 +1,8 @@
 #include "app/CTessaroView.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include "app/CTagAddressDialog.h"
 #include "app/DeviceIcons.h"
 #include "fieldbus/FieldbusMessages.h"
+#include "fieldbus/OperationState.h"
 
 namespace {
 constexpr int kItemRole = Qt::UserRole + 1;
@@ -44,6 +47,24 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     deviceLabel_->setFont(bold);
     companionLabel_ = new QLabel(right);
     companionLabel_->setObjectName("companionLabel");
+    companionValues_ = new QLabel(right);
+    companionValues_->setObjectName("companionValues");
+    stateLabel_ = new QLabel(right);
+    stateLabel_->setObjectName("stateLabel");
+    QFont stateFont = stateLabel_->font();
+    stateFont.setBold(true);
+    stateLabel_->setFont(stateFont);
+    valuesLabel_ = new QLabel(right);
+    valuesLabel_->setObjectName("valuesLabel");
+    auto* modes = new QGroupBox("Block modes (actual)", right);
+    auto* modeGrid = new QGridLayout(modes);
+    for (int i = 0; i < app::kShownBlockCount; ++i) {
+        modeGrid->addWidget(new QLabel(QString(app::kShownBlockNames[i]) + ":", modes), i / 4, (i % 4) * 2);
+        modeLabels_[i] = new QLabel("-", modes);
+        modeLabels_[i]->setObjectName(QString("mode") + app::kShownBlockNames[i]);
+        modeLabels_[i]->setMinimumWidth(90);
+        modeGrid->addWidget(modeLabels_[i], i / 4, (i % 4) * 2 + 1);
+    }
     aoSched_ = new QLabel(right);
     aoSched_->setObjectName("aoSchedLabel");
     pidSched_ = new QLabel(right);
@@ -54,7 +75,11 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     messages_->setObjectName("messageBox");
     messages_->setReadOnly(true);
     rightLayout->addWidget(deviceLabel_);
+    rightLayout->addWidget(stateLabel_);
+    rightLayout->addWidget(modes);
+    rightLayout->addWidget(valuesLabel_);
     rightLayout->addWidget(companionLabel_);
+    rightLayout->addWidget(companionValues_);
     auto* sched = new QHBoxLayout;
     sched->addWidget(aoSched_);
     sched->addWidget(pidSched_);
@@ -192,6 +217,13 @@ void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         case fieldbus::WM_DEVICE_MESSAGE: controller_.OnDeviceMessage(); break;
         case fieldbus::WM_DEVICE_NOT_OPEN: controller_.OnDeviceNotOpen(static_cast<int>(wParam)); break;
         case fieldbus::WM_SERVER_CONNECTION_LOST: controller_.OnServerConnectionLost(static_cast<int>(lParam)); break;
+        case fieldbus::WM_TBVIEW3_UPDATED:
+        case fieldbus::WM_AOVIEW1_UPDATED:
+        case fieldbus::WM_RBVIEW1_UPDATED:
+        case fieldbus::WM_PIDVIEW3_UPDATED:
+        case fieldbus::WM_DI1VIEW1_UPDATED:
+        case fieldbus::WM_DI2VIEW1_UPDATED:
+        case fieldbus::WM_SPLTVIEW1_UPDATED: controller_.OnViewMessage(msg, static_cast<int>(wParam)); break;
         default: break;
     }
 }
@@ -218,4 +250,28 @@ void CTessaroView::SetOfflineTimer(bool running) {
         offlineTimer_->start();
     else
         offlineTimer_->stop();
+}
+
+void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool companion) {
+    const QString values =
+        display.hasValues
+            ? QString::asprintf("Actual Position %4.2f", display.actualPosition) +
+                  QString::asprintf("    Setpoint %4.2f    Actuator Pressure %4.2f    Servo Output %4.2f    "
+                                    "Temperature %4.1f",
+                                    display.setPoint, display.outPressure, display.servoOutput, display.electTemp)
+            : QString();
+    if (companion) {
+        companionValues_->setText(display.slot > 0 && display.hasValues
+                                      ? QString::asprintf("Actual Position %4.2f", display.actualPosition)
+                                      : QString());
+        return;
+    }
+    stateLabel_->setText(display.slot > 0 ? QString::fromStdString(fieldbus::OperationStateName(display.shownState))
+                                          : QString("OFFLINE"));
+    for (int i = 0; i < app::kShownBlockCount; ++i)
+        modeLabels_[i]->setText(display.slot > 0 && display.hasMode[static_cast<size_t>(i)]
+                                    ? QString::fromStdString(app::ModeText(display.actualMode[static_cast<size_t>(i)]))
+                                    : QString("-"));
+    valuesLabel_->setText(values);
+    emit StatusChanged();
 }

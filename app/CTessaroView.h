@@ -45,6 +45,7 @@ public:
     void StartCloseWhenAlone() override;
     void SetScheduleLabels(const std::string& ao, const std::string& pid) override;
     void CompanionOpened(int slot) override;
+    void ShowDeviceDisplay(const app::DeviceDisplay& display, bool companion) override;
     void ShowFailSafeDialog() override;
     void SetOfflineTimer(bool running) override;
     CFailSafeStatusDialog* FailSafeDialog() const { return failSafe_; }
@@ -75,6 +76,10 @@ private:
     QTimer* closeTimer_ = nullptr;
     QTimer* offlineTimer_ = nullptr;
     QLabel* companionLabel_ = nullptr;
+    QLabel* stateLabel_ = nullptr;
+    QLabel* valuesLabel_ = nullptr;
+    QLabel* companionValues_ = nullptr;
+    QLabel* modeLabels_[app::kShownBlockCount] = {};
     QPointer<CFailSafeStatusDialog> failSafe_;
     bool reverting_ = false;
     bool initialised_ = false;

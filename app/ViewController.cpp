@@ -1,7 +1,11 @@
 #include "app/ViewController.h"
 
 #include "app/MessageBoxText.h"
+#include "config/CConfigData.h"
+#include "fieldbus/DeviceCommands.h"
 #include "fieldbus/MessageLog.h"
+#include "fieldbus/OperationState.h"
+#include "logon/HasPrivilege.h"
 #include "fieldbus/StatusLog.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -27,11 +31,124 @@ void Wait(uint32_t ms) {
 
 }  // namespace
 
-ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : link_(link), host_(host) {
-    iconKindOf = [this](int slot) {
-        return link_.IsPositioner(slot) ? DeviceIconKind::Positioner : DeviceIconKind::NotPositioner;
+ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : link_(link), host_(host) {}
+
+void ViewController::StartDeviceThreads(int slot, bool companion) {
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    ResetDisplay(slot, companion);
+    device.StartTbView3(notify_);
+    if (companion) return;  // the companion shows its transducer values only
+    device.StartAoView1(notify_);
+    device.StartRbView1(notify_);
+    device.StartPidView3(notify_);
+    device.StartDi1View1(notify_);
+    device.StartDi2View1(notify_);
+    if (device.GetLinkMasterFlags().linkMasterType) device.StartSpltView1(notify_);
+}
+
+void ViewController::StopDeviceThreads(int slot, bool companion) {
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    device.StopTbView3();
+    device.StopAoView1();
+    device.StopRbView1();
+    device.StopPidView3();
+    device.StopDi1View1();
+    device.StopDi2View1();
+    device.StopSpltView1();
+    if (device.AnyThreadAlive() == 0) return;
+    ShowMessage(companion ? "Thread shutting down for the companion device ..."
+                          : "Thread shutting down for the selected device ...",
+                platform::MB_OK | platform::MB_ICONINFORMATION);
+    if (device.AnyThreadAlive() != 0)
+        ShowMessage(companion ? "Error: There is some thread still alive for the companion device."
+                              : "Error: There is some thread still alive for the selected device.");
+}
+
+void ViewController::ResetDisplay(int slot, bool companion) {
+    DeviceDisplay& display = companion ? companionDisplay_ : display_;
+    display = DeviceDisplay{};
+    display.slot = slot;
+    display.shownState = slot > 0 ? fieldbus::kUnnamedState : fieldbus::kOffline;
+    host_.ShowDeviceDisplay(display, companion);
+}
+
+void ViewController::OnViewMessage(unsigned msg, int slot) {
+    const bool companion = slot == link_.CompanionSlot() && slot != link_.CurrentSlot();
+    if (slot <= 0 || (slot != link_.CurrentSlot() && !companion)) return;
+    DeviceDisplay& display = companion ? companionDisplay_ : display_;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    auto setMode = [&](ShownBlock block, uint8_t mode) {
+        display.hasMode[static_cast<size_t>(block)] = true;
+        display.actualMode[static_cast<size_t>(block)] = mode;
     };
-    stopDeviceThreads = [](int) { return std::pair<bool, bool>(false, false); };
+    // VIEW_1 and VIEW_3 begin with ST_REV and MODE_BLK: the actual mode is byte 3.
+    switch (msg) {
+        case fieldbus::WM_TBVIEW3_UPDATED: {
+            fieldbus::TbView3Record r{};
+            if (device.GetTbView3(r) != 0) return;
+            setMode(ShownBlock::TB, r.modeBlk[1]);
+            display.hasValues = true;
+            display.actualPosition = r.finalPositionValue;
+            display.setPoint = r.finalValue;
+            display.outPressure = r.outPressure;
+            display.servoOutput = r.servoOutputSignal;
+            display.electTemp = r.electTemp;
+            break;
+        }
+        case fieldbus::WM_AOVIEW1_UPDATED: {
+            fieldbus::RawRecord33 r{};
+            if (device.GetAoView1(r) == 0) setMode(ShownBlock::AO, r[3]);
+            break;
+        }
+        case fieldbus::WM_RBVIEW1_UPDATED: {
+            fieldbus::RawRecord22 r{};
+            if (device.GetRbView1(r) == 0) setMode(ShownBlock::RB, r[3]);
+            break;
+        }
+        case fieldbus::WM_PIDVIEW3_UPDATED: {
+            fieldbus::RawRecord83 r{};
+            if (device.GetPidView3(r) == 0) setMode(ShownBlock::PID, r[3]);
+            break;
+        }
+        case fieldbus::WM_DI1VIEW1_UPDATED: {
+            fieldbus::RawRecord22 r{};
+            if (device.GetDi1View1(r) == 0) setMode(ShownBlock::DI1, r[3]);
+            break;
+        }
+        case fieldbus::WM_DI2VIEW1_UPDATED: {
+            fieldbus::RawRecord22 r{};
+            if (device.GetDi2View1(r) == 0) setMode(ShownBlock::DI2, r[3]);
+            break;
+        }
+        case fieldbus::WM_SPLTVIEW1_UPDATED: {
+            fieldbus::RawRecord28 r{};
+            if (device.GetSpltView1(r) == 0) setMode(ShownBlock::SPLT, r[3]);
+            break;
+        }
+        default: return;
+    }
+    const auto mode = [&](ShownBlock block) { return display.actualMode[static_cast<size_t>(block)]; };
+    const auto has = [&](ShownBlock block) { return display.hasMode[static_cast<size_t>(block)]; };
+    if (has(ShownBlock::RB) && has(ShownBlock::TB) && has(ShownBlock::AO))
+        display.shownState = fieldbus::ShownOperationState(device.IsOpen(), mode(ShownBlock::RB), mode(ShownBlock::TB),
+                                                           mode(ShownBlock::AO));
+    host_.ShowDeviceDisplay(display, companion);
+}
+
+DeviceIconKind ViewController::IconKind(int slot) {
+    if (!link_.IsPositioner(slot)) return DeviceIconKind::NotPositioner;
+    const std::string id = link_.GetDeviceId(slot);
+    auto it = flagCache_.find(id);
+    if (it == flagCache_.end()) {
+        if (!link_.IsPresent(slot)) return DeviceIconKind::Positioner;
+        fieldbus::LinkMasterFlags flags;
+        // A failed query (link not ready yet) is asked again at the next rebuild.
+        if (link_.Device(slot).QueryLinkMasterFlags(flags) != 0) return DeviceIconKind::Positioner;
+        it = flagCache_.emplace(id, flags).first;
+    }
+    if (it->second.configuredAsLinkMaster) return DeviceIconKind::LinkMaster;
+    if (it->second.linkMasterCapable) return DeviceIconKind::LinkMasterCapable;
+    return DeviceIconKind::Positioner;
 }
 
 void ViewController::OnInitialUpdate(platform::WindowHandle notifyWindow) {
@@ -51,7 +168,7 @@ std::vector<DeviceTreeItem> ViewController::TreeItems() {
         entry.slot = link_.ItemDevIndexMap(item);
         entry.tag = link_.GetTag(entry.slot);
         entry.present = link_.IsPresent(entry.slot);
-        entry.kind = iconKindOf(entry.slot);
+        entry.kind = IconKind(entry.slot);
         items.push_back(entry);
     }
     return items;
@@ -113,6 +230,7 @@ void ViewController::OnSelectionChanged(int item) {
             host_.ShowBusyText("Please wait while updating device data...");
             UpdateScheduleLabels(candidate);
             host_.DeviceOpened(candidate);
+            StartDeviceThreads(candidate, false);
             host_.ShowBusyText("");
         }
     } else {
@@ -180,15 +298,9 @@ void ViewController::UpdateScheduleLabels(int slot) {
 void ViewController::CloseDevice(int slot, bool companion) {
     if (slot <= 0) return;
     host_.DeviceClosing(slot);
-    auto [wereRunning, stillAlive] = stopDeviceThreads(slot);
-    if (wereRunning)
-        ShowMessage(companion ? "Thread shutting down for the companion device ..."
-                              : "Thread shutting down for the selected device ...",
-                    platform::MB_OK | platform::MB_ICONINFORMATION);
-    if (stillAlive)
-        ShowMessage(companion ? "Error: There is some thread still alive for the companion device."
-                              : "Error: There is some thread still alive for the selected device.");
+    StopDeviceThreads(slot, companion);
     link_.Device(slot).CloseDevice();
+    ResetDisplay(-1, companion);
 }
 
 void ViewController::CloseCurrentDevices() {
@@ -221,6 +333,7 @@ int ViewController::MakeCompanion(int slot) {
     }
     link_.SetCompanionSlot(slot);
     host_.CompanionOpened(slot);
+    StartDeviceThreads(slot, true);
     host_.RefreshStatusPanes();
     return 0;
 }
@@ -242,6 +355,59 @@ void ViewController::OnOfflineTimerTick() {
     if (GetUi().IsKeyDown(platform::Key::Control) && GetUi().IsKeyDown(platform::Key::F)) host_.ShowFailSafeDialog();
 }
 
+void ViewController::SetOperationStateCommand(int state) {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0) return;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    fieldbus::RequestOperationState(device, state, config::CurrentConfig().option.bumplessTransfer != 0,
+                                    display_.shownState);
+    // Let the readers publish the new modes at once.
+    device.RequestRefreshTbView3(true);
+    device.RequestRefreshAoView1(true);
+    device.RequestRefreshRbView1(true);
+}
+
+void ViewController::ShowOperationState() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || OpenCurrentDevice() != 0) return;
+    int state = display_.shownState;
+    if (link_.Device(slot).ReadOperationState(state) == 0) display_.shownState = state;
+    ShowMessage(Format("Device (%s) Operation State :\n\n", link_.GetTag(slot).c_str()) + "      ***** " +
+                    fieldbus::OperationStateName(display_.shownState) + " *****",
+                platform::MB_OK | platform::MB_ICONINFORMATION);
+}
+
+std::string ViewController::LinkMasterCommandText() {
+    const int slot = link_.CurrentSlot();
+    const bool linkMaster = slot > 0 && link_.Device(slot).GetLinkMasterFlags().configuredAsLinkMaster;
+    return linkMaster ? "Set as &Basic Device" : "Set as Link &Master";
+}
+
+bool ViewController::LinkMasterCommandEnabled() {
+    const int slot = link_.CurrentSlot();
+    return slot > 0 && link_.Device(slot).IsOpen() && link_.Device(slot).GetLinkMasterFlags().linkMasterCapable &&
+           logon::HasPrivilege(3, false);
+}
+
+void ViewController::AfterRestart(int slot) {
+    ShowMessage(Format("Device %s has been closed.", link_.GetTag(slot).c_str()),
+                platform::MB_OK | platform::MB_ICONINFORMATION);
+    flagCache_.clear();
+    RescanLink(false);
+}
+
+void ViewController::LinkMasterCommand() {
+    const int slot = link_.CurrentSlot();
+    fieldbus::DeviceAccess* device = slot > 0 ? &link_.Device(slot) : nullptr;
+    if (fieldbus::RequestLinkMasterChange(device) == 0) AfterRestart(slot);
+}
+
+void ViewController::RebootCommand() {
+    const int slot = link_.CurrentSlot();
+    fieldbus::DeviceAccess* device = slot > 0 ? &link_.Device(slot) : nullptr;
+    if (fieldbus::RequestReboot(device) == 0) AfterRestart(slot);
+}
+
 void ViewController::ReopenDevice() {
     if (host_.IsFailSafeDialogOpen()) {
         ShowMessage("Please close the Fail Safe Status Dialog before re-open device.");
@@ -260,7 +426,9 @@ void ViewController::ReopenDevice() {
         host_.SelectTreeItem(0);
         host_.DeviceOpened(-1);
     } else {
+        UpdateScheduleLabels(slot);
         host_.DeviceOpened(slot);
+        StartDeviceThreads(slot, false);
     }
     host_.RefreshStatusPanes();
 }
@@ -285,6 +453,7 @@ void ViewController::RescanLink(bool ask) {
     link_.SetCompanionSlot(-1);
     host_.DeviceOpened(-1);
     link_.CloseLink();
+    flagCache_.clear();
     busy_ = false;
     if (link_.ScanLink() == 0) link_.StartLivePoll(notify_);
     RebuildTree();

@@ -3,9 +3,11 @@
 // switching devices, rescans, removal, tag and address changes and the handling of the
 // link's notifications. The Qt view forwards its events here and shows what it is told.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "app/DeviceDisplay.h"
 #include "app/DeviceTreeItem.h"
 #include "fieldbus/FieldbusLink.h"
 
@@ -35,6 +37,8 @@ public:
                                std::string& newTag, bool& hasAddress, uint8_t& newAddress) = 0;
     // Closes the main window once no other top-level window is open (server lost).
     virtual void StartCloseWhenAlone() = 0;
+    // New values of the current device (or of the companion device, `companion` set).
+    virtual void ShowDeviceDisplay(const DeviceDisplay& display, bool companion) = 0;
     // The companion device was opened (or -1: there is none).
     virtual void CompanionOpened(int slot) = 0;
     // Opens the fail-safe status dialog, or activates it when it is open.
@@ -70,6 +74,19 @@ public:
     int MakeCompanion(int slot);
     // One tick of the OFFLINE timer: Ctrl+F opens the fail-safe status dialog.
     void OnOfflineTimerTick();
+
+    // Operation states of the current device.
+    void SetOperationStateCommand(int state);
+    void ShowOperationState();
+    // Link master / basic device, and reboot; a restarted device is closed and the link rescanned.
+    void LinkMasterCommand();
+    void RebootCommand();
+    // Menu state: the entry text ("Set as &Basic Device" / "Set as Link &Master") and whether
+    // it may be used (current device link-master capable, user allowed to manage devices).
+    std::string LinkMasterCommandText();
+    bool LinkMasterCommandEnabled();
+    // The shown state of the current device (kept from the view readers).
+    int ShownState() const { return display_.shownState; }
     // Reads the AO and PID schedule entries of the open device, offers to schedule an
     // unscheduled AO block, and shows the labels.
     void UpdateScheduleLabels(int slot);
@@ -79,6 +96,9 @@ public:
     void OnDeviceMessage();
     void OnDeviceNotOpen(int slot);
     void OnServerConnectionLost(int status);
+    // A view reader published a record (msg is its message, slot the device).
+    void OnViewMessage(unsigned msg, int slot);
+    const DeviceDisplay& Display() const { return display_; }
 
     int CurrentSlot() const { return link_.CurrentSlot(); }
     int CompanionSlot() const { return link_.CompanionSlot(); }
@@ -87,15 +107,23 @@ public:
     bool IsBusy() const { return busy_; }
     void RebuildTree();
 
-    // The kind of device for its icon (link-master flags are asked for on demand).
-    std::function<DeviceIconKind(int slot)> iconKindOf;
-    // Stops the device's threads: returns {threads were running, a thread is still alive}.
-    std::function<std::pair<bool, bool>(int slot)> stopDeviceThreads;
+    // The kind of device for its icon; link-master flags are asked for once per device and
+    // kept until the next rescan or restart.
+    DeviceIconKind IconKind(int slot);
 
 private:
     void CloseDevice(int slot, bool companion);
     // Opens a slot with the view's prerequisites (valid address, unique tag): 0 open.
     int OpenWithPrerequisites(int slot);
+    void AfterRestart(int slot);
+
+    void StartDeviceThreads(int slot, bool companion);
+    void StopDeviceThreads(int slot, bool companion);
+    void ResetDisplay(int slot, bool companion);
+
+    std::map<std::string, fieldbus::LinkMasterFlags> flagCache_;
+    DeviceDisplay display_;
+    DeviceDisplay companionDisplay_;
     int ItemOfSlot(int slot);
 
     fieldbus::FieldbusLink& link_;

@@ -115,6 +115,10 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
     s.nodeAddress = entry.nodeAddress;
     s.classFlags = entry.classFlags;
     s.present = true;
+    // The slot's device object learns its identity now, so that it can be asked about the
+    // device (link-master flags) before it is opened.
+    if (!devices_[static_cast<size_t>(freeSlot)]->IsOpen())
+        devices_[static_cast<size_t>(freeSlot)]->BindSlot(freeSlot, s.deviceId, s.pdTag);
     itemMap_[static_cast<size_t>(itemCount_)] = freeSlot;
     ++itemCount_;
     return 0;

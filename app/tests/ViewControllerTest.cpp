@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "app/ViewController.h"
+#include "fieldbus/DeviceThreadTable.h"
+#include "logon/CurrentUser.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
 #include "platform/testing/FakeClock.h"
@@ -17,9 +19,9 @@ using platform::testing::ScriptedUi;
 
 namespace {
 
-const char* kSegment = R"({"name":"view","settleMs":0,"interfaces":[{"name":"Interface0-0","devices":[
+const char* kSegment = R"({"name":"view","settleMs":0,"responseTimeoutMs":200,"interfaces":[{"name":"Interface0-0","devices":[
   {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A1","tag":"FV-101","address":20,"blockTagPrefix":"FV101"},
-  {"family":"KPX","deviceType":7,"deviceRevision":1,"serial":"A2","tag":"KV-201","address":21,"blockTagPrefix":"KV201"},
+  {"family":"KPX","deviceType":7,"deviceRevision":1,"serial":"A2","tag":"KV-201","address":21,"blockTagPrefix":"KV201","restartMs":100},
   {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A3","tag":"","address":22,"blockTagPrefix":"NT"},
   {"kind":"transmitter","serial":"T1","tag":"PT-301","address":24,"blockTagPrefix":"PT"}]}]})";
 
@@ -51,6 +53,10 @@ struct FakeHost : app::ViewHost {
     int failSafeShown = 0;
     bool offlineTimer = false;
     void CompanionOpened(int slot) override { companion = slot; }
+    app::DeviceDisplay display;
+    void ShowDeviceDisplay(const app::DeviceDisplay& d, bool isCompanion) override {
+        if (!isCompanion) display = d;
+    }
     void ShowFailSafeDialog() override { ++failSafeShown; }
     void SetOfflineTimer(bool running) override { offlineTimer = running; }
     void SetScheduleLabels(const std::string& ao, const std::string& pid) override {
@@ -86,9 +92,24 @@ protected:
         controller.OnSelectionChanged(item);
     }
 
+    // Hands the view readers' notifications to the controller, as the window does.
     struct Sink : MessageTarget {
-        void OnMessage(unsigned, uintptr_t, intptr_t) override {}
+        app::ViewController* controller = nullptr;
+        void OnMessage(unsigned msg, uintptr_t wParam, intptr_t) override {
+            if (controller && msg != fieldbus::WM_LIVELIST_CHANGED && msg != fieldbus::WM_DEVICE_MESSAGE)
+                controller->OnViewMessage(msg, static_cast<int>(wParam));
+        }
     } sink;
+    // Delivers posted messages until `done` holds (at most 5 s).
+    template <typename F>
+    bool PumpUntil(F done) {
+        sink.controller = &controller;
+        for (int i = 0; i < 1000 && !done(); ++i) {
+            MessageDispatcher::Instance().DeliverPending();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return done();
+    }
     WindowHandle notes = MessageDispatcher::Instance().Register(&sink);
     std::shared_ptr<simulator::SegmentBackend> backend;
     platform::testing::FakeClock clock;
@@ -252,4 +273,48 @@ TEST_F(ViewControllerTest, CtrlFOnOfflineOpensTheFailSafeDialog) {
     EXPECT_FALSE(host.offlineTimer);
     controller.OnOfflineTimerTick();  // a device is current: nothing
     EXPECT_EQ(1, host.failSafeShown);
+}
+
+TEST_F(ViewControllerTest, TheShownStateFollowsTheReadersThroughTheStateCommands) {
+    fieldbus::FieldbusDevice& device = link.Device(link.ItemDevIndexMap(ItemOf("FV-101")));
+    for (auto thread : {fieldbus::DeviceThread::TbView3, fieldbus::DeviceThread::AoView1, fieldbus::DeviceThread::RbView1})
+        device.SetThreadPeriod(thread, 20);
+    Select("FV-101");
+    ASSERT_TRUE(PumpUntil([&] { return host.display.shownState == 0; }));  // NORMAL STATE
+    EXPECT_TRUE(host.display.hasMode[static_cast<size_t>(app::ShownBlock::AO)]);
+    EXPECT_TRUE(host.display.hasValues);
+
+    ui.Answer(IDYES);  // the out-of-service warning
+    controller.SetOperationStateCommand(2);
+    EXPECT_TRUE(PumpUntil([&] { return host.display.shownState == 2; }));  // OUT OF SERVICE
+    EXPECT_EQ("OOS", app::ModeText(host.display.actualMode[static_cast<size_t>(app::ShownBlock::TB)]));
+
+    controller.SetOperationStateCommand(1);  // from OUT OF SERVICE: no question
+    EXPECT_TRUE(PumpUntil([&] { return host.display.shownState == 1; }));  // MANUAL STATE
+
+    controller.SetOperationStateCommand(0);
+    EXPECT_TRUE(PumpUntil([&] { return host.display.shownState == 0; }));
+    ui.Clear();
+    controller.ShowOperationState();
+    EXPECT_EQ("Device (FV-101) Operation State :\n\n      ***** NORMAL STATE *****", ui.Last().text);
+
+    // Closing stops every reader of the device.
+    const int slot = controller.CurrentSlot();
+    controller.CloseCurrentDevices();
+    EXPECT_EQ(0, link.Device(slot).AnyThreadAlive());
+}
+
+TEST_F(ViewControllerTest, ALinkMasterCapableDeviceBecomesLinkMasterAfterARestart) {
+    controller.RebuildTree();  // the flags are asked for once the link is healthy
+    Select("KV-201");
+    EXPECT_EQ(app::DeviceIconKind::LinkMasterCapable, host.tree[1].kind);
+    EXPECT_TRUE(controller.LinkMasterCommandEnabled() || logon::CurrentUser::Level() < 4);
+    EXPECT_EQ("Set as Link &Master", controller.LinkMasterCommandText());
+    ui.Answer(IDYES, "You have selected to set device as Link Master.");
+    controller.LinkMasterCommand();
+    EXPECT_EQ("Device KV-201 has been closed.", ui.Last().text);
+    // The link was scanned again; once its poll runs, the tree asks the device anew.
+    ASSERT_TRUE(PumpUntil([&] { return link.IsLinkHealthy(); }));
+    controller.RebuildTree();
+    EXPECT_EQ(app::DeviceIconKind::LinkMaster, host.tree[static_cast<size_t>(ItemOf("KV-201") - 1)].kind);
 }
