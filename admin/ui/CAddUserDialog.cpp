@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "admin/UserAdminModel.h"
+#include "logon/ui/DialogLayout.h"
 
 namespace admin {
 
@@ -16,12 +17,8 @@ CAddUserDialog::CAddUserDialog(const UserAdminModel& model, QWidget* parent) : Q
     setWindowTitle("Add User Dialog");
     name_ = new QLineEdit("New User");
     name_->setObjectName("newUserName");
-    password_ = new QLineEdit;
-    password_->setObjectName("password");
-    password_->setEchoMode(QLineEdit::Password);
-    confirm_ = new QLineEdit;
-    confirm_->setObjectName("confirmPassword");
-    confirm_->setEchoMode(QLineEdit::Password);
+    password_ = logon::NewPasswordEdit("password");
+    confirm_ = logon::NewPasswordEdit("confirmPassword");
     privilege_ = new QLineEdit("0");
     privilege_->setObjectName("privilege");
 
@@ -36,21 +33,7 @@ CAddUserDialog::CAddUserDialog(const UserAdminModel& model, QWidget* parent) : Q
     grid->addWidget(new QLabel("Privilege:"), 3, 0);
     grid->addWidget(privilege_, 3, 1);
 
-    auto* ok = new QPushButton("&OK");
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("&Cancel");
-    cancel->setObjectName("cancelButton");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-
-    connect(ok, &QPushButton::clicked, this, &CAddUserDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    logon::LayOutWithOkCancel(this, group, [this] { OnOk(); });
     name_->selectAll();
     name_->setFocus();
 }

@@ -1,13 +1,11 @@
 #include "admin/ui/CChangePrivilegeDialog.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include "admin/UserAdminModel.h"
+#include "logon/ui/DialogLayout.h"
 
 namespace admin {
 
@@ -24,21 +22,7 @@ CChangePrivilegeDialog::CChangePrivilegeDialog(const std::string& userName, uint
     grid->addWidget(new QLabel("New Privilege:"), 1, 0);
     grid->addWidget(privilege_, 1, 1);
 
-    auto* ok = new QPushButton("&OK");
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("&Cancel");
-    cancel->setObjectName("cancelButton");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-
-    connect(ok, &QPushButton::clicked, this, &CChangePrivilegeDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    logon::LayOutWithOkCancel(this, grid, [this] { OnOk(); });
     privilege_->selectAll();
     privilege_->setFocus();
 }

@@ -1,12 +1,11 @@
 #include "logon/ui/CChangePasswordDialog.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include "logon/LogonSession.h"
+#include "logon/ui/DialogLayout.h"
 
 namespace logon {
 
@@ -15,12 +14,8 @@ CChangePasswordDialog::CChangePasswordDialog(const std::string& userName, QWidge
     auto* grid = new QGridLayout;
     auto* nameShown = new QLabel(QString::fromStdString(userName));
     nameShown->setObjectName("userName");
-    newPassword_ = new QLineEdit;
-    newPassword_->setObjectName("newPassword");
-    newPassword_->setEchoMode(QLineEdit::Password);
-    confirmPassword_ = new QLineEdit;
-    confirmPassword_->setObjectName("confirmPassword");
-    confirmPassword_->setEchoMode(QLineEdit::Password);
+    newPassword_ = logon::NewPasswordEdit("newPassword");
+    confirmPassword_ = logon::NewPasswordEdit("confirmPassword");
     grid->addWidget(new QLabel("User Name:"), 0, 0);
     grid->addWidget(nameShown, 0, 1);
     grid->addWidget(new QLabel("New Password:"), 1, 0);
@@ -28,21 +23,7 @@ CChangePasswordDialog::CChangePasswordDialog(const std::string& userName, QWidge
     grid->addWidget(new QLabel("Confirm \nNew Password:"), 2, 0);
     grid->addWidget(confirmPassword_, 2, 1);
 
-    auto* ok = new QPushButton("&OK");
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("&Cancel");
-    cancel->setObjectName("cancelButton");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CChangePasswordDialog::OnOk);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    logon::LayOutWithOkCancel(this, grid, [this] { OnOk(); });
     newPassword_->setFocus();
 }
 

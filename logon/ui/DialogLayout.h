@@ -1,0 +1,18 @@
+#pragma once
+// The layout the user dialogs share: the fields on the left, an "&OK" / "&Cancel" column on
+// the right. OK runs `onOk` (which accepts the dialog when the entries are good); Cancel
+// rejects it.
+#include <QDialog>
+#include <functional>
+
+class QLayout;
+class QLineEdit;
+
+namespace logon {
+
+void LayOutWithOkCancel(QDialog* dialog, QWidget* fields, const std::function<void()>& onOk);
+void LayOutWithOkCancel(QDialog* dialog, QLayout* fields, const std::function<void()>& onOk);
+// A password entry field with the given object name.
+QLineEdit* NewPasswordEdit(const char* objectName);
+
+}  // namespace logon
