@@ -105,6 +105,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     offlineTimer_->setInterval(3000);
     connect(offlineTimer_, &QTimer::timeout, this, [this] { controller_.OnOfflineTimerTick(); });
     ShowDeviceTree({}, 0);
+    ShowDeviceDisplay(app::DeviceDisplay{}, false);
 }
 
 CTessaroView::~CTessaroView() { platform::MessageDispatcher::Instance().Unregister(handle_); }
