@@ -13,10 +13,13 @@
 
 #include "app/CTessaroView.h"
 #include "fieldbus/OperationState.h"
+#include "config/ConfigFile.h"
 #include "platform/Paths.h"
+#include "platform/Registry.h"
 #include "platform/Ui.h"
 
-CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWindow(parent), link_(link) {
+CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
+    : QMainWindow(parent), link_(link), recentFiles_(platform::Registry::Instance()) {
     setWindowTitle("Tessaro");
     resize(1000, 680);
     view_ = new CTessaroView(link, this);
@@ -24,15 +27,17 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent) : QMainWin
 
     fileMenu_ = menuBar()->addMenu("&File");
     connect(AddCommand(fileMenu_, "fileOpen", "&Open..."), &QAction::triggered, this,
-            [this] { configFiles_.OnFileOpen(this); });
+            [this] { FileCommandDone(configFiles_.OnFileOpen(this)); });
     connect(AddCommand(fileMenu_, "fileSave", "&Save"), &QAction::triggered, this,
-            [this] { configFiles_.OnFileSave(this); });
+            [this] { FileCommandDone(configFiles_.OnFileSave(this)); });
     connect(AddCommand(fileMenu_, "fileSaveAs", "Save &As..."), &QAction::triggered, this,
-            [this] { configFiles_.OnFileSaveAs(this); });
+            [this] { FileCommandDone(configFiles_.OnFileSaveAs(this)); });
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, "report", "Configuration &Report...", false);
-    fileMenu_->addSeparator();
+    recentSeparator_ = fileMenu_->addSeparator();
     connect(AddCommand(fileMenu_, "exit", "E&xit"), &QAction::triggered, this, &QWidget::close);
+    recentFiles_.Load();
+    RebuildRecentFiles();
 
     QMenu* device = menuBar()->addMenu("&Device");
     connect(AddCommand(device, "reopen", "&Reopen Device"), &QAction::triggered, this,
@@ -154,6 +159,41 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     view_->Controller().CloseCurrentDevices();
     link_.CloseLink();
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::FileCommandDone(int result) {
+    if (result != 0) return;
+    recentFiles_.Add(config::CurrentConfig().lastFilePath);
+    RebuildRecentFiles();
+}
+
+void CMainFrame::OpenRecentFile(const std::string& path) {
+    if (config::ReadConfigurationFile(config::CurrentConfig(), path) != 0) {
+        recentFiles_.Remove(path);  // gone or damaged: it leaves the list
+    } else {
+        config::RememberChosenFile(config::CurrentConfig(), path);
+        recentFiles_.Add(path);
+    }
+    RebuildRecentFiles();
+}
+
+void CMainFrame::RebuildRecentFiles() {
+    for (QAction* action : recentActions_) fileMenu_->removeAction(action), action->deleteLater();
+    recentActions_.clear();
+    QAction* before = recentSeparator_;
+    int number = 1;
+    for (const std::string& path : recentFiles_.Items()) {
+        auto* action = new QAction(QString("&%1 %2").arg(number++).arg(QString::fromStdString(path)), fileMenu_);
+        connect(action, &QAction::triggered, this, [this, path] { OpenRecentFile(path); });
+        fileMenu_->insertAction(before, action);
+        recentActions_.push_back(action);
+    }
+    if (!recentActions_.empty()) {
+        auto* separator = new QAction(fileMenu_);
+        separator->setSeparator(true);
+        fileMenu_->insertAction(recentActions_.front(), separator);
+        recentActions_.insert(recentActions_.begin(), separator);
+    }
 }
 
 void CMainFrame::OnAbout() {

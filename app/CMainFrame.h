@@ -2,7 +2,9 @@
 // The program's main frame: menus, toolbar, status bar and the standalone view.
 #include <QMainWindow>
 #include <map>
+#include <vector>
 
+#include "app/RecentFileList.h"
 #include "config/ui/ConfigFileCommands.h"
 #include "fieldbus/FieldbusLink.h"
 
@@ -31,10 +33,17 @@ private:
     QAction* AddCommand(QMenu* menu, const QString& name, const QString& text, bool enabled = true);
     void UpdateCommands();
     void OnAbout();
+    // After a file command: the configuration's file goes to the top of the recent list.
+    void FileCommandDone(int result);
+    void OpenRecentFile(const std::string& path);
+    void RebuildRecentFiles();
     void OnHelp();
 
     fieldbus::FieldbusLink& link_;
     config::ConfigFileCommands configFiles_;
+    app::RecentFileList recentFiles_;
+    QAction* recentSeparator_ = nullptr;
+    std::vector<QAction*> recentActions_;
     CTessaroView* view_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     std::map<QString, QAction*> commands_;

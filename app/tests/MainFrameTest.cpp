@@ -4,6 +4,8 @@
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
+#include "platform/testing/TempDir.h"
+#include <QMenu>
 
 TEST(CMainFrame, OpensTitledTessaroWithLaterToolsDisabled) {
     fieldbus::FieldbusLink link;
@@ -15,4 +17,26 @@ TEST(CMainFrame, OpensTitledTessaroWithLaterToolsDisabled) {
         EXPECT_FALSE(frame.Command(name)->isEnabled()) << name;
     }
     EXPECT_TRUE(frame.Command("rescan")->isEnabled());
+}
+
+TEST(CMainFrame, SavedConfigurationsJoinTheRecentFilesOfTheFileMenu) {
+    platform::testing::TempDir dir;
+    setenv("TESSARO_REGISTRY", dir.File("registry.dat").c_str(), 1);
+    {
+        fieldbus::FieldbusLink link;
+        CMainFrame frame(link);
+        const std::string path = dir.File("valve.dmp");
+        frame.ConfigFiles().SetChooser([&](QWidget*, const config::FileDialogRequest&) {
+            config::FileDialogResult result;
+            result.accepted = true;
+            result.path = path;
+            result.filterIndex = 1;
+            return result;
+        });
+        frame.Command("fileSaveAs")->trigger();
+        QStringList texts;
+        for (QAction* action : frame.FileMenu()->actions()) texts << action->text();
+        EXPECT_TRUE(texts.contains(QString("&1 ") + QString::fromStdString(path))) << texts.join("|").toStdString();
+    }
+    unsetenv("TESSARO_REGISTRY");
 }
