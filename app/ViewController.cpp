@@ -512,11 +512,11 @@ void ViewController::ChangeTagAddress(int slot) {
     Wait(1000);
     const int result = link_.ChangeTagAddress(slot, newTag, newAddress);
     if (result == 0) Wait(10000);
-    dialog->AppendText(result == 0 ? "\r\n\r\nChanging device tag/address successful.\r\n"
-                                   : "\r\n\r\nChanging device tag/address failed.\r\n");
     dialog->SetButtonText("&CLOSE");
     dialog->EnableButton(true);
     dialog->ResetButton();
+    dialog->AppendText(result == 0 ? "\r\n\r\nChanging device tag/address successful.\r\n"
+                                   : "\r\n\r\nChanging device tag/address failed.\r\n");
     while (!dialog->ButtonPressed() && dialog->IsOpen()) {
         GetUi().PumpMessages();
         GetClock().SleepMs(50);

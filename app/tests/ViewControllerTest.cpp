@@ -47,7 +47,17 @@ struct FakeHost : app::ViewHost {
     bool HasTrendWindow(int) const override { return trendWindows > 0; }
     void CloseDeviceWindows(int) override {}
     bool IsFailSafeDialogOpen() const override { return false; }
-    bool AskTagAddress(const std::string&, bool, uint8_t, std::string&, bool&, uint8_t&) override { return false; }
+    // The answer of the tag/address dialog (no answer: cancelled).
+    bool answerTagAddress = false;
+    std::string answerTag;
+    int answerAddress = -1;
+    bool AskTagAddress(const std::string&, bool, uint8_t, std::string& tag, bool& hasAddress,
+                       uint8_t& address) override {
+        tag = answerTag;
+        hasAddress = answerAddress >= 0;
+        address = static_cast<uint8_t>(answerAddress < 0 ? 0 : answerAddress);
+        return answerTagAddress;
+    }
     void StartCloseWhenAlone() override { closing = true; }
     int companion = -1;
     int failSafeShown = 0;
@@ -317,4 +327,39 @@ TEST_F(ViewControllerTest, ALinkMasterCapableDeviceBecomesLinkMasterAfterARestar
     ASSERT_TRUE(PumpUntil([&] { return link.IsLinkHealthy(); }));
     controller.RebuildTree();
     EXPECT_EQ(app::DeviceIconKind::LinkMaster, host.tree[static_cast<size_t>(ItemOf("KV-201") - 1)].kind);
+}
+
+TEST_F(ViewControllerTest, TagAndAddressChangeShowsItsProgressAndRescans) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    host.answerTagAddress = true;
+    host.answerTag = "KV-201";  // another device's tag
+    host.answerAddress = 30;
+    controller.ChangeTagAddress(slot);
+    EXPECT_EQ("Error: The device tag is not unique. No Tag/Address change will take into effect.", ui.Last().text);
+    host.answerTag = "FV-111";
+    host.answerAddress = -1;
+    controller.ChangeTagAddress(slot);
+    EXPECT_EQ("Error: The device address is not selected. No Tag/Address change will take into effect.",
+              ui.Last().text);
+
+    host.answerAddress = 30;
+    ui.PressProgressButtonAfter(4);  // "&CLOSE" once the result is shown
+    controller.ChangeTagAddress(slot);
+    std::shared_ptr<platform::testing::ProgressRecord> change;
+    for (const auto& record : ui.Progress())
+        if (record->caption == "Handle Device Tag/Address Change : FV-101") change = record;
+    ASSERT_TRUE(change);
+    const auto& progress = *change;
+    EXPECT_EQ("Current Tag/Address before change : FV-101 / 0x14\r\n\r\n"
+              "Attempting new Tag/Address :            FV-111 / 0x1e\r\n\r\n"
+              "Processing Tag/Address change ...\r\n\r\n"
+              "\r\n\r\nChanging device tag/address successful.\r\n",
+              progress.text);
+    EXPECT_EQ("&CLOSE", progress.buttonText);
+    // The link was scanned again: the device shows its new tag and address.
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    const int item = ItemOf("FV-111");
+    ASSERT_GT(item, 0);
+    EXPECT_EQ(30, link.GetNodeAddress(link.ItemDevIndexMap(item)));
 }

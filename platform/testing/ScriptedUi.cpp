@@ -18,10 +18,8 @@ public:
     void SetButtonText(const std::string& text) override { r_->buttonText = text; }
     void EnableButton(bool enable) override { r_->buttonEnabled = enable; }
     bool ButtonPressed() const override { return r_->buttonPressed; }
-    void ResetButton() override {
-        r_->buttonPressed = false;
-        r_->pressAfterAppends = 0;
-    }
+    // A scripted press that is still to come stays scripted.
+    void ResetButton() override { r_->buttonPressed = false; }
     void Close() override { r_->closed = true; }
     bool IsOpen() const override { return !r_->closed; }
 
