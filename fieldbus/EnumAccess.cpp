@@ -98,11 +98,12 @@ int FieldbusDevice::GetEnumTexts(int block, const std::string& name, std::vector
     return 0;
 }
 
-int FieldbusDevice::FindEnumWireValue(int block, const std::string& name, const std::string& text, uint32_t& value) {
+int FieldbusDevice::FindItemValue(int block, const std::string& name, uint8_t kind, const std::string& text,
+                                  uint32_t& value) {
     value = 0;
     std::vector<AttributeItem> items;
     std::string wire;
-    if (LoadItems(block, name, NIF_ITEM_ENUM, items, wire) != 0) return 1;
+    if (LoadItems(block, name, kind, items, wire) != 0) return 1;
     for (const AttributeItem& item : items) {
         if (ShownText(item) == text) {
             value = item.value;
@@ -117,7 +118,7 @@ int FieldbusDevice::FindEnumWireValue(int block, const std::string& name, const 
 int FieldbusDevice::FindEnumValue(int block, const std::string& name, const std::string& text, uint8_t& value) {
     uint32_t found = 0;
     value = 0;
-    if (FindEnumWireValue(block, name, text, found) != 0) return 1;
+    if (FindItemValue(block, name, NIF_ITEM_ENUM, text, found) != 0) return 1;
     value = static_cast<uint8_t>(found);
     return 0;
 }
@@ -125,7 +126,7 @@ int FieldbusDevice::FindEnumValue(int block, const std::string& name, const std:
 int FieldbusDevice::FindEnumValue(int block, const std::string& name, const std::string& text, uint16_t& value) {
     uint32_t found = 0;
     value = 0;
-    if (FindEnumWireValue(block, name, text, found) != 0) return 1;
+    if (FindItemValue(block, name, NIF_ITEM_ENUM, text, found) != 0) return 1;
     const uint8_t wire[2] = {static_cast<uint8_t>(found >> 8), static_cast<uint8_t>(found)};
     std::memcpy(&value, wire, sizeof wire);
     return 0;
@@ -134,7 +135,7 @@ int FieldbusDevice::FindEnumValue(int block, const std::string& name, const std:
 int FieldbusDevice::FindEnumValue(int block, const std::string& name, const std::string& text, uint32_t& value) {
     uint32_t found = 0;
     value = 0;
-    if (FindEnumWireValue(block, name, text, found) != 0) return 1;
+    if (FindItemValue(block, name, NIF_ITEM_ENUM, text, found) != 0) return 1;
     const uint8_t wire[4] = {static_cast<uint8_t>(found >> 24), static_cast<uint8_t>(found >> 16),
                              static_cast<uint8_t>(found >> 8), static_cast<uint8_t>(found)};
     std::memcpy(&value, wire, sizeof wire);
@@ -161,18 +162,7 @@ int FieldbusDevice::GetBitTexts(int block, const std::string& name, uint32_t val
 }
 
 int FieldbusDevice::FindBitValue(int block, const std::string& name, const std::string& text, uint32_t& value) {
-    value = 0;
-    std::vector<AttributeItem> items;
-    std::string wire;
-    if (LoadItems(block, name, NIF_ITEM_BIT, items, wire) != 0) return 1;
-    for (const AttributeItem& item : items) {
-        if (ShownText(item) == text) {
-            value = item.value;
-            return 0;
-        }
-    }
-    ShowError(platform::Format("Error: Failed to find enum match in DD for %s .", wire.c_str()));
-    return 1;
+    return FindItemValue(block, name, NIF_ITEM_BIT, text, value);
 }
 
 }  // namespace fieldbus

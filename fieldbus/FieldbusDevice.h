@@ -182,7 +182,8 @@ private:
     // Reads the attributes and keeps the items of the expected kind; shows the failure texts.
     int LoadItems(int block, const std::string& name, uint8_t kind, std::vector<AttributeItem>& items,
                   std::string& wire);
-    int FindEnumWireValue(int block, const std::string& name, const std::string& text, uint32_t& value);
+    // The value of the enumeration item or bit (`kind`) whose shown text matches.
+    int FindItemValue(int block, const std::string& name, uint8_t kind, const std::string& text, uint32_t& value);
 
     LinkContext* link_ = nullptr;
     int slot_ = -1;
