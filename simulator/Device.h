@@ -64,6 +64,10 @@ public:
     // Process state kept between steps.
     double position = 0;      // valve position, percent
     double pidPv = 0;         // filtered PID process value
+    // A slow swing of the process the PID block measures (a training segment's load
+    // changes), so that a controlling valve keeps moving: amplitude in PV units, period.
+    double processSwing = 0;
+    uint64_t processSwingPeriodMs = 0;
     double travelRemainder = 0;
     uint64_t lastAdvanceMs = 0;
     bool advanced = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "simulator/Device.h"
 
@@ -23,9 +24,12 @@ void SetVs(Block& b, const char* name, uint8_t status, float value) {
     b.SetFloat(name, value, 1);
 }
 
-void StepPid(Device& d, Block& pid, double dtSec) {
+void StepPid(Device& d, Block& pid, double dtSec, double tSec) {
     uint8_t actual = pid.Actual();
     float in = pid.GetFloat("IN", 1);
+    if (d.processSwing != 0 && d.processSwingPeriodMs > 0)
+        in += static_cast<float>(d.processSwing *
+                                 std::sin(2.0 * std::numbers::pi * tSec * 1000.0 / static_cast<double>(d.processSwingPeriodMs)));
     float ftime = pid.GetFloat("PV_FTIME");
     if (ftime > 0.0f)
         d.pidPv += (in - d.pidPv) * (1.0 - std::exp(-dtSec / ftime));
@@ -159,7 +163,7 @@ void AdvanceProcess(Device& d, uint64_t fromMs, uint64_t toMs) {
         double dt = static_cast<double>(step) / 1000.0;
         double tSec = static_cast<double>(t) / 1000.0;
         for (Block& b : d.blocks) {
-            if (b.kind == "PID") StepPid(d, b, dt);
+            if (b.kind == "PID") StepPid(d, b, dt, tSec);
             if (b.kind == "AI") StepAi(b, tSec);
         }
         if (ao) StepAo(d, *ao, pid, tb);

@@ -124,6 +124,20 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, std::string& error) {
     d->classFlagsOverride = static_cast<uint32_t>(flags);
     d->settleMs = static_cast<uint64_t>(settle);
     d->restartMs = static_cast<uint64_t>(restart);
+    if (const JsonValue* swing = dev.Find("processSwing")) {
+        long period = 0;
+        if (!swing->IsObject() || !ReadInt(*swing, "periodSec", 1, 86400, period, error)) {
+            if (error.empty()) error = "processSwing must be an object";
+            return nullptr;
+        }
+        const double amplitude = swing->GetNumber("amplitude", 0);
+        if (!(amplitude >= 0 && amplitude <= 1000)) {
+            error = "processSwing amplitude must lie from 0 to 1000";
+            return nullptr;
+        }
+        d->processSwing = amplitude;
+        d->processSwingPeriodMs = static_cast<uint64_t>(period) * 1000u;
+    }
     if (const JsonValue* f = dev.Find("faults")) {
         long at = 0, len = 0, seed = 1;
         if (!ReadInt(*f, "silentAtMs", 0, 0x7FFFFFFF, at, error) ||

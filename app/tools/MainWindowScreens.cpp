@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
 
     QTreeWidget* tree = frame.View()->Tree();
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        if (tree->topLevelItem(i)->text(0) == "FV-102") tree->setCurrentItem(tree->topLevelItem(i));
+        if (tree->topLevelItem(i)->text(0) == "FV-101") tree->setCurrentItem(tree->topLevelItem(i));
     Wait(6000);  // open, then the view readers publish
     ok = frame.grab().save(folder + "/main-window-positioner.png") && ok;
     frame.close();
