@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -14,6 +13,7 @@
 #include "admin/ui/CAdminAboutDialog.h"
 #include "admin/ui/UserAdminDialog.h"
 #include "logon/ui/EditionPicture.h"
+#include "logon/ui/DialogLayout.h"
 
 namespace admin {
 
@@ -45,24 +45,14 @@ AdminLogonDialog::AdminLogonDialog(logon::LogonDatabase& database, QWidget* pare
 
     userName_ = new QLineEdit;
     userName_->setObjectName("userName");
-    password_ = new QLineEdit;
-    password_->setObjectName("password");
-    password_->setEchoMode(QLineEdit::Password);
+    password_ = logon::NewPasswordEdit("password");
     auto* fields = new QGridLayout;
     fields->addWidget(new QLabel("User Name"), 0, 0);
     fields->addWidget(userName_, 0, 1);
     fields->addWidget(new QLabel("Password"), 1, 0);
     fields->addWidget(password_, 1, 1);
 
-    auto* ok = new QPushButton("&OK");
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* exitButton = new QPushButton("E&xit");
-    exitButton->setObjectName("exitButton");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(exitButton);
-    buttons->addStretch();
+    auto* buttons = logon::NewButtonColumn(this, "E&xit", "exitButton", [this] { OnOk(); });
 
     auto* versionRow = new QHBoxLayout;
     versionRow->addWidget(version);
@@ -82,8 +72,6 @@ AdminLogonDialog::AdminLogonDialog(logon::LogonDatabase& database, QWidget* pare
     layout->addLayout(body);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(ok, &QPushButton::clicked, this, &AdminLogonDialog::OnOk);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(about, &QAction::triggered, this, &AdminLogonDialog::OnAbout);
 
     userName_->setText(QString::fromStdString(logon_.Open()));

@@ -5,11 +5,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "logon/ui/CChangePasswordDialog.h"
 #include "logon/ui/EditionPicture.h"
+#include "logon/ui/DialogLayout.h"
 
 namespace logon {
 
@@ -27,9 +27,7 @@ CLogonDialog::CLogonDialog(LogonSession& session, Edition edition, const std::st
 
     userName_ = new QLineEdit;
     userName_->setObjectName("userName");
-    password_ = new QLineEdit;
-    password_->setObjectName("password");
-    password_->setEchoMode(QLineEdit::Password);
+    password_ = logon::NewPasswordEdit("password");
     changePassword_ = new QCheckBox("Change password after logon");
     changePassword_->setObjectName("changePassword");
 
@@ -40,15 +38,7 @@ CLogonDialog::CLogonDialog(LogonSession& session, Edition edition, const std::st
     fields->addWidget(password_, 1, 1);
     fields->addWidget(changePassword_, 2, 1);
 
-    auto* ok = new QPushButton("&OK");
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* exitButton = new QPushButton("E&xit");
-    exitButton->setObjectName("exitButton");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(exitButton);
-    buttons->addStretch();
+    auto* buttons = logon::NewButtonColumn(this, "E&xit", "exitButton", [this] { OnOk(); });
 
     auto* lower = new QHBoxLayout;
     lower->addLayout(fields);
@@ -59,8 +49,6 @@ CLogonDialog::CLogonDialog(LogonSession& session, Edition edition, const std::st
     layout->addLayout(lower);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(ok, &QPushButton::clicked, this, &CLogonDialog::OnOk);
-    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
 
     userName_->setText(QString::fromStdString(session_.Open()));
     password_->setFocus();

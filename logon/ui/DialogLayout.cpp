@@ -9,23 +9,28 @@ namespace logon {
 namespace {
 
 QHBoxLayout* OkCancelLayout(QDialog* dialog, const std::function<void()>& onOk) {
-    auto* ok = new QPushButton("&OK");
-    ok->setObjectName("okButton");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("&Cancel");
-    cancel->setObjectName("cancelButton");
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
     auto* layout = new QHBoxLayout(dialog);
-    QObject::connect(ok, &QPushButton::clicked, dialog, onOk);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    layout->addLayout(buttons);
+    layout->addLayout(NewButtonColumn(dialog, "&Cancel", "cancelButton", onOk));
     return layout;
 }
 
 }  // namespace
+
+QVBoxLayout* NewButtonColumn(QDialog* dialog, const char* secondText, const char* secondName,
+                             const std::function<void()>& onOk) {
+    auto* ok = new QPushButton("&OK");
+    ok->setObjectName("okButton");
+    ok->setDefault(true);
+    auto* second = new QPushButton(secondText);
+    second->setObjectName(secondName);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(second);
+    buttons->addStretch();
+    QObject::connect(ok, &QPushButton::clicked, dialog, onOk);
+    QObject::connect(second, &QPushButton::clicked, dialog, &QDialog::reject);
+    return buttons;
+}
 
 void LayOutWithOkCancel(QDialog* dialog, QWidget* fields, const std::function<void()>& onOk) {
     OkCancelLayout(dialog, onOk)->insertWidget(0, fields);
