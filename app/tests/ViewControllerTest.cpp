@@ -9,6 +9,7 @@
 #include "logon/CurrentUser.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
+#include "fieldbus/OperationState.h"
 #include "platform/testing/FakeClock.h"
 #include "platform/testing/ScriptedUi.h"
 #include "nifb/Backend.h"
@@ -296,7 +297,11 @@ TEST_F(ViewControllerTest, TheShownStateFollowsTheReadersThroughTheStateCommands
 
     ui.Answer(IDYES);  // the out-of-service warning
     controller.SetOperationStateCommand(2);
-    EXPECT_TRUE(PumpUntil([&] { return host.display.shownState == 2; }));  // OUT OF SERVICE
+    // OUT OF SERVICE as soon as AO is out of service; the TB reader may publish a moment later.
+    EXPECT_TRUE(PumpUntil([&] {
+        return host.display.shownState == 2 &&
+               host.display.actualMode[static_cast<size_t>(app::ShownBlock::TB)] == fieldbus::kModeOos;
+    }));
     EXPECT_EQ("OOS", app::ModeText(host.display.actualMode[static_cast<size_t>(app::ShownBlock::TB)]));
 
     controller.SetOperationStateCommand(1);  // from OUT OF SERVICE: no question
