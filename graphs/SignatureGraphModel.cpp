@@ -70,7 +70,12 @@ SignatureScale FitScale(int type, const std::vector<const CSignatureData*>& reco
     double xLow = 0, xHigh = 100, yLow = -10, yHigh = 110;
     bool xAny = false, yAny = false;
     for (const CSignatureData* r : records) {
-        Widen(xLow, xHigh, xAny, r->xMinimum, r->xMaximum);
+        if (GraphTypeOf(type) == KindStepResponse) {
+            // The samples only: the time axis of a step response starts where they do.
+            for (const CFloatPT& p : r->curve1) Widen(xLow, xHigh, xAny, p.x, p.x);
+        } else {
+            Widen(xLow, xHigh, xAny, r->xMinimum, r->xMaximum);
+        }
         Widen(yLow, yHigh, yAny, r->yMinimum, r->yMaximum);
         Widen(yLow, yHigh, yAny, r->yAxis.minimum, r->yAxis.maximum);
         // Actuator and positioner graphs show the whole range of the device as well; the

@@ -153,6 +153,7 @@ TEST(SignatureAnalysis, StepSeriesCellsAndFigures) {
     examples::ValveModel ideal;
     ideal.accuracy = 0.0f;
     ideal.overshoot = 0.0f;
+    ideal.timeConstant = 0.1f;
     CSignatureData series = examples::StepSeries(ideal, "FV-1", examples::MakeDate(2025, 1, 1, 0, 0), 40);
     series.curve1[9].y = 50.25f;  // the first cell: y[9] - 50
     AnalyseSignature(series, 86.0f);

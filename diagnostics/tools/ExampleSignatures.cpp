@@ -26,15 +26,18 @@ float PositionAt(const ValveModel& v, float pressure, bool rising) {
     return Clamp((p - v.springLow) / (v.springHigh - v.springLow) * 100.0f, 0.0f, 100.0f);
 }
 
-// Unit step response of a second-order valve: 0 before t = 0, settling at 1.
+// Unit step response of a second-order valve: 0 before t = 0, settling at 1, its first
+// swing beyond 1 the model's overshoot.
 float StepShape(const ValveModel& v, float t) {
     if (t <= 0.0f) return 0.0f;
-    const float zeta = 0.63f;  // gives about the overshoot below for 8 %
     const float wn = 1.0f / v.timeConstant;
-    const float wd = wn * std::sqrt(1.0f - zeta * zeta);
-    const float scale = v.overshoot / 8.0f;
-    const float swing = std::exp(-zeta * wn * t) * (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
-    return 1.0f - swing * scale;
+    const float os = Clamp(v.overshoot / 100.0f, 0.0f, 0.9f);
+    if (os < 0.001f) return 1.0f - std::exp(-wn * t) * (1.0f + wn * t);  // critically damped
+    const float logOs = std::log(os);
+    const float zeta = -logOs / std::sqrt(3.14159265f * 3.14159265f + logOs * logOs);
+    const float root = std::sqrt(1.0f - zeta * zeta);
+    const float wd = wn * root;
+    return 1.0f - std::exp(-zeta * wn * t) * (std::cos(wd * t) + zeta / root * std::sin(wd * t));
 }
 
 CSignatureData NewRecord(int kind, const std::string& name, const SignatureDate& date) {
@@ -167,9 +170,13 @@ SignatureBlockToWrite Block(int kind, std::vector<const CSignatureData*> curves)
     float xLow = 0.0f, xHigh = 100.0f;
     bool first = true;
     for (const CSignatureData* r : curves) {
-        if (!std::isfinite(r->xMinimum)) continue;
-        xLow = first ? r->xMinimum : std::min(xLow, r->xMinimum);
-        xHigh = first ? r->xMaximum : std::max(xHigh, r->xMaximum);
+        if (r->curve1.empty()) continue;
+        // The time axis of a step response runs over the samples, not the padded bounds.
+        const bool step = kind == KindStepResponse;
+        const float low = step ? r->curve1.front().x : r->xMinimum;
+        const float high = step ? r->curve1.back().x : r->xMaximum;
+        xLow = first ? low : std::min(xLow, low);
+        xHigh = first ? high : std::max(xHigh, high);
         first = false;
     }
     if (kind == KindPositioner || IsActuatorKind(kind)) {

@@ -1,0 +1,36 @@
+#pragma once
+// How every plot of the program looks: colours from the named table, the window's grid
+// style, tick labels formatted by step and maximum, curves drawn with gaps at break flags.
+#include <QColor>
+#include <QString>
+#include <qcustomplot.h>
+#include <vector>
+
+#include "graphs/CFloatPT.h"
+#include "graphs/GridStyle.h"
+#include "graphs/NamedColors.h"
+
+namespace graphs {
+
+QColor ToQColor(ColorValue color);
+
+// A ticker whose labels use the format of the tick step and the axis maximum.
+class FormattedTicker : public QCPAxisTicker {
+protected:
+    double getTickStep(const QCPRange& range) override;
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override;
+
+private:
+    double step_ = 1.0;
+    double maximum_ = 100.0;
+};
+
+// White background, the program's font, formatted tick labels on both axes.
+void StylePlot(QCustomPlot* plot);
+// Grid lines of every axis rect of the plot: solid, dotted or none.
+void ApplyGrid(QCustomPlot* plot, GridStyle style);
+// Hands points to a curve (x against y, drawn in point order) or to a graph (sorted by x).
+void SetPoints(QCPCurve* curve, const std::vector<CFloatPT>& points);
+void SetPoints(QCPGraph* graph, const std::vector<CFloatPT>& points);
+
+}  // namespace graphs
