@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "app/CTessaroView.h"
+#include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
 #include "config/ConfigFile.h"
 #include "platform/Paths.h"
@@ -34,6 +35,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
             [this] { FileCommandDone(configFiles_.OnFileSaveAs(this)); });
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, "report", "Configuration &Report...", false);
+    connect(AddCommand(fileMenu_, "signatureGraph", "Open Signature &Graph..."), &QAction::triggered, this,
+            &CMainFrame::OnSignatureGraph);
     recentSeparator_ = fileMenu_->addSeparator();
     connect(AddCommand(fileMenu_, "exit", "E&xit"), &QAction::triggered, this, &QWidget::close);
     recentFiles_.Load();
@@ -102,6 +105,17 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::OnSignatureGraph() {
+    // One signature graph window, modeless; the command opens it and asks for a file.
+    if (!signatureGraph_) {
+        signatureGraph_ = new graphs::CSignatureGraphDlg(this);
+        signatureGraph_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    signatureGraph_->show();
+    signatureGraph_->raise();
+    signatureGraph_->Model().LoadCommand();
+}
 
 QAction* CMainFrame::AddCommand(QMenu* menu, const QString& name, const QString& text, bool enabled) {
     QAction* action = menu->addAction(text);

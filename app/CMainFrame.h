@@ -1,6 +1,7 @@
 #pragma once
 // The program's main frame: menus, toolbar, status bar and the standalone view.
 #include <QMainWindow>
+#include <QPointer>
 #include <map>
 #include <vector>
 
@@ -9,6 +10,9 @@
 #include "fieldbus/FieldbusLink.h"
 
 class CTessaroView;
+namespace graphs {
+class CSignatureGraphDlg;
+}
 class QAction;
 class QLabel;
 
@@ -38,6 +42,7 @@ private:
     void OpenRecentFile(const std::string& path);
     void RebuildRecentFiles();
     void OnHelp();
+    void OnSignatureGraph();
 
     fieldbus::FieldbusLink& link_;
     config::ConfigFileCommands configFiles_;
@@ -54,4 +59,5 @@ private:
     QLabel* segmentPane_ = nullptr;
     QLabel* positionPane_ = nullptr;
     bool shown_ = false;
+    QPointer<graphs::CSignatureGraphDlg> signatureGraph_;
 };
