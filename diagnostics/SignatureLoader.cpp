@@ -115,10 +115,8 @@ int SignatureLoader::Start(SignatureDevice& device, platform::WindowHandle notif
     if (IsRunning()) return 1;
     Stop();
     auto shared = std::make_shared<Shared>();
-    shared->data = seed;
     shared_ = shared;
-    thread_ = std::thread([shared, &device, notify, request, recordTag] {
-        CSignatureData data = shared->data;
+    thread_ = std::thread([shared, &device, notify, request, recordTag, data = CSignatureData(seed)]() mutable {
         std::string error;
         const int result = UploadSignature(device, request, data, error);
         {

@@ -189,6 +189,27 @@ TEST(SignatureData, LoaderUploadsOnItsOwnThread) {
     EXPECT_EQ(18u, record.curve1.size());
 }
 
+TEST(SignatureData, UploadedStepResponseRunsOnTheSampleClock) {
+    // Samples 100 ms apart: positions and set points against time, room on the time axis.
+    CSignatureData step(KindStepResponse);
+    SignatureHeader header{21.0f, 40.0f, 60.0f, 100.0f, 4.0f, -1.0f, -1.0f, -1.0f, -1.0f};
+    step.FillFromUpload(header, {}, {40, 60, 60, 60}, {40, 45, 58, 61});
+    ASSERT_EQ(4u, step.curve1.size());
+    EXPECT_EQ((CFloatPT{0.3f, 61.0f, 0}), step.curve1[3]);
+    EXPECT_EQ((CFloatPT{0.0f, 40.0f, 1}), step.curve2[0]);
+    EXPECT_FLOAT_EQ(-10.0f, step.xMinimum);
+    EXPECT_FLOAT_EQ(10.3f, step.xMaximum);
+    EXPECT_EQ(40.0f, step.yMinimum);
+    EXPECT_EQ(61.0f, step.yMaximum);
+
+    // High-resolution chunks add to what was loaded; only the first point starts the curve.
+    CSignatureData high(KindHighResolution);
+    high.FillFromUpload(header, {}, {10, 11}, {1, 2});
+    high.FillFromUpload(header, {}, {12}, {3}, true);
+    EXPECT_EQ((std::vector<CFloatPT>{{10, 1, 1}, {11, 2, 0}, {12, 3, 0}}), high.curve1);
+    EXPECT_EQ(12.0f, high.xMaximum);
+}
+
 TEST(SignatureData, StoredPointCounts) {
     SignatureHeader h{};
     EXPECT_EQ(18, StoredPointCount(KindStandard, h));

@@ -158,6 +158,26 @@ TEST(SignatureFile, DamagedFilesAreRefusedWhole) {
     EXPECT_EQ("Error: Different signature type! Data loading aborted.", error);
 }
 
+TEST(SignatureFile, ScrambledFilesNeverBreakTheReader) {
+    const CSignatureData step = SampleStep();
+    const std::string bytes = Store({&step}, KindStepResponse, "2.12");
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string scrambled = bytes;
+        for (int flips = 1 + next() % 4; flips > 0; --flips)
+            scrambled[next() % scrambled.size()] = static_cast<char>(next());
+        SignatureFileContents in;
+        std::string error;
+        if (ParseSignatureFile(scrambled, in, error) == 0) {
+            for (const SignatureFileBlock& b : in.blocks)
+                for (const CSignatureData& r : b.curves) ASSERT_LE(r.curve1.size() * 12, scrambled.size());
+        } else {
+            ASSERT_FALSE(error.empty());
+        }
+    }
+}
+
 TEST(SignatureFile, WritesThroughATemporaryFileAndReportsFailures) {
     platform::testing::TempDir dir;
     platform::testing::ScriptedUi ui;

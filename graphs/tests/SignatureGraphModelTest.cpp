@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "diagnostics/SignatureLoader.h"
+#include "diagnostics/SignaturePaths.h"
 #include "diagnostics/tools/ExampleSignatures.h"
 #include "graphs/SignatureGraphModel.h"
 #include "graphs/SignatureResultTable.h"
@@ -109,6 +110,32 @@ TEST_F(SignatureGraph, LoadingTwoFilesAndTheSameFileAgain) {
     EXPECT_EQ(1u, Curves(KindStandard));
     EXPECT_EQ(nullptr, model.Block(KindExtended));  // the file's other graphs stay out
     EXPECT_TRUE(model.IsSaved());
+}
+
+TEST_F(SignatureGraph, HighResolutionAndExtendedShareAGraph) {
+    CSignatureData high = ext1;
+    high.kind = KindHighResolution;
+    high.date.minutes = 59;
+    const std::string highFile = Write("h.sig", {examples::Block(KindHighResolution, {&high})});
+    const std::string extFile = Write("e.sig", {examples::Block(KindExtended, {&ext1})});
+    ASSERT_EQ(1, model.LoadFile(extFile));
+    ASSERT_EQ(1, model.LoadFile(highFile, KindExtended));
+    EXPECT_EQ(2u, Curves(KindHighResolution));
+    EXPECT_EQ(KindHighResolution, model.Curve(KindExtended, 1)->record->kind);
+    // Written back, the graph keeps both kinds in one extended block.
+    ASSERT_EQ(1u, model.BlocksToWrite().size());
+    EXPECT_EQ(KindExtended, model.BlocksToWrite()[0].kind);
+
+    // Exported from the graph: one report per curve, opened by the desktop.
+    std::vector<std::string> opened;
+    model.SetOpener([&](const std::string& p) { return opened.push_back(p), true; });
+    diagnostics::SetLastSignaturePath(highFile);
+    ASSERT_EQ(0, model.Export(KindExtended, -1));
+    ASSERT_EQ(1u, opened.size());
+    std::string text;
+    ASSERT_TRUE(platform::ReadWholeFile(opened[0], text));
+    EXPECT_EQ(0u, text.find("MEASUREMENT 1 of 2\n"));
+    EXPECT_NE(std::string::npos, text.find("MEASUREMENT 2 of 2\n\nSignature Type :High Resolution Signature"));
 }
 
 TEST_F(SignatureGraph, RefusedFilesChangeNothing) {

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QScrollBar>
 #include <QTest>
 #include <deque>
@@ -24,7 +26,10 @@ namespace {
 const std::string kExamples = TESSARO_SEED_SIGNATURE_DIR;
 
 void Settle() {
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 int CurvesOn(QCustomPlot* plot) {
@@ -108,7 +113,29 @@ TEST(SignatureGraphWindow, ComparesTwoFilesAndRemovesACurve) {
     Settle();
     EXPECT_FALSE(window.Graph()->Plot(KindStandard)->xAxis->grid()->visible());
 
-    // Closing with unsaved curves asks first; No lets it close.
+    // Step responses: the result analysis of one curve, the calibration cells of a series.
+    window.Model().RemoveAllGraphs();
+    files = {kExamples + "/FV-101_step_response.sig"};
+    Settle();
+    window.Command("load")->trigger();
+    Settle();
+    ASSERT_NE(nullptr, window.Command(kCmdResultAnalysis + 2));
+    window.Command(kCmdResultAnalysis + 2)->trigger();
+    Settle();
+    QDialog* analysis = window.findChild<QDialog*>("resultAnalysis");
+    ASSERT_NE(nullptr, analysis);
+    const QList<QTableWidget*> tables = analysis->findChildren<QTableWidget*>();
+    ASSERT_EQ(2, tables.size());
+    EXPECT_EQ("Input", tables[1]->item(0, 0)->text());
+    analysis->close();
+    window.Command(kCmdSummary)->trigger();
+    Settle();
+    QDialog* summary = window.findChild<QDialog*>("measurementSummary");
+    ASSERT_NE(nullptr, summary);
+    EXPECT_TRUE(summary->findChild<QPlainTextEdit*>()->toPlainText().startsWith("Signature Type :Step Response Test"));
+
+    // Closing with unsaved curves (a note changed) asks first; No lets it close.
+    window.Model().SetNotes(KindStepResponse, 0, "checked again");
     ui.Answer(platform::IDNO, "Signature graph has not been saved. Save it?");
     EXPECT_TRUE(window.close());
 }

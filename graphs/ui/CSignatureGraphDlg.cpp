@@ -50,8 +50,6 @@ CSignatureGraphDlg::CSignatureGraphDlg(QWidget* parent) : QDialog(parent) {
     layout->setContentsMargins(4, 4, 4, 4);
     menuBar_ = new QMenuBar(this);
     layout->setMenuBar(menuBar_);
-    graphMenu_ = menuBar_->addMenu("&Graph");
-    curveMenu_ = menuBar_->addMenu("&Curves");
     graph_ = new CSignatureGraph(model_, this);
     layout->addWidget(graph_);
 
@@ -84,10 +82,15 @@ void CSignatureGraphDlg::ScheduleRebuild() {
 }
 
 void CSignatureGraphDlg::RebuildMenus() {
-    for (QMenu* menu : {graphMenu_, curveMenu_}) {
-        for (QAction* action : menu->actions()) action->deleteLater();
-        menu->clear();
+    // The menus are made anew; the old ones may be the sender of the change and go later.
+    menuBar_->clear();
+    for (QMenu* old : {graphMenu_, curveMenu_}) {
+        if (!old) continue;
+        old->setParent(nullptr);
+        old->deleteLater();
     }
+    graphMenu_ = menuBar_->addMenu("&Graph");
+    curveMenu_ = menuBar_->addMenu("&Curves");
     const int type = model_.CurrentType();
     const SignatureGraphBlock* block = model_.Block(type);
 
