@@ -57,11 +57,11 @@ TEST(SignatureGraphWindow, ComparesTwoFilesAndRemovesACurve) {
     Settle();
 
     ASSERT_NE(nullptr, window.Command("load"));
-    EXPECT_EQ("Load Data...", window.Command("load")->text());
+    EXPECT_EQ("Load Data", window.Command("load")->text());
     window.Command("load")->trigger();
     Settle();
     ui.Answer(platform::IDNO, "Clear Existing Graphs?");
-    EXPECT_EQ("Load Actuator Data...", window.Command("load")->text());
+    EXPECT_EQ("Load Actuator Data", window.Command("load")->text());
     window.Command("load")->trigger();
     Settle();
 

@@ -101,7 +101,7 @@ void CSignatureGraphDlg::RebuildMenus() {
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    add(graphMenu_, "load", QString::fromStdString(LoadCommandText(type)) + "...", true,
+    add(graphMenu_, "load", QString::fromStdString(LoadCommandText(type)), true,
         [this] { model_.LoadCommand(); });
     add(graphMenu_, "saveAll", "&Save All Graphs...", model_.HasCurves(), [this] { model_.SaveAllGraphs(); });
     add(graphMenu_, "exportGraph", "E&xport Graph to Excel File", block && !block->curves.empty(),
