@@ -77,7 +77,7 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     AddCommand(tools, "calibrate", "C&alibrate...", false);
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
     AddCommand(tools, "diagnostics", "&Diagnostics...", false);
-    AddCommand(tools, "trend", "&Trend...", false);
+    connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     AddCommand(tools, "query", "&Query Device...", false);
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
     AddCommand(tools, "firmware", "&Firmware Download...", false);
@@ -169,6 +169,11 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A trend window whose user keeps it (unsaved recording) keeps the program running.
+    if (!view_->Trends().CloseAll()) {
+        event->ignore();
+        return;
+    }
     // Stop the threads of the open devices, close them and the link.
     view_->Controller().CloseCurrentDevices();
     link_.CloseLink();

@@ -19,13 +19,15 @@
 #include "app/DeviceIcons.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/OperationState.h"
+#include "trend/TrendRecorder.h"
+#include "trend/ui/CTrendDlg.h"
 
 namespace {
 constexpr int kItemRole = Qt::UserRole + 1;
 }
 
 CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
-    : QWidget(parent), link_(link), controller_(link, *this) {
+    : QWidget(parent), link_(link), controller_(link, *this), trendWindows_(link) {
     handle_ = platform::MessageDispatcher::Instance().Register(this);
 
     auto* layout = new QHBoxLayout(this);
@@ -225,6 +227,11 @@ void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         case fieldbus::WM_DI1VIEW1_UPDATED:
         case fieldbus::WM_DI2VIEW1_UPDATED:
         case fieldbus::WM_SPLTVIEW1_UPDATED: controller_.OnViewMessage(msg, static_cast<int>(wParam)); break;
+        case trend::WM_TREND_CLOSED:
+            trendWindows_.Prune();
+            RefreshStatusPanes();
+            break;
+        case trend::WM_QUERY_DEVICE: emit QueryDeviceRequested(static_cast<int>(wParam)); break;
         default: break;
     }
 }
@@ -275,4 +282,13 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
                                     : QString("-"));
     valuesLabel_->setText(values);
     emit StatusChanged();
+}
+
+void CTessaroView::OpenTrendWindow() {
+    if (trendWindows_.Open(controller_.CurrentSlot(), handle_, this)) RefreshStatusPanes();
+}
+
+void CTessaroView::CloseDeviceWindows(int slot) {
+    trendWindows_.CloseFor(slot);
+    RefreshStatusPanes();
 }
