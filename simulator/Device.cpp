@@ -1,5 +1,6 @@
 #include "simulator/Device.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nifb/IndexName.h"
@@ -405,10 +406,18 @@ void Device::Advance(uint64_t nowMs) {
         }
     RefreshDerived();
     if (nowMs > lastAdvanceMs) {
-        uint64_t from = lastAdvanceMs;
-        AdvanceProcess(*this, from, nowMs);
-        if (extension) extension->Advance(*this, from, nowMs);
-        lastAdvanceMs = nowMs;
+        // Steps of kProcessStepMs; a gap longer than kMaxCatchUpSteps of them (a segment left
+        // idle) is covered by kMaxCatchUpSteps longer steps, so catching up costs the same
+        // after a minute as after a day.
+        const uint64_t gap = nowMs - lastAdvanceMs;
+        const uint64_t steps = std::min<uint64_t>(kMaxCatchUpSteps, (gap + kProcessStepMs - 1) / kProcessStepMs);
+        for (uint64_t i = 1; i <= steps; ++i) {
+            const uint64_t from = lastAdvanceMs;
+            const uint64_t to = i == steps ? nowMs : nowMs - gap + gap * i / steps;
+            AdvanceProcess(*this, from, to);
+            if (extension) extension->Advance(*this, from, to);
+            lastAdvanceMs = to;
+        }
         RefreshDerived();
     }
 }

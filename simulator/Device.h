@@ -25,6 +25,11 @@ struct DeviceFaults {
 
 enum class Space { FbVfd, Mib };
 
+// The process moves in steps of this length; after idle time at most kMaxCatchUpSteps
+// (longer) steps cover the gap.
+constexpr uint64_t kProcessStepMs = 100;
+constexpr uint64_t kMaxCatchUpSteps = 100;
+
 struct ObjectRef {
     Space space = Space::FbVfd;
     Block* block = nullptr;         // null for MIB objects and VFD-level objects
