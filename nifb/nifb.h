@@ -284,7 +284,11 @@ nifError_t nifGetObjectDescription(nifDesc_t desc, const char* name, char* buffe
 /* Device descriptor: sets the PD tag (the device must be cleared). Block descriptor: sets
  * the block tag (the block must be out of service). At most 32 characters. */
 nifError_t nifSetTag(nifDesc_t desc, const char* tag);
-/* Moves a device to a node address (248 to 251 are the default addresses). */
+/* Moves a device to a node address (16 to 247 operational, 248 to 251 the default
+ * addresses). A device takes an operational address only while it sits at a default
+ * address: at an operational address it answers E_DEVICE_NOT_CLEARED until it has been
+ * moved to 248 (always allowed) or cleared. A device without a PD tag answers
+ * E_SM_NOT_INITIALIZED; an address in use by another device E_ILLEGAL_PARAMETER. */
 nifError_t nifSetAddress(nifDesc_t device, uint8_t address);
 /* Clears a device: NIF_CLEAR_ADDRESS moves it to the default address,
  * NIF_CLEAR_TAG_AND_ADDRESS also removes its PD tag. */

@@ -27,8 +27,12 @@ nifLiveListEntry Entry(const std::string& id, const std::string& tag, uint8_t ad
 std::vector<nifLiveListEntry> Segment::LiveList(const Interface& ifc, uint64_t nowMs) const {
     std::vector<nifLiveListEntry> list = ifc.extraEntries;
     if (!ifc.ethernet) list.push_back(Entry(ifc.hostId, "", ifc.hostAddress, NIF_CLASS_INTERFACE));
-    for (const auto& d : ifc.devices)
-        if (d->InLiveList(nowMs)) list.push_back(Entry(d->deviceId, d->pdTag, d->address, d->ClassFlags()));
+    for (const auto& d : ifc.devices) {
+        if (d->InLiveList(nowMs))
+            list.push_back(Entry(d->deviceId, d->pdTag, d->address, d->ClassFlags()));
+        else if (d->ListedSilent(nowMs))
+            list.push_back(Entry(d->deviceId, d->pdTag, d->address, NIF_CLASS_NOT_PRESENT));
+    }
     std::stable_sort(list.begin(), list.end(), [](const nifLiveListEntry& a, const nifLiveListEntry& b) {
         return a.nodeAddress < b.nodeAddress;
     });
@@ -103,6 +107,11 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
     } else if (what == "restart") {
         if (!device) return fail("restart needs a device");
         device->Restart(now);
+    } else if (what == "restartTime") {
+        if (!device) return fail("restartTime needs a device");
+        const double ms = cmd.GetNumber("ms", -1);
+        if (!(ms >= 0 && ms <= 600000)) return fail("restartTime needs ms from 0 to 600000");
+        device->restartMs = static_cast<uint64_t>(ms);
     } else if (what == "advance") {
         if (!clock.IsManual()) return fail("the clock is not manual");
         clock.Advance(static_cast<uint64_t>(cmd.GetNumber("ms", 0)));

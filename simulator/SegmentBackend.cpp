@@ -488,6 +488,10 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             int st = Transact(lock, r.desc, 8);
             if (st != E_OK) return Fail(st);
             if (d.device->pdTag.empty()) return Fail(E_SM_NOT_INITIALIZED);
+            // An operational address is taken only from a default address (248 to 251): a
+            // device at an operational address is first moved to 248 or cleared. Moving to a
+            // default address is always allowed.
+            if (address < 248 && d.device->address < 248) return Fail(E_DEVICE_NOT_CLEARED);
             Interface& ifc = seg.interfaces[static_cast<size_t>(d.iface)];
             if (address < 248 && address == ifc.hostAddress) return Fail(E_ILLEGAL_PARAMETER);
             for (auto& other : ifc.devices)

@@ -47,7 +47,7 @@ bool ReadInt(const JsonValue& obj, const std::string& key, long lo, long hi, lon
     return true;
 }
 
-std::unique_ptr<Device> BuildDevice(const JsonValue& dev, std::string& error) {
+std::unique_ptr<Device> BuildDevice(const JsonValue& dev, bool listedWhenSilent, std::string& error) {
     if (!dev.IsObject()) {
         error = "a device must be an object";
         return nullptr;
@@ -113,6 +113,7 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, std::string& error) {
         return nullptr;
     }
     if (!d) return nullptr;
+    d->listedWhenSilent = listedWhenSilent;
     if (d->deviceId.size() > 32) {
         error = "device identifier " + d->deviceId + " is longer than 32 characters";
         return nullptr;
@@ -122,6 +123,7 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, std::string& error) {
         !ReadInt(dev, "settleMs", 0, 600000, settle, error) || !ReadInt(dev, "restartMs", 0, 600000, restart, error))
         return nullptr;
     d->classFlagsOverride = static_cast<uint32_t>(flags);
+    d->listedWhenSilent = dev.GetBool("listedWhenSilent", d->listedWhenSilent);
     d->settleMs = static_cast<uint64_t>(settle);
     d->restartMs = static_cast<uint64_t>(restart);
     if (const JsonValue* swing = dev.Find("processSwing")) {
@@ -157,7 +159,8 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, std::string& error) {
     return d;
 }
 
-bool BuildInterface(const JsonValue& j, size_t number, Interface& ifc, std::set<std::string>& ids, std::string& error) {
+bool BuildInterface(const JsonValue& j, size_t number, bool listedWhenSilent, Interface& ifc,
+                    std::set<std::string>& ids, std::string& error) {
     if (!j.IsObject()) {
         error = "an interface must be an object";
         return false;
@@ -221,7 +224,7 @@ bool BuildInterface(const JsonValue& j, size_t number, Interface& ifc, std::set<
             return false;
         }
         for (const JsonValue& dj : devs->Items()) {
-            std::unique_ptr<Device> d = BuildDevice(dj, error);
+            std::unique_ptr<Device> d = BuildDevice(dj, listedWhenSilent, error);
             if (!d) {
                 error = "device " + std::to_string(ifc.devices.size() + 1) + " of " + ifc.name + ": " + error;
                 return false;
@@ -275,7 +278,8 @@ std::shared_ptr<Segment> LoadSegment(const std::string& text, const LoadOptions&
     std::set<std::string> ids;
     seg->interfaces.resize(ifcs->Items().size());
     for (size_t i = 0; i < ifcs->Items().size(); ++i) {
-        if (!BuildInterface(ifcs->Items()[i], i, seg->interfaces[i], ids, error)) {
+        if (!BuildInterface(ifcs->Items()[i], i, root.GetBool("listedWhenSilent", false), seg->interfaces[i], ids,
+                            error)) {
             error = "segment file, interface " + std::to_string(i + 1) + ": " + error;
             return nullptr;
         }
