@@ -14,6 +14,10 @@
 
 namespace simulator {
 
+namespace {
+constexpr std::chrono::seconds kFrameCompleteWithin{30};
+}
+
 SocketServer::SocketServer(std::shared_ptr<SegmentBackend> backend, std::string socketPath)
     : backend_(std::move(backend)), path_(std::move(socketPath)), lockPath_(path_ + ".lock") {}
 
@@ -101,7 +105,10 @@ void SocketServer::Run(int stopFd) {
 void SocketServer::Serve(Connection* c) {
     uint32_t session = 0;
     std::vector<uint8_t> frame;
-    while (nifb::ReadFrame(c->fd, frame)) {
+    for (;;) {
+        // A frame, once begun, must arrive whole within a while; a client that stops reading
+        // its answers is dropped.
+        if (nifb::ReceiveFrame(c->fd, frame, nifb::kNoDeadline, kFrameCompleteWithin) != nifb::IoStatus::Ok) break;
         nifb::Request request;
         if (!nifb::DecodeRequest(frame, request)) break;  // not our protocol: drop the peer
         nifb::Response response = backend_->Call(request);
@@ -111,7 +118,9 @@ void SocketServer::Serve(Connection* c) {
             std::lock_guard<std::mutex> lock(mutex_);
             ++sessionUse_[session];
         }
-        if (!nifb::WriteFrame(c->fd, nifb::EncodeResponse(response))) break;
+        if (nifb::SendFrame(c->fd, nifb::EncodeResponse(response),
+                            std::chrono::steady_clock::now() + kFrameCompleteWithin) != nifb::IoStatus::Ok)
+            break;
     }
     if (session != 0) {
         bool last = false;
