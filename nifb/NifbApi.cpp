@@ -124,17 +124,38 @@ nifError_t OpenChild(nifDesc_t parent, Request r, nifDesc_t* out) {
 
 std::string Name(const char* name) { return name ? std::string(name) : std::string(); }
 
-// Copies a list answer of fixed-size records into the caller's array.
+// Text fields of the records end within their field, whatever the server sent.
+void Terminate(nifInterfaceInfo& r) {
+    r.interfaceName[sizeof r.interfaceName - 1] = '\0';
+    r.interfaceDescription[sizeof r.interfaceDescription - 1] = '\0';
+}
+void Terminate(nifLiveListEntry& r) {
+    r.deviceId[NIF_NAME_LEN - 1] = '\0';
+    r.pdTag[NIF_NAME_LEN - 1] = '\0';
+}
+void Terminate(nifVfdInfo& r) {
+    for (char* text : {r.vfdTag, r.vendorName, r.modelName, r.revision}) text[NIF_NAME_LEN - 1] = '\0';
+}
+void Terminate(nifBlockInfo&) {}  // the block tag is blank padded, never terminated
+
+// Copies a list answer of fixed-size records into the caller's array. The count the server
+// reports must agree with the records that arrived (all of them on success; on a buffer too
+// small, the number needed, more than fit); otherwise nothing is copied or counted.
 template <typename T>
 nifError_t CopyRecords(const Response& resp, T* list, uint16_t capacity, uint16_t* count) {
     if (resp.status != E_OK && resp.status != E_BUF_TOO_SMALL) return resp.status;
-    size_t records = resp.data.size() / sizeof(T);
+    const size_t records = resp.data.size() / sizeof(T);
+    const uint32_t reported = resp.value[0];
     if (resp.data.size() % sizeof(T) != 0 || records > capacity) return E_BAD_DEVICE_DATA;
+    if (resp.status == E_OK && reported != records) return E_BAD_DEVICE_DATA;
+    if (resp.status == E_BUF_TOO_SMALL && (reported <= capacity || reported > 0xFFFF || records > reported))
+        return E_BAD_DEVICE_DATA;
     if (records > 0) {
         if (!list) return E_BAD_ARGUMENT;
         std::memcpy(list, resp.data.data(), records * sizeof(T));
+        for (size_t i = 0; i < records; ++i) Terminate(list[i]);
     }
-    *count = static_cast<uint16_t>(resp.value[0]);
+    *count = static_cast<uint16_t>(reported);
     return resp.status;
 }
 
@@ -214,6 +235,7 @@ nifError_t nifGetDeviceList(nifDesc_t link, nifLiveListEntry* list, uint16_t* co
     r.op = Op::GetDeviceList;
     r.arg[0] = *count;
     Response resp = Invoke(link, r);
+    if (resp.status == E_OK && resp.value[1] < resp.value[0]) return E_BAD_DEVICE_DATA;
     nifError_t st = CopyRecords(resp, list, *count, count);
     if (st == E_OK && totalDevices) *totalDevices = resp.value[1];
     return st;
@@ -265,9 +287,12 @@ nifError_t nifReadObject(nifDesc_t desc, const char* name, void* buffer, uint16_
     r.name = Name(name);
     r.arg[0] = *size;
     Response resp = Invoke(desc, r);
-    if (resp.status == E_BUF_TOO_SMALL) *size = static_cast<uint16_t>(resp.value[0]);
+    if (resp.status == E_BUF_TOO_SMALL) {
+        if (resp.value[0] <= *size || resp.value[0] > 0xFFFF) return E_BAD_DEVICE_DATA;
+        *size = static_cast<uint16_t>(resp.value[0]);
+    }
     if (resp.status != E_OK) return resp.status;
-    if (resp.data.size() > *size) return E_BUF_TOO_SMALL;
+    if (resp.data.size() > *size) return E_BAD_DEVICE_DATA;  // more than asked for
     if (!resp.data.empty()) std::memcpy(buffer, resp.data.data(), resp.data.size());
     *size = static_cast<uint16_t>(resp.data.size());
     return E_OK;
@@ -288,8 +313,10 @@ nifError_t nifGetObjectSize(nifDesc_t desc, const char* name, uint16_t* size) {
     r.op = Op::GetObjectSize;
     r.name = Name(name);
     Response resp = Invoke(desc, r);
-    if (resp.status == E_OK) *size = static_cast<uint16_t>(resp.value[0]);
-    return resp.status;
+    if (resp.status != E_OK) return resp.status;
+    if (resp.value[0] > 0xFFFF) return E_BAD_DEVICE_DATA;
+    *size = static_cast<uint16_t>(resp.value[0]);
+    return E_OK;
 }
 
 nifError_t nifGetObjectType(nifDesc_t desc, const char* name, nifObjectType** type) {

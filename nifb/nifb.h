@@ -226,7 +226,13 @@ typedef struct nifAttributes {
 /* ---- Calls ------------------------------------------------------------------------ */
 
 /* Opens a session with the server; `config` is reserved (pass 0). E_SERVER_NOT_RESPONDING
- * when no server answers. */
+ * when no server answers; E_CONFIG_ERROR when the socket is answered by a program of
+ * another user, or the socket's folder is not private to this user.
+ *
+ * No call waits without limit: a call the server does not answer within the call limit
+ * (30 s, see nifb/Backend.h) gives up with E_SERVER_NOT_RESPONDING. Counts and sizes in the
+ * server's answers are checked against what arrived; an answer that does not add up gives
+ * E_BAD_DEVICE_DATA and leaves the caller's buffers and counts untouched. */
 nifError_t nifOpenSession(const char* config, nifDesc_t* session);
 
 /* Interface list. *count holds the capacity on entry; on E_OK or E_BUF_TOO_SMALL it holds
