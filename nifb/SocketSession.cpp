@@ -7,6 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "nifb/SocketPath.h"
 #include "nifb/nifb.h"
 
 namespace nifb {
@@ -46,13 +47,24 @@ void SocketSession::CloseAll() {
 int SocketSession::Connect(Deadline by, CallToken* token, int& status) {
     sockaddr_un addr{};
     status = E_SERVER_CONNECTION_LOST;
-    if (path_.size() >= sizeof(addr.sun_path)) return -1;
+    if (path_.empty() || path_.size() >= sizeof(addr.sun_path)) {
+        status = E_CONFIG_ERROR;  // no safe place to look for the server
+        return -1;
+    }
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path_.c_str(), path_.size() + 1);
     for (;;) {
         int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0) return -1;
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) return fd;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0) {
+            // Only a server of the user we trust hears our requests.
+            uid_t uid = 0;
+            pid_t pid = 0;
+            if (PeerOf(fd, uid, pid) && uid == TrustedServerUid()) return fd;
+            ::close(fd);
+            status = E_CONFIG_ERROR;
+            return -1;
+        }
         int err = errno;
         ::close(fd);
         // A full backlog (a server that stopped accepting): try again until the limit.
