@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
@@ -34,7 +35,9 @@ bool IsPrivateFolder(const std::string& path, std::string* problem) {
         return false;
     }
     if ((st.st_mode & 077) != 0) {
-        if (problem) *problem = path + " is open to other users (mode " + std::to_string(st.st_mode & 0777) + ")";
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
+        if (problem) *problem = path + " is open to other users (mode " + mode + ")";
         return false;
     }
     return true;

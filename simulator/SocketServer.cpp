@@ -82,8 +82,6 @@ void SocketServer::ReapFinished() {
                 ++it;
             }
         }
-        for (auto& c : finished)
-            if (--perClient_[c->pid] == 0) perClient_.erase(c->pid);
     }
     for (auto& c : finished) {
         if (c->thread.joinable()) c->thread.join();
@@ -160,6 +158,11 @@ void SocketServer::Serve(Connection* c) {
     // A session belongs to the connection that opened it.
     if (owner) backend_->CloseSession(session);
     ::shutdown(c->fd, SHUT_RDWR);
+    {
+        // The client may connect again at once; the thread is reaped later.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--perClient_[c->pid] == 0) perClient_.erase(c->pid);
+    }
     c->done = true;
 }
 
