@@ -82,6 +82,10 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, bool listedWhenSilent,
             !ReadText(dev, "bootClass", bootClass, error) || !ReadFlag(dev, "activeScheduler", o.activeScheduler, error) ||
             !ReadFlag(dev, "pidInLinked", o.pidInLinked, error))
             return nullptr;
+        if (o.blockTagPrefix.size() > 27) {
+            error = "blockTagPrefix '" + o.blockTagPrefix + "' is longer than 27 characters (block tags hold 32)";
+            return nullptr;
+        }
         if (bootClass != "basic" && bootClass != "linkMaster") {
             error = "bootClass must be basic or linkMaster";
             return nullptr;
@@ -102,6 +106,10 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, bool listedWhenSilent,
             !ReadWhole(dev, "ddRevision", 0, 255, dd, error) || !ReadText(dev, "serial", o.serial, error) ||
             !ReadText(dev, "blockTagPrefix", o.blockTagPrefix, error))
             return nullptr;
+        if (o.blockTagPrefix.size() > 27) {
+            error = "blockTagPrefix '" + o.blockTagPrefix + "' is longer than 27 characters (block tags hold 32)";
+            return nullptr;
+        }
         o.deviceType = static_cast<uint16_t>(type);
         o.deviceRevision = static_cast<uint8_t>(rev);
         o.ddRevision = static_cast<uint8_t>(dd);
