@@ -52,6 +52,11 @@ int FieldbusLink::ChangeTagAddress(int slot, const std::string& newTag, uint8_t 
             return fail(status, "Failed to get descriptor for address change.");
         }
     }
+    if (!tagChanged && addressChanged && newAddress < kDefaultAddress) {
+        // A device takes an operational address only from a default address.
+        status = nifSetAddress(device, kDefaultAddress);
+        if (status != E_OK) return fail(status, "Error: Failed to set the device address.");
+    }
     if (tagChanged || addressChanged) {
         status = nifSetAddress(device, newAddress);
         if (status != E_OK) return fail(status, "Error: Failed to set the device address.");

@@ -67,6 +67,7 @@ public:
         return true;
     }
     bool AtEnd() const { return pos_ == n_; }
+    size_t Remaining() const { return n_ - pos_; }
 
 private:
     const uint8_t* p_;

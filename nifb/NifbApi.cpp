@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "nifb/Backend.h"
@@ -28,64 +29,133 @@ static_assert(offsetof(nifBlockInfo, blockType) == 70, "block type at byte 70");
 namespace nifb {
 namespace {
 
+// One descriptor handed out to the caller: who serves it, its number there, and the
+// descriptors opened through it (closed along with it).
 struct Entry {
     std::shared_ptr<Backend> backend;
     uint32_t remote = 0;
     bool isSession = false;
+    nifDesc_t parent = 0;
+    std::unordered_set<nifDesc_t> children;
 };
 
 std::mutex g_mutex;
 std::unordered_map<nifDesc_t, Entry> g_table;
+std::unordered_multimap<nifDesc_t, CallToken*> g_inFlight;  // calls in progress, by descriptor
 nifDesc_t g_next = 1;
 std::shared_ptr<Backend> g_inProcess;
 
-bool Lookup(nifDesc_t d, Entry& out) {
+nifDesc_t Register(Entry e) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    auto it = g_table.find(d);
-    if (it == g_table.end()) return false;
-    out = it->second;
-    return true;
-}
-
-nifDesc_t Register(const Entry& e) {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    if (e.parent != 0) {
+        auto p = g_table.find(e.parent);
+        if (p == g_table.end()) return 0;  // the parent was closed while the child opened
+        nifDesc_t d = g_next++;
+        if (g_next == 0) g_next = 1;
+        p->second.children.insert(d);
+        g_table[d] = std::move(e);
+        return d;
+    }
     nifDesc_t d = g_next++;
     if (g_next == 0) g_next = 1;
-    g_table[d] = e;
+    g_table[d] = std::move(e);
     return d;
 }
 
-Response Invoke(nifDesc_t d, Request r) {
-    Entry e;
-    if (!Lookup(d, e)) return Fail(E_INVALID_DESCRIPTOR);
-    r.desc = e.remote;
-    return e.backend->Call(r);
+// Removes `d` and everything opened through it from the table and cancels their calls in
+// progress (lock held). Returns the removed entry of `d`.
+Entry Unregister(nifDesc_t d) {
+    Entry top = g_table[d];
+    std::vector<nifDesc_t> doomed = {d};
+    for (size_t i = 0; i < doomed.size(); ++i) {
+        auto it = g_table.find(doomed[i]);
+        if (it == g_table.end()) continue;
+        doomed.insert(doomed.end(), it->second.children.begin(), it->second.children.end());
+    }
+    for (nifDesc_t x : doomed) {
+        auto range = g_inFlight.equal_range(x);
+        for (auto it = range.first; it != range.second; ++it) it->second->Cancel();
+        g_table.erase(x);
+    }
+    if (top.parent != 0) {
+        auto p = g_table.find(top.parent);
+        if (p != g_table.end()) p->second.children.erase(d);
+    }
+    return top;
+}
+
+// A call on descriptor `d`, cancelled when `d` (or what it was opened through) closes.
+Response Invoke(nifDesc_t d, Request r, Entry* entry = nullptr) {
+    CallToken token;
+    std::shared_ptr<Backend> backend;
+    std::unordered_multimap<nifDesc_t, CallToken*>::iterator slot;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        auto it = g_table.find(d);
+        if (it == g_table.end()) return Fail(E_INVALID_DESCRIPTOR);
+        backend = it->second.backend;
+        r.desc = it->second.remote;
+        if (entry) {
+            entry->backend = backend;
+            entry->remote = it->second.remote;
+        }
+        slot = g_inFlight.emplace(d, &token);
+    }
+    Response resp = backend->CallCancellable(r, token);
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_inFlight.erase(slot);
+    return resp;
 }
 
 nifError_t OpenChild(nifDesc_t parent, Request r, nifDesc_t* out) {
     if (!out) return E_BAD_ARGUMENT;
     Entry e;
-    if (!Lookup(parent, e)) return E_INVALID_DESCRIPTOR;
-    r.desc = e.remote;
-    Response resp = e.backend->Call(r);
+    Response resp = Invoke(parent, std::move(r), &e);
     if (resp.status != E_OK) return resp.status;
-    *out = Register({e.backend, resp.value[0], false});
+    Entry child{e.backend, resp.value[0], false, parent, {}};
+    nifDesc_t d = Register(std::move(child));
+    if (d == 0) {
+        e.backend->Release(resp.value[0]);
+        return E_INVALID_DESCRIPTOR;
+    }
+    *out = d;
     return E_OK;
 }
 
 std::string Name(const char* name) { return name ? std::string(name) : std::string(); }
 
-// Copies a list answer of fixed-size records into the caller's array.
+// Text fields of the records end within their field, whatever the server sent.
+void Terminate(nifInterfaceInfo& r) {
+    r.interfaceName[sizeof r.interfaceName - 1] = '\0';
+    r.interfaceDescription[sizeof r.interfaceDescription - 1] = '\0';
+}
+void Terminate(nifLiveListEntry& r) {
+    r.deviceId[NIF_NAME_LEN - 1] = '\0';
+    r.pdTag[NIF_NAME_LEN - 1] = '\0';
+}
+void Terminate(nifVfdInfo& r) {
+    for (char* text : {r.vfdTag, r.vendorName, r.modelName, r.revision}) text[NIF_NAME_LEN - 1] = '\0';
+}
+void Terminate(nifBlockInfo&) {}  // the block tag is blank padded, never terminated
+
+// Copies a list answer of fixed-size records into the caller's array. The count the server
+// reports must agree with the records that arrived (all of them on success; on a buffer too
+// small, the number needed, more than fit); otherwise nothing is copied or counted.
 template <typename T>
 nifError_t CopyRecords(const Response& resp, T* list, uint16_t capacity, uint16_t* count) {
     if (resp.status != E_OK && resp.status != E_BUF_TOO_SMALL) return resp.status;
-    size_t records = resp.data.size() / sizeof(T);
+    const size_t records = resp.data.size() / sizeof(T);
+    const uint32_t reported = resp.value[0];
     if (resp.data.size() % sizeof(T) != 0 || records > capacity) return E_BAD_DEVICE_DATA;
+    if (resp.status == E_OK && reported != records) return E_BAD_DEVICE_DATA;
+    if (resp.status == E_BUF_TOO_SMALL && (reported <= capacity || reported > 0xFFFF || records > reported))
+        return E_BAD_DEVICE_DATA;
     if (records > 0) {
         if (!list) return E_BAD_ARGUMENT;
         std::memcpy(list, resp.data.data(), records * sizeof(T));
+        for (size_t i = 0; i < records; ++i) Terminate(list[i]);
     }
-    *count = static_cast<uint16_t>(resp.value[0]);
+    *count = static_cast<uint16_t>(reported);
     return resp.status;
 }
 
@@ -102,8 +172,10 @@ nifError_t CopyText(const Response& resp, char* buffer, uint16_t bufferSize) {
 void UseInProcessBackend(std::shared_ptr<Backend> backend) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_inProcess) {
-        for (auto it = g_table.begin(); it != g_table.end();)
-            it = (it->second.backend == g_inProcess) ? g_table.erase(it) : std::next(it);
+        std::vector<nifDesc_t> stale;
+        for (const auto& [d, e] : g_table)
+            if (e.backend == g_inProcess && e.parent == 0) stale.push_back(d);
+        for (nifDesc_t d : stale) Unregister(d);
     }
     g_inProcess = std::move(backend);
 }
@@ -135,7 +207,7 @@ nifError_t nifOpenSession(const char* /*config*/, nifDesc_t* session) {
     r.op = Op::OpenSession;
     Response resp = backend->Call(r);
     if (resp.status != E_OK) return resp.status;
-    *session = Register({backend, resp.value[0], true});
+    *session = Register({backend, resp.value[0], true, 0, {}});
     return E_OK;
 }
 
@@ -163,6 +235,7 @@ nifError_t nifGetDeviceList(nifDesc_t link, nifLiveListEntry* list, uint16_t* co
     r.op = Op::GetDeviceList;
     r.arg[0] = *count;
     Response resp = Invoke(link, r);
+    if (resp.status == E_OK && resp.value[1] < resp.value[0]) return E_BAD_DEVICE_DATA;
     nifError_t st = CopyRecords(resp, list, *count, count);
     if (st == E_OK && totalDevices) *totalDevices = resp.value[1];
     return st;
@@ -214,9 +287,12 @@ nifError_t nifReadObject(nifDesc_t desc, const char* name, void* buffer, uint16_
     r.name = Name(name);
     r.arg[0] = *size;
     Response resp = Invoke(desc, r);
-    if (resp.status == E_BUF_TOO_SMALL) *size = static_cast<uint16_t>(resp.value[0]);
+    if (resp.status == E_BUF_TOO_SMALL) {
+        if (resp.value[0] <= *size || resp.value[0] > 0xFFFF) return E_BAD_DEVICE_DATA;
+        *size = static_cast<uint16_t>(resp.value[0]);
+    }
     if (resp.status != E_OK) return resp.status;
-    if (resp.data.size() > *size) return E_BUF_TOO_SMALL;
+    if (resp.data.size() > *size) return E_BAD_DEVICE_DATA;  // more than asked for
     if (!resp.data.empty()) std::memcpy(buffer, resp.data.data(), resp.data.size());
     *size = static_cast<uint16_t>(resp.data.size());
     return E_OK;
@@ -237,8 +313,10 @@ nifError_t nifGetObjectSize(nifDesc_t desc, const char* name, uint16_t* size) {
     r.op = Op::GetObjectSize;
     r.name = Name(name);
     Response resp = Invoke(desc, r);
-    if (resp.status == E_OK) *size = static_cast<uint16_t>(resp.value[0]);
-    return resp.status;
+    if (resp.status != E_OK) return resp.status;
+    if (resp.value[0] > 0xFFFF) return E_BAD_DEVICE_DATA;
+    *size = static_cast<uint16_t>(resp.value[0]);
+    return E_OK;
 }
 
 nifError_t nifGetObjectType(nifDesc_t desc, const char* name, nifObjectType** type) {
@@ -321,20 +399,17 @@ nifError_t nifClear(nifDesc_t device, uint16_t what) {
 
 nifError_t nifClose(nifDesc_t desc) {
     Entry e;
-    if (!Lookup(desc, e)) return E_INVALID_DESCRIPTOR;
-    Request r;
-    r.op = Op::Close;
-    r.desc = e.remote;
-    Response resp = e.backend->Call(r);
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_table.erase(desc);
-    // A closed server session takes every descriptor opened through it along; its
-    // backend serves no one else.
-    if (e.isSession && e.backend != g_inProcess) {
-        for (auto it = g_table.begin(); it != g_table.end();)
-            it = (it->second.backend == e.backend) ? g_table.erase(it) : std::next(it);
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_table.find(desc) == g_table.end()) return E_INVALID_DESCRIPTOR;
+        e = Unregister(desc);
     }
-    return resp.status;
+    // Neither waits for the server: a close never blocks, even on a server that hangs.
+    if (e.isSession)
+        e.backend->EndSession(e.remote);
+    else
+        e.backend->Release(e.remote);
+    return E_OK;
 }
 
 nifError_t nifDownloadDomain(nifDesc_t desc, const char* domainName, const char* filePath) {

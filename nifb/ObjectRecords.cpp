@@ -31,12 +31,19 @@ std::vector<uint8_t> EncodeTypeInfo(const TypeInfo& t) {
 bool DecodeTypeInfo(const std::vector<uint8_t>& bytes, TypeInfo& out) {
     ByteReader r(bytes);
     uint32_t count;
+    // Every member takes 7 bytes: a count beyond the bytes there is refused before anything
+    // is allocated for it.
     if (!r.U16(out.index) || !r.U8(out.objectCode) || !r.U16(out.dataType) || !r.U16(out.size) ||
-        !r.U32(count) || count > kMaxMembers)
+        !r.U32(count) || count > kMaxMembers || count > r.Remaining() / 7)
         return false;
     out.members.assign(count, nifTypeMember{});
-    for (nifTypeMember& m : out.members)
+    uint32_t total = 0;
+    for (nifTypeMember& m : out.members) {
         if (!r.U16(m.index) || !r.U8(m.objectCode) || !r.U16(m.dataType) || !r.U16(m.size)) return false;
+        total += m.size;
+    }
+    // The members make up the object: a caller may walk them through a buffer of its size.
+    if (count > 0 && total != out.size) return false;
     return r.AtEnd();
 }
 
@@ -59,8 +66,9 @@ std::vector<uint8_t> EncodeAttributeInfo(const AttributeInfo& a) {
 bool DecodeAttributeInfo(const std::vector<uint8_t>& bytes, AttributeInfo& out) {
     ByteReader r(bytes);
     uint32_t count;
+    // Every item takes at least 9 bytes.
     if (!r.Text(out.label) || !r.Text(out.help) || !r.U8(out.objectCode) || !r.U16(out.dataType) ||
-        !r.U16(out.size) || !r.U32(count) || count > kMaxMembers)
+        !r.U16(out.size) || !r.U32(count) || count > kMaxMembers || count > r.Remaining() / 9)
         return false;
     out.items.assign(count, ItemInfo{});
     for (ItemInfo& i : out.items)

@@ -226,7 +226,13 @@ typedef struct nifAttributes {
 /* ---- Calls ------------------------------------------------------------------------ */
 
 /* Opens a session with the server; `config` is reserved (pass 0). E_SERVER_NOT_RESPONDING
- * when no server answers. */
+ * when no server answers; E_CONFIG_ERROR when the socket is answered by a program of
+ * another user, or the socket's folder is not private to this user.
+ *
+ * No call waits without limit: a call the server does not answer within the call limit
+ * (30 s, see nifb/Backend.h) gives up with E_SERVER_NOT_RESPONDING. Counts and sizes in the
+ * server's answers are checked against what arrived; an answer that does not add up gives
+ * E_BAD_DEVICE_DATA and leaves the caller's buffers and counts untouched. */
 nifError_t nifOpenSession(const char* config, nifDesc_t* session);
 
 /* Interface list. *count holds the capacity on entry; on E_OK or E_BUF_TOO_SMALL it holds
@@ -284,7 +290,11 @@ nifError_t nifGetObjectDescription(nifDesc_t desc, const char* name, char* buffe
 /* Device descriptor: sets the PD tag (the device must be cleared). Block descriptor: sets
  * the block tag (the block must be out of service). At most 32 characters. */
 nifError_t nifSetTag(nifDesc_t desc, const char* tag);
-/* Moves a device to a node address (248 to 251 are the default addresses). */
+/* Moves a device to a node address (16 to 247 operational, 248 to 251 the default
+ * addresses). A device takes an operational address only while it sits at a default
+ * address: at an operational address it answers E_DEVICE_NOT_CLEARED until it has been
+ * moved to 248 (always allowed) or cleared. A device without a PD tag answers
+ * E_SM_NOT_INITIALIZED; an address in use by another device E_ILLEGAL_PARAMETER. */
 nifError_t nifSetAddress(nifDesc_t device, uint8_t address);
 /* Clears a device: NIF_CLEAR_ADDRESS moves it to the default address,
  * NIF_CLEAR_TAG_AND_ADDRESS also removes its PD tag. */

@@ -13,12 +13,19 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 }
 
 int Block::Find(const std::string& name) const {
-    for (size_t i = 1; i < objects.size(); ++i) {
-        if (EqualsNoCase(objects[i].name, name)) return static_cast<int>(i);
-        for (const std::string& a : objects[i].aliases)
-            if (EqualsNoCase(a, name)) return static_cast<int>(i);
+    if (!positions.empty()) {
+        auto it = positions.find(name);
+        return it == positions.end() ? -1 : it->second;
     }
+    for (size_t i = 0; i < objects.size(); ++i)
+        if (objects[i].name == name) return static_cast<int>(i);
     return -1;
+}
+
+void Block::IndexNames() {
+    positions.clear();
+    // The first of two equal names wins, as a search from the start would find it.
+    for (size_t i = 0; i < objects.size(); ++i) positions.emplace(objects[i].name, static_cast<int>(i));
 }
 
 DeviceObject* Block::Obj(const std::string& name) {
@@ -32,6 +39,7 @@ const DeviceObject* Block::Obj(const std::string& name) const {
 }
 
 bool Block::Layout(std::string& error) {
+    IndexNames();
     for (size_t i = 0; i < objects.size(); ++i) objects[i].index = static_cast<uint16_t>(startIndex + i);
     for (DeviceObject& o : objects) {
         if (!o.IsView()) continue;
@@ -150,6 +158,7 @@ Block MakeBlock(const std::string& kind, const std::string& tag, uint8_t blockTy
     }
     b.effectiveTarget = normalMode;
     b.pendingTarget = normalMode;
+    b.IndexNames();
     return b;
 }
 

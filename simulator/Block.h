@@ -4,6 +4,7 @@
 // makes the actual mode follow the target after a settle time.
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "simulator/DeviceObject.h"
@@ -34,9 +35,13 @@ struct Block {
     uint64_t pendingAt = 0;
     bool pending = false;
 
-    // Position of an object by name (parameter names compare without regard to case,
-    // aliases included); -1 when absent.
+    std::unordered_map<std::string, int> positions;  // name -> position in `objects`
+
+    // Position of an object by its exact name, as a device compares it; -1 when absent.
+    // Served from the name index once the block is built (MakeBlock, Layout).
     int Find(const std::string& name) const;
+    // Rebuilds the name index; called whenever `objects` changed.
+    void IndexNames();
     DeviceObject* Obj(const std::string& name);
     const DeviceObject* Obj(const std::string& name) const;
 
@@ -62,6 +67,7 @@ Block MakeBlock(const std::string& kind, const std::string& tag, uint8_t blockTy
                 uint16_t startIndex, uint8_t permittedModes, uint8_t normalMode, std::vector<DeviceObject> params,
                 std::vector<DeviceObject> views);
 
+// Text comparison without regard to case (interface names, "MIB").
 bool EqualsNoCase(const std::string& a, const std::string& b);
 
 }  // namespace simulator

@@ -1,5 +1,6 @@
 #include "simulator/Device.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nifb/IndexName.h"
@@ -53,8 +54,6 @@ uint32_t Device::ClassFlags() const {
 Block* Device::BlockByTag(const std::string& tag) {
     for (Block& b : blocks)
         if (b.tag == tag) return &b;
-    for (Block& b : blocks)
-        if (EqualsNoCase(b.tag, tag)) return &b;
     return nullptr;
 }
 
@@ -66,7 +65,7 @@ Block* Device::BlockByKind(const std::string& kind, int nth) {
 
 DeviceObject* Device::MibObject(const std::string& name) {
     for (DeviceObject& o : mib)
-        if (EqualsNoCase(o.name, name)) return &o;
+        if (o.name == name) return &o;
     return nullptr;
 }
 
@@ -82,7 +81,7 @@ int MemberPosition(const DeviceObject& o, const std::string& member) {
         return -1;
     }
     for (size_t i = 0; i < o.members.size(); ++i)
-        if (!o.members[i].name.empty() && EqualsNoCase(o.members[i].name, member)) return static_cast<int>(i);
+        if (!o.members[i].name.empty() && o.members[i].name == member) return static_cast<int>(i);
     char* end = nullptr;
     long n = std::strtol(member.c_str(), &end, 10);
     if (!member.empty() && *end == '\0' && n >= 1 && static_cast<size_t>(n) <= o.members.size())
@@ -90,11 +89,13 @@ int MemberPosition(const DeviceObject& o, const std::string& member) {
     return -1;
 }
 
-bool NameMatches(const DeviceObject& o, const std::string& name) {
-    if (EqualsNoCase(o.name, name)) return true;
-    for (const std::string& a : o.aliases)
-        if (EqualsNoCase(a, name)) return true;
-    return false;
+// Position of an object by exact name: a block's objects through its name index, the
+// short MIB and link-object lists by search.
+int Position(Block* block, std::vector<DeviceObject>& list, const std::string& name) {
+    if (block) return block->Find(name);
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].name == name) return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace
@@ -142,37 +143,35 @@ int Device::Resolve(Space space, Block* onlyBlock, const std::string& name, Obje
     }
 
     // Name forms.
-    auto inList = [&](std::vector<DeviceObject>& list, const std::string& n) -> int {
-        for (DeviceObject& o : list)
-            if (NameMatches(o, n)) {
-                out.object = &o;
-                return E_OK;
-            }
+    auto inList = [&](Block* block, std::vector<DeviceObject>& list, const std::string& n) -> int {
+        int pos = Position(block, list, n);
+        if (pos >= 0) {
+            out.object = &list[static_cast<size_t>(pos)];
+            return E_OK;
+        }
         size_t dot = n.rfind('.');
         if (dot == std::string::npos) return E_NOT_FOUND;
-        std::string head = n.substr(0, dot), member = n.substr(dot + 1);
-        for (DeviceObject& o : list)
-            if (NameMatches(o, head)) {
-                int pos = MemberPosition(o, member);
-                if (pos < 0) return E_NOT_FOUND;
-                out.object = &o;
-                return selectMember(static_cast<uint32_t>(pos + 1));
-            }
-        return E_NOT_FOUND;
+        pos = Position(block, list, n.substr(0, dot));
+        if (pos < 0) return E_NOT_FOUND;
+        DeviceObject& o = list[static_cast<size_t>(pos)];
+        int member = MemberPosition(o, n.substr(dot + 1));
+        if (member < 0) return E_NOT_FOUND;
+        out.object = &o;
+        return selectMember(static_cast<uint32_t>(member + 1));
     };
-    if (space == Space::Mib) return inList(mib, name);
+    if (space == Space::Mib) return inList(nullptr, mib, name);
 
     Block* block = onlyBlock;
     std::string rest = name;
     if (!block) {
         size_t dot = name.find('.');
-        if (dot == std::string::npos) return inList(vfdObjects, name);
+        if (dot == std::string::npos) return inList(nullptr, vfdObjects, name);
         block = BlockByTag(name.substr(0, dot));
-        if (!block) return inList(vfdObjects, name);
+        if (!block) return inList(nullptr, vfdObjects, name);
         rest = name.substr(dot + 1);
     }
     out.block = block;
-    int st = inList(block->objects, rest);
+    int st = inList(block, block->objects, rest);
     if (st == E_OK && out.object == &block->objects[0]) block->RefreshHeader();
     return st;
 }
@@ -260,8 +259,14 @@ int Device::CheckWrite(const ObjectRef& ref, const std::vector<uint8_t>& bytes) 
     }
 
     if (ref.block) {
+        const uint8_t actual = ref.block->Actual();
         int modes = (m && m->writeModes >= 0) ? m->writeModes : o.writeModes;
-        if (modes != 0 && (ref.block->Actual() & modes) == 0) return E_WRONG_MODE_FOR_REQUEST;
+        if (modes != 0 && (actual & modes) == 0) return E_WRONG_MODE_FOR_REQUEST;
+        // A whole-record write also changes the members that have a rule of their own.
+        if (!m)
+            for (const Member& mem : o.members)
+                if (!mem.readOnly && mem.writeModes > 0 && (actual & mem.writeModes) == 0)
+                    return E_WRONG_MODE_FOR_REQUEST;
     }
 
     if (m) return CheckValue(ref, o, m, bytes, 0);
@@ -401,10 +406,18 @@ void Device::Advance(uint64_t nowMs) {
         }
     RefreshDerived();
     if (nowMs > lastAdvanceMs) {
-        uint64_t from = lastAdvanceMs;
-        AdvanceProcess(*this, from, nowMs);
-        if (extension) extension->Advance(*this, from, nowMs);
-        lastAdvanceMs = nowMs;
+        // Steps of kProcessStepMs; a gap longer than kMaxCatchUpSteps of them (a segment left
+        // idle) is covered by kMaxCatchUpSteps longer steps, so catching up costs the same
+        // after a minute as after a day.
+        const uint64_t gap = nowMs - lastAdvanceMs;
+        const uint64_t steps = std::min<uint64_t>(kMaxCatchUpSteps, (gap + kProcessStepMs - 1) / kProcessStepMs);
+        for (uint64_t i = 1; i <= steps; ++i) {
+            const uint64_t from = lastAdvanceMs;
+            const uint64_t to = i == steps ? nowMs : nowMs - gap + gap * i / steps;
+            AdvanceProcess(*this, from, to);
+            if (extension) extension->Advance(*this, from, to);
+            lastAdvanceMs = to;
+        }
         RefreshDerived();
     }
 }

@@ -25,6 +25,11 @@ struct DeviceFaults {
 
 enum class Space { FbVfd, Mib };
 
+// The process moves in steps of this length; after idle time at most kMaxCatchUpSteps
+// (longer) steps cover the gap.
+constexpr uint64_t kProcessStepMs = 100;
+constexpr uint64_t kMaxCatchUpSteps = 100;
+
 struct ObjectRef {
     Space space = Space::FbVfd;
     Block* block = nullptr;         // null for MIB objects and VFD-level objects
@@ -39,6 +44,7 @@ public:
     std::string pdTag;
     uint8_t address = 248;
     uint32_t classFlagsOverride = 0;  // 0: derived from the device's role
+    bool listedWhenSilent = false;    // while not answering: listed with class flags 1, not left out
     uint32_t manufacturerId = 0;
     uint16_t deviceType = 0;
     uint8_t deviceRevision = 1;
@@ -77,6 +83,8 @@ public:
 
     bool IsAnswering(uint64_t nowMs) const;
     bool InLiveList(uint64_t nowMs) const { return IsAnswering(nowMs); }
+    // Live-list record while not answering: only with listedWhenSilent.
+    bool ListedSilent(uint64_t nowMs) const { return listedWhenSilent && !IsAnswering(nowMs); }
     uint32_t ClassFlags() const;
     bool ConfiguredAsLinkMaster() const;
 

@@ -20,7 +20,10 @@ public:
     // `handled` to keep the device from storing the bytes itself.
     virtual int OnWrite(Device& device, Block* block, DeviceObject& object, int member,
                         const std::vector<uint8_t>& bytes, uint64_t nowMs, bool& handled) = 0;
-    // After the device's own process step from `fromMs` to `toMs`.
+    // After the device's own process step from `fromMs` to `toMs`. Steps are normally
+    // kProcessStepMs long; after idle time the gap is covered by at most kMaxCatchUpSteps
+    // steps, each as long as it takes (a day idle: steps of 864 s). A model that cannot
+    // integrate such a step in bounded work jumps to its steady state for it.
     virtual void Advance(Device& device, uint64_t fromMs, uint64_t toMs) = 0;
     // A domain download into the named domain object.
     virtual int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,

@@ -214,6 +214,8 @@ DeviceObject Scaling(const std::string& name, float eu100, float eu0, uint16_t u
     PutFloatBE(o.value, 4, eu0);
     PutU16BE(o.value, 8, units);
     o.value[10] = static_cast<uint8_t>(decimals);
+    // A block changes its scales only out of service.
+    o.writeModes = MODE_OOS;
     return o;
 }
 

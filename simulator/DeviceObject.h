@@ -57,7 +57,6 @@ struct Member {
 struct DeviceObject {
     uint16_t index = 0;  // absolute index, set when the dictionary is laid out
     std::string name;
-    std::vector<std::string> aliases;
     uint8_t objectCode = NIF_OC_SIMPLE;
     uint16_t dataType = NIF_DT_UINT8;  // simple type, array element type, or structure number
     std::vector<Member> members;       // records and arrays
@@ -83,7 +82,6 @@ struct DeviceObject {
     DeviceObject& Range(float lo, float hi) { hasRange = true; minValue = lo; maxValue = hi; return *this; }
     DeviceObject& Enum(std::vector<EnumItem> list) { items = std::move(list); bitItems = false; return *this; }
     DeviceObject& Bits(std::vector<EnumItem> list) { items = std::move(list); bitItems = true; return *this; }
-    DeviceObject& Alias(const std::string& a) { aliases.push_back(a); return *this; }
     DeviceObject& Help(const std::string& h) { help = h; return *this; }
     // Per-member rules of a record.
     DeviceObject& MemberModes(const std::string& member, uint8_t modes);
@@ -117,6 +115,7 @@ DeviceObject DateParam(const std::string& name);
 DeviceObject FloatArray(const std::string& name, const std::vector<float>& values);
 DeviceObject ValueStatus(const std::string& name, uint8_t status, float value);
 DeviceObject DiscreteStatus(const std::string& name, uint8_t status, uint8_t value);
+// Scaling records are written out of service only, whatever the block.
 DeviceObject Scaling(const std::string& name, float eu100, float eu0, uint16_t units, int8_t decimals);
 DeviceObject ModeRecord(const std::string& name, uint8_t target, uint8_t permitted, uint8_t normal);
 DeviceObject AlarmSummary(const std::string& name);

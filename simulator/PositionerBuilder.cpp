@@ -233,7 +233,7 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
         U32Param("TOTAL_CYCLE_COUNT", 0),
         U32Param("TOTAL_OPEN_TIME", 0),
         U32Param("TOTAL_CLOSE_TIME", 0),
-        U32Param("TOTAL_NEAR_CLOSE_TIM", 0).Alias("TOTAL_NEAR_CLOSE_TIME"),
+        U32Param("TOTAL_NEAR_CLOSE_TIM", 0),
         U32Param("TRAVEL_LIM", 0),
         U32Param("CYCLE_COUNT_LIM", 0),
         U32Param("OPEN_TIME_LIM", 0),

@@ -10,8 +10,6 @@ namespace simulator {
 
 namespace {
 
-constexpr uint64_t kStepMs = 100;
-constexpr uint64_t kMaxCatchUpMs = 3600 * 1000;  // older history is skipped, not replayed
 constexpr uint8_t kGood = 0x80;
 constexpr uint8_t kBadOutOfService = 0x1C;
 constexpr double kPi = 3.14159265358979323846;
@@ -153,26 +151,21 @@ void StepAi(Block& ai, double tSec) {
 
 void AdvanceProcess(Device& d, uint64_t fromMs, uint64_t toMs) {
     if (toMs <= fromMs) return;
-    if (toMs - fromMs > kMaxCatchUpMs) fromMs = toMs - kMaxCatchUpMs;
     Block* tb = d.BlockByKind("TB");
     Block* ao = d.BlockByKind("AO");
     Block* pid = d.BlockByKind("PID");
-    for (uint64_t t = fromMs; t < toMs;) {
-        uint64_t step = std::min(kStepMs, toMs - t);
-        t += step;
-        double dt = static_cast<double>(step) / 1000.0;
-        double tSec = static_cast<double>(t) / 1000.0;
-        for (Block& b : d.blocks) {
-            if (b.kind == "PID") StepPid(d, b, dt, tSec);
-            if (b.kind == "AI") StepAi(b, tSec);
-        }
-        if (ao) StepAo(d, *ao, pid, tb);
-        if (tb && d.positioner) StepTb(d, *tb, ao, dt, tSec);
-        int diCount = 0;
-        for (Block& b : d.blocks) {
-            if (b.kind == "DI") StepDi(d, b, tb, diCount++);
-            if (b.kind == "SPLT") StepSplitter(b);
-        }
+    const double dt = static_cast<double>(toMs - fromMs) / 1000.0;
+    const double tSec = static_cast<double>(toMs) / 1000.0;
+    for (Block& b : d.blocks) {
+        if (b.kind == "PID") StepPid(d, b, dt, tSec);
+        if (b.kind == "AI") StepAi(b, tSec);
+    }
+    if (ao) StepAo(d, *ao, pid, tb);
+    if (tb && d.positioner) StepTb(d, *tb, ao, dt, tSec);
+    int diCount = 0;
+    for (Block& b : d.blocks) {
+        if (b.kind == "DI") StepDi(d, b, tb, diCount++);
+        if (b.kind == "SPLT") StepSplitter(b);
     }
 }
 

@@ -9,6 +9,9 @@ namespace simulator {
 
 class Device;
 
+// One step of the process from `fromMs` to `toMs`. Every part of it is stable for a step of
+// any length (first-order lags use their exact solution), so the catch-up after idle time
+// may take long steps.
 void AdvanceProcess(Device& device, uint64_t fromMs, uint64_t toMs);
 
 }  // namespace simulator

@@ -27,8 +27,12 @@ nifLiveListEntry Entry(const std::string& id, const std::string& tag, uint8_t ad
 std::vector<nifLiveListEntry> Segment::LiveList(const Interface& ifc, uint64_t nowMs) const {
     std::vector<nifLiveListEntry> list = ifc.extraEntries;
     if (!ifc.ethernet) list.push_back(Entry(ifc.hostId, "", ifc.hostAddress, NIF_CLASS_INTERFACE));
-    for (const auto& d : ifc.devices)
-        if (d->InLiveList(nowMs)) list.push_back(Entry(d->deviceId, d->pdTag, d->address, d->ClassFlags()));
+    for (const auto& d : ifc.devices) {
+        if (d->InLiveList(nowMs))
+            list.push_back(Entry(d->deviceId, d->pdTag, d->address, d->ClassFlags()));
+        else if (d->ListedSilent(nowMs))
+            list.push_back(Entry(d->deviceId, d->pdTag, d->address, NIF_CLASS_NOT_PRESENT));
+    }
     std::stable_sort(list.begin(), list.end(), [](const nifLiveListEntry& a, const nifLiveListEntry& b) {
         return a.nodeAddress < b.nodeAddress;
     });
@@ -60,65 +64,97 @@ uint64_t Segment::TransactionMs(size_t bytes) const {
     return latencyOverheadMs + static_cast<uint64_t>(bits / 31.25);
 }
 
+namespace {
+JsonValue Refusal(const std::string& why) { return JsonValue{{"ok", false}, {"error", why}}; }
+}  // namespace
+
+int Segment::Control(const std::string& text, std::string& answer) {
+    JsonValue cmd;
+    std::string error;
+    if (text.size() > kMaxControlBytes) {
+        error = "control command longer than " + std::to_string(kMaxControlBytes) + " bytes";
+    } else if (ParseJson(text, cmd, error)) {
+        return Control(cmd, answer);
+    }
+    answer = DumpJson(Refusal("not a JSON command: " + error));
+    return E_BAD_ARGUMENT;
+}
+
 int Segment::Control(const JsonValue& cmd, std::string& answer) {
-    std::unique_lock<std::mutex> lock(mutex);
-    std::string what = cmd.GetString("command");
-    uint64_t now = clock.NowMs();
-    JsonValue reply = JsonValue::MakeObject();
+    std::string what, error, deviceName;
     auto fail = [&](const std::string& why) {
-        reply.Set("ok", JsonValue::MakeBool(false));
-        reply.Set("error", JsonValue::MakeString(why));
-        answer = reply.Dump();
+        answer = DumpJson(Refusal(why));
         return static_cast<int>(E_BAD_ARGUMENT);
     };
+    if (!cmd.is_object()) return fail("a command is a JSON object");
+    if (!ReadText(cmd, "command", what, error) || !ReadText(cmd, "device", deviceName, error)) return fail(error);
+    // Numbers are checked before anything changes: a refused command changes nothing.
+    int64_t afterMs = 0, forMs = 10000, ms = -1;
+    double rate = 0, factor = 0;
+    bool on = false;
+    if (what == "silence" && (!ReadWhole(cmd, "afterMs", 0, kMaxControlTimeMs, afterMs, error) ||
+                              !ReadWhole(cmd, "forMs", 0, kMaxControlTimeMs, forMs, error)))
+        return fail(error);
+    if (what == "commErrors" && (!cmd.contains("rate") || !ReadReal(cmd, "rate", 0, 1, rate, error)))
+        return fail(error.empty() ? "commErrors needs a rate from 0 to 1" : error);
+    if (what == "restartTime" && (!cmd.contains("ms") || !ReadWhole(cmd, "ms", 0, 600000, ms, error)))
+        return fail(error.empty() ? "restartTime needs ms from 0 to 600000" : error);
+    if (what == "advance" && (!cmd.contains("ms") || !ReadWhole(cmd, "ms", 0, kMaxControlTimeMs, ms, error)))
+        return fail(error.empty() ? "advance needs ms" : error);
+    if (what == "speed" && (!cmd.contains("factor") || !ReadReal(cmd, "factor", kMinSpeed, kMaxSpeed, factor, error)))
+        return fail(error.empty() ? "speed needs a factor" : error);
+    if (what == "latency" && (!cmd.contains("on") || !ReadFlag(cmd, "on", on, error)))
+        return fail(error.empty() ? "latency needs on: true or false" : error);
+
+    std::unique_lock<std::mutex> lock(mutex);
+    uint64_t now = clock.NowMs();
+    JsonValue reply = JsonValue::object();
     Device* device = nullptr;
-    if (cmd.Find("device")) {
-        device = FindAnyDevice(cmd.GetString("device"));
-        if (!device) return fail("no device " + cmd.GetString("device"));
+    if (cmd.contains("device")) {
+        device = FindAnyDevice(deviceName);
+        if (!device) return fail("no device " + deviceName);
     }
     if (what == "status") {
-        JsonValue list = JsonValue::MakeArray();
+        JsonValue list = JsonValue::array();
         for (const Interface& ifc : interfaces)
-            for (const auto& d : ifc.devices) {
-                JsonValue item = JsonValue::MakeObject();
-                item.Set("interface", JsonValue::MakeString(ifc.name));
-                item.Set("deviceId", JsonValue::MakeString(d->deviceId));
-                item.Set("tag", JsonValue::MakeString(d->pdTag));
-                item.Set("address", JsonValue::MakeNumber(d->address));
-                item.Set("answering", JsonValue::MakeBool(d->IsAnswering(now)));
-                list.Push(item);
-            }
-        reply.Set("devices", list);
-        reply.Set("timeMs", JsonValue::MakeNumber(static_cast<double>(now)));
+            for (const auto& d : ifc.devices)
+                list.push_back({{"interface", ifc.name},
+                                {"deviceId", d->deviceId},
+                                {"tag", d->pdTag},
+                                {"address", d->address},
+                                {"answering", d->IsAnswering(now)}});
+        reply["devices"] = std::move(list);
+        reply["timeMs"] = now;
     } else if (what == "silence") {
         if (!device) return fail("silence needs a device");
-        device->faults.silentFromMs = now + static_cast<uint64_t>(cmd.GetNumber("afterMs", 0));
-        device->faults.silentUntilMs = device->faults.silentFromMs + static_cast<uint64_t>(cmd.GetNumber("forMs", 10000));
+        device->faults.silentFromMs = now + static_cast<uint64_t>(afterMs);
+        device->faults.silentUntilMs = device->faults.silentFromMs + static_cast<uint64_t>(forMs);
     } else if (what == "commErrors") {
         if (!device) return fail("commErrors needs a device");
-        device->faults.commErrorRate = std::clamp(cmd.GetNumber("rate", 0), 0.0, 1.0);
+        device->faults.commErrorRate = rate;
     } else if (what == "vfdChanged") {
         if (!device) return fail("vfdChanged needs a device");
         device->faults.vfdChangedOnce = true;
     } else if (what == "restart") {
         if (!device) return fail("restart needs a device");
         device->Restart(now);
+    } else if (what == "restartTime") {
+        if (!device) return fail("restartTime needs a device");
+        device->restartMs = static_cast<uint64_t>(ms);
     } else if (what == "advance") {
         if (!clock.IsManual()) return fail("the clock is not manual");
-        clock.Advance(static_cast<uint64_t>(cmd.GetNumber("ms", 0)));
+        clock.Advance(static_cast<uint64_t>(ms));
     } else if (what == "speed") {
-        double f = cmd.GetNumber("factor", 0);
-        if (f <= 0) return fail("speed needs a positive factor");
-        clock.SetSpeed(f);
+        clock.SetSpeed(factor);
     } else if (what == "latency") {
-        latency = cmd.GetBool("on", latency);
+        latency = on;
     } else if (what == "die") {
         dieRequested = true;
     } else {
         return fail("unknown command '" + what + "'");
     }
-    reply.Set("ok", JsonValue::MakeBool(true));
-    answer = reply.Dump();
+    reply["ok"] = true;
+    answer = DumpJson(reply);
     changed.notify_all();
     return E_OK;
 }

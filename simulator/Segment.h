@@ -17,6 +17,16 @@
 
 namespace simulator {
 
+// The longest a transaction waits for a device that does not answer (segment files may set
+// less); the library's call limit lies well above it.
+constexpr int64_t kMaxResponseTimeoutMs = 20000;
+// Longest control command text; longest time a control command may name (30 days).
+constexpr size_t kMaxControlBytes = 64 * 1024;
+constexpr int64_t kMaxControlTimeMs = 30LL * 24 * 3600 * 1000;
+// Speed factors of the simulation clock.
+constexpr double kMinSpeed = 0.01;
+constexpr double kMaxSpeed = 1000;
+
 struct Interface {
     std::string name;
     std::string description;
@@ -57,8 +67,10 @@ public:
     // Bus time of a transaction carrying `bytes` bytes at 31.25 kbit/s, in simulated ms.
     uint64_t TransactionMs(size_t bytes) const;
 
-    // Run-time control (fault injection, clock). Lock NOT held by the caller. Returns a
-    // status and a JSON answer text.
+    // Run-time control (fault injection, clock): a JSON command as text, parsed before the
+    // lock is taken. Lock NOT held by the caller. Returns E_OK or E_BAD_ARGUMENT and a JSON
+    // answer text ({"ok":true,...} or {"ok":false,"error":"..."}); any text is safe to pass.
+    int Control(const std::string& commandText, std::string& answer);
     int Control(const JsonValue& command, std::string& answer);
 };
 

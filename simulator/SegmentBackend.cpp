@@ -49,6 +49,8 @@ Response Ok(uint32_t v0 = 0) {
     return r;
 }
 
+Response Added(uint32_t desc) { return desc != 0 ? Ok(desc) : Fail(E_RESOURCES); }
+
 template <typename T>
 Response ListAnswer(const std::vector<T>& all, uint32_t capacity) {
     Response r;
@@ -68,21 +70,41 @@ void CopyText(char* dst, size_t cap, const std::string& s) {
 
 SegmentBackend::SegmentBackend(std::shared_ptr<Segment> segment) : segment_(std::move(segment)) {}
 
-uint32_t SegmentBackend::Add(const Desc& d) {
+uint32_t SegmentBackend::Add(Desc d) {
+    if (d.kind != Kind::Session) {
+        auto session = descs_.find(d.session);
+        auto parent = descs_.find(d.parent);
+        if (session == descs_.end() || parent == descs_.end()) return 0;
+        if (session->second.owned >= kMaxDescriptorsPerSession) return 0;
+        ++session->second.owned;
+    }
     uint32_t id = next_++;
-    if (next_ == 0) next_ = 1;
-    descs_[id] = d;
+    while (id == 0 || descs_.count(id)) id = next_++;
+    if (d.kind != Kind::Session) descs_[d.parent].children.insert(id);
+    descs_[id] = std::move(d);
     return id;
 }
 
 bool SegmentBackend::Alive(uint32_t desc) const { return !shutdown_ && descs_.count(desc) != 0; }
 
 void SegmentBackend::CloseTree(uint32_t desc) {
+    auto top = descs_.find(desc);
+    if (top == descs_.end()) return;
+    const uint32_t session = top->second.session;
+    if (top->second.kind != Kind::Session) {
+        auto parent = descs_.find(top->second.parent);
+        if (parent != descs_.end()) parent->second.children.erase(desc);
+    }
+    // Each descriptor is visited once: the work grows with the size of the tree only.
     std::vector<uint32_t> doomed = {desc};
-    for (size_t i = 0; i < doomed.size(); ++i)
-        for (const auto& [id, d] : descs_)
-            if (d.parent == doomed[i] && id != doomed[i]) doomed.push_back(id);
-    for (uint32_t id : doomed) descs_.erase(id);
+    for (size_t i = 0; i < doomed.size(); ++i) {
+        auto it = descs_.find(doomed[i]);
+        if (it == descs_.end()) continue;
+        doomed.insert(doomed.end(), it->second.children.begin(), it->second.children.end());
+        descs_.erase(it);
+    }
+    auto s = descs_.find(session);
+    if (s != descs_.end()) s->second.owned -= std::min<uint32_t>(s->second.owned, static_cast<uint32_t>(doomed.size()));
     segment_->changed.notify_all();
 }
 
@@ -122,24 +144,26 @@ bool SegmentBackend::WaitSim(Lock& lock, uint32_t desc, uint64_t simMs) {
 
 int SegmentBackend::Transact(Lock& lock, uint32_t desc, size_t bytes) {
     Segment& seg = *segment_;
-    const Desc d = descs_.at(desc);
-    if (seg.latency && d.iface >= 0) {
-        Interface& ifc = seg.interfaces[static_cast<size_t>(d.iface)];
+    const auto& entry = descs_.at(desc);
+    const int iface = entry.iface;
+    Device* const device = entry.device;
+    if (seg.latency && iface >= 0) {
+        Interface& ifc = seg.interfaces[static_cast<size_t>(iface)];
         uint64_t now = seg.clock.NowMs();
         uint64_t start = std::max(now, ifc.busFreeAtMs);
         ifc.busFreeAtMs = start + seg.TransactionMs(bytes);
         if (!WaitSim(lock, desc, ifc.busFreeAtMs - now)) return E_INVALID_DESCRIPTOR;
     }
-    if (!d.device) return E_OK;
+    if (!device) return E_OK;
     uint64_t waited = 0;
-    while (!d.device->IsAnswering(seg.clock.NowMs())) {
+    while (!device->IsAnswering(seg.clock.NowMs())) {
         if (waited >= seg.responseTimeoutMs) return E_TIMEOUT;
         uint64_t step = std::min<uint64_t>(100, seg.responseTimeoutMs - waited);
         if (!WaitSim(lock, desc, step)) return E_INVALID_DESCRIPTOR;
         waited += step;
     }
-    d.device->Advance(seg.clock.NowMs());
-    if (d.device->faults.commErrorRate > 0 && d.device->faults.NextRandom() < d.device->faults.commErrorRate)
+    device->Advance(seg.clock.NowMs());
+    if (device->faults.commErrorRate > 0 && device->faults.NextRandom() < device->faults.commErrorRate)
         return E_COMM_ERROR;
     return E_OK;
 }
@@ -170,21 +194,52 @@ std::string SegmentBackend::Describe(const Desc& d) const {
     return "session";
 }
 
-Response SegmentBackend::Call(const Request& r) {
+Response SegmentBackend::Call(const Request& r) { return Handle(r, nullptr); }
+
+Response SegmentBackend::Serve(const Request& r, uint32_t& connectionSession) { return Handle(r, &connectionSession); }
+
+Response SegmentBackend::Handle(const Request& r, uint32_t* connection) {
+    if (r.op != Op::Control && r.name.size() > kMaxNameBytes) return Fail(E_BAD_ARGUMENT);
     Lock lock(segment_->mutex);
     CheckDeath();
     if (dead_) return Fail(r.op == Op::OpenSession ? E_SERVER_NOT_RESPONDING : E_SERVER_CONNECTION_LOST);
     if (shutdown_) return Fail(E_SERVER_CONNECTION_LOST);
-    Response resp = Dispatch(lock, r);
+    if (connection) {
+        // A connection works in its own session only.
+        if (r.op == Op::OpenSession || r.op == Op::AttachSession) {
+            if (*connection != 0) return Fail(E_BAD_ARGUMENT);
+        } else {
+            auto it = descs_.find(r.desc);
+            if (*connection == 0 || it == descs_.end() || it->second.session != *connection)
+                return Fail(E_INVALID_DESCRIPTOR);
+        }
+    }
+    Response resp;
+    if (r.op == Op::Control) {
+        // Parsed and carried out without this lock held: a long command stalls no one.
+        if (!Alive(r.desc)) return Fail(E_INVALID_DESCRIPTOR);
+        lock.unlock();
+        std::string answer;
+        resp.status = segment_->Control(r.name, answer);
+        resp.data.assign(answer.begin(), answer.end());
+        lock.lock();
+        CheckDeath();
+    } else {
+        resp = Dispatch(lock, r);
+    }
+    if (connection && resp.status == E_OK && (r.op == Op::OpenSession || r.op == Op::AttachSession))
+        *connection = resp.value[0];
     if (segment_->logLevel >= 2) {
         std::string where;
         auto it = descs_.find(r.desc);
         if (it != descs_.end()) where = Describe(it->second);
-        std::string line = std::string(OpName(r.op)) + " " + where + (r.name.empty() ? "" : " '" + r.name + "'") +
+        std::string name = r.name.size() > 80 ? r.name.substr(0, 80) + "..." : r.name;
+        std::string line = std::string(OpName(r.op)) + " " + where + (name.empty() ? "" : " '" + name + "'") +
                            " -> " + nifStatusName(resp.status);
         segment_->Log(2, line);
     } else if (resp.status != E_OK && resp.status != E_BUF_TOO_SMALL) {
-        segment_->Log(1, std::string(OpName(r.op)) + " '" + r.name + "' -> " + nifStatusName(resp.status));
+        std::string name = r.name.size() > 80 ? r.name.substr(0, 80) + "..." : r.name;
+        segment_->Log(1, std::string(OpName(r.op)) + " '" + name + "' -> " + nifStatusName(resp.status));
     }
     return resp;
 }
@@ -193,35 +248,32 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
     Segment& seg = *segment_;
     if (r.op == Op::OpenSession) {
         Desc d;
-        uint32_t id = Add(d);
+        d.key = (static_cast<uint64_t>(random_()) << 32) | random_();
+        const uint64_t key = d.key;
+        uint32_t id = Add(std::move(d));
         descs_[id].session = id;
         seg.Log(1, "session " + std::to_string(id) + " opened");
-        return Ok(id);
-    }
-    if (r.op == Op::Control) {
-        if (!Alive(r.desc)) return Fail(E_INVALID_DESCRIPTOR);
-        JsonValue cmd;
-        std::string error, answer;
-        if (!ParseJson(r.name, cmd, error)) {
-            Response f = Fail(E_BAD_ARGUMENT);
-            f.data.assign(error.begin(), error.end());
-            return f;
-        }
-        lock.unlock();
-        int st = seg.Control(cmd, answer);
-        lock.lock();
-        CheckDeath();
-        Response resp = Fail(st);
-        resp.data.assign(answer.begin(), answer.end());
+        Response resp = Ok(id);
+        resp.value[1] = static_cast<uint32_t>(key);
+        resp.value[2] = static_cast<uint32_t>(key >> 32);
         return resp;
     }
     auto it = descs_.find(r.desc);
     if (it == descs_.end()) return Fail(E_INVALID_DESCRIPTOR);
-    const Desc d = it->second;
+    // What this call needs of its descriptor (the entry may go while the call waits).
+    Desc d;
+    d.kind = it->second.kind;
+    d.session = it->second.session;
+    d.iface = it->second.iface;
+    d.device = it->second.device;
+    d.block = it->second.block;
+    d.key = it->second.key;
 
     switch (r.op) {
-        case Op::AttachSession:
-            return d.kind == Kind::Session ? Ok(r.desc) : Fail(E_INVALID_DESCRIPTOR);
+        case Op::AttachSession: {
+            const uint64_t key = r.arg[0] | (static_cast<uint64_t>(r.arg[1]) << 32);
+            return d.kind == Kind::Session && d.key == key ? Ok(r.desc) : Fail(E_INVALID_DESCRIPTOR);
+        }
 
         case Op::Close:
             CloseTree(r.desc);
@@ -254,7 +306,7 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             link.parent = r.desc;
             link.session = d.session;
             link.iface = found;
-            return Ok(Add(link));
+            return Added(Add(std::move(link)));
         }
 
         case Op::GetDeviceList: {
@@ -282,7 +334,7 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             dd.session = d.session;
             dd.iface = d.iface;
             dd.device = dev;
-            return Ok(Add(dd));
+            return Added(Add(std::move(dd)));
         }
 
         case Op::GetVfdList: {
@@ -308,6 +360,7 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             int st = Transact(lock, r.desc, 8);
             if (st != E_OK) return Fail(st);
             Desc v = d;
+            v.children.clear();
             v.parent = r.desc;
             uint32_t index = 0, sub = 0;
             if (EqualsNoCase(r.name, "MIB"))
@@ -317,7 +370,7 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
                 v.kind = Kind::Vfd;
             else
                 return Fail(E_NOT_FOUND);
-            return Ok(Add(v));
+            return Added(Add(std::move(v)));
         }
 
         case Op::GetBlockList: {
@@ -364,10 +417,11 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             }
             if (!block) return Fail(E_NOT_FOUND);
             Desc b = d;
+            b.children.clear();
             b.kind = Kind::Block;
             b.parent = r.desc;
             b.block = block;
-            return Ok(Add(b));
+            return Added(Add(std::move(b)));
         }
 
         case Op::ReadObject:
@@ -382,6 +436,8 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             int st = ResolveObject(d, r.name, ref);
             if (st != E_OK) return Fail(st);
             bool onBus = r.op == Op::ReadObject || r.op == Op::WriteObject;
+            // A write that cannot fit is refused before it books any bus time.
+            if (r.op == Op::WriteObject && r.data.size() != d.device->SizeOf(ref)) return Fail(E_BAD_ARGUMENT);
             if (onBus) {
                 st = Transact(lock, r.desc, r.op == Op::WriteObject ? r.data.size() : d.device->SizeOf(ref));
                 if (st != E_OK) return Fail(st);
@@ -488,6 +544,10 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             int st = Transact(lock, r.desc, 8);
             if (st != E_OK) return Fail(st);
             if (d.device->pdTag.empty()) return Fail(E_SM_NOT_INITIALIZED);
+            // An operational address is taken only from a default address (248 to 251): a
+            // device at an operational address is first moved to 248 or cleared. Moving to a
+            // default address is always allowed.
+            if (address < 248 && d.device->address < 248) return Fail(E_DEVICE_NOT_CLEARED);
             Interface& ifc = seg.interfaces[static_cast<size_t>(d.iface)];
             if (address < 248 && address == ifc.hostAddress) return Fail(E_ILLEGAL_PARAMETER);
             for (auto& other : ifc.devices)
@@ -524,6 +584,8 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
 
         case Op::DownloadDomain: {
             if (!d.device || d.kind == Kind::Link) return Fail(E_INVALID_DESCRIPTOR);
+            if (!d.device->extension) return Fail(E_OBJECT_ACCESS_UNSUPPORTED);
+            if (r.data.size() > kMaxDomainBytes) return Fail(E_BUF_TOO_LARGE);
             int st = Transact(lock, r.desc, r.data.size());
             if (st != E_OK) return Fail(st);
             if (!d.device->extension) return Fail(E_OBJECT_ACCESS_UNSUPPORTED);

@@ -7,18 +7,32 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <random>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "nifb/Backend.h"
 #include "simulator/Segment.h"
 
 namespace simulator {
 
+// Descriptors one session may hold; a session that asks for more gets E_RESOURCES.
+constexpr uint32_t kMaxDescriptorsPerSession = 100000;
+// Longest object name or tag a request may carry.
+constexpr size_t kMaxNameBytes = 1024;
+// Largest domain download a device takes.
+constexpr size_t kMaxDomainBytes = 8u * 1024u * 1024u;
+
 class SegmentBackend : public nifb::Backend {
 public:
     explicit SegmentBackend(std::shared_ptr<Segment> segment);
 
+    // A call from this process (tests, the in-process segment): any descriptor is served.
     nifb::Response Call(const nifb::Request& request) override;
+    // A call that came over a connection of the server. `connectionSession` is the session
+    // the connection belongs to (0 before it opened or attached one): a connection reaches
+    // only descriptors of its own session, and attaches to a session only with its key.
+    nifb::Response Serve(const nifb::Request& request, uint32_t& connectionSession);
 
     // Closes a session with everything opened through it (its last connection went away).
     void CloseSession(uint32_t session);
@@ -42,11 +56,16 @@ private:
         int iface = -1;
         Device* device = nullptr;
         Block* block = nullptr;
+        std::unordered_set<uint32_t> children;  // opened through this one
+        uint64_t key = 0;                       // sessions: what an attaching connection shows
+        uint32_t owned = 0;                     // sessions: descriptors opened in the session
     };
     using Lock = std::unique_lock<std::mutex>;
 
+    nifb::Response Handle(const nifb::Request& r, uint32_t* connectionSession);
     nifb::Response Dispatch(Lock& lock, const nifb::Request& r);
-    uint32_t Add(const Desc& d);
+    // A new descriptor, or 0 when its session holds kMaxDescriptorsPerSession already.
+    uint32_t Add(Desc d);
     void CloseTree(uint32_t desc);
     bool Alive(uint32_t desc) const;
     bool WaitSim(Lock& lock, uint32_t desc, uint64_t simMs);
@@ -60,6 +79,7 @@ private:
     std::shared_ptr<Segment> segment_;
     std::unordered_map<uint32_t, Desc> descs_;
     uint32_t next_ = 1;
+    std::mt19937 random_{std::random_device{}()};
     bool shutdown_ = false;
     std::atomic<bool> dead_{false};
     std::function<void()> onDeath_;

@@ -48,7 +48,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string segmentPath = opt.segmentPath.empty() ? simulator::DefaultSegmentPath() : opt.segmentPath;
-    std::string socketPath = opt.socketPath.empty() ? nifb::DefaultSocketPath() : opt.socketPath;
+    std::string problem;
+    std::string socketPath = opt.socketPath.empty() ? nifb::DefaultSocketPath(&problem) : opt.socketPath;
+    if (socketPath.empty()) {
+        std::fprintf(stderr, "nifb: no safe place for the socket: %s\n", problem.c_str());
+        return 1;
+    }
 
     simulator::LoadOptions load;
     load.speed = opt.speed;

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "simulator/Segment.h"
+
 namespace simulator {
 
 std::string ServerUsage() {
@@ -11,7 +13,8 @@ std::string ServerUsage() {
            "                   else the default segment shipped with the program)\n"
            "  --socket PATH    socket to listen on (default: $NIFB_SOCKET, the registry value \"Socket\",\n"
            "                   else a per-user socket)\n"
-           "  --speed FACTOR   simulated time runs FACTOR times faster than the wall clock (default 1)\n"
+           "  --speed FACTOR   simulated time runs FACTOR times faster than the wall clock (0.01 to 1000,\n"
+           "                   default 1)\n"
            "  --latency X      bus latency per transaction: on, off, or on with X ms overhead\n"
            "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n";
 }
@@ -38,8 +41,8 @@ int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out,
             if (!value(v)) return 1;
             char* end = nullptr;
             double f = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end != '\0' || !(f > 0) || f > 1000) {
-                error = "--speed needs a factor above 0 and at most 1000";
+            if (v.empty() || *end != '\0' || !(f >= kMinSpeed) || f > kMaxSpeed) {
+                error = "--speed needs a factor from 0.01 to 1000";
                 return 1;
             }
             out.speed = f;

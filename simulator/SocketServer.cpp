@@ -11,11 +11,16 @@
 #include <unistd.h>
 
 #include "nifb/FrameIo.h"
+#include "nifb/SocketPath.h"
 
 namespace simulator {
 
+namespace {
+constexpr std::chrono::seconds kFrameCompleteWithin{30};
+}
+
 SocketServer::SocketServer(std::shared_ptr<SegmentBackend> backend, std::string socketPath)
-    : backend_(std::move(backend)), path_(std::move(socketPath)), lockPath_(path_ + ".lock") {}
+    : backend_(std::move(backend)), path_(std::move(socketPath)), lockPath_(path_ + ".lock"), trustedUid_(::getuid()) {}
 
 SocketServer::~SocketServer() { Stop(); }
 
@@ -26,7 +31,8 @@ int SocketServer::Start(std::string& error) {
                 " characters";
         return 1;
     }
-    lockFd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (!nifb::PrepareSocketFolder(path_, error)) return 1;
+    lockFd_ = ::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0) {
         error = "cannot create lock file " + lockPath_ + ": " + std::strerror(errno);
         return 1;
@@ -64,16 +70,55 @@ int SocketServer::Start(std::string& error) {
 }
 
 void SocketServer::ReapFinished() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = connections_.begin(); it != connections_.end();) {
-        if ((*it)->done) {
-            if ((*it)->thread.joinable()) (*it)->thread.join();
-            ::close((*it)->fd);
-            it = connections_.erase(it);
-        } else {
-            ++it;
+    std::list<std::unique_ptr<Connection>> finished;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            if ((*it)->done) {
+                auto next = std::next(it);
+                finished.splice(finished.end(), connections_, it);
+                it = next;
+            } else {
+                ++it;
+            }
         }
     }
+    for (auto& c : finished) {
+        if (c->thread.joinable()) c->thread.join();
+        ::close(c->fd);
+    }
+}
+
+size_t SocketServer::ConnectionCount() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return connections_.size();
+}
+
+void SocketServer::Accept() {
+    int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    uid_t uid = 0;
+    pid_t pid = 0;
+    const bool known = nifb::PeerOf(fd, uid, pid);
+    if (!known || uid != trustedUid_) {
+        ::close(fd);
+        backend_->GetSegment().Log(0, "refused a connection of user " + (known ? std::to_string(uid) : "?"));
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (connections_.size() >= kMaxConnections || perClient_[pid] >= kMaxConnectionsPerClient) {
+        if (perClient_[pid] == 0) perClient_.erase(pid);
+        ::close(fd);
+        backend_->GetSegment().Log(1, "refused a connection of process " + std::to_string(pid) + ": too many");
+        return;
+    }
+    ++perClient_[pid];
+    auto c = std::make_unique<Connection>();
+    c->fd = fd;
+    c->pid = pid;
+    Connection* raw = c.get();
+    connections_.push_back(std::move(c));
+    raw->thread = std::thread([this, raw] { Serve(raw); });
 }
 
 void SocketServer::Run(int stopFd) {
@@ -85,44 +130,39 @@ void SocketServer::Run(int stopFd) {
         if (n < 0 && errno != EINTR) break;
         if (n <= 0) continue;
         if (stopFd >= 0 && (fds[1].revents & POLLIN)) break;
-        if (fds[0].revents & POLLIN) {
-            int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) continue;
-            auto c = std::make_unique<Connection>();
-            c->fd = fd;
-            Connection* raw = c.get();
-            std::lock_guard<std::mutex> lock(mutex_);
-            connections_.push_back(std::move(c));
-            raw->thread = std::thread([this, raw] { Serve(raw); });
-        }
+        if (fds[0].revents & POLLIN) Accept();
     }
 }
 
 void SocketServer::Serve(Connection* c) {
     uint32_t session = 0;
+    bool owner = false;  // this connection opened the session
     std::vector<uint8_t> frame;
-    while (nifb::ReadFrame(c->fd, frame)) {
+    for (;;) {
+        // A connection without a session has a little while to get one. A frame, once
+        // begun, must arrive whole within a while; a client that stops reading its answers
+        // is dropped.
+        nifb::Deadline firstByte =
+            session == 0 ? std::chrono::steady_clock::now() + kIdleWithoutSession : nifb::kNoDeadline;
+        if (nifb::ReceiveFrame(c->fd, frame, firstByte, kFrameCompleteWithin) != nifb::IoStatus::Ok) break;
         nifb::Request request;
         if (!nifb::DecodeRequest(frame, request)) break;  // not our protocol: drop the peer
-        nifb::Response response = backend_->Call(request);
-        if (session == 0 && response.status == E_OK &&
-            (request.op == nifb::Op::OpenSession || request.op == nifb::Op::AttachSession)) {
-            session = response.value[0];
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++sessionUse_[session];
-        }
-        if (!nifb::WriteFrame(c->fd, nifb::EncodeResponse(response))) break;
+        frame = std::vector<uint8_t>();                   // a long frame's memory goes at once
+        const uint32_t before = session;
+        nifb::Response response = backend_->Serve(request, session);
+        if (before == 0 && session != 0 && request.op == nifb::Op::OpenSession) owner = true;
+        if (nifb::SendFrame(c->fd, nifb::EncodeResponse(response),
+                            std::chrono::steady_clock::now() + kFrameCompleteWithin) != nifb::IoStatus::Ok)
+            break;
     }
-    if (session != 0) {
-        bool last = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            last = --sessionUse_[session] == 0;
-            if (last) sessionUse_.erase(session);
-        }
-        if (last) backend_->CloseSession(session);
-    }
+    // A session belongs to the connection that opened it.
+    if (owner) backend_->CloseSession(session);
     ::shutdown(c->fd, SHUT_RDWR);
+    {
+        // The client may connect again at once; the thread is reaped later.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--perClient_[c->pid] == 0) perClient_.erase(c->pid);
+    }
     c->done = true;
 }
 

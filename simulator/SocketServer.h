@@ -1,9 +1,14 @@
 #pragma once
-// The server side of the library's socket: accepts connections, serves each one on its own
-// thread (so calls of several client threads run side by side), ties connections to their
-// session and closes a session when its last connection goes away. Only one server may
-// own a socket path: a lock file next to the socket keeps a second one out.
+// The server side of the library's socket: accepts connections of its own user only,
+// serves each one on its own thread (so calls of several client threads run side by side),
+// ties connections to their session and closes a session when the connection that opened it
+// goes away. A client process may hold kMaxConnectionsPerClient connections at a time; a
+// connection that has not opened or attached a session within kIdleWithoutSession is
+// dropped. Only one server may own a socket path: a lock file next to the socket keeps a
+// second one out.
 #include <atomic>
+#include <chrono>
+#include <sys/types.h>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -14,6 +19,10 @@
 #include "simulator/SegmentBackend.h"
 
 namespace simulator {
+
+constexpr size_t kMaxConnectionsPerClient = 64;
+constexpr size_t kMaxConnections = 1024;
+constexpr std::chrono::seconds kIdleWithoutSession{10};
 
 class SocketServer {
 public:
@@ -26,13 +35,18 @@ public:
     void Run(int stopFd);
     // Stops listening, removes the socket, ends every connection and waits for them.
     void Stop();
+    // The user clients must run as (default: the server's own); tests pose as a stranger.
+    void SetTrustedUid(uid_t uid) { trustedUid_ = uid; }
+    size_t ConnectionCount();
 
 private:
     struct Connection {
         int fd = -1;
+        pid_t pid = 0;
         std::thread thread;
         std::atomic<bool> done{false};
     };
+    void Accept();
     void Serve(Connection* c);
     void ReapFinished();
 
@@ -44,7 +58,8 @@ private:
     bool listening_ = false;
     std::mutex mutex_;
     std::list<std::unique_ptr<Connection>> connections_;
-    std::unordered_map<uint32_t, int> sessionUse_;  // session -> open connections
+    std::unordered_map<pid_t, size_t> perClient_;  // live connections by client process
+    std::atomic<uid_t> trustedUid_;
 };
 
 }  // namespace simulator

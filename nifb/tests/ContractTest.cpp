@@ -270,6 +270,16 @@ TEST_P(ContractTest, AServerThatGoesAwayLosesEveryCall) {
     nifClose(session_);
 }
 
+TEST_P(ContractTest, TheServerServesOnlyItsOwnUser) {
+    if (GetParam() != Transport::Socket) GTEST_SKIP() << "no socket in between";
+    server_->SetTrustedUid(::getuid() + 1);
+    nifDesc_t session = 0;
+    EXPECT_EQ(nifOpenSession(nullptr, &session), E_SERVER_NOT_RESPONDING);
+    server_->SetTrustedUid(::getuid());
+    ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+    nifClose(session);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothTransports, ContractTest, ::testing::Values(Transport::InProcess, Transport::Socket),
                          [](const ::testing::TestParamInfo<Transport>& info) {
                              return info.param == Transport::InProcess ? "InProcess" : "Socket";

@@ -1,6 +1,7 @@
 // Simulated time: the speed factor and the bus time each transaction takes when latency is on.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 #include "simulator/SimClock.h"
@@ -42,6 +43,47 @@ TEST_F(BusTimingTest, EachTransactionTakesItsBusTimeAtThirtyOneKilobits) {
     before = Now();
     Read(vfd, "FV101_TB.FINAL_VALUE");
     EXPECT_EQ(Now(), before);
+}
+
+// A segment left idle: the first call afterwards brings every device up to date, and that
+// must not cost in proportion to the idle time (an hour used to take seconds on a full link).
+TEST(IdleCatchUp, AnHourIdleOnAFullLinkIsCaughtUpQuicklyAndCompletely) {
+    LoadOptions opt;
+    opt.manualClock = true;
+    std::string error;
+    auto segment = LoadSegmentFile(NIFB_FULL_LINK_SEGMENT_FILE, opt, error);
+    ASSERT_TRUE(segment) << error;
+    auto backend = UseInProcessSegment(segment);
+    nifDesc_t session = 0, link = 0, dev = 0, vfd = 0;
+    ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+    ASSERT_EQ(nifOpenLink(session, 0, "Interface0-0", 0, &link), E_OK);
+    std::vector<nifLiveListEntry> live(64);
+    uint16_t n = 64;
+    ASSERT_EQ(nifGetDeviceList(link, live.data(), &n, nullptr), E_OK);
+    EXPECT_EQ(n, 41);  // the host interface and 40 devices
+    // Send FV-116 (the last positioner to be caught up) towards 80 %, then leave the link idle.
+    ASSERT_EQ(nifOpenPhysicalDevice(link, NIF_BY_TAG, "FV-116", &dev), E_OK);
+    ASSERT_EQ(nifOpenVfd(dev, makeIndex(0), &vfd), E_OK);
+    uint8_t automatic = 0x10, sp[5] = {0x80, 0x42, 0xA0, 0x00, 0x00};  // good, 80.0
+    ASSERT_EQ(nifWriteObject(vfd, "FV116_AO.MODE_BLK.TARGET", &automatic, 1), E_OK);
+    segment->clock.Advance(1000);
+    ASSERT_EQ(nifWriteObject(vfd, "FV116_AO.SP", sp, 5), E_OK);
+    segment->clock.Advance(3600 * 1000);
+
+    auto start = std::chrono::steady_clock::now();
+    n = 64;
+    ASSERT_EQ(nifGetDeviceList(link, live.data(), &n, nullptr), E_OK);
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_LT(took.count(), 500);
+    uint8_t pos[5];
+    uint16_t size = 5;
+    ASSERT_EQ(nifReadObject(vfd, "FV116_TB.FINAL_POSITION_VALUE", pos, &size), E_OK);
+    uint32_t bits = (uint32_t(pos[1]) << 24) | (uint32_t(pos[2]) << 16) | (uint32_t(pos[3]) << 8) | pos[4];
+    float value;
+    std::memcpy(&value, &bits, 4);
+    EXPECT_NEAR(value, 80.0f, 0.1f);
+    nifClose(session);
+    nifUseServer();
 }
 
 }  // namespace

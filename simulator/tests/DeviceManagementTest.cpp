@@ -1,4 +1,6 @@
 // Tag and address handling, restart, boot class and the injected faults.
+#include <chrono>
+
 #include "simulator/tests/DeviceFixture.h"
 
 namespace simulator::testing {
@@ -131,6 +133,43 @@ TEST_F(ManagementTest, ALiveListOfFortyDevicesDeliversTheFirstRecordsTheBufferHo
     ASSERT_EQ(nifGetDeviceList(link_, list.data(), &n, &total), E_OK);
     EXPECT_EQ(n, 32);
     EXPECT_EQ(total, 41u);  // forty devices and the host interface
+}
+
+// Numbers out of range are refused with a message and change nothing; so is anything that
+// is not a command, however long or deep.
+TEST_F(ManagementTest, ControlCommandsRefuseWhatDoesNotFit) {
+    std::string answer;
+    for (const char* bad : {R"({"command":"speed","factor":1e-300})", R"({"command":"speed","factor":"fast"})",
+                            R"({"command":"silence","device":"FV-101","afterMs":-5})",
+                            R"({"command":"silence","device":"FV-101","forMs":1.5})",
+                            R"({"command":"advance","ms":-1})", R"({"command":"commErrors","device":"FV-101","rate":2})",
+                            R"({"command":"latency","on":"yes"})", R"({"command":7})", "[1,2]", "not json"}) {
+        EXPECT_EQ(nifb::SendControl(session_, bad, answer), E_BAD_ARGUMENT) << bad;
+        EXPECT_NE(answer.find("\"ok\":false"), std::string::npos) << bad << " -> " << answer;
+    }
+    EXPECT_EQ(nifb::SendControl(session_, std::string(200000, '['), answer), E_BAD_ARGUMENT);
+    EXPECT_EQ(nifb::SendControl(session_, std::string(5000, '[') + std::string(5000, ']'), answer), E_BAD_ARGUMENT);
+    EXPECT_NE(answer.find("nesting too deep"), std::string::npos) << answer;
+    // Nothing changed: the device answers and the clock did not move.
+    ASSERT_EQ(nifb::SendControl(session_, R"({"command":"status"})", answer), E_OK);
+    EXPECT_NE(answer.find("\"answering\":true"), std::string::npos);
+    EXPECT_EQ(answer.find("\"answering\":false"), std::string::npos);
+    EXPECT_NE(answer.find("\"timeMs\":0"), std::string::npos) << answer;
+}
+
+// Closing a session takes every descriptor opened in it along, in time that grows with
+// their number only.
+TEST_F(ManagementTest, ClosingASessionWithManyDescriptorsIsQuick) {
+    nifDesc_t vfd = OpenVfd("FV-101");
+    for (int i = 0; i < 20000; ++i) {
+        nifDesc_t block = 0;
+        ASSERT_EQ(nifOpenBlock(vfd, makeIndex(static_cast<uint32_t>(i % 6)), &block), E_OK);
+    }
+    EXPECT_GT(backend_->OpenDescriptorCount(), 20000u);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(nifClose(session_), E_OK);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    EXPECT_EQ(backend_->OpenDescriptorCount(), 0u);
 }
 
 }  // namespace

@@ -79,7 +79,19 @@ TEST_F(ModesTest, WritesTheDeviceRefusesGetTheMatchingStatus) {
     EXPECT_EQ(WriteFloat(vfd_, "FV101_AO.OUT.VALUE", 40), E_WRONG_MODE_FOR_REQUEST);     // needs MAN
     EXPECT_EQ(WriteFloat(vfd_, "FV101_TB.FINAL_POSITION_VALUE.VALUE", 1), E_DATA_NEVER_WRITABLE);
     EXPECT_EQ(Write(vfd_, "FV101_AO.VIEW_1", std::vector<uint8_t>(33, 0)), E_OBJECT_ACCESS_UNSUPPORTED);
+    // Scales change out of service only, member by member or whole.
+    EXPECT_EQ(WriteFloat(vfd_, "FV101_TB.SPRING_RANGE.EU_100", 90), E_WRONG_MODE_FOR_REQUEST);
+    EXPECT_EQ(Write(vfd_, "FV101_PID.PV_SCALE", Read(vfd_, "FV101_PID.PV_SCALE")), E_WRONG_MODE_FOR_REQUEST);
+    // Names and tags compare exactly, as the device compares them.
+    int st = E_OK;
+    Read(vfd_, "FV101_TB.servo_gain", &st);
+    EXPECT_EQ(st, E_NOT_FOUND);
+    Read(vfd_, "fv101_tb.SERVO_GAIN", &st);
+    EXPECT_EQ(st, E_NOT_FOUND);
+    Read(vfd_, "FV101_TB.MODE_BLK.target", &st);
+    EXPECT_EQ(st, E_NOT_FOUND);
     ToOos();
+    EXPECT_EQ(WriteFloat(vfd_, "FV101_TB.SPRING_RANGE.EU_100", 90), E_OK);
     EXPECT_EQ(WriteFloat(vfd_, "FV101_TB.SERVO_GAIN", 150), E_OK);
     EXPECT_FLOAT_EQ(ReadFloat(vfd_, "FV101_TB.SERVO_GAIN"), 150.0f);
     EXPECT_EQ(WriteFloat(vfd_, "FV101_TB.OPEN_STOP_ADJ", 59.9f), E_EXCEED_LIMIT);

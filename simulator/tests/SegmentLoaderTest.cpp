@@ -63,6 +63,12 @@ TEST(SegmentLoader, RefusesBrokenFilesWithAMessageNamingTheProblem) {
         {R"({"interfaces":[{"devices":[{"tag":"0123456789012345678901234567890123"}]}]})", "longer than 32"},
         {R"({"interfaces":[{"devices":[{"faults":{"commErrorRate":2}}]}]})", "commErrorRate"},
         {R"({"interfaces":[{"type":"Token Ring"}]})", "H1 or Ethernet"},
+        {R"({"interfaces":[{"devices":[{"manufacturerId":4342347}]}]})", "must be hex text"},
+        {R"({"interfaces":[{"devices":[{"faults":{"silentAtMs":-100}}]}]})", "silentAtMs must be a whole number"},
+        {R"({"responseTimeoutMs":-1,"interfaces":[{}]})", "responseTimeoutMs must be a whole number from 1"},
+        {R"({"settleMs":1e300,"interfaces":[{}]})", "settleMs must be a whole number"},
+        {R"({"interfaces":[{"devices":[{"tag":42}]}]})", "tag must be a text"},
+        {R"({"interfaces":[{"devices":[{"pid":"yes"}]}]})", "pid must be true or false"},
     };
     for (const Case& c : cases) {
         std::string error;
