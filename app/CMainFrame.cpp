@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "app/CTessaroView.h"
+#include "firmware/ui/FirmwareMenu.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
 #include "config/ConfigFile.h"
@@ -80,7 +81,10 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     AddCommand(tools, "query", "&Query Device...", false);
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
-    AddCommand(tools, "firmware", "&Firmware Download...", false);
+    connect(AddCommand(tools, "firmware", "&Firmware Download...", false), &QAction::triggered, this,
+            [this] { OnFirmware(false); });
+    connect(AddCommand(tools, "firmwareActivate", "&Activate Firmware...", false), &QAction::triggered, this,
+            [this] { OnFirmware(true); });
 
     QMenu* help = menuBar()->addMenu("&Help");
     connect(AddCommand(help, "help", "&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelp);
@@ -105,6 +109,17 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::OnFirmware(bool activate) {
+    const int slot = view_->Controller().CurrentSlot();
+    if (slot <= 0) return;
+    // The view and the menus rest while the device is being written.
+    const QList<QWidget*> busy{view_, menuBar()};
+    if (activate)
+        firmware::RunFirmwareActivate(busy, link_.Device(slot));
+    else
+        firmware::RunFirmwareDownload(this, busy, link_.Device(slot), slot);
+}
 
 void CMainFrame::OnSignatureGraph() {
     // One signature graph window, modeless; the command opens it and asks for a file.
@@ -153,6 +168,9 @@ void CMainFrame::UpdateCommands() {
         Command(name)->setEnabled(current);
     Command("linkMaster")->setText(QString::fromStdString(view_->Controller().LinkMasterCommandText()));
     Command("linkMaster")->setEnabled(view_->Controller().LinkMasterCommandEnabled());
+    const bool open = current && link_.Device(view_->Controller().CurrentSlot()).IsOpen();
+    Command("firmware")->setEnabled(open);
+    Command("firmwareActivate")->setEnabled(open);
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
 }

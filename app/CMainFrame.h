@@ -43,6 +43,8 @@ private:
     void RebuildRecentFiles();
     void OnHelp();
     void OnSignatureGraph();
+    // Firmware download or, with `activate`, activation on the current device.
+    void OnFirmware(bool activate);
 
     fieldbus::FieldbusLink& link_;
     config::ConfigFileCommands configFiles_;

@@ -12,7 +12,7 @@ TEST(CMainFrame, OpensTitledTessaroWithLaterToolsDisabled) {
     CMainFrame frame(link);
     EXPECT_EQ(QString("Tessaro"), frame.windowTitle());
     for (const char* name : {"configure", "calibrate", "diagnostics", "query", "pidController",
-                             "setupWizard", "firmware", "report", "download"}) {
+                             "setupWizard", "firmware", "firmwareActivate", "report", "download"}) {
         ASSERT_NE(nullptr, frame.Command(name)) << name;
         EXPECT_FALSE(frame.Command(name)->isEnabled()) << name;
     }
