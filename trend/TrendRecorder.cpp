@@ -110,6 +110,12 @@ void TrendRecorder::Stop() {
     running_ = false;
 }
 
+bool TrendRecorder::NoticePollEnd() {
+    if (!running_ || !device_.device || !device_.device->IsProcessPollEnded()) return false;
+    running_ = false;
+    return true;
+}
+
 bool TrendRecorder::OnProcessPolled(int slot) {
     if (!running_ || slot != device_.slot || !HasValidDevice()) return false;
     fieldbus::ProcessRecord record{};

@@ -85,6 +85,9 @@ public:
     // "&Stop": stops the device's process poll.
     void Stop();
     bool IsRunning() const { return running_; }
+    // Notices a process poll that ended without a Stop (its device was closed): true when
+    // the window turned to Stopped.
+    bool NoticePollEnd();
     // "&Start" or "&Stop".
     const char* StartStopText() const { return running_ ? "&Stop" : "&Start"; }
     bool StartStopEnabled() const { return running_ || HasValidDevice(); }

@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "platform/AtomicFile.h"
-#include "platform/ProfileFile.h"
 #include "platform/testing/ScriptedUi.h"
 #include "platform/testing/TempDir.h"
 #include "trend/TrendRecorder.h"
@@ -27,8 +26,9 @@ class TrendFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // Every channel enabled, so that a recording fills all six.
-        for (const TrendChannelInfo& channel : kTrendChannels)
-            platform::WritePrivateProfileString(kTrendSection, channel.iniKey, "1", Profile());
+        std::string ini = "[Trend]\n";
+        for (const TrendChannelInfo& channel : kTrendChannels) ini += std::string(channel.iniKey) + "=1\n";
+        WriteFile(Profile(), ini);
     }
     std::string Profile() const { return dir.File("Tessaro.ini"); }
 

@@ -214,6 +214,13 @@ TEST(TrendOnSegment, RecordsAPositionerAndChangesItsOutputInManual) {
         EXPECT_EQ(recorder.QueryClose(), 0);
         EXPECT_FALSE(recorder.IsRunning());
         EXPECT_TRUE(device.IsProcessPollEnded());
+
+        // A device closed under a running recording: the window notices and stops.
+        ASSERT_EQ(recorder.Start(), 0);
+        EXPECT_FALSE(recorder.NoticePollEnd());
+        device.CloseDevice();
+        EXPECT_TRUE(recorder.NoticePollEnd());
+        EXPECT_FALSE(recorder.IsRunning());
     }
     dispatcher.Unregister(parentHandle);
     dispatcher.Unregister(pollHandle);

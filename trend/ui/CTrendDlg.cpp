@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <new>
 #include <qcustomplot.h>
@@ -153,6 +154,12 @@ bool CTrendDlg::Create() {
         UpdateAgeText();
         RedrawChart();
     });
+    // A device closed under the window (it left the link) ends the recording without a Stop.
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] {
+        if (recorder_.NoticePollEnd()) UpdateMenus();
+    });
+    watch->start(1000);
     resize(820, 560);
     Refresh();
     return true;
