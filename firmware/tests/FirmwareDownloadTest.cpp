@@ -201,6 +201,34 @@ TEST_F(FirmwareOnSegmentTest, ActivationNeedsADownloadedFirmwareAndReportsADevic
     EXPECT_EQ(SoftwareRevision(), "2.00.00");
 }
 
+TEST_F(FirmwareOnSegmentTest, ADeviceThatStaysBusyIsGivenUpAfterTheLimits) {
+    FirmwareDevice firmware(device);
+    const std::string path = Write("fv102.ffd", Fv102File());
+    // The segment's clock stands still: the preparation never ends.
+    clock.OnSleep([](uint64_t) {});
+    const uint64_t start = clock.NowMs();
+    EXPECT_FALSE(firmware.PrepareDownload());
+    EXPECT_GE(clock.NowMs() - start, 60000u);
+    EXPECT_LT(clock.NowMs() - start, 61000u);
+    EXPECT_EQ(ui.Last().text, "Error: The device did not get ready for the download within 60 seconds.");
+    uint8_t state = 0;
+    uint16_t size = 1;
+    ASSERT_EQ(device.ReadVfdObject(kDomainDescriptorIndex, 2, &state, size), 0);
+    EXPECT_EQ(state, kStateNotReady);  // told to cancel
+
+    // Prepared and downloaded with the clock running, then an activation that never ends.
+    uint64_t last = clock.NowMs();
+    clock.OnSleep([this, last](uint64_t now) mutable {
+        backend->GetSegment().clock.Advance(now - last);
+        last = now;
+    });
+    ASSERT_TRUE(firmware.PrepareDownload());
+    ASSERT_EQ(firmware.DownloadFirmware(path), 0);
+    clock.OnSleep([](uint64_t) {});
+    EXPECT_EQ(firmware.ActivateFirmware(), 1);
+    EXPECT_EQ(ui.Last().text, "Error: The device did not finish activating the new firmware within 120 seconds.");
+}
+
 // The server program on a clock 20 times as fast as the wall clock; the program's waits
 // pass on the fake clock at about the same pace (a 50 ms slice takes 3 ms).
 class FirmwareOnServerTest : public FirmwareTest {
