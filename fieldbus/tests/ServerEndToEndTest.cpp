@@ -46,12 +46,12 @@ protected:
 std::vector<std::string> ReadEverything(FieldbusDevice& device) {
     std::vector<std::string> failed;
 #define TRY_READ(fn, kind, name, type, wire)                            \
-    if (BlockId(BlockKind::kind) >= 0) {                                \
+    if (device.BlockOf(BlockKind::kind) >= 0) {                                \
         type value{};                                                   \
         if (device.fn(value) != 0) failed.push_back(#fn);               \
     }
 #define TRY_TEXT(fn, kind, name, type, wire)                            \
-    if (BlockId(BlockKind::kind) >= 0) {                                \
+    if (device.BlockOf(BlockKind::kind) >= 0) {                                \
         type value{};                                                   \
         std::string text;                                               \
         if (device.fn(value, text) != 0) failed.push_back(#fn);         \
