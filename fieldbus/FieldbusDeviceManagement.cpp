@@ -65,11 +65,17 @@ int FieldbusDevice::QueryLinkMasterFlags(LinkMasterFlags& flags) {
 }
 
 // The same reads as for an open device, on descriptors of this query only. The probe is
-// quiet: it runs for every device the tree shows, so failures are not logged.
+// quiet: it runs for every device the tree shows, so failures are not logged. It holds no
+// lock of the device while it waits for the bus, so a probe of a device that does not
+// answer never holds up the window.
 int FieldbusDevice::ReadLinkMasterFlagsById(LinkMasterFlags& flags) {
     flags = {};
     if (link_ == nullptr || !LinkHealthy()) return 1;
-    std::lock_guard<std::recursive_mutex> lock(accessLock_);
+    std::string deviceId;
+    {
+        std::lock_guard<std::recursive_mutex> lock(accessLock_);
+        deviceId = deviceId_;
+    }
     QueryDescriptors descriptors;
     int status = E_OK;
     auto open = [&descriptors, &status](int result, nifDesc_t desc) {
@@ -80,7 +86,7 @@ int FieldbusDevice::ReadLinkMasterFlagsById(LinkMasterFlags& flags) {
     };
 
     nifDesc_t physical = 0, vfd = 0;
-    if (!open(nifOpenPhysicalDevice(link_->LinkDescriptor(), NIF_BY_DEVICE_ID, deviceId_.c_str(), &physical),
+    if (!open(nifOpenPhysicalDevice(link_->LinkDescriptor(), NIF_BY_DEVICE_ID, deviceId.c_str(), &physical),
               physical) ||
         !open(nifOpenVfd(physical, makeIndex(0), &vfd), vfd)) {
         SetLastStatus(status);

@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cstring>
 
+#include "fieldbus/BoundedClose.h"
 #include "fieldbus/StatusLog.h"
+#include "fieldbus/WorkerNotice.h"
 #include "platform/Ui.h"
 
 using platform::ShowMessage;
@@ -51,7 +53,7 @@ void FieldbusLink::ResetDeviceLists() {
     itemCount_ = 1;
     liveCount_ = 0;
     presentCount_ = 0;
-    openedCount_ = 0;
+    fullListNoted_ = false;
     currentSlot_ = -1;
     companionSlot_ = -1;
     for (auto& slot : slots_) slot.present = false;
@@ -69,18 +71,25 @@ void FieldbusLink::CountPresent() {
 
 void FieldbusLink::CloseSlotDevice(int slot) {
     FieldbusDevice& device = Device(slot);
-    if (device.IsOpen()) {
-        device.CloseDevice();
-        if (openedCount_ > 0) --openedCount_;
-    }
+    if (device.IsOpen()) device.CloseDevice();
 }
 
-int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
+void FieldbusLink::Tell(const std::string& text, bool fromPoll) {
+    if (fromPoll)
+        ShowMessageFromWorker(text, platform::MB_OK | platform::MB_ICONWARNING);
+    else
+        ShowMessage(text);
+}
+
+// A device marked absent here keeps its open descriptors until the window closes it
+// (CloseAbsentDevices); the poll thread must not stop a device's workers while it holds the
+// list lock.
+int FieldbusLink::AddEntryLocked(const LiveListEntry& entry, bool fromPoll) {
     if (entry.classFlags == NIF_CLASS_INTERFACE || (entry.classFlags & NIF_CLASS_BRIDGED)) return 0;
     for (int item = 1; item < itemCount_; ++item) {
         int slot = itemMap_[static_cast<size_t>(item)];
         if (!ValidSlot(slot)) {
-            ShowMessage("Error: Invalid device index obtained.");
+            Tell("Error: Invalid device index obtained.", fromPoll);
             return 1;
         }
         DeviceListSlot& s = slots_[static_cast<size_t>(slot)];
@@ -88,15 +97,19 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
         if (entry.classFlags != NIF_CLASS_NOT_PRESENT) {
             s.present = true;
         } else if (s.present) {
-            CloseSlotDevice(slot);
+            if (!fromPoll) CloseSlotDevice(slot);
             s.present = false;
         }
         return 0;
     }
     if (entry.classFlags == NIF_CLASS_NOT_PRESENT) return 0;
     if (itemCount_ >= kDeviceSlots) {
-        ShowMessage("NOTE: The device list display is full. To add new device(s), remove unresponsive/unconnected "
-                    "devices from the list, \nthen re-scan the link for all the devices.");
+        // Said once per scan: the poll meets the same new device every few seconds.
+        if (!fullListNoted_)
+            Tell("NOTE: The device list display is full. To add new device(s), remove unresponsive/unconnected "
+                 "devices from the list, \nthen re-scan the link for all the devices.",
+                 fromPoll);
+        fullListNoted_ = true;
         return 1;
     }
     int freeSlot = -1;
@@ -106,7 +119,7 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
         if (!used) freeSlot = slot;
     }
     if (!ValidSlot(freeSlot)) {
-        ShowMessage("Error: Invalid new device index obtained.");
+        Tell("Error: Invalid new device index obtained.", fromPoll);
         return 1;
     }
     DeviceListSlot& s = slots_[static_cast<size_t>(freeSlot)];
@@ -127,14 +140,14 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
 int FieldbusLink::AddDevice(int liveIndex) {
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     if (liveIndex < 0 || liveIndex >= static_cast<int>(live_.size())) return 1;
-    return AddEntryLocked(live_[static_cast<size_t>(liveIndex)]);
+    return AddEntryLocked(live_[static_cast<size_t>(liveIndex)], false);
 }
 
 void FieldbusLink::InitialFill() {
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     itemCount_ = 1;
     for (size_t i = 0; i < live_.size(); ++i)
-        if (AddEntryLocked(live_[i]) != 0) break;
+        if (AddEntryLocked(live_[i], false) != 0) break;
 }
 
 void FieldbusLink::MergeAfterPoll(const std::vector<LiveListEntry>& live) {
@@ -147,14 +160,22 @@ void FieldbusLink::MergeAfterPoll(const std::vector<LiveListEntry>& live) {
         DeviceListSlot& s = slots_[static_cast<size_t>(slot)];
         bool stillLive = std::any_of(live.begin(), live.end(),
                                      [&](const LiveListEntry& e) { return e.deviceId == s.deviceId; });
-        if (!stillLive && s.present) {
-            CloseSlotDevice(slot);
-            s.present = false;
-        }
+        if (!stillLive && s.present) s.present = false;
     }
     for (const auto& entry : live)
-        if (AddEntryLocked(entry) != 0) break;
+        if (AddEntryLocked(entry, true) != 0) break;
     CountPresent();
+}
+
+void FieldbusLink::CloseAbsentDevices() {
+    std::vector<int> absent;
+    {
+        std::lock_guard<std::recursive_mutex> lock(listLock_);
+        for (int slot = 1; slot < kDeviceSlots; ++slot)
+            if (!slots_[static_cast<size_t>(slot)].present && devices_[static_cast<size_t>(slot)]->IsOpen())
+                absent.push_back(slot);
+    }
+    for (int slot : absent) CloseSlotDevice(slot);
 }
 
 int FieldbusLink::RemoveDevice(int slot) {
@@ -177,6 +198,7 @@ int FieldbusLink::RemoveDevice(int slot) {
     for (int i = item; i < itemCount_ - 1; ++i) itemMap_[static_cast<size_t>(i)] = itemMap_[static_cast<size_t>(i + 1)];
     --itemCount_;
     itemMap_[static_cast<size_t>(itemCount_)] = -1;
+    fullListNoted_ = false;  // room again: a device that did not fit may be added now
     return 0;
 }
 
@@ -192,9 +214,11 @@ int FieldbusLink::OpenDevice(int slot) {
             const DeviceListSlot& s = slots_[static_cast<size_t>(slot)];
             device.BindSlot(slot, s.deviceId, s.pdTag);
             if (device.OpenDevice() != 0) return 1;
-            ++openedCount_;
         }
     }
+    // The process-wide block numbers follow the current device only; a companion device
+    // keeps its numbers to itself.
+    if (slot == currentSlot_.load()) SetBlockIds(device.GetBlockIds());
     return device.ReadBackBlockTags() == 0 ? 0 : 1;
 }
 
@@ -296,9 +320,12 @@ int FieldbusLink::PresentCount() {
     return presentCount_;
 }
 
+// The devices that really are open, counted afresh (a device can close on many paths).
 int FieldbusLink::OpenedCount() {
-    std::lock_guard<std::recursive_mutex> lock(listLock_);
-    return openedCount_;
+    int count = 0;
+    for (int slot = 1; slot < kDeviceSlots; ++slot)
+        if (devices_[static_cast<size_t>(slot)]->IsOpen()) ++count;
+    return count;
 }
 
 int FieldbusLink::LiveEntryCount() {
@@ -317,13 +344,8 @@ void FieldbusLink::SetPollPause(bool pause) {
 
 void FieldbusLink::CloseLink() {
     StopLivePoll();
-    {
-        std::lock_guard<std::recursive_mutex> lock(listLock_);
-        for (int slot = 1; slot < kDeviceSlots; ++slot)
-            if (devices_[static_cast<size_t>(slot)]->IsOpen()) devices_[static_cast<size_t>(slot)]->CloseDevice();
-    }
-    if (link_) nifClose(link_);
-    if (session_) nifClose(session_);
+    for (int slot = 1; slot < kDeviceSlots; ++slot) CloseSlotDevice(slot);
+    CloseDescriptors({link_, session_});
     link_ = 0;
     session_ = 0;
     ResetDeviceLists();

@@ -14,6 +14,21 @@ bool IsQuietStatus(int status) {
            status == E_OBSOLETE_DESC || status == E_OBSOLETE_DEVICE;
 }
 
+bool IsCommunicationStatus(int status) {
+    switch (status) {
+        case E_INVALID_DESCRIPTOR:
+        case E_TIMEOUT:
+        case E_COMM_ERROR:
+        case E_OBSOLETE_DESC:
+        case E_SERVER_NOT_RESPONDING:
+        case E_OBSOLETE_DEVICE:
+        case E_SERVER_CONNECTION_LOST:
+        case E_NETWORK_DISTURBED:
+        case E_APPLICATION_UNREACHABLE: return true;
+        default: return false;
+    }
+}
+
 int LogLinkStatus(int status, bool quiet, platform::WindowHandle notify) {
     const std::string message = platform::Format("Error (%d): %s", status, StatusName(status).c_str());
     const bool silent = IsQuietStatus(status);
