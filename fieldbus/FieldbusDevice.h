@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -139,6 +140,11 @@ public:
     // device, first VFD, its RB and TB blocks and the MIB) and closed again. 0 when every
     // read succeeded; failed reads leave the flags cleared.
     int QueryLinkMasterFlags(LinkMasterFlags& flags);
+    // The same reads for any device of a link, by its identifier, on descriptors of this call
+    // only and without touching a device object (for a worker that asks many devices).
+    // `cancelled`, when given, is asked between the calls. 0 when every read succeeded.
+    static int ProbeLinkMasterFlags(nifDesc_t link, const std::string& deviceId, LinkMasterFlags& flags, int& status,
+                                    const std::function<bool()>& cancelled = {});
     bool IsActiveScheduler() override;
     int ReadDlmeClass(uint8_t& value) override;
     int SetBootClass(bool linkMaster) override;

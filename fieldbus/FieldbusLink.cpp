@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "fieldbus/BoundedClose.h"
+#include "fieldbus/DeviceMessages.h"
 #include "fieldbus/StatusLog.h"
 #include "fieldbus/WorkerNotice.h"
 #include "platform/Ui.h"
 
-using platform::ShowMessage;
 
 namespace fieldbus {
 
@@ -37,7 +37,7 @@ bool FieldbusLink::IsServerAvailable() {
         return true;
     }
     if (status != E_SERVER_NOT_RESPONDING)
-        ShowMessage("Error: a serious resource problem exists with NI-FBUS server. \nExit the program and ask for help.");
+        ShowNotice("Error: a serious resource problem exists with NI-FBUS server. \nExit the program and ask for help.");
     return false;
 }
 
@@ -74,12 +74,7 @@ void FieldbusLink::CloseSlotDevice(int slot) {
     if (device.IsOpen()) device.CloseDevice();
 }
 
-void FieldbusLink::Tell(const std::string& text, bool fromPoll) {
-    if (fromPoll)
-        ShowMessageFromWorker(text, platform::MB_OK | platform::MB_ICONWARNING);
-    else
-        ShowMessage(text);
-}
+void FieldbusLink::Tell(const std::string& text, bool) { ShowNotice(text); }
 
 // A device marked absent here keeps its open descriptors until the window closes it
 // (CloseAbsentDevices); the poll thread must not stop a device's workers while it holds the
@@ -180,19 +175,19 @@ void FieldbusLink::CloseAbsentDevices() {
 
 int FieldbusLink::RemoveDevice(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Error: Invalid device index for removal encountered.");
+        ShowNotice("Error: Invalid device index for removal encountered.");
         return 1;
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     if (slots_[static_cast<size_t>(slot)].present) {
-        ShowMessage("Error: Cannot remove a live device.");
+        ShowNotice("Error: Cannot remove a live device.");
         return 1;
     }
     int item = -1;
     for (int i = 1; i < itemCount_; ++i)
         if (itemMap_[static_cast<size_t>(i)] == slot) item = i;
     if (item < 0) {
-        ShowMessage("Error: Invalid list item number for the remove device obtained.");
+        ShowNotice("Error: Invalid list item number for the remove device obtained.");
         return 1;
     }
     for (int i = item; i < itemCount_ - 1; ++i) itemMap_[static_cast<size_t>(i)] = itemMap_[static_cast<size_t>(i + 1)];
@@ -204,7 +199,7 @@ int FieldbusLink::RemoveDevice(int slot) {
 
 int FieldbusLink::OpenDevice(int slot) {
     if (!ValidSlot(slot) || !IsPresent(slot)) {
-        ShowMessage("Error: The device is not present.");
+        ShowNotice("Error: The device is not present.");
         return 1;
     }
     FieldbusDevice& device = Device(slot);
@@ -230,7 +225,7 @@ bool FieldbusLink::IsPresent(int slot) {
 
 std::string FieldbusLink::GetDeviceId(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Invalid device index encountered.");
+        ShowNotice("Invalid device index encountered.");
         return {};
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
@@ -239,7 +234,7 @@ std::string FieldbusLink::GetDeviceId(int slot) {
 
 std::string FieldbusLink::GetTag(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Invalid device index encountered.");
+        ShowNotice("Invalid device index encountered.");
         return {};
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
@@ -248,7 +243,7 @@ std::string FieldbusLink::GetTag(int slot) {
 
 uint8_t FieldbusLink::GetNodeAddress(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Invalid device index encountered.");
+        ShowNotice("Invalid device index encountered.");
         return 0;
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
@@ -264,7 +259,7 @@ uint32_t FieldbusLink::GetClassFlags(int slot) {
 int FieldbusLink::ItemDevIndexMap(int item) {
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     if (item < 1 || item >= kDeviceSlots || itemMap_[static_cast<size_t>(item)] < 0) {
-        ShowMessage("Error: Invalid index in GetItemDevIndexMap() encountered.");
+        ShowNotice("Error: Invalid index in GetItemDevIndexMap() encountered.");
         return 0;
     }
     return itemMap_[static_cast<size_t>(item)];
@@ -272,13 +267,13 @@ int FieldbusLink::ItemDevIndexMap(int item) {
 
 int FieldbusLink::DevIndexItemMap(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Error: Invalid index in GetDevIndexItemMap() encountered.");
+        ShowNotice("Error: Invalid index in GetDevIndexItemMap() encountered.");
         return 0;
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     for (int item = 1; item < itemCount_; ++item)
         if (itemMap_[static_cast<size_t>(item)] == slot) return item;
-    ShowMessage("Error: Failed to find a match to the device index in GetDevIndexItemMap() encountered.");
+    ShowNotice("Error: Failed to find a match to the device index in GetDevIndexItemMap() encountered.");
     return 0;
 }
 

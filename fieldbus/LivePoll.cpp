@@ -4,12 +4,12 @@
 #include <chrono>
 
 #include "fieldbus/BoundedClose.h"
+#include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusLink.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/StatusLog.h"
 #include "platform/Ui.h"
 
-using platform::ShowMessage;
 
 namespace fieldbus {
 
@@ -36,7 +36,7 @@ int FieldbusLink::StartLivePoll(platform::WindowHandle notifyWindow) {
     int status = nifOpenLink(session_, 0, interface_.interfaceName, 0, &run->link);
     if (status != E_OK) {
         Log(status);
-        ShowMessage("Error: Failed to get the device list poll desc.");
+        ShowNotice("Error: Failed to get the device list poll desc.");
         return 1;
     }
     pollRun_ = run;
@@ -101,7 +101,12 @@ void FieldbusLink::PollThread(std::shared_ptr<PollRun> run) {
         if (status != E_OK) {
             linkHealthy_ = false;
             Log(status, true);
-            if (status == E_SERVER_CONNECTION_LOST) break;
+            if (status == E_SERVER_CONNECTION_LOST) break;  // the log rule told the window
+            // A server that stopped answering is as lost as one that went away.
+            if (status == E_SERVER_NOT_RESPONDING) {
+                platform::PostMessage(notify_.load(), WM_SERVER_CONNECTION_LOST, 0, static_cast<intptr_t>(status));
+                break;
+            }
         } else {
             std::vector<LiveListEntry> live;
             for (uint16_t i = 0; i < count && i < raw.size(); ++i) live.push_back(ConvertLiveListRecord(raw[i]));

@@ -1,5 +1,6 @@
 #include "fieldbus/StatusLog.h"
 
+#include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
 #include "nifb/nifb.h"
@@ -32,7 +33,7 @@ bool IsCommunicationStatus(int status) {
 int LogLinkStatus(int status, bool quiet, platform::WindowHandle notify) {
     const std::string message = platform::Format("Error (%d): %s", status, StatusName(status).c_str());
     const bool silent = IsQuietStatus(status);
-    if (!quiet && !silent) platform::ShowMessage(message, platform::MB_OK | platform::MB_ICONSTOP);
+    if (!quiet && !silent) ShowNotice(message, platform::MB_OK | platform::MB_ICONSTOP);
     MessageLog::Instance().Append("Link Comm " + message + TimeStamp() + "\r\n");
     if (status == E_SERVER_CONNECTION_LOST)
         platform::PostMessage(notify, WM_SERVER_CONNECTION_LOST, 0, static_cast<intptr_t>(E_SERVER_CONNECTION_LOST));

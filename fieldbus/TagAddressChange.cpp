@@ -5,12 +5,12 @@
 // and sets the new tag, an address change moves it there first. When a step fails after the
 // device left its address, the device is put back at its old address where it can be, and
 // the caller learns in plain words where the device is left and what to do.
+#include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusLink.h"
 #include "fieldbus/StatusLog.h"
 #include "platform/Ui.h"
 
 using platform::Format;
-using platform::ShowMessage;
 
 namespace fieldbus {
 
@@ -26,7 +26,7 @@ int FieldbusLink::ChangeTagAddress(int slot, const std::string& newTag, uint8_t 
     };
     if (outcome) outcome->clear();
     if (!IsPresent(slot)) {
-        ShowMessage("Error: Device is not present for Tag/Address change.");
+        ShowNotice("Error: Device is not present for Tag/Address change.");
         return 1;
     }
     std::string deviceId, oldTag;
@@ -45,13 +45,13 @@ int FieldbusLink::ChangeTagAddress(int slot, const std::string& newTag, uint8_t 
     // Checked again here, right before the device is touched: the live list may have changed
     // since the dialog offered its choices.
     if (!IsAddressValid(slot, newAddress)) {
-        ShowMessage(Format("Error: The device address 0x%02x is either invalid or non-unique. No Tag/Address change "
+        ShowNotice(Format("Error: The device address 0x%02x is either invalid or non-unique. No Tag/Address change "
                            "will take into effect.",
                            newAddress));
         return 1;
     }
     if (tagChanged && (newTag.empty() || !IsTagUnique(slot, newTag))) {
-        ShowMessage(newTag.empty() ? "Error: The device tag is empty. No Tag/Address change will take into effect."
+        ShowNotice(newTag.empty() ? "Error: The device tag is empty. No Tag/Address change will take into effect."
                                    : "Error: The device tag is not unique. No Tag/Address change will take into effect.");
         return 1;
     }
@@ -90,7 +90,7 @@ int FieldbusLink::ChangeTagAddress(int slot, const std::string& newTag, uint8_t 
         }
     };
     auto fail = [&](int status, const char* message) {
-        if (message) ShowMessage(message);
+        if (message) ShowNotice(message);
         if (status != E_OK) Log(status);
         recover();
         if (device) nifClose(device);
@@ -104,7 +104,7 @@ int FieldbusLink::ChangeTagAddress(int slot, const std::string& newTag, uint8_t 
 
     int status = openDevice();
     if (status != E_OK) {
-        ShowMessage("Failed to get descriptor for address change.");
+        ShowNotice("Failed to get descriptor for address change.");
         Log(status);
         unchanged();
         return 1;

@@ -86,6 +86,10 @@ void ScriptedUi::Clear() {
 }
 
 int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, int flags) {
+    if (std::this_thread::get_id() != uiThread_) {
+        ADD_FAILURE() << "A worker thread showed a message box: \"" << text << "\"";
+        return DefaultAnswer(flags);
+    }
     ShownMessage m{text, caption, ButtonsOf(flags), IconOf(flags), DefaultOf(flags), IDOK};
     if (ButtonsOf(flags) == MB_OK) {
         m.answer = IDOK;

@@ -1,9 +1,12 @@
 #pragma once
 // A Ui for tests: records every message box and progress window, answers questions from a
-// script, and fails the running test when a question arrives that the script did not expect.
+// script, and fails the running test when a question arrives that the script did not expect,
+// or when any box is shown by another thread than the one that made the Ui (a worker thread
+// must never show a window).
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Ui.h"
@@ -82,6 +85,7 @@ private:
     std::vector<std::shared_ptr<ProgressRecord>> progress_;
     bool shift_ = false, control_ = false, escape_ = false, f_ = false;
     int nextPressAfter_ = 0;
+    std::thread::id uiThread_ = std::this_thread::get_id();
     int beeps_ = 0;
     int pumps_ = 0;
     int waitDepth_ = 0;
