@@ -1,9 +1,11 @@
 #pragma once
 // The program's main frame: menus, toolbar, status bar and the standalone view.
 #include <QMainWindow>
+#include <QPointer>
 #include <map>
 #include <vector>
 
+#include "app/CHelpWindow.h"
 #include "app/RecentFileList.h"
 #include "config/ui/ConfigFileCommands.h"
 #include "fieldbus/FieldbusLink.h"
@@ -24,6 +26,9 @@ public:
     QMenu* FileMenu() const { return fileMenu_; }
     config::ConfigFileCommands& ConfigFiles() { return configFiles_; }
     void RefreshStatusBar();
+    // The help pages in the program's own window (used when no web browser opens them).
+    void ShowHelpWindow(const QString& index);
+    CHelpWindow* HelpWindow() const { return help_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -54,4 +59,5 @@ private:
     QLabel* segmentPane_ = nullptr;
     QLabel* positionPane_ = nullptr;
     bool shown_ = false;
+    QPointer<CHelpWindow> help_;
 };

@@ -52,8 +52,10 @@ struct FakeHost : app::ViewHost {
     bool answerTagAddress = false;
     std::string answerTag;
     int answerAddress = -1;
-    bool AskTagAddress(const std::string&, bool, uint8_t, std::string& tag, bool& hasAddress,
-                       uint8_t& address) override {
+    std::vector<uint8_t> offered;  // what the dialog offered last
+    bool AskTagAddress(const std::string&, const std::vector<uint8_t>& addresses, bool, uint8_t, std::string& tag,
+                       bool& hasAddress, uint8_t& address) override {
+        offered = addresses;
         tag = answerTag;
         hasAddress = answerAddress >= 0;
         address = static_cast<uint8_t>(answerAddress < 0 ? 0 : answerAddress);
@@ -74,6 +76,7 @@ struct FakeHost : app::ViewHost {
         aoSched = ao;
         pidSched = pid;
     }
+    void RefreshTreeIcons(const std::vector<app::DeviceTreeItem>& items) override { tree = items; }
 };
 
 class ViewControllerTest : public ::testing::Test {
@@ -240,9 +243,14 @@ TEST_F(ViewControllerTest, ALostServerClosesTheDevicesAndEndsTheProgramOnceAlone
     const int slot = controller.CurrentSlot();
     backend->Shutdown();
     controller.OnServerConnectionLost(E_SERVER_CONNECTION_LOST);
-    EXPECT_EQ("Error (-45): E_SERVER_CONNECTION_LOST", ui.Last().text);
+    EXPECT_EQ("Error (-45): E_SERVER_CONNECTION_LOST\n\nThe Fieldbus server has stopped, so the devices cannot be "
+              "reached. Tessaro closes the open devices and ends.\nStart Tessaro again: it offers to launch the "
+              "Fieldbus server.",
+              ui.Last().text);
     EXPECT_FALSE(link.Device(slot).IsOpen());
     EXPECT_TRUE(host.closing);
+    controller.OnServerConnectionLost(E_SERVER_CONNECTION_LOST);  // said once
+    EXPECT_EQ(1u, ui.Messages().size());
 }
 
 TEST_F(ViewControllerTest, NotOpenNotificationDeselectsTheDeviceAndLogsALine) {
@@ -320,18 +328,17 @@ TEST_F(ViewControllerTest, TheShownStateFollowsTheReadersThroughTheStateCommands
 }
 
 TEST_F(ViewControllerTest, ALinkMasterCapableDeviceBecomesLinkMasterAfterARestart) {
-    controller.RebuildTree();  // the flags are asked for once the link is healthy
     Select("KV-201");
-    EXPECT_EQ(app::DeviceIconKind::LinkMasterCapable, host.tree[1].kind);
+    EXPECT_EQ(app::DeviceIconKind::LinkMasterCapable, controller.IconKind(controller.CurrentSlot()));
     EXPECT_TRUE(controller.LinkMasterCommandEnabled() || logon::CurrentUser::Level() < 4);
     EXPECT_EQ("Set as Link &Master", controller.LinkMasterCommandText());
     ui.Answer(IDYES, "You have selected to set device as Link Master.");
     controller.LinkMasterCommand();
     EXPECT_EQ("Device KV-201 has been closed.", ui.Last().text);
-    // The link was scanned again; once its poll runs, the tree asks the device anew.
-    ASSERT_TRUE(PumpUntil([&] { return link.IsLinkHealthy(); }));
-    controller.RebuildTree();
-    EXPECT_EQ(app::DeviceIconKind::LinkMaster, host.tree[static_cast<size_t>(ItemOf("KV-201") - 1)].kind);
+    // The link was scanned again; the icon probe asks the device anew, off the window's thread.
+    const int slot = link.ItemDevIndexMap(ItemOf("KV-201"));
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_TRUE(PumpUntil([&] { return controller.IconKind(slot) == app::DeviceIconKind::LinkMaster; }));
 }
 
 TEST_F(ViewControllerTest, TagAndAddressChangeShowsItsProgressAndRescans) {
