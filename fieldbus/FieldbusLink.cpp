@@ -27,7 +27,14 @@ FieldbusLink::FieldbusLink() {
     }
 }
 
-FieldbusLink::~FieldbusLink() { CloseLink(); }
+// Poll threads left waiting for a server that stopped answering are waited for here, while
+// the object is still whole (a program that must not wait ends without destroying the link).
+FieldbusLink::~FieldbusLink() {
+    CloseLink();
+    std::lock_guard<std::mutex> guard(pollThreadLock_);
+    for (AbandonedPoll& poll : abandonedPolls_)
+        if (poll.thread.joinable()) poll.thread.join();
+}
 
 bool FieldbusLink::IsServerAvailable() {
     nifDesc_t session = 0;

@@ -59,13 +59,15 @@ void FieldbusLink::ReapAbandonedPolls() {
 void FieldbusLink::StopLivePoll() {
     std::lock_guard<std::mutex> guard(pollThreadLock_);
     ReapAbandonedPolls();
+    // A close still waiting for the server says it stopped answering: the poll is not waited for.
+    const uint32_t limit = PendingCloses() > 0 ? 0 : kPollStopLimitMs;
     if (pollRun_) {
         pollRun_->stop.Set();
         // Closing the poll descriptor releases a device-list call the thread may be waiting in.
         CloseDescriptors({pollRun_->link});
     }
     if (pollThread_.joinable()) {
-        if (pollRun_ == nullptr || pollRun_->done.Wait(kPollStopLimitMs))
+        if (pollRun_ == nullptr || pollRun_->done.Wait(limit))
             pollThread_.join();
         else
             abandonedPolls_.push_back({std::move(pollThread_), pollRun_});

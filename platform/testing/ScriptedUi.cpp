@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/WindowMessages.h"
+
 namespace platform::testing {
 namespace {
 
@@ -104,11 +106,15 @@ int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, 
         m.answer = next.answer;
     }
     messages_.push_back(m);
+    if (deliver_) MessageDispatcher::Instance().DeliverPending();
     return m.answer;
 }
 
 void ScriptedUi::Beep(unsigned, unsigned) { ++beeps_; }
-void ScriptedUi::PumpMessages() { ++pumps_; }
+void ScriptedUi::PumpMessages() {
+    ++pumps_;
+    if (deliver_) MessageDispatcher::Instance().DeliverPending();
+}
 
 bool ScriptedUi::IsKeyDown(Key key) {
     switch (key) {
