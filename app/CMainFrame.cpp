@@ -95,7 +95,9 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
         bar->addAction(Command(name));
 
     presentPane_ = new QLabel(this);
+    presentPane_->setObjectName("presentPane");
     openPane_ = new QLabel(this);
+    openPane_->setObjectName("openPane");
     trendPane_ = new QLabel(this);
     queryPane_ = new QLabel(this);
     segmentPane_ = new QLabel(this);
