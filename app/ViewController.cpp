@@ -59,13 +59,22 @@ void ViewController::StartDeviceThreads(int slot, bool companion) {
     if (device.GetLinkMasterFlags().linkMasterType) device.StartSpltView1(notify_);
 }
 
-// The seven readers are stopped together under one stop limit, then the device is closed. A
-// reader still inside a read of a device that does not answer is released by the close, so
-// the check for workers still alive comes after it.
+// Closing the device stops its readers: asked to end together, released from a read of a
+// device that does not answer by the closed descriptors, then waited for under one stop
+// limit. The check for workers still alive comes after it.
 void ViewController::StopThreadsAndClose(int slot, bool companion) {
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    device.StopViewReaders();
     device.CloseDevice();
+    if (link_.HasAbandonedWork()) {
+        // The server stopped answering: its calls hold the workers, and the user can do
+        // nothing about them. Said in the message log instead of a box per worker.
+        MessageLog::Instance().Append("Device " + link_.GetTag(slot) +
+                                      " Error: The Fieldbus server does not answer; the device was closed without "
+                                      "waiting for its reads" +
+                                      fieldbus::TimeStamp() + "\r\n");
+        OnDeviceMessage();
+        return;
+    }
     if (device.AnyThreadAlive() == 0) return;
     ShowMessage(companion ? "Thread shutting down for the companion device ..."
                           : "Thread shutting down for the selected device ...",

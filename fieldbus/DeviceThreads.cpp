@@ -96,31 +96,21 @@ void DeviceThreads::Stop(DeviceThread thread) {
     AwaitStop(thread, SteadyMs() + stopLimitMs_);
 }
 
-void DeviceThreads::StopTogether(const DeviceThread* threads, size_t count) {
+void DeviceThreads::StopTogether(const DeviceThread* threads, size_t count, uint32_t limitMs) {
     for (size_t i = 0; i < count; ++i) SignalStop(threads[i]);
-    const uint64_t deadline = SteadyMs() + stopLimitMs_;
+    const uint64_t deadline = SteadyMs() + limitMs;
     for (size_t i = 0; i < count; ++i) AwaitStop(threads[i], deadline);
 }
 
-void DeviceThreads::StopAll() { StopTogether(kAll, kDeviceThreadCount); }
+void DeviceThreads::StopAll() { StopTogether(kAll, kDeviceThreadCount, stopLimitMs_); }
 
-void DeviceThreads::StopViewReaders() { StopTogether(kAll, kDeviceThreadCount - 1); }
+void DeviceThreads::StopAll(uint32_t limitMs) { StopTogether(kAll, kDeviceThreadCount, limitMs); }
 
-bool DeviceThreads::AwaitAbandoned(uint32_t ms) {
-    const uint64_t deadline = SteadyMs() + ms;
-    for (;;) {
-        std::vector<std::shared_ptr<PollThreadSlot::Run>> runs;
-        {
-            std::lock_guard<std::mutex> stopLock(threadStopLock_);
-            ReapAbandoned();
-            for (const Abandoned& a : abandoned_) runs.push_back(a.run);
-        }
-        if (runs.empty()) return true;
-        const uint64_t now = SteadyMs();
-        if (now >= deadline) return false;
-        runs.front()->done.Wait(static_cast<uint32_t>(deadline - now));
-    }
+void DeviceThreads::SignalStopAll() {
+    for (DeviceThread thread : kAll) SignalStop(thread);
 }
+
+void DeviceThreads::StopViewReaders() { StopTogether(kAll, kDeviceThreadCount - 1, stopLimitMs_); }
 
 void DeviceThreads::EndAll() {
     StopAll();

@@ -64,13 +64,14 @@ public:
     int Start(DeviceThread thread, platform::WindowHandle notify);
     // Signals the stop and waits for the worker at most the stop limit.
     void Stop(DeviceThread thread);
-    // Stops all eight: every stop signalled at once, then one stop limit for all of them.
+    // Stops all eight: every stop signalled at once, then one stop limit for all of them
+    // (`limitMs`: another limit, 0 to abandon at once the workers that have not ended).
     void StopAll();
+    void StopAll(uint32_t limitMs);
     // The same for the seven view readers (the process poll belongs to the trend window).
     void StopViewReaders();
-    // Waits at most `ms` for abandoned workers to end (after their device was closed, which
-    // releases their reads); true when none is left.
-    bool AwaitAbandoned(uint32_t ms);
+    // Asks every worker to end without waiting (StopAll then waits).
+    void SignalStopAll();
     // Stops all and waits for every worker, abandoned ones included, without limit.
     void EndAll();
 
@@ -104,7 +105,7 @@ private:
     PollThreadSlot& Slot(DeviceThread thread) { return slots_[static_cast<int>(thread)]; }
     const PollThreadSlot& Slot(DeviceThread thread) const { return slots_[static_cast<int>(thread)]; }
     void SignalStop(DeviceThread thread);
-    void StopTogether(const DeviceThread* threads, size_t count);
+    void StopTogether(const DeviceThread* threads, size_t count, uint32_t limitMs);
     // The wait before the next read after `failures` failed reads in a row.
     uint32_t WaitAfter(DeviceThread thread, int failures) const;
     // Waits for the recorded worker until `deadline` (steady clock, ms) and forgets it;

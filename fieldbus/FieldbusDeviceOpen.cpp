@@ -22,8 +22,6 @@ constexpr int kVfdListAttempts = 4;
 constexpr int kVfdCapacity = 1;
 constexpr uint32_t kStayAfterSuccessMs = 1000;
 constexpr uint32_t kStayAfterFailureMs = 5000;
-// How long a close waits for workers whose reads the closed descriptors released.
-constexpr uint32_t kReleaseLimitMs = 500;
 
 // The user ends the open by closing the progress window (or pressing its button).
 bool UserClosed(platform::ProgressWindow& window) {
@@ -309,12 +307,14 @@ int FieldbusDevice::OpenDevice() {
     return 0;
 }
 
-// Closing never hangs: the workers get one stop limit together, the descriptors are closed
-// with a limit of their own (a server that stopped answering is left behind), and closing
-// them releases the reads of workers abandoned at the stop limit, which then end at once.
+// Closing never hangs and never waits for a device that does not answer: every worker is
+// asked to end, then the descriptors are closed (with a limit of their own: a server that
+// stopped answering is left behind), which releases the reads the workers may be waiting in;
+// then the workers are waited for, all together under one stop limit (not at all when the
+// server did not answer the close).
 void FieldbusDevice::CloseDevice() {
     if (!open_) return;
-    StopDeviceThreads();
+    threads_->SignalStopAll();
     std::vector<nifDesc_t> descriptors;
     {
         std::lock_guard<std::recursive_mutex> lock(accessLock_);
@@ -331,7 +331,14 @@ void FieldbusDevice::CloseDevice() {
         open_ = false;
         ++openGeneration_;
     }
-    if (CloseDescriptors(std::move(descriptors))) threads_->AwaitAbandoned(kReleaseLimitMs);
+    if (CloseDescriptors(std::move(descriptors))) {
+        StopDeviceThreads();
+    } else {
+        // The server does not answer: workers still inside a call wait for it, not for the
+        // device, and are left behind at once.
+        threads_->StopAll(0);
+        tbLayoutStale_ = true;
+    }
 }
 
 }  // namespace fieldbus
