@@ -9,8 +9,8 @@ public:
     explicit CTravelBar(QWidget* parent = nullptr);
     // Position and set point in percent of travel; `known` false shows an empty bar.
     void SetValues(bool known, float position, float setPoint);
-    QSize sizeHint() const override { return {320, 34}; }
-    QSize minimumSizeHint() const override { return {160, 34}; }
+    QSize sizeHint() const override { return {320, 44}; }
+    QSize minimumSizeHint() const override { return {160, 44}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
