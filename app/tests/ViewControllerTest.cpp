@@ -457,10 +457,19 @@ TEST_F(ViewControllerTest, TagAndAddressChangeShowsItsProgressAndRescans) {
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(slot, controller.CurrentSlot());
 
+    // Cancel before the change starts leaves the device as it was.
     host.answerTag = "FV-111";
     host.answerAddress = 30;
-    ui.PressProgressButtonAfter(4);  // "&CLOSE" once the result is shown
+    ui.PressProgressButtonAfter(3);  // "Cancel" while the change is about to start
     controller.ChangeTagAddress(slot);
+    ASSERT_FALSE(ui.Progress().empty());
+    EXPECT_EQ("Handle Device Tag/Address Change : FV-101", ui.Progress()[0]->caption);
+    EXPECT_NE(std::string::npos, ui.Progress()[0]->text.find("\r\n\r\nChanging device tag/address cancelled.\r\n"));
+    EXPECT_GT(ItemOf("FV-101"), 0);
+    EXPECT_EQ(-1, ItemOf("FV-111"));
+
+    ui.PressProgressButtonAfter(4);  // "&CLOSE" once the result is shown
+    controller.ChangeTagAddress(link.ItemDevIndexMap(ItemOf("FV-101")));
     std::shared_ptr<platform::testing::ProgressRecord> change;
     for (const auto& record : ui.Progress())
         if (record->caption == "Handle Device Tag/Address Change : FV-101") change = record;
