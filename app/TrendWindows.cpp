@@ -2,24 +2,18 @@
 
 #include <algorithm>
 
-#include "fieldbus/BlockKind.h"
 #include "trend/ui/CTrendDlg.h"
 
 namespace app {
 
-trend::PressureInfo ReadTrendPressure(fieldbus::FieldbusDevice& device) {
-    trend::PressureInfo pressure;
-    if (!device.IsOpen()) return pressure;
-    if (device.ReadTbSupplyPressure(pressure.fullScale) != 0) pressure.fullScale = 0.0f;
-    uint16_t unit = 0;
-    if (device.ReadTbSpringRangeUnitsIndex(unit) == 0 &&
-        device.GetEnumText(fieldbus::BlockId(fieldbus::BlockKind::TB), "SPRING_RANGE.UNITS_INDEX", pressure.unit,
-                           unit) != 0)
-        pressure.unit.clear();
-    return pressure;
+float ReadPressureFullScale(fieldbus::FieldbusDevice& device) {
+    float fullScale = 0.0f;
+    if (!device.IsOpen() || device.ReadTbSupplyPressure(fullScale) != 0) return 0.0f;
+    return fullScale;
 }
 
-trend::CTrendDlg* TrendWindows::Open(int slot, platform::WindowHandle notify, QWidget* parent) {
+trend::CTrendDlg* TrendWindows::Open(int slot, platform::WindowHandle notify, QWidget* parent,
+                                     const std::string& pressureUnit) {
     Prune();
     if (slot > 0) {
         if (trend::CTrendDlg* open = Window(slot)) {
@@ -38,7 +32,7 @@ trend::CTrendDlg* TrendWindows::Open(int slot, platform::WindowHandle notify, QW
     }
     auto* window = new trend::CTrendDlg(std::move(device), trend::TrendProfileFile(), notify, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    if (slot > 0) window->Recorder().SetPressure(ReadTrendPressure(link_.Device(slot)));
+    if (slot > 0) window->Recorder().SetPressure({ReadPressureFullScale(link_.Device(slot)), pressureUnit});
     if (!window->Create()) {
         delete window;
         return nullptr;
