@@ -84,7 +84,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
     AddCommand(tools, "diagnostics", "&Diagnostics...", false);
     connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
-    AddCommand(tools, "query", "&Query Device...", false);
+    connect(AddCommand(tools, "query", "&Query Device..."), &QAction::triggered, this,
+            [this] { view_->OpenQueryWindow(view_->Controller().CurrentSlot()); });
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
     connect(AddCommand(tools, "firmware", "&Firmware Download...", false), &QAction::triggered, this,
             [this] { OnFirmware(false); });
@@ -107,6 +108,7 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     openPane_->setObjectName("openPane");
     trendPane_ = new QLabel(this);
     queryPane_ = new QLabel(this);
+    queryPane_->setObjectName("queryPane");
     segmentPane_ = new QLabel(this);
     positionPane_ = new QLabel(this);
     for (QLabel* pane : {positionPane_, segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
@@ -158,7 +160,7 @@ void CMainFrame::RefreshStatusBar() {
     presentPane_->setText(QString::asprintf("%1d Device(s) Present", link_.PresentCount()));
     openPane_->setText(QString::asprintf("%1d Device(s) Open", link_.OpenedCount()));
     trendPane_->setText(QString::asprintf("%1d Trend Window(s) Open", view_->OpenTrendWindowCount()));
-    queryPane_->setText(QString::asprintf("%1d Query Window(s) Open", 0));
+    queryPane_->setText(QString::asprintf("%1d Query Window(s) Open", view_->Queries().Count()));
     const app::DeviceDisplay& display = view_->Controller().Display();
     positionPane_->setText(display.slot > 0 && display.hasValues
                                ? QString::asprintf("Actual Position %4.2f", display.actualPosition) +
@@ -208,6 +210,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    view_->Queries().CloseAll();
     // Stop the threads of the open devices, close them and the link (bounded, even with a
     // server that stopped answering).
     view_->Controller().CloseCurrentDevices();

@@ -54,7 +54,7 @@ QString WithUnit(const char* format, float value, const std::string& unit) {
 }  // namespace
 
 CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
-    : QWidget(parent), link_(link), controller_(link, *this), trendWindows_(link) {
+    : QWidget(parent), link_(link), controller_(link, *this), trendWindows_(link), queryWindows_(link) {
     handle_ = platform::MessageDispatcher::Instance().Register(this);
 
     auto* layout = new QHBoxLayout(this);
@@ -129,6 +129,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
 
     connect(tree_, &QTreeWidget::currentItemChanged, this, &CTessaroView::OnCurrentItemChanged);
     connect(tree_, &QWidget::customContextMenuRequested, this, &CTessaroView::OnTreeContextMenu);
+    connect(this, &CTessaroView::QueryDeviceRequested, this, &CTessaroView::OpenQueryWindow);
 
     closeTimer_ = new QTimer(this);
     closeTimer_->setInterval(300);
@@ -364,7 +365,12 @@ void CTessaroView::OpenTrendWindow() {
         RefreshStatusPanes();
 }
 
+void CTessaroView::OpenQueryWindow(int slot) {
+    if (queryWindows_.Open(slot, this, [this] { RefreshStatusPanes(); })) RefreshStatusPanes();
+}
+
 void CTessaroView::CloseDeviceWindows(int slot) {
     trendWindows_.CloseFor(slot);
+    queryWindows_.CloseFor(slot);
     RefreshStatusPanes();
 }

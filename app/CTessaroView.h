@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/CFailSafeStatusDialog.h"
+#include "app/QueryWindows.h"
 #include "app/TrendWindows.h"
 #include "app/ViewController.h"
 #include "platform/WindowMessages.h"
@@ -60,6 +61,9 @@ public:
     // Opens the trend window of the current device (or one without a device).
     void OpenTrendWindow();
     app::TrendWindows& Trends() { return trendWindows_; }
+    // Opens the query window of `slot` (-1: without a device) or brings it forward.
+    void OpenQueryWindow(int slot);
+    app::QueryWindows& Queries() { return queryWindows_; }
     QString StatusText() const;
 
 signals:
@@ -93,6 +97,7 @@ private:
     QLabel* modeLabels_[app::kShownBlockCount] = {};
     QPointer<CFailSafeStatusDialog> failSafe_;
     app::TrendWindows trendWindows_;
+    app::QueryWindows queryWindows_;
     bool reverting_ = false;
     bool initialised_ = false;
 };

@@ -128,6 +128,11 @@ public:
         name.clear();
         return 0;
     }
+    // The type description of an object (members of records and arrays included).
+    virtual int GetObjectType(int /*block*/, int /*relativeIndex*/, int /*subindex*/, ObjectTypeInfo& info) {
+        info = {};
+        return 0;
+    }
     virtual int GetObjectAttributes(int /*block*/, const std::string& /*name*/, ObjectAttributes& attributes) {
         attributes = {};
         return 0;

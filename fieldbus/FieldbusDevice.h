@@ -99,8 +99,7 @@ public:
     int GetDeviceSummary(std::string& text) override;
     int GetBlockList(std::vector<std::string>& entries) override;
     int GetParameterNames(int block, std::vector<std::string>& names) override;
-    // The type description of an object (members of records and arrays included).
-    int GetObjectType(int block, int relativeIndex, int subindex, ObjectTypeInfo& info);
+    int GetObjectType(int block, int relativeIndex, int subindex, ObjectTypeInfo& info) override;
     // Vendor, model and revision as the device's first VFD reported them at open.
     void GetIdentification(std::string& vendor, std::string& model, std::string& revision) const;
     // The schedule entry of the block with the given object index: entry number 1 to 4, or 0

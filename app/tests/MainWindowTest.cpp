@@ -12,6 +12,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
+#include "query/ui/CQueryDeviceSheet.h"
 #include "logon/CurrentUser.h"
 #include "platform/Paths.h"
 #include "platform/testing/ScriptedUi.h"
@@ -131,12 +132,23 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerShowsItsStateAndRecordsATrend) {
         EXPECT_EQ(recorded, position.size());
         EXPECT_GT(window->Chart()->graph(trend::kActualPosition)->dataCount(), 0);
 
+        // The trend window's Query command opens the device's query window; the menu's
+        // command brings the same window forward.
+        window->Command("query")->trigger();
+        ASSERT_TRUE(ProcessUntil([&] { return frame.View()->Queries().Has(slot); }));
+        frame.Command("query")->trigger();
+        EXPECT_EQ(1, frame.View()->Queries().Count());
+        EXPECT_EQ(QString("Query Device (FV-101)"), frame.View()->Queries().Window(slot)->windowTitle());
+        EXPECT_EQ(QString("1 Query Window(s) Open"), frame.findChild<QLabel*>("queryPane")->text());
+
         // The saved recording closes without a question; the view counts it gone.
         window->close();
         ASSERT_TRUE(ProcessUntil([&] { return frame.View()->OpenTrendWindowCount() == 0; }));
 
-        // Closing the window stops the device's readers and closes it and the link.
+        // Closing the window closes the query window, stops the device's readers and closes
+        // the device and the link.
         frame.close();
+        EXPECT_EQ(0, frame.View()->Queries().Count());
         EXPECT_FALSE(link.Device(slot).IsOpen());
         EXPECT_EQ(0, link.Device(slot).AnyThreadAlive());
         EXPECT_FALSE(link.IsLinkOpen());
