@@ -361,6 +361,20 @@ bool Device::CascadeFed(const Block& block, const std::string& input) const {
     return false;
 }
 
+bool Device::RemotelyFed(const Block& block, const std::string& input) const {
+    const DeviceObject* in = block.Obj(input);
+    if (!in) return false;
+    for (const DeviceObject& link : vfdObjects) {
+        if (link.dataType != DS_LINK || link.value.size() < 8) continue;
+        if (GetU16BE(link.value, 0) != in->index || GetU16BE(link.value, 2) == 0) continue;
+        const uint16_t remote = GetU16BE(link.value, 4);
+        bool local = false;
+        for (const Block& b : blocks) local = local || (remote >= b.startIndex && remote < b.startIndex + b.objects.size());
+        if (!local) return true;
+    }
+    return false;
+}
+
 uint8_t Device::ComputeActual(const Block& b) const {
     uint8_t t = b.effectiveTarget;
     if (b.kind == "RB") return (t & MODE_OOS) ? MODE_OOS : MODE_AUTO;

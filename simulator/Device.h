@@ -70,10 +70,19 @@ public:
     // Process state kept between steps.
     double position = 0;      // valve position, percent
     double pidPv = 0;         // filtered PID process value
-    // A slow swing of the process the PID block measures (a training segment's load
-    // changes), so that a controlling valve keeps moving: amplitude in PV units, period.
+    // The process the valve controls, as the transmitter that publishes PID IN measures it:
+    // percent of the PID's PV scale, following the valve position with a lag.
+    double processPercent = 50;
+    // A slow swing of that process (a training segment's load changes), so that a
+    // controlling valve keeps moving: amplitude in PV units, period.
     double processSwing = 0;
     uint64_t processSwingPeriodMs = 0;
+    // The PID block's algorithm between steps: the last control error and process values
+    // (percent of the PV scale); `pidPrimed` is false until the block first computes.
+    bool pidPrimed = false;
+    double pidLastError = 0;
+    double pidLastPv = 0;
+    double pidLastPvChange = 0;
     double travelRemainder = 0;
     uint64_t lastAdvanceMs = 0;
     bool advanced = false;
@@ -107,6 +116,8 @@ public:
 
     uint8_t ComputeActual(const Block& block) const;
     bool CascadeFed(const Block& block, const std::string& input) const;
+    // An input of the block that another device publishes over a link object (a VCR).
+    bool RemotelyFed(const Block& block, const std::string& input) const;
 
 private:
     int CheckWrite(const ObjectRef& ref, const std::vector<uint8_t>& bytes) const;

@@ -22,38 +22,84 @@ void SetVs(Block& b, const char* name, uint8_t status, float value) {
     b.SetFloat(name, value, 1);
 }
 
-void StepPid(Device& d, Block& pid, double dtSec, double tSec) {
-    uint8_t actual = pid.Actual();
-    float in = pid.GetFloat("IN", 1);
+// The lag of the process the valve controls, as its transmitter measures it.
+constexpr double kProcessLagSec = 3.0;
+
+// The range of a scaling record (EU_100 at 0, EU_0 at 4); 0 to 100 when there is none.
+void ScaleRange(const DeviceObject* scale, float& eu0, float& eu100) {
+    eu0 = scale ? GetFloatBE(scale->value, 4) : 0.0f;
+    eu100 = scale ? GetFloatBE(scale->value, 0) : 100.0f;
+}
+
+// The transmitter that publishes PID IN over a link object measures the process the valve
+// controls (a lag behind the valve position, plus the segment's load swing) and overwrites
+// IN on every step while that link object exists; once it is cleared, IN keeps what the
+// host writes.
+void PublishProcessValue(Device& d, Block& pid, double dtSec, double tSec) {
+    d.processPercent += (std::clamp(d.position, 0.0, 100.0) - d.processPercent) * (1.0 - std::exp(-dtSec / kProcessLagSec));
+    if (!d.RemotelyFed(pid, "IN")) return;
+    float eu0 = 0, eu100 = 100;
+    ScaleRange(pid.Obj("PV_SCALE"), eu0, eu100);
+    double value = eu0 + (eu100 - eu0) * d.processPercent / 100.0;
     if (d.processSwing != 0 && d.processSwingPeriodMs > 0)
-        in += static_cast<float>(d.processSwing *
-                                 std::sin(2.0 * std::numbers::pi * tSec * 1000.0 / static_cast<double>(d.processSwingPeriodMs)));
-    float ftime = pid.GetFloat("PV_FTIME");
+        value += d.processSwing *
+                 std::sin(2.0 * std::numbers::pi * tSec * 1000.0 / static_cast<double>(d.processSwingPeriodMs));
+    SetVs(pid, "IN", kGood, static_cast<float>(value));
+}
+
+// The PID block: PV is IN through the PV_FTIME filter; in AUTO (and CAS, RCAS, where the set
+// point comes from CAS_IN or RCAS_IN) the output moves by the velocity form of the PID
+// algorithm on percentages of the scales: GAIN on the change of the error, the error over
+// RESET seconds, and RATE seconds on the process value's curvature (so a set point change
+// gives no derivative kick). OUT feeds AO CAS_IN through the link object inside the device.
+void StepPid(Device& d, Block& pid, double dtSec, double tSec) {
+    PublishProcessValue(d, pid, dtSec, tSec);
+    const uint8_t actual = pid.Actual();
+    const float in = pid.GetFloat("IN", 1);
+    const float ftime = pid.GetFloat("PV_FTIME");
     if (ftime > 0.0f)
         d.pidPv += (in - d.pidPv) * (1.0 - std::exp(-dtSec / ftime));
     else
         d.pidPv = in;
     SetVs(pid, "PV", pid.GetByte("IN", 0), static_cast<float>(d.pidPv));
-    if (actual == MODE_OOS) return;
+    if (actual == MODE_OOS || actual == MODE_MAN) {
+        d.pidPrimed = false;  // the algorithm starts afresh from the output it finds
+        return;
+    }
     if (actual == MODE_CAS) SetVs(pid, "SP", kGood, pid.GetFloat("CAS_IN", 1));
     if (actual == MODE_RCAS) SetVs(pid, "SP", kGood, pid.GetFloat("RCAS_IN", 1));
-    if (actual == MODE_MAN) return;
-    // Velocity-form PI on the percentage of the scales.
-    const DeviceObject* pvScale = pid.Obj("PV_SCALE");
-    const DeviceObject* outScale = pid.Obj("OUT_SCALE");
-    if (!pvScale || !outScale) return;
-    float pvSpan = GetFloatBE(pvScale->value, 0) - GetFloatBE(pvScale->value, 4);
-    float outSpan = GetFloatBE(outScale->value, 0) - GetFloatBE(outScale->value, 4);
-    if (pvSpan == 0.0f) pvSpan = 100.0f;
-    float error = (pid.GetFloat("SP", 1) - static_cast<float>(d.pidPv)) / pvSpan * 100.0f;
+
+    float pvEu0 = 0, pvEu100 = 100, outEu0 = 0, outEu100 = 100;
+    ScaleRange(pid.Obj("PV_SCALE"), pvEu0, pvEu100);
+    ScaleRange(pid.Obj("OUT_SCALE"), outEu0, outEu100);
+    double pvSpan = pvEu100 - pvEu0;
+    if (pvSpan == 0.0) pvSpan = 100.0;
+    const double pv = (d.pidPv - pvEu0) / pvSpan * 100.0;
+    const double sp = (pid.GetFloat("SP", 1) - pvEu0) / pvSpan * 100.0;
     const DeviceObject* opts = pid.Obj("CONTROL_OPTS");
-    if (opts && (BitsFromWire(opts->value, 0, 2) & (1u << 5))) error = -error;  // direct acting
-    float gain = pid.GetFloat("GAIN");
-    float reset = pid.GetFloat("RESET");
-    float step = gain * error * static_cast<float>(dtSec) / (reset > 0.0f ? reset : 1e9f);
-    float out = pid.GetFloat("OUT", 1) + step / 100.0f * outSpan;
-    out = Clamp(out, pid.GetFloat("OUT_LO_LIM"), pid.GetFloat("OUT_HI_LIM"));
-    SetVs(pid, "OUT", kGood, out);
+    const double sign = (opts && (BitsFromWire(opts->value, 0, 2) & (1u << 5))) ? -1.0 : 1.0;  // direct acting
+    const double error = sign * (sp - pv);
+    if (!d.pidPrimed) {
+        d.pidPrimed = true;
+        d.pidLastError = error;
+        d.pidLastPv = pv;
+        d.pidLastPvChange = 0;
+        return;
+    }
+    const double pvChange = pv - d.pidLastPv;
+    const double gain = pid.GetFloat("GAIN");
+    const double reset = pid.GetFloat("RESET");
+    const double rate = pid.GetFloat("RATE");
+    double change = error - d.pidLastError;
+    if (reset > 0.0 && std::isfinite(reset)) change += error * dtSec / reset;
+    if (rate > 0.0 && std::isfinite(rate) && dtSec > 0.0) change -= sign * (pvChange - d.pidLastPvChange) * rate / dtSec;
+    d.pidLastError = error;
+    d.pidLastPv = pv;
+    d.pidLastPvChange = pvChange;
+    double out = pid.GetFloat("OUT", 1) + gain * change / 100.0 * (outEu100 - outEu0);
+    if (!std::isfinite(out)) out = pid.GetFloat("OUT", 1);
+    out = std::clamp(out, static_cast<double>(pid.GetFloat("OUT_LO_LIM")), static_cast<double>(pid.GetFloat("OUT_HI_LIM")));
+    SetVs(pid, "OUT", kGood, static_cast<float>(out));
 }
 
 void StepAo(Device& d, Block& ao, Block* pid, Block* tb) {
@@ -156,10 +202,11 @@ void AdvanceProcess(Device& d, uint64_t fromMs, uint64_t toMs) {
     Block* pid = d.BlockByKind("PID");
     const double dt = static_cast<double>(toMs - fromMs) / 1000.0;
     const double tSec = static_cast<double>(toMs) / 1000.0;
-    for (Block& b : d.blocks) {
-        if (b.kind == "PID") StepPid(d, b, dt, tSec);
+    // The process model belongs to the device's first PID block; further PID blocks hold
+    // their values as written.
+    if (pid) StepPid(d, *pid, dt, tSec);
+    for (Block& b : d.blocks)
         if (b.kind == "AI") StepAi(b, tSec);
-    }
     if (ao) StepAo(d, *ao, pid, tb);
     if (tb && d.positioner) StepTb(d, *tb, ao, dt, tSec);
     int diCount = 0;

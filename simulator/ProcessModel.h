@@ -1,7 +1,8 @@
 #pragma once
-// The simple process behaviour of a device between two instants: the value flow from PID
-// to AO to the transducer block, a first-order valve response, plausible pressures and
-// temperature, the discrete inputs and the running totals. A detailed valve, actuator and
+// The simple process behaviour of a device between two instants: the process the valve
+// controls as a remote transmitter publishes it into PID IN, the PID algorithm, the value
+// flow from PID to AO to the transducer block, a first-order valve response, plausible
+// pressures and temperature, the discrete inputs and the running totals. A detailed valve, actuator and
 // pneumatics model can replace the valve response through DeviceExtension later.
 #include <cstdint>
 
