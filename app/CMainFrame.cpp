@@ -11,11 +11,15 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "app/BackgroundWork.h"
 #include "app/CHelpWindow.h"
 #include "app/CTessaroView.h"
+#include "app/DeviceData.h"
+#include "controller/ui/CPidControllerDlg.h"
 #include "firmware/ui/FirmwareMenu.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
+#include "config/CConfigData.h"
 #include "config/ConfigFile.h"
 #include "platform/Paths.h"
 #include "platform/Registry.h"
@@ -86,7 +90,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     connect(AddCommand(tools, "query", "&Query Device..."), &QAction::triggered, this,
             [this] { view_->OpenQueryWindow(view_->Controller().CurrentSlot()); });
-    AddCommand(tools, "pidController", "&PID Process Controller...", false);
+    connect(AddCommand(tools, "pidController", "&PID Process Controller..."), &QAction::triggered, this,
+            &CMainFrame::OnPidController);
     connect(AddCommand(tools, "firmware", "&Firmware Download...", false), &QAction::triggered, this,
             [this] { OnFirmware(false); });
     connect(AddCommand(tools, "firmwareActivate", "&Activate Firmware...", false), &QAction::triggered, this,
@@ -128,6 +133,34 @@ void CMainFrame::OnFirmware(bool activate) {
         firmware::RunFirmwareActivate(busy, link_.Device(slot));
     else
         firmware::RunFirmwareDownload(this, busy, link_.Device(slot), slot);
+}
+
+void CMainFrame::OnPidController() {
+    app::ViewController& view = view_->Controller();
+    if (view.IsBusy()) return;
+    if (view_->OpenTrendWindowCount() > 0) {
+        platform::ShowMessage("Please close all the trend windows before launch the PID Process Controller.");
+        return;
+    }
+    const int slot = view.CurrentSlot();
+    fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
+    controller::ControllerOptions options;
+    options.tag = slot > 0 ? link_.GetTag(slot) : std::string();
+    options.pvRangeLow = config::CurrentConfig().pid.pvRangeLow;
+    options.pvRangeHigh = config::CurrentConfig().pid.pvRangeHigh;
+    if (device)
+        options.readPidSchedule = [device](bool& unscheduled) {
+            const app::ScheduleRead pid = app::ReadSchedule(*device, app::kPidStartIndex);
+            unscheduled = pid.entry != 0 && pid.startOffset == 0xFFFFFFFFu;
+            return pid.read ? 0 : 1;
+        };
+    options.runBus = [](const controller::BusWork& work) { return app::RunWhilePumping(work); };
+    {
+        // The dialog's readers report to it meanwhile; the view's own start again afterwards.
+        controller::CPidControllerDlg dialog(device, std::move(options), this);
+        dialog.exec();
+    }
+    view.RestartReaders();
 }
 
 void CMainFrame::OnSignatureGraph() {

@@ -49,6 +49,8 @@ private:
     void OnSignatureGraph();
     // Firmware download or, with `activate`, activation on the current device.
     void OnFirmware(bool activate);
+    // The PID process controller on the current device (or without one).
+    void OnPidController();
 
     fieldbus::FieldbusLink& link_;
     config::ConfigFileCommands configFiles_;

@@ -418,6 +418,17 @@ void ViewController::OnOfflineTimerTick() {
     if (GetUi().IsKeyDown(platform::Key::Control) && GetUi().IsKeyDown(platform::Key::F)) host_.ShowFailSafeDialog();
 }
 
+void ViewController::StopReaders() {
+    const int slot = link_.CurrentSlot();
+    if (slot > 0) link_.Device(slot).StopViewReaders();
+}
+
+void ViewController::RestartReaders() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return;
+    StartDeviceThreads(slot, false);
+}
+
 void ViewController::SetOperationStateCommand(int state) {
     const int slot = link_.CurrentSlot();
     if (slot <= 0 || busy_) return;

@@ -83,6 +83,11 @@ public:
     // One tick of the OFFLINE timer: Ctrl+F opens the fail-safe status dialog.
     void OnOfflineTimerTick();
 
+    // Tools that take the current device's readers for themselves (the PID controller, the
+    // wizard): the view's readers stop, and start again afterwards, publishing at once.
+    void StopReaders();
+    void RestartReaders();
+
     // Operation states of the current device.
     void SetOperationStateCommand(int state);
     void ShowOperationState();

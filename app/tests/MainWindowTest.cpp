@@ -12,7 +12,9 @@
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
+#include "controller/ui/CPidControllerDlg.h"
 #include "query/ui/CQueryDeviceSheet.h"
+#include <QTimer>
 #include "logon/CurrentUser.h"
 #include "platform/Paths.h"
 #include "platform/testing/ScriptedUi.h"
@@ -112,9 +114,11 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerShowsItsStateAndRecordsATrend) {
         const trend::TrendSampleArray& position = window->Recorder().Channel(trend::kActualPosition);
         ASSERT_TRUE(ProcessUntil([&] { return position.size() >= 4; }));
         EXPECT_TRUE(window->StatusLabel()->text().startsWith("Last Update @ "));
-        // No rescan while a trend window is open.
+        // No rescan and no PID controller while a trend window is open.
         frame.Command("rescan")->trigger();
         EXPECT_EQ("Please close all the trend windows before rescan the link for devices.", ui.Last().text);
+        frame.Command("pidController")->trigger();
+        EXPECT_EQ("Please close all the trend windows before launch the PID Process Controller.", ui.Last().text);
         window->Command("startStop")->trigger();
         EXPECT_TRUE(link.Device(slot).IsProcessPollEnded());
 
@@ -144,6 +148,25 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerShowsItsStateAndRecordsATrend) {
         // The saved recording closes without a question; the view counts it gone.
         window->close();
         ASSERT_TRUE(ProcessUntil([&] { return frame.View()->OpenTrendWindowCount() == 0; }));
+
+        // The PID controller takes the device's PID, AO and TB readers while it is open; the
+        // view's readers report to the view again afterwards.
+        QString controllerTitle;
+        QTimer closer;
+        closer.setInterval(50);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<controller::CPidControllerDlg*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->Controller().Busy() || dialog->Controller().ShownState() != controller::kStateAuto)
+                return;
+            controllerTitle = dialog->windowTitle();
+            dialog->reject();
+        });
+        closer.start();
+        frame.Command("pidController")->trigger();
+        closer.stop();
+        EXPECT_EQ(QString("PID Process Controller (FV-101)"), controllerTitle);
+        EXPECT_FALSE(link.Device(slot).IsPidView3Ended());
+        EXPECT_FALSE(link.Device(slot).IsRbView1Ended());
 
         // Closing the window closes the query window, stops the device's readers and closes
         // the device and the link.

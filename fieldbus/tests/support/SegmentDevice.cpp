@@ -12,7 +12,7 @@ namespace fieldbus::testing {
 SegmentDevice::SegmentDevice(const std::string& tag, int slot, const std::string& segmentFile) {
     simulator::LoadOptions options;
     options.manualClock = true;
-    options.latency = 0;
+    options.latency = 1;  // every transaction moves the clock, as on the bus
     std::string error;
     auto segment = simulator::LoadSegmentFile(segmentFile.empty() ? std::string(NIFB_DEFAULT_SEGMENT_FILE) : segmentFile,
                                               options, error);

@@ -1,8 +1,8 @@
 #pragma once
 // A device of a simulated segment hosted in this process, opened through FieldbusDevice:
 // the bed for tests that run program logic against the simulator's positioners. The
-// segment's clock is manual (it moves with the transactions and with Advance), so the
-// device's own behaviour is deterministic.
+// segment's clock is manual: it moves by the bus time of every transaction and by Advance,
+// so the device's own behaviour is deterministic and its mode changes settle.
 #include <memory>
 #include <string>
 
