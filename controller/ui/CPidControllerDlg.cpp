@@ -43,6 +43,7 @@ QSlider* MakeSlider(Qt::Orientation orientation, QWidget* parent) {
     slider->setTickPosition(orientation == Qt::Vertical ? QSlider::TicksRight : QSlider::TicksBelow);
     slider->setSingleStep(1);
     slider->setPageStep(1);
+    if (orientation == Qt::Vertical) slider->setMinimumHeight(170);
     return slider;
 }
 
