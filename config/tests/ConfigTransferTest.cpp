@@ -85,38 +85,6 @@ protected:
         std::memcpy(wire, bytes + offset, 4);
         return values::ValueCodec::Instance().ReadFloat(wire);
     }
-
-    // The members a download does not write, taken from `from`.
-    static void CopyNotDownloaded(const CConfigData& from, CConfigData& to) {
-        config::GeneralGroup g = from.general;
-        g.resourceDescription = to.general.resourceDescription;
-        g.servoTuningInfo = to.general.servoTuningInfo;
-        g.valveModel = to.general.valveModel;
-        g.valveSerialNumber = to.general.valveSerialNumber;
-        g.valveManufacturer = to.general.valveManufacturer;
-        g.actuatorModel = to.general.actuatorModel;
-        g.actuatorSerialNumber = to.general.actuatorSerialNumber;
-        g.actuatorManufacturer = to.general.actuatorManufacturer;
-        g.calibrationPerson = to.general.calibrationPerson;
-        g.calibrationLocation = to.general.calibrationLocation;
-        g.calibrationDate = to.general.calibrationDate;
-        to.general = g;
-        to.position.thetaHi = from.position.thetaHi;
-        to.position.thetaLo = from.position.thetaLo;
-        to.position.thetaP = from.position.thetaP;
-        to.position.controlDirection = from.position.controlDirection;
-        to.position.controlDirectionText = from.position.controlDirectionText;
-        const config::ActuatorGroup written = to.actuator;
-        to.actuator = from.actuator;
-        to.actuator.valveAction = written.valveAction;
-        to.actuator.valveType = written.valveType;
-        to.actuator.travelLimit = written.travelLimit;
-        to.actuator.cycleCountLimit = written.cycleCountLimit;
-        to.actuator.openTimeLimit = written.openTimeLimit;
-        to.actuator.closeTimeLimit = written.closeTimeLimit;
-        to.actuator.nearCloseTimeLimit = written.nearCloseTimeLimit;
-        to.actuator.internalGain = written.internalGain;
-    }
 };
 
 TEST_F(ConfigTransferTest, EveryNameOfTheTablesExistsOnAPositionerWithAllOptions) {

@@ -18,6 +18,10 @@
 
 namespace configtest {
 
+// The members a download does not write (identification, capabilities, totals, measurements,
+// feedback angles), taken from `from`: what a configuration read back after a download holds.
+void CopyNotDownloaded(const config::CConfigData& from, config::CConfigData& to);
+
 class TransferTestBed : public ::testing::Test {
 protected:
     void SetUp() override;
