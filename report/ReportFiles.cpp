@@ -1,5 +1,6 @@
 #include "report/ReportFiles.h"
 
+#include <cctype>
 #include <filesystem>
 
 #include "platform/AtomicFile.h"
@@ -34,6 +35,15 @@ std::string TemplateName(uint32_t deviceFamily) {
     return deviceFamily == config::FamilyRPX110 ? "RPXReportTemplate.htm" : "KPXReportTemplate.htm";
 }
 
+uint32_t ReportFamily(const config::CConfigData& data) {
+    std::string id;
+    for (char c : data.general.manufacturerId)
+        if (c != ' ') id += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (id == "42524b") return config::FamilyRPX110;
+    if (id == "4b5445") return config::FamilyKPX110;
+    return data.deviceFamily;
+}
+
 std::string GenerateHtmlReport(const std::string& templatePath, const std::string& outputName,
                                const config::CConfigData& data, const ReportContext& context) {
     std::string templateText;
@@ -65,7 +75,7 @@ std::string GenerateTextReport(const std::string& basePath, const std::string& o
 std::string RunReport(ReportKind kind, const config::CConfigData& data, const ReportContext& context,
                       const ReportActions& actions) {
     const std::string folder = ReportFolder(data.programFolder);
-    const std::string templatePath = platform::JoinPath(folder, TemplateName(data.deviceFamily));
+    const std::string templatePath = platform::JoinPath(folder, TemplateName(ReportFamily(data)));
     std::error_code ec;
     const bool found = fs::is_regular_file(templatePath, ec);
     if (!found && kind != ReportKind::Text) {

@@ -14,6 +14,9 @@ namespace report {
 std::string ReportFolder(const std::string& programFolder);
 // "RPXReportTemplate.htm" for the maker's family, "KPXReportTemplate.htm" otherwise.
 std::string TemplateName(uint32_t deviceFamily);
+// The family a configuration's report is made for: the one its manufacturer identifier names
+// (a configuration read from a partner positioner is reported as one), else the program's.
+uint32_t ReportFamily(const config::CConfigData& data);
 
 // Fills the template at `templatePath` and writes `outputName` into its folder (else the
 // temporary folder). Returns the full path written, or "" after showing why not.

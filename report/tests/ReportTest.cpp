@@ -147,7 +147,8 @@ TEST_F(LocalZone, TheTextReportWritesLabelAndValueLines) {
 TEST(ReportCommand, AMissingTemplateStopsTheHtmlReportButNotTheTextReport) {
     platform::testing::ScriptedUi ui;
     platform::testing::TempDir dir;
-    CConfigData data(config::FamilyKPX110, RunModeStandalone, dir.Path());
+    CConfigData data(config::FamilyRPX110, RunModeStandalone, dir.Path());
+    data.general.manufacturerId = "4b5445";  // read from a partner positioner: its family's template
     std::vector<std::string> opened;
     report::ReportActions actions;
     actions.open = [&](const std::string& path) {
