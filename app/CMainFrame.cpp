@@ -14,6 +14,7 @@
 #include "app/BackgroundWork.h"
 #include "app/CHelpWindow.h"
 #include "app/CTessaroView.h"
+#include "firmware/ui/FirmwareMenu.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
 #include "config/ConfigFile.h"
@@ -93,10 +94,13 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     AddCommand(tools, "calibrate", "C&alibrate...", false);
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
     AddCommand(tools, "diagnostics", "&Diagnostics...", false);
-    AddCommand(tools, "trend", "&Trend...", false);
+    connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     AddCommand(tools, "query", "&Query Device...", false);
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
-    AddCommand(tools, "firmware", "&Firmware Download...", false);
+    connect(AddCommand(tools, "firmware", "&Firmware Download...", false), &QAction::triggered, this,
+            [this] { OnFirmware(false); });
+    connect(AddCommand(tools, "firmwareActivate", "&Activate Firmware...", false), &QAction::triggered, this,
+            [this] { OnFirmware(true); });
 
     QMenu* help = menuBar()->addMenu("&Help");
     connect(AddCommand(help, "help", "&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelp);
@@ -135,6 +139,17 @@ int CMainFrame::SaveCommand(bool saveAs) {
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::OnFirmware(bool activate) {
+    const int slot = view_->Controller().CurrentSlot();
+    if (slot <= 0) return;
+    // The view and the menus rest while the device is being written.
+    const QList<QWidget*> busy{view_, menuBar()};
+    if (activate)
+        firmware::RunFirmwareActivate(busy, link_.Device(slot));
+    else
+        firmware::RunFirmwareDownload(this, busy, link_.Device(slot), slot);
+}
 
 void CMainFrame::OnSignatureGraph() {
     // One signature graph window, modeless; the command opens it and asks for a file.
@@ -189,6 +204,9 @@ void CMainFrame::UpdateCommands() {
         Command(name)->setEnabled(current);
     Command("linkMaster")->setText(QString::fromStdString(view_->Controller().LinkMasterCommandText()));
     Command("linkMaster")->setEnabled(view_->Controller().LinkMasterCommandEnabled());
+    const bool open = current && link_.Device(view_->Controller().CurrentSlot()).IsOpen();
+    Command("firmware")->setEnabled(open);
+    Command("firmwareActivate")->setEnabled(open);
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
 }
@@ -208,6 +226,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // While the view waits for the bus (opening, a restart, an address change) the window
     // stays; every such wait has its limit.
     if (view_->Controller().IsBusy()) {
+        event->ignore();
+        return;
+    }
+    // A trend window whose user keeps it (unsaved recording) keeps the program running.
+    if (!view_->Trends().CloseAll()) {
         event->ignore();
         return;
     }

@@ -51,6 +51,8 @@ private:
     void OnSignatureGraph();
     // File > Save and Save As: the open device's totals and measurements are read first.
     int SaveCommand(bool saveAs);
+    // Firmware download or, with `activate`, activation on the current device.
+    void OnFirmware(bool activate);
 
     fieldbus::FieldbusLink& link_;
     config::ConfigFileCommands configFiles_;

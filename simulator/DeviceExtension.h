@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "simulator/Json.h"
+
 namespace simulator {
 
 class Device;
@@ -28,6 +30,12 @@ public:
     // A domain download into the named domain object.
     virtual int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,
                                uint64_t nowMs) = 0;
+    // A run-time control command naming this device that the segment does not know itself:
+    // -1 not the extension's either, 0 done, 1 refused with `error` (and nothing changed).
+    virtual int Control(Device& /*device*/, const std::string& /*command*/, const JsonValue& /*args*/,
+                        uint64_t /*nowMs*/, std::string& /*error*/) {
+        return -1;
+    }
 };
 
 }  // namespace simulator

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "simulator/FirmwareDomain.h"
+
 namespace simulator {
 
 namespace {
@@ -596,6 +598,7 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
         d->vfdObjects[1] = Link(30001, 8027, 0, 5025, 0x02, 3);
         if (opt.pidInLinked) d->vfdObjects[2] = Link(30002, 8015, 5, 4104, 0x03, 3);
     }
+    FirmwareDomain::Install(*d);
     d->settleMs = 500;
     if (!d->Layout(error)) return nullptr;
     return d;

@@ -152,6 +152,10 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
         latency = on;
     } else if (what == "die") {
         dieRequested = true;
+    } else if (const int st = device && device->extension ? device->extension->Control(*device, what, cmd, now, error)
+                                                            : -1;
+               st >= 0) {
+        if (st != 0) return fail(error);
     } else {
         return fail("unknown command '" + what + "'");
     }
