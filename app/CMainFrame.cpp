@@ -36,11 +36,14 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     connect(AddCommand(fileMenu_, "fileOpen", "&Open..."), &QAction::triggered, this,
             [this] { FileCommandDone(configFiles_.OnFileOpen(this)); });
     connect(AddCommand(fileMenu_, "fileSave", "&Save"), &QAction::triggered, this,
-            [this] { FileCommandDone(configFiles_.OnFileSave(this)); });
+            [this] { FileCommandDone(SaveCommand(false)); });
     connect(AddCommand(fileMenu_, "fileSaveAs", "Save &As..."), &QAction::triggered, this,
-            [this] { FileCommandDone(configFiles_.OnFileSaveAs(this)); });
+            [this] { FileCommandDone(SaveCommand(true)); });
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, "report", "Configuration &Report...", false);
+    connect(AddCommand(fileMenu_, "report", "Configuration &Report..."), &QAction::triggered, this,
+            [this] { reports_.OnReport(this); });
+    connect(AddCommand(fileMenu_, "reportPdf", "Export Report as &PDF..."), &QAction::triggered, this,
+            [this] { reports_.Generate(report::ReportKind::Pdf); });
     connect(AddCommand(fileMenu_, "signatureGraph", "Open Signature &Graph..."), &QAction::triggered, this,
             &CMainFrame::OnSignatureGraph);
     recentSeparator_ = fileMenu_->addSeparator();
@@ -83,7 +86,14 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     AddCommand(tools, "configure", "&Configure...", false);
-    AddCommand(tools, "download", "&Download Configuration...", false);
+    connect(AddCommand(tools, "readConfig", "&Read Configuration"), &QAction::triggered, this, [this] {
+        view_->Controller().ReadConfigurationCommand();
+        RefreshStatusBar();
+    });
+    connect(AddCommand(tools, "download", "&Download Configuration..."), &QAction::triggered, this, [this] {
+        view_->Controller().DownloadConfigurationCommand();
+        RefreshStatusBar();
+    });
     AddCommand(tools, "calibrate", "C&alibrate...", false);
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
     AddCommand(tools, "diagnostics", "&Diagnostics...", false);
@@ -103,8 +113,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
 
     QToolBar* bar = addToolBar("Standard");
     bar->setObjectName("mainToolBar");
-    for (const char* name : {"fileOpen", "fileSave", "rescan", "reopen", "configure", "calibrate", "diagnostics",
-                             "trend", "query", "help"})
+    for (const char* name : {"fileOpen", "fileSave", "rescan", "reopen", "readConfig", "configure", "calibrate",
+                             "diagnostics", "trend", "query", "report", "help"})
         bar->addAction(Command(name));
 
     presentPane_ = new QLabel(this);
@@ -119,7 +129,19 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     for (QLabel* pane : {positionPane_, segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
         statusBar()->addPermanentWidget(pane);
     connect(view_, &CTessaroView::StatusChanged, this, &CMainFrame::RefreshStatusBar);
+    reports_.SetDevice([this]() -> fieldbus::DeviceAccess* {
+        const int slot = view_->Controller().CurrentSlot();
+        return slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
+    });
+    reports_.SetBusRunner([](const config::BusWork& work) { return app::RunWhilePumping(work); });
     RefreshStatusBar();
+}
+
+int CMainFrame::SaveCommand(bool saveAs) {
+    configFiles_.SetDiagnosticsSource(view_->Controller().DiagnosticsSource());
+    const int result = saveAs ? configFiles_.OnFileSaveAs(this) : configFiles_.OnFileSave(this);
+    configFiles_.SetDiagnosticsSource(nullptr);
+    return result;
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -207,6 +229,9 @@ void CMainFrame::RefreshStatusBar() {
 void CMainFrame::UpdateCommands() {
     const bool current = view_->Controller().CurrentSlot() > 0;
     Command("reopen")->setEnabled(current);
+    Command("readConfig")->setEnabled(current && !view_->Controller().IsBusy());
+    // A download chooses its target from the list: offered while no device is open.
+    Command("download")->setEnabled(!current && link_.IsLinkOpen() && !view_->Controller().IsBusy());
     Command("tagAddress")->setEnabled(current);
     Command("companion")->setEnabled(current);
     for (const char* name : {"stateNormal", "stateManual", "stateOos", "stateShow", "reboot"})

@@ -528,6 +528,10 @@ Block SmallFunctionBlock(const std::string& kind, const std::string& tag, uint16
                       View("VIEW_3", {"ST_REV", "MODE_BLK", "BLOCK_ERR", "OUT", "IN_1", "IN_2"})});
 }
 
+void SeedAoInvert(Block& ao) {
+    if (DeviceObject* io = ao.Obj("IO_OPTS")) BitsToWire(io->value, 0, 2, BitsFromWire(io->value, 0, 2) | 1u);
+}
+
 }  // namespace
 
 bool IsLinkMasterType(uint16_t deviceType, uint8_t deviceRevision) {
@@ -570,6 +574,7 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
                                       opt.ddRevision, typeName, family + " VALVE POSITIONER"));
     d->blocks.push_back(TransducerBlock(prefix + "_TB", opt, model));
     d->blocks.push_back(AoBlock(prefix + "_AO"));
+    if (opt.aoInvert) SeedAoInvert(d->blocks.back());
     d->blocks.push_back(DiBlock(prefix + "_DI1", 6000, 1));
     d->blocks.push_back(DiBlock(prefix + "_DI2", 6100, 2));
     if (opt.pidOption) d->blocks.push_back(PidBlock(prefix + "_PID", 8000));

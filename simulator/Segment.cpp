@@ -125,6 +125,8 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
                                 {"answering", d->IsAnswering(now)}});
         reply["devices"] = std::move(list);
         reply["timeMs"] = now;
+        reply["modelledTransactions"] = modelledTransactions;
+        reply["modelledBusMs"] = modelledBusMs;
     } else if (what == "silence") {
         if (!device) return fail("silence needs a device");
         device->faults.silentFromMs = now + static_cast<uint64_t>(afterMs);
