@@ -92,6 +92,9 @@ void CCustomCurveDlg::Refresh() {
 
 void CCustomCurveDlg::PlaceWidgets() {
     plot_->setGeometry(kLeft, kTop, std::max(100, width() - kLeft - kRight), std::max(100, height() - kTop - kBottom));
+    // Lay the axes out for the new size now (the plot's own resize may come later), so the
+    // fields can be placed under their set points.
+    plot_->setViewport(QRect(QPoint(0, 0), plot_->size()));
     plot_->replot();
     const int labelsAt = height() - kBottom + 30;
     if (auto* caption = findChild<QLabel*>("fieldCaption")) {

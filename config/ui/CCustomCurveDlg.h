@@ -32,11 +32,12 @@ public:
     QPoint PixelOf(double setpoint, double position) const;
     // Takes field 1 ... 9 as typed: false (message shown, old value back) when refused.
     bool CommitField(int index);
+    // Takes a field still being typed in first; a refused one keeps the dialog open.
+    void accept() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void accept() override;
 
 private:
     void OnPress(QMouseEvent* event);

@@ -42,7 +42,7 @@ CPositionPage::CPositionPage(QWidget* parent) : CConfigPage(parent) {
     deviation_ = FloatField(AddLine(form, "Deviation Limit (%):", "deviationLimit"));
     time1_ = FloatField(AddLine(form, "Deviation Time 1 (sec.):", "deviationTime1"));
     time2_ = FloatField(AddLine(form, "Deviation Time 2 (sec., -1 off):", "deviationTime2"));
-    grid->addWidget(limits, 0, 1, 3, 1);
+    grid->addWidget(limits, 0, 1, 2, 1);
     grid->setRowStretch(2, 1);
 }
 
