@@ -58,7 +58,9 @@ int ViewController::ConfigureCommand(
     fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
     if (device != nullptr && !logon::HasPrivilege(kConfigurePrivilege)) return 1;
     config::CConfigData& record = config::CurrentConfig();
-    if (device != nullptr && RefreshConfigurationIfChanged() != 0) return 1;
+    // Groups another client changed are offered for reading again first; a device that
+    // does not answer here is reported by the sheet when it would be written.
+    if (device != nullptr) RefreshConfigurationIfChanged();
 
     config::SheetTarget target;
     target.device = device;

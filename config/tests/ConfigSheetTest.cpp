@@ -3,7 +3,10 @@
 // revisions, which every write of a static parameter raises), the record kept in step.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "TransferTestBed.h"
+#include "config/ConfigChoices.h"
 #include "config/ConfigSheetOk.h"
 #include "fieldbus/OperationState.h"
 #include "simulator/Block.h"
@@ -148,6 +151,69 @@ TEST_F(ConfigSheetTest, ADeviceThatStoppedAnsweringIsReportedOnceAndTheSheetStay
               "or Cancel.",
               ui.Last().text);
     EXPECT_TRUE(before == record);
+}
+
+// The index of `text` in a choice list.
+int IndexOf(const std::vector<std::string>& texts, const std::string& text) {
+    for (size_t i = 0; i < texts.size(); ++i)
+        if (texts[i] == text) return static_cast<int>(i);
+    return -1;
+}
+
+TEST_F(ConfigSheetTest, ChoicesKnownByTheirTextsBlockTagsAndTheCustomCurveReachTheDevice) {
+    ASSERT_EQ(0, Device("FV-101").SetOperationState(fieldbus::kOutOfService, fieldbus::kWarnStateChange, false, false));
+    config::OptionGroup& o = edits.data.option;
+    // Lists as an offline record carries them: texts without values.
+    o.pressureUnit.values.clear();
+    config::Choose(o.pressureUnit, IndexOf(o.pressureUnit.texts, "bar"));
+    EXPECT_EQ(0u, o.pressureUnit.value);
+    config::Choose(edits.data.general.valveManufacturer,
+                   IndexOf(edits.data.general.valveManufacturer.texts, "KTE Automation"));
+    config::ConfigBitStringField& status = edits.data.ao.statusOptions;
+    status.bitValues.clear();
+    std::vector<bool> checked(status.names.size(), false);
+    checked[static_cast<size_t>(IndexOf(status.names, "Uncertain as Good"))] = true;
+    config::SetCheckedBits(status, checked);
+    config::Choose(o.charType, IndexOf(o.charType.texts, "Define"));
+    o.charPoints = {5, 15, 25, 35, 45, 55, 65, 75, 85};
+    edits.data.general.blockTags[config::TagTB] = "FV101_VALVE";
+
+    const config::SheetOutcome outcome = config::ApplyConfigSheet(edits, record, Target());
+    EXPECT_FALSE(outcome.failed);
+    EXPECT_TRUE(ui.Messages().empty());
+    WithSimBlock("FV-101", "TB", [](simulator::Block& b) {
+        EXPECT_EQ(1137, simulator::GetU16BE(b.Obj("SPRING_RANGE")->value, 8));
+        EXPECT_EQ(0x4B5445u, (uint32_t{b.GetByte("VALVE_MAN_ID", 1)} << 16) | (uint32_t{b.GetByte("VALVE_MAN_ID", 2)} << 8) |
+                                 b.GetByte("VALVE_MAN_ID", 3));
+        EXPECT_EQ(255, b.GetByte("POSITION_CHAR_TYPE"));
+        EXPECT_EQ(5.0f, b.GetFloat("POSITION_CHAR", 0));
+        EXPECT_EQ(85.0f, b.GetFloat("POSITION_CHAR", 32));
+        EXPECT_EQ("FV101_VALVE", b.tag);
+    });
+    uint16_t bits = 0;
+    ASSERT_EQ(0, Device("FV-101").ReadAoStatusOpts(bits));
+    EXPECT_EQ(1u << 2, bits);
+    EXPECT_EQ("bar", record.option.pressureUnit.text);
+    EXPECT_EQ(85.0f, record.option.charPoints[8]);
+    EXPECT_EQ("FV101_VALVE", record.general.blockTags[config::TagTB]);
+}
+
+TEST_F(ConfigSheetTest, AFailedWriteEndsTheWritersAndKeepsWhatWasWrittenBefore) {
+    ASSERT_EQ(0, Device("FV-101").SetOperationState(fieldbus::kOutOfService, fieldbus::kWarnStateChange, false, false));
+    edits.data.position.servoGain = 130.0f;
+    edits.data.position.servoReset = 500.0f;  // beyond what the positioner takes
+    edits.data.position.fullOpen = 98.0f;
+    edits.data.ao.spRateUp = 25.0f;
+    const config::SheetOutcome outcome = config::ApplyConfigSheet(edits, record, Target());
+    EXPECT_TRUE(outcome.failed);
+    EXPECT_EQ(kFailed, ui.Last().text);
+    EXPECT_EQ(130.0f, record.position.servoGain);
+    EXPECT_EQ(15.0f, record.position.servoReset);
+    EXPECT_EQ(100.0f, record.position.fullOpen);
+    EXPECT_TRUE(std::isinf(record.ao.spRateUp));
+    EXPECT_EQ(130.0f, SimFloat("FV-101", "TB", "SERVO_GAIN"));
+    EXPECT_EQ(100.0f, SimFloat("FV-101", "TB", "FINAL_VALUE_CUTTOFF_HI"));
+    EXPECT_TRUE(std::isinf(SimFloat("FV-101", "AO", "SP_RATE_UP")));
 }
 
 TEST(ConfigSheetWithoutDevice, TheRecordAloneTakesTheChangesAndTheControllerPageNeedsThePidBlock) {

@@ -3,12 +3,14 @@
 // back), the sheet without a device or PID block, and the editor's fields and mouse.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <chrono>
+#include <cmath>
 #include <qcustomplot.h>
 #include <thread>
 
@@ -125,6 +127,54 @@ TEST(ConfigSheetWindow, WithoutDeviceOrPidBlockTheRecordAloneTakesTheEditsAndBad
     EXPECT_EQ(95.0f, record.ao.spHighLimit);
     EXPECT_EQ(-5.0f, record.position.positionLowerLimit);
     EXPECT_EQ(1u, ui.Messages().size());
+}
+
+TEST(SheetFields, UntouchedFieldsGiveTheirValuesBackExactlyAndEditedOnesAreChecked) {
+    platform::testing::ScriptedUi ui;
+    QLineEdit edit;
+    config::FloatField field(&edit);
+    field.Show(0.123456789f);
+    EXPECT_EQ(QString("0.123457"), edit.text());
+    float value = 0.0f;
+    ASSERT_TRUE(field.Read(value, config::FloatRange::Between(0, 1)));
+    EXPECT_EQ(0.123456789f, value);  // not the shown digits: no change for the writers
+    edit.setText("-1.#INF");
+    ASSERT_TRUE(field.Read(value, config::FloatRange::Between(0, 1)));
+    EXPECT_TRUE(std::isinf(value) && value < 0);
+    edit.setText("abc");
+    EXPECT_FALSE(field.Read(value, config::FloatRange::Any()));
+    EXPECT_EQ("Please enter a number.", ui.Last().text);
+
+    config::CountField count(&edit);
+    count.Show(7);
+    edit.setText("-1");
+    uint32_t n = 0;
+    EXPECT_FALSE(count.Read(n));
+    edit.setText("4294967295");
+    ASSERT_TRUE(count.Read(n));
+    EXPECT_EQ(4294967295u, n);
+
+    config::ConfigDate date;
+    EXPECT_FALSE(config::DateField::Parse("02/29/99 10:00:00", date));  // 1999 was no leap year
+    ASSERT_TRUE(config::DateField::Parse("12/24/99 10:30:05", date));
+    EXPECT_EQ(5, date.dayOfWeek);  // a Friday
+    EXPECT_EQ(5000, date.milliseconds);
+    EXPECT_EQ(QString("12/24/99 10:30:05"), config::DateField::Text(date));
+
+    // Unit texts show their signs; a choice the user leaves alone stays as the record has it.
+    QComboBox box;
+    config::ChoiceField choice(&box);
+    config::ConfigEnumField<uint32_t> unit{"\xB0""C", {"\xB0""C", "\xB0""F"}, 1001, {1001, 1002}};
+    choice.Show(unit, true);
+    EXPECT_EQ(QString::fromUtf8("\u00B0C"), box.currentText());
+    config::ConfigEnumField<uint32_t> read = unit;
+    bool chosen = false;
+    choice.Read(read, &chosen);
+    EXPECT_TRUE(chosen);
+    EXPECT_TRUE(read == unit);
+    box.setCurrentIndex(1);
+    choice.Read(read, &chosen);
+    EXPECT_EQ(1002u, read.value);
 }
 
 TEST(CustomCurveEditor, FieldsAndMouseKeepTheCurveRising) {
