@@ -72,14 +72,23 @@ SheetOutcome ApplyConfigSheet(const SheetEdits& edits, CConfigData& record, cons
         int state = fieldbus::kUnnamedState;
         if (OrInPlace(target.runBus)([device, &state] { return device->ReadOperationState(state); }) != 0)
             state = fieldbus::kUnnamedState;
+        bool ready = true;
         if (state != fieldbus::kOutOfService) {
             const int answer =
                 ShowMessage(OutOfServiceQuestion(), platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2);
-            if (answer != platform::IDYES || TakeOutOfService(target) != 0) {
-                ShowMessage(kWriteFailed);
-                outcome.failed = true;
-                return outcome;
-            }
+            ready = answer == platform::IDYES && TakeOutOfService(target) == 0;
+        } else {
+            // Shown out of service as soon as one of RB, TB and AO is: the others follow
+            // without a question, so that no write has to ask from the bus thread.
+            ready = OrInPlace(target.runBus)([device, &target] {
+                        return device->SetOperationState(fieldbus::kOutOfService, fieldbus::kWarnConfigurationChange,
+                                                         false, target.bumpless);
+                    }) == 0;
+        }
+        if (!ready) {
+            ShowMessage(kWriteFailed);
+            outcome.failed = true;
+            return outcome;
         }
     }
 

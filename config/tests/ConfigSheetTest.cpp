@@ -87,6 +87,25 @@ TEST_F(ConfigSheetTest, OneQuestionThenOnlyTheChangedFieldsReachTheDevice) {
     EXPECT_EQ(tb + 1, StRev("TB"));
 }
 
+TEST_F(ConfigSheetTest, ADeviceShownOutOfServiceByOneBlockIsAskedNothing) {
+    // The transducer block alone out of service (set by another client): the device shows
+    // OUT OF SERVICE while AO still runs.
+    fieldbus::FieldbusDevice& device = Device("FV-101");
+    const uint8_t oos = fieldbus::kModeOos;
+    ASSERT_EQ(0, device.WriteParameter(device.BlockOf(fieldbus::BlockKind::TB), "MODE_BLK.TARGET", &oos, 1));
+    uint8_t tb = 0, ao = 0;
+    for (int i = 0; i < 100 && tb != oos; ++i) device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::TB), tb);
+    device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::AO), ao);
+    ASSERT_EQ(oos, tb);
+    ASSERT_NE(oos, ao);
+    ASSERT_EQ(fieldbus::kOutOfService, State());
+    edits.data.ao.spRateUp = 25.0f;  // an AO write that needs AO out of service
+    const config::SheetOutcome outcome = config::ApplyConfigSheet(edits, record, Target());
+    EXPECT_FALSE(outcome.failed);
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(25.0f, SimFloat("FV-101", "AO", "SP_RATE_UP"));
+}
+
 TEST_F(ConfigSheetTest, NoToTheQuestionWritesNothing) {
     const CConfigData before = record;
     edits.data.position.servoGain = 133.0f;
