@@ -64,4 +64,9 @@ void CConfigSheet::accept() {
     QDialog::accept();
 }
 
+void CConfigSheet::reject() {
+    if (applying_) return;
+    QDialog::reject();
+}
+
 }  // namespace config

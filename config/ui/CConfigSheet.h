@@ -27,6 +27,8 @@ public:
     CConfigPage* Page(const QString& title) const;
 
     void accept() override;
+    // Not while OK is writing to the device.
+    void reject() override;
 
 private:
     CConfigData& record_;
