@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             uint32_t total = 0;
             if (nifGetDeviceList(link, live.data(), &count, &total) == E_OK)
                 Touch(live.data(), count * sizeof(nifLiveListEntry));
-            if (nifOpenPhysicalDevice(link, NIF_BY_TAG, "FV-101", &device) == E_OK) {
+            if (nifOpenPhysicalDevice(link, NIF_BY_TAG, "KV-201", &device) == E_OK) {
                 std::vector<nifVfdInfo> vfds(4);
                 count = static_cast<uint16_t>(vfds.size());
                 if (nifGetVFDList(device, vfds.data(), &count) == E_OK) Touch(vfds.data(), count * sizeof(nifVfdInfo));
@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     count = static_cast<uint16_t>(blocks.size());
                     if (nifGetBlockList(vfd, NIF_FUNCTION_BLOCK | NIF_TRANSDUCER_BLOCK | NIF_RESOURCE_BLOCK, blocks.data(), &count) == E_OK)
                         Touch(blocks.data(), count * sizeof(nifBlockInfo));
-                    if (nifOpenBlock(vfd, "FV101_AO", &block) == E_OK) ReadBlock(block);
+                    if (nifOpenBlock(vfd, "KV201_AO", &block) == E_OK) ReadBlock(block);
                 }
             }
         }

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nifb::Request device;
     device.op = nifb::Op::OpenPhysicalDevice;
     device.desc = opened.value[0];
-    device.name = "FV-101";
+    device.name = "KV-201";
     segment.backend->Call(device);
     return 0;
 }

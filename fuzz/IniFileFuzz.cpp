@@ -11,14 +11,19 @@
 
 namespace {
 
+// In memory (tmpfs) where there is one, since every save flushes the file to its disk.
+char g_inMemory[] = "/dev/shm/tessaro-ini-fuzz-XXXXXX";
+char g_onDisk[] = "/tmp/tessaro-ini-fuzz-XXXXXX";
+const char* g_folder = nullptr;
+
 std::string ScratchFile() {
-    static const std::string path = [] {
-        char folder[] = "/tmp/tessaro-ini-fuzz-XXXXXX";
-        if (!::mkdtemp(folder)) std::abort();
-        std::atexit([] { std::filesystem::remove_all(std::filesystem::path(ScratchFile()).parent_path()); });
-        return std::string(folder) + "/fuzz.ini";
-    }();
-    return path;
+    if (!g_folder) {
+        g_folder = ::mkdtemp(g_inMemory);
+        if (!g_folder) g_folder = ::mkdtemp(g_onDisk);
+        if (!g_folder) std::abort();
+        std::atexit([] { std::filesystem::remove_all(g_folder); });
+    }
+    return std::string(g_folder) + "/fuzz.ini";
 }
 
 }  // namespace

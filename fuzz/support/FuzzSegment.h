@@ -1,5 +1,5 @@
 #pragma once
-// A fresh simulated segment (the shipped default, manual clock) for targets that talk to the
+// A fresh small simulated segment (support/segment.json, manual clock) for targets that talk to the
 // server's backend, with one session open on it.
 #include <cstdint>
 #include <memory>
