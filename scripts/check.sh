@@ -100,5 +100,10 @@ for part in "${parts[@]}"; do
   if "run_$part"; then result[$part]=clean; else result[$part]=FAILED; status=1; fi
 done
 echo
-for part in "${parts[@]}"; do echo "check $part: ${result[$part]}"; done
+passed=0 failed=0
+for part in "${parts[@]}"; do
+  echo "check $part: ${result[$part]}"
+  if [ "${result[$part]}" = clean ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+done
+echo "checks: $passed passed, $failed failed"
 exit "$status"
