@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "nifb/nifb.h"
+#include "simulator/Json.h"
+
 namespace simulator {
 
 class Device;
@@ -28,6 +31,16 @@ public:
     // A domain download into the named domain object.
     virtual int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,
                                uint64_t nowMs) = 0;
+    // True when the extension moves the valve itself (position, pressures, servo output and
+    // totals); the device's simple process model then leaves them alone.
+    virtual bool ModelsValve() const { return false; }
+    // A run-time control command naming this device that the segment does not know itself.
+    // E_OK (with `reply` filled), E_BAD_ARGUMENT with `error` when refused (nothing changed),
+    // E_NOT_FOUND when the command is not the extension's.
+    virtual int Control(Device& /*device*/, const JsonValue& /*command*/, JsonValue& /*reply*/,
+                        std::string& /*error*/) {
+        return E_NOT_FOUND;
+    }
 };
 
 }  // namespace simulator

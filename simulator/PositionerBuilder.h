@@ -4,9 +4,11 @@
 // transmitter that is not a positioner.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "simulator/Device.h"
+#include "simulator/valve/ValveSettings.h"
 
 namespace simulator {
 
@@ -27,6 +29,8 @@ struct PositionerOptions {
     bool bootAsLinkMaster = false;
     bool activeScheduler = false;
     bool pidInLinked = true;  // a link object feeds PID IN from another device
+    // The valve behind the positioner; the family's defaults when not given.
+    std::optional<valve::ValveSettings> valve;
 };
 
 struct TransmitterOptions {

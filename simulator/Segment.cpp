@@ -151,7 +151,15 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
     } else if (what == "die") {
         dieRequested = true;
     } else {
-        return fail("unknown command '" + what + "'");
+        // Commands of a device's own extension (valve faults and state).
+        int st = E_NOT_FOUND;
+        if (device && device->extension) {
+            device->Advance(now);  // the device catches up with the clock first
+            std::string why;
+            st = device->extension->Control(*device, cmd, reply, why);
+            if (st == E_BAD_ARGUMENT) return fail(why);
+        }
+        if (st != E_OK) return fail("unknown command '" + what + "'");
     }
     reply["ok"] = true;
     answer = DumpJson(reply);
