@@ -7,7 +7,8 @@
 #include <QVBoxLayout>
 
 CFailSafeStatusDialog::CFailSafeStatusDialog(fieldbus::FieldbusLink& link, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowStaysOnTopHint), link_(link) {
+    : QDialog(parent, Qt::Window), link_(link) {
+    // An ordinary window of the program: it never covers the program's own message boxes.
     setWindowTitle("Fail Safe Status");
     setModal(false);
     auto* layout = new QVBoxLayout(this);

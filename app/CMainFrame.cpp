@@ -11,6 +11,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "app/CHelpWindow.h"
 #include "app/CTessaroView.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
@@ -68,8 +69,12 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
             [this] { view_->Controller().LinkMasterCommand(); });
     connect(AddCommand(device, "reboot", "Re&boot Device"), &QAction::triggered, this,
             [this] { view_->Controller().RebootCommand(); });
-    connect(AddCommand(device, "failSafe", "&Fail Safe Status...\tCtrl+F"), &QAction::triggered, this,
-            [this] { view_->ShowFailSafeDialog(); });
+    QAction* failSafe = AddCommand(device, "failSafe", "&Fail Safe Status...");
+    failSafe->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    failSafe->setShortcutContext(Qt::ApplicationShortcut);
+    connect(failSafe, &QAction::triggered, this, [this] {
+        if (view_->Controller().CurrentSlot() <= 0 && !view_->Controller().IsBusy()) view_->ShowFailSafeDialog();
+    });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     AddCommand(tools, "configure", "&Configure...", false);
@@ -93,7 +98,9 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
         bar->addAction(Command(name));
 
     presentPane_ = new QLabel(this);
+    presentPane_->setObjectName("presentPane");
     openPane_ = new QLabel(this);
+    openPane_->setObjectName("openPane");
     trendPane_ = new QLabel(this);
     queryPane_ = new QLabel(this);
     segmentPane_ = new QLabel(this);
@@ -139,7 +146,10 @@ void CMainFrame::RefreshStatusBar() {
     queryPane_->setText(QString::asprintf("%1d Query Window(s) Open", 0));
     const app::DeviceDisplay& display = view_->Controller().Display();
     positionPane_->setText(display.slot > 0 && display.hasValues
-                               ? QString::asprintf("Actual Position %4.2f", display.actualPosition)
+                               ? QString::asprintf("Actual Position %4.2f", display.actualPosition) +
+                                     (display.positionUnit.empty()
+                                          ? QString()
+                                          : " " + QString::fromLatin1(display.positionUnit.c_str()))
                                : QString());
     UpdateCommands();
 }
@@ -169,8 +179,16 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // Stop the threads of the open devices, close them and the link.
+    // While the view waits for the bus (opening, a restart, an address change) the window
+    // stays; every such wait has its limit.
+    if (view_->Controller().IsBusy()) {
+        event->ignore();
+        return;
+    }
+    // Stop the threads of the open devices, close them and the link (bounded, even with a
+    // server that stopped answering).
     view_->Controller().CloseCurrentDevices();
+    view_->Controller().Shutdown();
     link_.CloseLink();
     QMainWindow::closeEvent(event);
 }
@@ -222,5 +240,17 @@ void CMainFrame::OnHelp() {
         platform::ShowMessage(platform::Format("Unable to locate the file %s", index.c_str()));
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(index)));
+    // Without a web browser the pages open in the program's own help window.
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(index)))) return;
+    ShowHelpWindow(QString::fromStdString(index));
+}
+
+void CMainFrame::ShowHelpWindow(const QString& index) {
+    if (!help_) {
+        help_ = new CHelpWindow(index, this);
+        help_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }

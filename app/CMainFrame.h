@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "app/CHelpWindow.h"
 #include "app/RecentFileList.h"
 #include "config/ui/ConfigFileCommands.h"
 #include "fieldbus/FieldbusLink.h"
@@ -28,6 +29,9 @@ public:
     QMenu* FileMenu() const { return fileMenu_; }
     config::ConfigFileCommands& ConfigFiles() { return configFiles_; }
     void RefreshStatusBar();
+    // The help pages in the program's own window (used when no web browser opens them).
+    void ShowHelpWindow(const QString& index);
+    CHelpWindow* HelpWindow() const { return help_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,4 +64,5 @@ private:
     QLabel* positionPane_ = nullptr;
     bool shown_ = false;
     QPointer<graphs::CSignatureGraphDlg> signatureGraph_;
+    QPointer<CHelpWindow> help_;
 };

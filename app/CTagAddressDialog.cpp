@@ -3,9 +3,11 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 
-CTagAddressDialog::CTagAddressDialog(const QString& tag, bool offerAddress, int address, QWidget* parent)
+CTagAddressDialog::CTagAddressDialog(const QString& tag, const std::vector<uint8_t>& offered, bool offerCurrent,
+                                     int address, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle("Tag/Address");
     auto* form = new QFormLayout(this);
@@ -13,11 +15,19 @@ CTagAddressDialog::CTagAddressDialog(const QString& tag, bool offerAddress, int 
     tag_->setMaxLength(32);
     address_ = new QComboBox(this);
     address_->addItem("(select)", -1);
-    // The addresses a field device may use: 0x10 to 0xF7.
-    for (int a = 0x10; a <= 0xF7; ++a) address_->addItem(QString("0x%1 (%2)").arg(a, 2, 16, QChar('0')).arg(a), a);
-    if (offerAddress) address_->setCurrentIndex(address_->findData(address));
+    for (uint8_t a : offered) {
+        const bool current = offerCurrent && a == address;
+        address_->addItem(QString("0x%1 (%2)%3").arg(a, 2, 16, QChar('0')).arg(a).arg(current ? "  current" : ""), a);
+    }
+    if (offerCurrent) address_->setCurrentIndex(std::max(0, address_->findData(address)));
+    auto* hint = new QLabel("Only addresses free on this link are offered (in use by another device, or in the "
+                            "link's unpolled range, they are left out).",
+                            this);
+    hint->setWordWrap(true);
+    hint->setObjectName("addressHint");
     form->addRow("Device &tag:", tag_);
     form->addRow("Node &address:", address_);
+    form->addRow(hint);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,6 +1,9 @@
 #pragma once
-// Asks for a device's new PD tag and node address.
+// Asks for a device's new PD tag and node address. Only the addresses the device may take
+// are offered: free on the link, outside the link's unpolled range, 0x10 to 0xF7.
 #include <QDialog>
+#include <cstdint>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -8,7 +11,9 @@ class QLineEdit;
 class CTagAddressDialog : public QDialog {
     Q_OBJECT
 public:
-    CTagAddressDialog(const QString& tag, bool offerAddress, int address, QWidget* parent = nullptr);
+    // `offered`: the valid addresses; the current one is preselected when `offerCurrent`.
+    CTagAddressDialog(const QString& tag, const std::vector<uint8_t>& offered, bool offerCurrent, int address,
+                      QWidget* parent = nullptr);
     QString Tag() const;
     // -1 when no address is chosen.
     int Address() const;

@@ -16,13 +16,40 @@
 
 #include "app/CFailSafeStatusDialog.h"
 #include "app/CTagAddressDialog.h"
+#include "app/CTravelBar.h"
 #include "app/DeviceIcons.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/OperationState.h"
 
 namespace {
 constexpr int kItemRole = Qt::UserRole + 1;
+
+// What the icons mean, on the tree's header.
+const char* kIconLegend =
+    "Device icons:\n"
+    "  round: positioner\n"
+    "  square: link-master capable positioner (basic device)\n"
+    "  square with a bar: positioner configured as link master\n"
+    "  grey: not a positioner of this program\n"
+    "  filled: present on the link; hollow and struck through: not answering";
+
+// Background of a mode cell by what the mode means for the valve.
+QString ModeStyle(uint8_t mode) {
+    if (mode & fieldbus::kModeOos) return "background:#f4c7c3; border-radius:3px; padding:1px 4px;";
+    if (mode & (fieldbus::kModeMan | fieldbus::kModeIman | fieldbus::kModeLo))
+        return "background:#fce8b2; border-radius:3px; padding:1px 4px;";
+    if (mode & (fieldbus::kModeAuto | fieldbus::kModeCas | fieldbus::kModeRcas | fieldbus::kModeRout))
+        return "background:#c8e6c9; border-radius:3px; padding:1px 4px;";
+    return "padding:1px 4px;";
 }
+
+// A value with its unit ("45.20 %"); the unit is the device's own text.
+QString WithUnit(const char* format, float value, const std::string& unit) {
+    QString text = QString::asprintf(format, value);
+    if (!unit.empty()) text += " " + QString::fromLatin1(unit.c_str());
+    return text;
+}
+}  // namespace
 
 CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     : QWidget(parent), link_(link), controller_(link, *this) {
@@ -34,6 +61,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
 
     tree_ = new QTreeWidget(splitter);
     tree_->setHeaderLabel("Devices");
+    tree_->headerItem()->setToolTip(0, kIconLegend);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->setMinimumWidth(220);
 
@@ -45,6 +73,10 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     bold.setBold(true);
     bold.setPointSize(bold.pointSize() + 2);
     deviceLabel_->setFont(bold);
+    identityLabel_ = new QLabel(right);
+    identityLabel_->setObjectName("identityLabel");
+    identityLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    travelBar_ = new CTravelBar(right);
     companionLabel_ = new QLabel(right);
     companionLabel_->setObjectName("companionLabel");
     companionValues_ = new QLabel(right);
@@ -75,8 +107,10 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     messages_->setObjectName("messageBox");
     messages_->setReadOnly(true);
     rightLayout->addWidget(deviceLabel_);
+    rightLayout->addWidget(identityLabel_);
     rightLayout->addWidget(stateLabel_);
     rightLayout->addWidget(modes);
+    rightLayout->addWidget(travelBar_);
     rightLayout->addWidget(valuesLabel_);
     rightLayout->addWidget(companionLabel_);
     rightLayout->addWidget(companionValues_);
@@ -118,17 +152,36 @@ void CTessaroView::InitialUpdate() {
 
 int CTessaroView::ItemNumber(QTreeWidgetItem* item) const { return item ? item->data(0, kItemRole).toInt() : 0; }
 
+void CTessaroView::Decorate(QTreeWidgetItem* item, const app::DeviceTreeItem& entry) {
+    item->setIcon(0, DeviceIcon(entry.kind, entry.present));
+    item->setToolTip(0, QString("%1: %2, address 0x%3, %4")
+                            .arg(entry.tag.empty() ? QString("(no tag)") : QString::fromStdString(entry.tag))
+                            .arg(app::DeviceKindText(entry.kind))
+                            .arg(entry.address, 2, 16, QChar('0'))
+                            .arg(entry.present ? "present" : "not answering"));
+}
+
+void CTessaroView::RefreshTreeIcons(const std::vector<app::DeviceTreeItem>& items) {
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = tree_->topLevelItem(i);
+        for (const auto& entry : items)
+            if (entry.item == ItemNumber(item) && item->text(0) == QString::fromStdString(entry.tag))
+                Decorate(item, entry);
+    }
+}
+
 void CTessaroView::ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) {
     reverting_ = true;
     tree_->clear();
     auto* offline = new QTreeWidgetItem(tree_, QStringList("OFFLINE"));
     offline->setData(0, kItemRole, 0);
     offline->setIcon(0, OfflineIcon());
+    offline->setToolTip(0, "Work without a device, on configuration files");
     QTreeWidgetItem* selected = offline;
     for (const auto& entry : items) {
         auto* item = new QTreeWidgetItem(tree_, QStringList(QString::fromStdString(entry.tag)));
         item->setData(0, kItemRole, entry.item);
-        item->setIcon(0, DeviceIcon(entry.kind, entry.present));
+        Decorate(item, entry);
         if (entry.item == selectItem) selected = item;
     }
     tree_->setCurrentItem(selected);
@@ -189,15 +242,22 @@ QString CTessaroView::StatusText() const {
 
 void CTessaroView::RefreshStatusPanes() { emit StatusChanged(); }
 
+// A device that closed or dropped off leaves nothing of itself on the page.
 void CTessaroView::DeviceOpened(int slot) {
     deviceLabel_->setText(slot > 0 ? QString::fromStdString(link_.GetTag(slot)) : QString("OFFLINE"));
+    if (slot <= 0) {
+        identityLabel_->clear();
+        SetScheduleLabels("", "");
+        ShowDeviceDisplay(app::DeviceDisplay{}, false);
+    }
+    emit StatusChanged();
 }
 
 void CTessaroView::DeviceClosing(int) {}
 
-bool CTessaroView::AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress,
-                                 std::string& newTag, bool& hasAddress, uint8_t& newAddress) {
-    CTagAddressDialog dialog(QString::fromStdString(currentTag), offerAddress, currentAddress, this);
+bool CTessaroView::AskTagAddress(const std::string& currentTag, const std::vector<uint8_t>& offered, bool offerCurrent,
+                                 uint8_t currentAddress, std::string& newTag, bool& hasAddress, uint8_t& newAddress) {
+    CTagAddressDialog dialog(QString::fromStdString(currentTag), offered, offerCurrent, currentAddress, this);
     if (dialog.exec() != QDialog::Accepted) return false;
     newTag = dialog.Tag().toStdString();
     hasAddress = dialog.Address() >= 0;
@@ -225,12 +285,15 @@ void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         case fieldbus::WM_DI1VIEW1_UPDATED:
         case fieldbus::WM_DI2VIEW1_UPDATED:
         case fieldbus::WM_SPLTVIEW1_UPDATED: controller_.OnViewMessage(msg, static_cast<int>(wParam)); break;
+        case app::WM_DEVICE_ICONS_CHANGED: controller_.OnIconsChanged(); break;
         default: break;
     }
 }
 
 void CTessaroView::CompanionOpened(int slot) {
     companionLabel_->setText(slot > 0 ? "Companion device: " + QString::fromStdString(link_.GetTag(slot)) : QString());
+    if (slot <= 0) companionValues_->clear();
+    emit StatusChanged();
 }
 
 bool CTessaroView::IsFailSafeDialogOpen() const { return failSafe_ && failSafe_->isVisible(); }
@@ -254,25 +317,35 @@ void CTessaroView::SetOfflineTimer(bool running) {
 }
 
 void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool companion) {
-    const QString values =
-        display.hasValues
-            ? QString::asprintf("Actual Position %4.2f", display.actualPosition) +
-                  QString::asprintf("    Setpoint %4.2f    Actuator Pressure %4.2f    Servo Output %4.2f    "
-                                    "Temperature %4.1f",
-                                    display.setPoint, display.outPressure, display.servoOutput, display.electTemp)
-            : QString();
+    const bool values = display.slot > 0 && display.hasValues;
     if (companion) {
-        companionValues_->setText(display.slot > 0 && display.hasValues
-                                      ? QString::asprintf("Actual Position %4.2f", display.actualPosition)
-                                      : QString());
+        companionValues_->setText(values ? "Actual Position " + WithUnit("%4.2f", display.actualPosition,
+                                                                            display.positionUnit)
+                                         : QString());
         return;
     }
-    stateLabel_->setText(display.slot > 0 ? QString::fromStdString(fieldbus::OperationStateName(display.shownState))
-                                          : QString("OFFLINE"));
-    for (int i = 0; i < app::kShownBlockCount; ++i)
-        modeLabels_[i]->setText(display.slot > 0 && display.hasMode[static_cast<size_t>(i)]
-                                    ? QString::fromStdString(app::ModeText(display.actualMode[static_cast<size_t>(i)]))
-                                    : QString("-"));
-    valuesLabel_->setText(values);
+    const bool modesKnown = display.hasMode[static_cast<size_t>(app::ShownBlock::RB)] &&
+                            display.hasMode[static_cast<size_t>(app::ShownBlock::TB)] &&
+                            display.hasMode[static_cast<size_t>(app::ShownBlock::AO)];
+    QString state = "OFFLINE";
+    if (display.slot > 0)
+        state = modesKnown ? QString::fromStdString(fieldbus::OperationStateName(display.shownState)) : QString();
+    stateLabel_->setText(state);
+    identityLabel_->setText(display.slot > 0 ? QString::fromStdString(display.identity) : QString());
+    for (int i = 0; i < app::kShownBlockCount; ++i) {
+        const bool has = display.slot > 0 && display.hasMode[static_cast<size_t>(i)];
+        const uint8_t mode = display.actualMode[static_cast<size_t>(i)];
+        modeLabels_[i]->setText(has ? QString::fromStdString(app::ModeText(mode)) : QString("-"));
+        modeLabels_[i]->setStyleSheet(has ? ModeStyle(mode) : QString());
+    }
+    travelBar_->SetValues(values, display.actualPosition, display.setPoint);
+    valuesLabel_->setText(values ? "Actual Position " + WithUnit("%4.2f", display.actualPosition, display.positionUnit) +
+                                       "    Setpoint " + WithUnit("%4.2f", display.setPoint, display.positionUnit) +
+                                       "\nActuator Pressure " +
+                                       WithUnit("%4.2f", display.outPressure, display.pressureUnit) +
+                                       "    Servo Output " + WithUnit("%4.2f", display.servoOutput, "%") +
+                                       "    Temperature " +
+                                       WithUnit("%4.1f", display.electTemp, display.temperatureUnit)
+                                 : QString());
     emit StatusChanged();
 }

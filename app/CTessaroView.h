@@ -10,6 +10,7 @@
 #include "app/ViewController.h"
 #include "platform/WindowMessages.h"
 
+class CTravelBar;
 class QLabel;
 class QPlainTextEdit;
 class QTreeWidget;
@@ -40,8 +41,9 @@ public:
     bool HasTrendWindow(int) const override { return false; }
     void CloseDeviceWindows(int) override {}
     bool IsFailSafeDialogOpen() const override;
-    bool AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress, std::string& newTag,
-                       bool& hasAddress, uint8_t& newAddress) override;
+    bool AskTagAddress(const std::string& currentTag, const std::vector<uint8_t>& offered, bool offerCurrent,
+                       uint8_t currentAddress, std::string& newTag, bool& hasAddress, uint8_t& newAddress) override;
+    void RefreshTreeIcons(const std::vector<app::DeviceTreeItem>& items) override;
     void StartCloseWhenAlone() override;
     void SetScheduleLabels(const std::string& ao, const std::string& pid) override;
     void CompanionOpened(int slot) override;
@@ -63,6 +65,7 @@ private:
     void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void OnTreeContextMenu(const QPoint& pos);
     int ItemNumber(QTreeWidgetItem* item) const;
+    static void Decorate(QTreeWidgetItem* item, const app::DeviceTreeItem& entry);
 
     fieldbus::FieldbusLink& link_;
     app::ViewController controller_;
@@ -70,6 +73,8 @@ private:
     QTreeWidget* tree_ = nullptr;
     QLabel* busy_ = nullptr;
     QLabel* deviceLabel_ = nullptr;
+    QLabel* identityLabel_ = nullptr;
+    CTravelBar* travelBar_ = nullptr;
     QLabel* aoSched_ = nullptr;
     QLabel* pidSched_ = nullptr;
     QPlainTextEdit* messages_ = nullptr;

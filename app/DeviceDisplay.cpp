@@ -1,8 +1,19 @@
 #include "app/DeviceDisplay.h"
 
+#include "app/DeviceTreeItem.h"
 #include "fieldbus/OperationState.h"
 
 namespace app {
+
+const char* DeviceKindText(DeviceIconKind kind) {
+    switch (kind) {
+        case DeviceIconKind::NotPositioner: return "not a positioner of this program";
+        case DeviceIconKind::Positioner: return "positioner";
+        case DeviceIconKind::LinkMasterCapable: return "link-master capable positioner, running as basic device";
+        case DeviceIconKind::LinkMaster: return "positioner configured as link master";
+    }
+    return "";
+}
 
 std::string ModeText(uint8_t mode) {
     std::string text;

@@ -22,6 +22,11 @@ struct DeviceDisplay {
     float outPressure = 0;
     float servoOutput = 0;
     float electTemp = 0;
+    // Read once when the device was opened.
+    std::string identity;         // type, revision, address and identifier
+    std::string positionUnit;     // of the actual position and set point ("%")
+    std::string pressureUnit;     // of the actuator pressure
+    std::string temperatureUnit;  // of the electronics temperature
 };
 
 // "AUTO", "CAS AUTO" style text of a mode byte: the names of its set bits, highest first.

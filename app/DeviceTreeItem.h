@@ -1,5 +1,6 @@
 #pragma once
 // What the device tree shows for one display item.
+#include <cstdint>
 #include <string>
 
 namespace app {
@@ -13,6 +14,10 @@ struct DeviceTreeItem {
     std::string tag;
     bool present = false;
     DeviceIconKind kind = DeviceIconKind::NotPositioner;
+    uint8_t address = 0;
 };
+
+// What an icon stands for, for the tree's tooltips: "link-master capable positioner", ...
+const char* DeviceKindText(DeviceIconKind kind);
 
 }  // namespace app

@@ -91,20 +91,37 @@ int ServerCheck(const std::string& productName, const ServerCheckHooks& hooks) {
     if (answer == platform::IDCANCEL) return 1;
     if (answer == platform::IDNO) return 0;
 
-    // 4. Launch and wait until the server answers.
+    // 4. Launch and wait until the server answers; a window says what is happening meanwhile.
     if (!hooks.launch(server)) return 1;
+    std::unique_ptr<platform::ProgressWindow> window = GetUi().CreateProgressWindow("Starting the Fieldbus server", "OK");
+    if (window) {
+        window->EnableButton(false);
+        window->AppendText(Format("Starting the Fieldbus server %s ...\r\n", server.c_str()));
+        window->AppendText("Waiting until it answers (at most 90 seconds) ...\r\n");
+    }
+    GetUi().PumpMessages();
+    // Waits `ms` on the process clock with the window served.
+    auto waitServed = [](uint32_t ms) {
+        const uint64_t from = GetClock().NowMs();
+        while (GetClock().NowMs() - from < ms) {
+            GetUi().PumpMessages();
+            GetClock().SleepMs(100);
+        }
+    };
     const uint64_t start = GetClock().NowMs();
     for (;;) {
         if (hooks.isServerAvailable()) {
-            GetClock().SleepMs(kSettleMs);
+            if (window) window->AppendText("The Fieldbus server answers; it is getting ready ...\r\n");
+            waitServed(kSettleMs);
+            if (window) window->Close();
             return 0;
         }
         if (GetClock().NowMs() - start > kLaunchTimeoutMs) {
+            if (window) window->Close();
             platform::ShowMessage("Time out on waiting for NIFB initialization completion. \nThe program will exit.");
             return 1;
         }
-        GetUi().PumpMessages();
-        GetClock().SleepMs(1000);
+        waitServed(1000);
     }
 }
 

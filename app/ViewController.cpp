@@ -1,12 +1,16 @@
 #include "app/ViewController.h"
 
+#include <algorithm>
+
+#include "app/BackgroundWork.h"
 #include "app/MessageBoxText.h"
 #include "config/CConfigData.h"
 #include "fieldbus/DeviceCommands.h"
+#include "fieldbus/DeviceManagement.h"
 #include "fieldbus/MessageLog.h"
 #include "fieldbus/OperationState.h"
-#include "logon/HasPrivilege.h"
 #include "fieldbus/StatusLog.h"
+#include "logon/HasPrivilege.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
 
@@ -20,22 +24,31 @@ namespace app {
 namespace {
 
 constexpr int kQuestion = platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2;
+constexpr uint32_t kBeforeChangeMs = 1000;
+constexpr uint32_t kSettleAfterChangeMs = 10000;
 
-void Wait(uint32_t ms) {
+// Waits `ms` on the process clock with the window served; true when the progress window's
+// button was pressed (or the window closed) meanwhile.
+bool WaitOrCancel(platform::ProgressWindow* window, uint32_t ms) {
     const uint64_t start = GetClock().NowMs();
     while (GetClock().NowMs() - start < ms) {
+        if (window && (window->ButtonPressed() || !window->IsOpen())) return true;
         GetUi().PumpMessages();
         GetClock().SleepMs(50);
     }
+    return window && (window->ButtonPressed() || !window->IsOpen());
 }
 
 }  // namespace
 
-ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : link_(link), host_(host) {}
+ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : icons_(link), link_(link), host_(host) {}
+
+ViewController::~ViewController() { Shutdown(); }
+
+void ViewController::Shutdown() { icons_.Stop(); }
 
 void ViewController::StartDeviceThreads(int slot, bool companion) {
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    ResetDisplay(slot, companion);
     device.StartTbView3(notify_);
     if (companion) return;  // the companion shows its transducer values only
     device.StartAoView1(notify_);
@@ -46,15 +59,22 @@ void ViewController::StartDeviceThreads(int slot, bool companion) {
     if (device.GetLinkMasterFlags().linkMasterType) device.StartSpltView1(notify_);
 }
 
-void ViewController::StopDeviceThreads(int slot, bool companion) {
+// Closing the device stops its readers: asked to end together, released from a read of a
+// device that does not answer by the closed descriptors, then waited for under one stop
+// limit. The check for workers still alive comes after it.
+void ViewController::StopThreadsAndClose(int slot, bool companion) {
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    device.StopTbView3();
-    device.StopAoView1();
-    device.StopRbView1();
-    device.StopPidView3();
-    device.StopDi1View1();
-    device.StopDi2View1();
-    device.StopSpltView1();
+    device.CloseDevice();
+    if (link_.HasAbandonedWork()) {
+        // The server stopped answering: its calls hold the workers, and the user can do
+        // nothing about them. Said in the message log instead of a box per worker.
+        MessageLog::Instance().Append("Device " + link_.GetTag(slot) +
+                                      " Error: The Fieldbus server does not answer; the device was closed without "
+                                      "waiting for its reads" +
+                                      fieldbus::TimeStamp() + "\r\n");
+        OnDeviceMessage();
+        return;
+    }
     if (device.AnyThreadAlive() == 0) return;
     ShowMessage(companion ? "Thread shutting down for the companion device ..."
                           : "Thread shutting down for the selected device ...",
@@ -76,6 +96,7 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     const bool companion = slot == link_.CompanionSlot() && slot != link_.CurrentSlot();
     if (slot <= 0 || (slot != link_.CurrentSlot() && !companion)) return;
     DeviceDisplay& display = companion ? companionDisplay_ : display_;
+    if (display.slot != slot) return;  // a message from before the display was reset
     fieldbus::FieldbusDevice& device = link_.Device(slot);
     auto setMode = [&](ShownBlock block, uint8_t mode) {
         display.hasMode[static_cast<size_t>(block)] = true;
@@ -137,24 +158,37 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
 
 DeviceIconKind ViewController::IconKind(int slot) {
     if (!link_.IsPositioner(slot)) return DeviceIconKind::NotPositioner;
-    const std::string id = link_.GetDeviceId(slot);
-    auto it = flagCache_.find(id);
-    if (it == flagCache_.end()) {
-        if (!link_.IsPresent(slot)) return DeviceIconKind::Positioner;
-        fieldbus::LinkMasterFlags flags;
-        // A failed query (link not ready yet) is asked again at the next rebuild.
-        if (link_.Device(slot).QueryLinkMasterFlags(flags) != 0) return DeviceIconKind::Positioner;
-        it = flagCache_.emplace(id, flags).first;
-    }
-    if (it->second.configuredAsLinkMaster) return DeviceIconKind::LinkMaster;
-    if (it->second.linkMasterCapable) return DeviceIconKind::LinkMasterCapable;
+    fieldbus::LinkMasterFlags flags;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    if (device.IsOpen())
+        flags = device.GetLinkMasterFlags();
+    else if (!icons_.Known(link_.GetDeviceId(slot), flags))
+        return DeviceIconKind::Positioner;
+    if (flags.configuredAsLinkMaster) return DeviceIconKind::LinkMaster;
+    if (flags.linkMasterCapable) return DeviceIconKind::LinkMasterCapable;
     return DeviceIconKind::Positioner;
 }
+
+void ViewController::WantIcons() {
+    std::vector<std::pair<int, std::string>> wanted;
+    const int count = link_.DisplayItemCount();
+    for (int item = 1; item < count; ++item) {
+        const int slot = link_.ItemDevIndexMap(item);
+        if (link_.IsPresent(slot) && link_.IsPositioner(slot) && !link_.Device(slot).IsOpen())
+            wanted.emplace_back(slot, link_.GetDeviceId(slot));
+    }
+    icons_.Want(wanted);
+}
+
+void ViewController::OnIconsChanged() { host_.RefreshTreeIcons(TreeItems()); }
 
 void ViewController::OnInitialUpdate(platform::WindowHandle notifyWindow) {
     notify_ = notifyWindow;
     link_.SetNotifyWindow(notifyWindow);
-    if (link_.ScanLink() == 0) link_.StartLivePoll(notifyWindow);
+    if (link_.ScanLink() == 0) {
+        link_.StartLivePoll(notifyWindow);
+        icons_.Start(notifyWindow);
+    }
     RebuildTree();
     host_.RefreshStatusPanes();
 }
@@ -169,6 +203,7 @@ std::vector<DeviceTreeItem> ViewController::TreeItems() {
         entry.tag = link_.GetTag(entry.slot);
         entry.present = link_.IsPresent(entry.slot);
         entry.kind = IconKind(entry.slot);
+        entry.address = link_.GetNodeAddress(entry.slot);
         items.push_back(entry);
     }
     return items;
@@ -182,16 +217,17 @@ int ViewController::ItemOfSlot(int slot) {
 }
 
 void ViewController::RebuildTree() {
-    busy_ = true;
+    rebuilding_ = true;
     host_.ShowBusyText("Please wait while updating device list...");
     const int current = link_.CurrentSlot();
     host_.ShowDeviceTree(TreeItems(), current > 0 ? ItemOfSlot(current) : 0);
     host_.ShowBusyText("");
-    busy_ = false;
+    rebuilding_ = false;
+    WantIcons();
 }
 
 bool ViewController::CanChangeSelection(int item) {
-    if (busy_) return false;
+    if (busy_ || rebuilding_) return false;
     if (host_.IsFailSafeDialogOpen()) {
         ShowMessage("Please close the Fail Safe Status Dialog before switch the device selection.");
         return false;
@@ -214,30 +250,49 @@ bool ViewController::CanChangeSelection(int item) {
 }
 
 void ViewController::OnSelectionChanged(int item) {
-    if (busy_) return;
+    if (busy_ || rebuilding_) return;
     host_.SetOfflineTimer(item == 0);
     const int candidate = item == 0 ? -1 : link_.ItemDevIndexMap(item);
     const int current = link_.CurrentSlot();
     if (candidate == current && (candidate < 0 || link_.Device(candidate).IsOpen())) return;
-    busy_ = true;
+    BusyScope busy(*this);
     if (current > 0 && candidate != current) CloseCurrentDevices();
     link_.SetCurrentSlot(candidate);
     if (candidate > 0) {
-        if (OpenCurrentDevice() != 0) {
+        if (OpenCurrentDevice() != 0 || ShowOpenedDevice(candidate) != 0) {
             link_.SetCurrentSlot(-1);
             host_.SelectTreeItem(0);
-        } else {
-            host_.ShowBusyText("Please wait while updating device data...");
-            UpdateScheduleLabels(candidate);
-            host_.DeviceOpened(candidate);
-            StartDeviceThreads(candidate, false);
-            host_.ShowBusyText("");
+            host_.DeviceOpened(-1);
+            host_.SetOfflineTimer(true);
         }
     } else {
         host_.DeviceOpened(-1);
     }
     host_.RefreshStatusPanes();
-    busy_ = false;
+}
+
+int ViewController::ShowOpenedDevice(int slot) {
+    host_.ShowBusyText("Please wait while updating device data...");
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    const DeviceData data = RunWhilePumping([&device] { return ReadDeviceData(device); });
+    host_.ShowBusyText("");
+    if (!data.ok) {
+        // The device opened but does not answer: back to OFFLINE.
+        CloseDevice(slot, false);
+        ShowMessage(Format("Error: Failed to read the device data of %s. The device is closed.",
+                           link_.GetTag(slot).c_str()));
+        return 1;
+    }
+    ResetDisplay(slot, false);
+    display_.identity = IdentityLine(data, link_.GetNodeAddress(slot), link_.GetDeviceId(slot));
+    display_.positionUnit = data.positionUnit;
+    display_.pressureUnit = data.pressureUnit;
+    display_.temperatureUnit = data.temperatureUnit;
+    host_.ShowDeviceDisplay(display_, false);
+    ShowScheduleLabels(slot, data.ao, data.pid);
+    host_.DeviceOpened(slot);
+    StartDeviceThreads(slot, false);
+    return 0;
 }
 
 int ViewController::OpenCurrentDevice() { return OpenWithPrerequisites(link_.CurrentSlot()); }
@@ -268,14 +323,17 @@ void ViewController::UpdateScheduleLabels(int slot) {
         host_.SetScheduleLabels("", "");
         return;
     }
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    ShowScheduleLabels(slot, ReadSchedule(device, kAoStartIndex), ReadSchedule(device, kPidStartIndex));
+}
+
+void ViewController::ShowScheduleLabels(int slot, const ScheduleRead& aoEntry, const ScheduleRead& pidEntry) {
     constexpr uint32_t kDisabled = 0xFFFFFFFFu;
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    int number = 0;
-    fieldbus::ScheduleEntry entry;
     std::string ao = "AO SCHED: Unknown";
-    if (device.FindScheduleEntry(5000, number, entry) == 0 && number != 0) {
+    if (aoEntry.read && aoEntry.entry != 0) {
         ao = "AO SCHED: Yes";
-        if (entry.startOffset == kDisabled) {
+        if (aoEntry.startOffset == kDisabled) {
             const bool scheduled =
                 ShowMessage("NOTE: AO Block is found unscheduled. To reschedule, the execution start time offset will "
                             "be set to 0.\n\nProceed to set the schedule for AO block with value of 0 ?",
@@ -290,20 +348,20 @@ void ViewController::UpdateScheduleLabels(int slot) {
         }
     }
     std::string pid = "PID SCHED: Unknown";
-    if (device.FindScheduleEntry(8000, number, entry) == 0 && number != 0)
-        pid = entry.startOffset == kDisabled ? "PID SCHED: No" : "PID SCHED: Yes";
+    if (pidEntry.read && pidEntry.entry != 0) pid = pidEntry.startOffset == kDisabled ? "PID SCHED: No" : "PID SCHED: Yes";
     host_.SetScheduleLabels(ao, pid);
 }
 
 void ViewController::CloseDevice(int slot, bool companion) {
     if (slot <= 0) return;
     host_.DeviceClosing(slot);
-    StopDeviceThreads(slot, companion);
-    link_.Device(slot).CloseDevice();
+    StopThreadsAndClose(slot, companion);
     ResetDisplay(-1, companion);
+    if (!companion) host_.SetScheduleLabels("", "");
 }
 
 void ViewController::CloseCurrentDevices() {
+    BusyScope busy(*this);
     const int current = link_.CurrentSlot();
     const int companion = link_.CompanionSlot();
     host_.SetOfflineTimer(false);
@@ -315,11 +373,14 @@ void ViewController::CloseCurrentDevices() {
         link_.SetCompanionSlot(-1);
         host_.CompanionOpened(-1);
     }
+    host_.RefreshStatusPanes();
 }
 
 int ViewController::MakeCompanion(int slot) {
+    if (busy_) return 1;
     const int current = link_.CurrentSlot();
     if (slot <= 0 || slot == current || !link_.IsPresent(slot) || !link_.IsPositioner(slot)) return 1;
+    BusyScope busy(*this);
     const int old = link_.CompanionSlot();
     if (old > 0 && old != slot) {
         host_.CloseDeviceWindows(old);
@@ -333,12 +394,14 @@ int ViewController::MakeCompanion(int slot) {
     }
     link_.SetCompanionSlot(slot);
     host_.CompanionOpened(slot);
+    ResetDisplay(slot, true);
     StartDeviceThreads(slot, true);
     host_.RefreshStatusPanes();
     return 0;
 }
 
 void ViewController::SelectCompanion() {
+    if (busy_) return;
     std::vector<int> slots;
     std::vector<std::string> tags;
     for (const auto& entry : TreeItems()) {
@@ -351,13 +414,14 @@ void ViewController::SelectCompanion() {
 }
 
 void ViewController::OnOfflineTimerTick() {
-    if (link_.CurrentSlot() > 0) return;
+    if (link_.CurrentSlot() > 0 || busy_) return;
     if (GetUi().IsKeyDown(platform::Key::Control) && GetUi().IsKeyDown(platform::Key::F)) host_.ShowFailSafeDialog();
 }
 
 void ViewController::SetOperationStateCommand(int state) {
     const int slot = link_.CurrentSlot();
-    if (slot <= 0) return;
+    if (slot <= 0 || busy_) return;
+    BusyScope busy(*this);
     fieldbus::FieldbusDevice& device = link_.Device(slot);
     fieldbus::RequestOperationState(device, state, config::CurrentConfig().option.bumplessTransfer != 0,
                                     display_.shownState);
@@ -369,9 +433,13 @@ void ViewController::SetOperationStateCommand(int state) {
 
 void ViewController::ShowOperationState() {
     const int slot = link_.CurrentSlot();
-    if (slot <= 0 || OpenCurrentDevice() != 0) return;
+    if (slot <= 0 || busy_) return;
+    BusyScope busy(*this);
+    if (OpenCurrentDevice() != 0) return;
     int state = display_.shownState;
-    if (link_.Device(slot).ReadOperationState(state) == 0) display_.shownState = state;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    if (RunWhilePumping([&device, &state] { return device.ReadOperationState(state); }) == 0)
+        display_.shownState = state;
     ShowMessage(Format("Device (%s) Operation State :\n\n", link_.GetTag(slot).c_str()) + "      ***** " +
                     fieldbus::OperationStateName(display_.shownState) + " *****",
                 platform::MB_OK | platform::MB_ICONINFORMATION);
@@ -389,26 +457,45 @@ bool ViewController::LinkMasterCommandEnabled() {
            logon::HasPrivilege(3, false);
 }
 
-void ViewController::AfterRestart(int slot) {
-    ShowMessage(Format("Device %s has been closed.", link_.GetTag(slot).c_str()),
-                platform::MB_OK | platform::MB_ICONINFORMATION);
-    flagCache_.clear();
-    RescanLink(false);
+// The device was told to restart: it is closed and the link scanned again, whether or not it
+// reported back in time.
+void ViewController::AfterRestart(int slot, bool cameBack) {
+    const std::string tag = link_.GetTag(slot);
+    CloseCurrentDevices();
+    link_.SetCurrentSlot(-1);
+    host_.DeviceOpened(-1);
+    if (!cameBack)
+        ShowMessage(Format("NOTE: Device %s did not report back within %d seconds after the restart. The link is "
+                           "scanned again; if the device is missing, wait for it and rescan the link.",
+                           tag.c_str(), static_cast<int>(fieldbus::DeviceManagement::kRestartLimitMs / 1000)));
+    ShowMessage(Format("Device %s has been closed.", tag.c_str()), platform::MB_OK | platform::MB_ICONINFORMATION);
+    Rescan();
 }
 
-void ViewController::LinkMasterCommand() {
+void ViewController::RestartCommand(bool linkMaster) {
+    if (busy_) return;
     const int slot = link_.CurrentSlot();
     fieldbus::DeviceAccess* device = slot > 0 ? &link_.Device(slot) : nullptr;
-    if (fieldbus::RequestLinkMasterChange(device) == 0) AfterRestart(slot);
+    BusyScope busy(*this);
+    // The readers are stopped first (the device will leave the bus), then the wait runs off
+    // the user-interface thread; the live list's news about the device waits until it is over.
+    const fieldbus::RestartWait wait = [this, slot](fieldbus::DeviceAccess& d) {
+        link_.Device(slot).StopViewReaders();
+        platform::WaitCursor cursor;
+        return RunWhilePumping([&d] { return d.WaitRestart(); });
+    };
+    bool restarted = false;
+    const int result = linkMaster ? fieldbus::RequestLinkMasterChange(device, wait, &restarted)
+                                  : fieldbus::RequestReboot(device, wait, &restarted);
+    if (restarted) AfterRestart(slot, result == 0);
 }
 
-void ViewController::RebootCommand() {
-    const int slot = link_.CurrentSlot();
-    fieldbus::DeviceAccess* device = slot > 0 ? &link_.Device(slot) : nullptr;
-    if (fieldbus::RequestReboot(device) == 0) AfterRestart(slot);
-}
+void ViewController::LinkMasterCommand() { RestartCommand(true); }
+
+void ViewController::RebootCommand() { RestartCommand(false); }
 
 void ViewController::ReopenDevice() {
+    if (busy_) return;
     if (host_.IsFailSafeDialogOpen()) {
         ShowMessage("Please close the Fail Safe Status Dialog before re-open device.");
         return;
@@ -420,20 +507,18 @@ void ViewController::ReopenDevice() {
                     "Are you sure you want to reopen the device?\n",
                     kQuestion) != platform::IDYES)
         return;
+    BusyScope busy(*this);
     CloseCurrentDevices();
-    if (OpenCurrentDevice() != 0) {
+    if (OpenCurrentDevice() != 0 || ShowOpenedDevice(slot) != 0) {
         link_.SetCurrentSlot(-1);
         host_.SelectTreeItem(0);
         host_.DeviceOpened(-1);
-    } else {
-        UpdateScheduleLabels(slot);
-        host_.DeviceOpened(slot);
-        StartDeviceThreads(slot, false);
     }
     host_.RefreshStatusPanes();
 }
 
 void ViewController::RescanLink(bool ask) {
+    if (busy_) return;
     if (host_.OpenTrendWindowCount() > 0) {
         ShowMessage("Please close all the trend windows before rescan the link for devices.");
         return;
@@ -447,20 +532,32 @@ void ViewController::RescanLink(bool ask) {
         ShowMessage("Please close the Fail Safe Status Dialog before switch the device selection.");
         return;
     }
-    busy_ = true;
+    Rescan();
+}
+
+void ViewController::Rescan() {
+    BusyScope busy(*this);
     CloseCurrentDevices();
     link_.SetCurrentSlot(-1);
     link_.SetCompanionSlot(-1);
     host_.DeviceOpened(-1);
+    icons_.Stop();
+    icons_.Forget();
     link_.CloseLink();
-    flagCache_.clear();
-    busy_ = false;
-    if (link_.ScanLink() == 0) link_.StartLivePoll(notify_);
+    serverLostShown_ = false;
+    if (link_.ScanLink() == 0) {
+        link_.StartLivePoll(notify_);
+        icons_.Start(notify_);
+    }
+    // What the live list said about the old link no longer applies.
+    liveListPending_ = false;
+    notOpenPending_.clear();
     RebuildTree();
     host_.RefreshStatusPanes();
 }
 
 void ViewController::RemoveDevice(int slot) {
+    if (busy_) return;
     if (ShowMessage(Format("Remove non-existing device %s from this device list display ?", link_.GetTag(slot).c_str()),
                     platform::MB_YESNO | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) != platform::IDYES)
         return;
@@ -475,6 +572,7 @@ void ViewController::RemoveDevice(int slot) {
 }
 
 void ViewController::ChangeTagAddress(int slot) {
+    if (busy_ || slot <= 0) return;
     if (host_.IsFailSafeDialogOpen()) {
         ShowMessage("Please close the Fail Safe Status Dialog before change Tag/Address.");
         return;
@@ -484,63 +582,116 @@ void ViewController::ChangeTagAddress(int slot) {
     std::string newTag;
     bool hasAddress = false;
     uint8_t newAddress = 0;
-    if (!host_.AskTagAddress(oldTag, link_.IsAddressValid(slot, oldAddress), oldAddress, newTag, hasAddress,
-                             newAddress))
+    if (!host_.AskTagAddress(oldTag, link_.ValidAddresses(slot), link_.IsAddressValid(slot, oldAddress), oldAddress,
+                             newTag, hasAddress, newAddress))
         return;
     if (!hasAddress) {
         ShowMessage("Error: The device address is not selected. No Tag/Address change will take into effect.");
         return;
     }
+    if (newTag == oldTag && newAddress == oldAddress) return;  // nothing changed: nothing to do
     if (!link_.IsTagUnique(slot, newTag)) {
         ShowMessage("Error: The device tag is not unique. No Tag/Address change will take into effect.");
         return;
     }
+    if (!link_.IsAddressValid(slot, newAddress)) {
+        ShowMessage(Format("Error: The device address 0x%02x is either invalid or non-unique. No Tag/Address change "
+                           "will take into effect.",
+                           newAddress));
+        return;
+    }
+    BusyScope busy(*this);
     auto dialog = GetUi().CreateProgressWindow("Handle Device Tag/Address Change : " + oldTag, "Cancel");
-    dialog->EnableButton(false);
+    if (!dialog) {
+        ShowMessage("Error: Failed to create message display dialog.");
+        return;
+    }
+    dialog->EnableButton(true);
     dialog->AppendText(Format("Current Tag/Address before change : %s / 0x%02x\r\n\r\n", oldTag.c_str(), oldAddress));
     dialog->AppendText(
         Format("Attempting new Tag/Address :            %s / 0x%02x\r\n\r\n", newTag.c_str(), newAddress));
     dialog->AppendText("Processing Tag/Address change ...\r\n\r\n");
-    const bool paused = slot == link_.CompanionSlot() && slot != link_.CurrentSlot();
+    const bool companion = slot == link_.CompanionSlot() && slot != link_.CurrentSlot();
     if (slot == link_.CurrentSlot()) {
         CloseCurrentDevices();
+        link_.SetCurrentSlot(-1);
+        host_.DeviceOpened(-1);
         link_.StopLivePoll();
-    } else if (paused) {
+    } else if (companion) {
         CloseDevice(slot, true);
+        link_.SetCompanionSlot(-1);
+        host_.CompanionOpened(-1);
+        link_.SetPollPause(true);
+    } else {
         link_.SetPollPause(true);
     }
-    Wait(1000);
-    const int result = link_.ChangeTagAddress(slot, newTag, newAddress);
-    if (result == 0) Wait(10000);
+    // Until the change starts, Cancel leaves the device as it is.
+    const bool cancelled = WaitOrCancel(dialog.get(), kBeforeChangeMs);
+    int result = 1;
+    std::string outcome;
+    if (!cancelled) {
+        result = RunWhilePumping(
+            [this, slot, &newTag, newAddress, &outcome] { return link_.ChangeTagAddress(slot, newTag, newAddress, &outcome); });
+        // The device settles at its new address; Cancel only ends the wait.
+        if (result == 0) WaitOrCancel(dialog.get(), kSettleAfterChangeMs);
+    }
     dialog->SetButtonText("&CLOSE");
     dialog->EnableButton(true);
     dialog->ResetButton();
-    dialog->AppendText(result == 0 ? "\r\n\r\nChanging device tag/address successful.\r\n"
-                                   : "\r\n\r\nChanging device tag/address failed.\r\n");
+    if (cancelled)
+        dialog->AppendText("\r\n\r\nChanging device tag/address cancelled.\r\n");
+    else if (result == 0)
+        dialog->AppendText("\r\n\r\nChanging device tag/address successful.\r\n");
+    else
+        dialog->AppendText("\r\n\r\nChanging device tag/address failed.\r\n" +
+                           (outcome.empty() ? std::string() : "\r\n" + outcome + "\r\n"));
     while (!dialog->ButtonPressed() && dialog->IsOpen()) {
         GetUi().PumpMessages();
         GetClock().SleepMs(50);
     }
     dialog->Close();
     link_.SetPollPause(false);
-    RescanLink(false);
+    Rescan();
 }
 
-void ViewController::OnLiveListChanged() {
-    for (int slot : {link_.CurrentSlot(), link_.CompanionSlot()}) {
-        if (slot <= 0 || link_.IsPresent(slot)) continue;
-        CloseDevice(slot, slot == link_.CompanionSlot());
-        ShowMessage(Format("********** Error ********** \n\nDevice %s not responsive ! \n\nConnection terminated.",
-                           link_.GetTag(slot).c_str()));
-        if (slot == link_.CurrentSlot()) {
-            link_.SetCurrentSlot(-1);
-            host_.DeviceOpened(-1);
-        } else {
-            link_.SetCompanionSlot(-1);
-        }
+// A device that left the live list: closed, deselected, and said once.
+void ViewController::DeviceLost(int slot) {
+    const bool current = slot == link_.CurrentSlot();
+    const std::string tag = link_.GetTag(slot);
+    CloseDevice(slot, !current);
+    if (current) {
+        link_.SetCurrentSlot(-1);
+        host_.DeviceOpened(-1);
+        host_.SetOfflineTimer(true);
+    } else {
+        link_.SetCompanionSlot(-1);
+        host_.CompanionOpened(-1);
     }
     RebuildTree();
     host_.RefreshStatusPanes();
+    ShowMessage(Format("********** Error ********** \n\nDevice %s not responsive ! \n\nConnection terminated.",
+                       tag.c_str()));
+}
+
+void ViewController::OnLiveListChanged() {
+    if (busy_) {
+        liveListPending_ = true;
+        return;
+    }
+    {
+        BusyScope busy(*this);
+        std::vector<int> lost;
+        for (int slot : {link_.CompanionSlot(), link_.CurrentSlot()})
+            if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
+        // The current and companion slots are cleared before the message is shown, so a
+        // notification delivered while it is up does not find the device again.
+        for (int slot : lost) DeviceLost(slot);
+        link_.CloseAbsentDevices();
+        if (lost.empty()) {
+            RebuildTree();
+            host_.RefreshStatusPanes();
+        }
+    }
 }
 
 void ViewController::OnDeviceMessage() {
@@ -549,29 +700,69 @@ void ViewController::OnDeviceMessage() {
 }
 
 void ViewController::OnDeviceNotOpen(int slot) {
+    if (busy_) {
+        notOpenPending_.push_back(slot);
+        return;
+    }
     const std::string tag = link_.GetTag(slot);
     if (slot > 0 && (slot == link_.CurrentSlot() || slot == link_.CompanionSlot())) {
-        if (slot == link_.CurrentSlot()) {
+        BusyScope busy(*this);
+        const bool current = slot == link_.CurrentSlot();
+        CloseDevice(slot, !current);
+        if (current) {
             link_.SetCurrentSlot(-1);
             host_.DeviceOpened(-1);
         } else {
             link_.SetCompanionSlot(-1);
+            host_.CompanionOpened(-1);
         }
+        host_.SelectTreeItem(0);
+        host_.RefreshStatusPanes();
         ShowMessage(Format("********** Error ********** \n\nDevice %s not open and it is deselected !", tag.c_str()),
                     platform::MB_OK | platform::MB_ICONWARNING);
-        host_.SelectTreeItem(0);
     }
     MessageLog::Instance().Append("Device " + tag + " Error: Device Not Open" + fieldbus::TimeStamp() + "\r\n");
     OnDeviceMessage();
 }
 
 void ViewController::OnServerConnectionLost(int status) {
-    ShowMessage(Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()));
+    if (busy_) {
+        serverLostPending_ = status;
+        return;
+    }
+    if (serverLostShown_) return;  // said once; the program is on its way out
+    serverLostShown_ = true;
+    BusyScope busy(*this);
+    const std::string what = status == E_SERVER_NOT_RESPONDING
+                                 ? "The Fieldbus server does not answer any more"
+                                 : "The Fieldbus server has stopped";
+    const std::string todo = status == E_SERVER_NOT_RESPONDING
+                                 ? "End the Fieldbus server program (nifb), then start Tessaro again: it offers to "
+                                   "launch the server."
+                                 : "Start Tessaro again: it offers to launch the Fieldbus server.";
+    ShowMessage(Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()) + "\n\n" + what +
+                ", so the devices cannot be reached. Tessaro closes the open devices and ends.\n" + todo);
+    icons_.Stop();
     CloseCurrentDevices();
     link_.SetCurrentSlot(-1);
     link_.SetCompanionSlot(-1);
     host_.DeviceOpened(-1);
     host_.StartCloseWhenAlone();
+}
+
+void ViewController::RunDeferred() {
+    if (serverLostPending_ != 0) {
+        const int status = serverLostPending_;
+        serverLostPending_ = 0;
+        OnServerConnectionLost(status);
+    }
+    if (liveListPending_) {
+        liveListPending_ = false;
+        OnLiveListChanged();
+    }
+    std::vector<int> notOpen;
+    notOpen.swap(notOpenPending_);
+    for (int slot : notOpen) OnDeviceNotOpen(slot);
 }
 
 }  // namespace app

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/DeviceData.h"
 #include "app/DeviceDisplay.h"
 #include "app/DeviceTreeItem.h"
+#include "app/IconProbe.h"
 #include "fieldbus/FieldbusLink.h"
 
 namespace app {
@@ -31,10 +33,12 @@ public:
     virtual bool HasTrendWindow(int slot) const = 0;
     virtual void CloseDeviceWindows(int slot) = 0;  // trend and query windows of the device
     virtual bool IsFailSafeDialogOpen() const = 0;
-    // Asks for a new tag and address; false when cancelled. `hasAddress` tells whether an
-    // address was chosen.
-    virtual bool AskTagAddress(const std::string& currentTag, bool offerAddress, uint8_t currentAddress,
-                               std::string& newTag, bool& hasAddress, uint8_t& newAddress) = 0;
+    // Asks for a new tag and address; false when cancelled. Only the `offered` addresses can
+    // be chosen; the current one is preselected when `offerCurrent`. `hasAddress` tells
+    // whether an address was chosen.
+    virtual bool AskTagAddress(const std::string& currentTag, const std::vector<uint8_t>& offered, bool offerCurrent,
+                               uint8_t currentAddress, std::string& newTag, bool& hasAddress,
+                               uint8_t& newAddress) = 0;
     // Closes the main window once no other top-level window is open (server lost).
     virtual void StartCloseWhenAlone() = 0;
     // New values of the current device (or of the companion device, `companion` set).
@@ -45,18 +49,22 @@ public:
     virtual void ShowFailSafeDialog() = 0;
     // Starts or stops the 3000 ms timer that runs while OFFLINE is selected.
     virtual void SetOfflineTimer(bool running) = 0;
-    // The "AO SCHED: ..." and "PID SCHED: ..." labels.
+    // The "AO SCHED: ..." and "PID SCHED: ..." labels ("" clears them).
     virtual void SetScheduleLabels(const std::string& ao, const std::string& pid) = 0;
+    // Redraws the tree's icons (the link-master flags of a device became known).
+    virtual void RefreshTreeIcons(const std::vector<DeviceTreeItem>& items) = 0;
 };
 
 class ViewController {
 public:
     ViewController(fieldbus::FieldbusLink& link, ViewHost& host);
+    ~ViewController();
 
     // First show: scan the link, build the tree and start the live-list poll.
     void OnInitialUpdate(platform::WindowHandle notifyWindow);
 
-    // Before the selection moves to `item` (0 = OFFLINE): false keeps the old selection.
+    // Before the selection moves to `item` (0 = OFFLINE): false keeps the old selection (and
+    // while the view waits for the bus: opening, closing, a restart or an address change).
     bool CanChangeSelection(int item);
     // After the selection moved to `item`.
     void OnSelectionChanged(int item);
@@ -90,12 +98,15 @@ public:
     // Reads the AO and PID schedule entries of the open device, offers to schedule an
     // unscheduled AO block, and shows the labels.
     void UpdateScheduleLabels(int slot);
+    void ShowScheduleLabels(int slot, const ScheduleRead& ao, const ScheduleRead& pid);
 
     // Notifications from the link and the devices.
     void OnLiveListChanged();
     void OnDeviceMessage();
     void OnDeviceNotOpen(int slot);
     void OnServerConnectionLost(int status);
+    // The icon probe learned a device's link-master flags.
+    void OnIconsChanged();
     // A view reader published a record (msg is its message, slot the device).
     void OnViewMessage(unsigned msg, int slot);
     const DeviceDisplay& Display() const { return display_; }
@@ -104,24 +115,40 @@ public:
     int CompanionSlot() const { return link_.CompanionSlot(); }
     const std::string& MessageBoxText() const { return messages_; }
     std::vector<DeviceTreeItem> TreeItems();
+    // Waiting for the bus: selection changes and commands are refused meanwhile.
     bool IsBusy() const { return busy_; }
     void RebuildTree();
 
-    // The kind of device for its icon; link-master flags are asked for once per device and
-    // kept until the next rescan or restart.
+    // The kind of device for its icon: an open device's flags as read at open, the others'
+    // as the icon probe learned them (a plain positioner until then).
     DeviceIconKind IconKind(int slot);
+    IconProbe& Icons() { return icons_; }
+    // Ends the background work (icon probe) before the link closes.
+    void Shutdown();
 
 private:
+    friend class BusyScope;
     void CloseDevice(int slot, bool companion);
     // Opens a slot with the view's prerequisites (valid address, unique tag): 0 open.
     int OpenWithPrerequisites(int slot);
-    void AfterRestart(int slot);
+    // After opening: reads the device data off the user-interface thread, shows it and starts
+    // the readers; 1 (the device closed again) when the device does not answer.
+    int ShowOpenedDevice(int slot);
+    void AfterRestart(int slot, bool cameBack);
+    void RestartCommand(bool linkMaster);
+    // Closes the devices, closes and scans the link again, restarts the poll and the probe.
+    void Rescan();
+    // Notifications that came while the view waited for the bus are handled afterwards.
+    void RunDeferred();
+    void DeviceLost(int slot);
 
     void StartDeviceThreads(int slot, bool companion);
-    void StopDeviceThreads(int slot, bool companion);
+    void StopThreadsAndClose(int slot, bool companion);
     void ResetDisplay(int slot, bool companion);
+    // Tells the icon probe which devices the tree wants to know about.
+    void WantIcons();
 
-    std::map<std::string, fieldbus::LinkMasterFlags> flagCache_;
+    IconProbe icons_;
     DeviceDisplay display_;
     DeviceDisplay companionDisplay_;
     int ItemOfSlot(int slot);
@@ -130,7 +157,30 @@ private:
     ViewHost& host_;
     platform::WindowHandle notify_ = 0;
     std::string messages_;
-    bool busy_ = false;
+    bool busy_ = false;        // waiting for the bus: selection changes and commands refused
+    bool rebuilding_ = false;  // the tree is being rebuilt: selection changes ignored
+    // Deferred notifications.
+    bool liveListPending_ = false;
+    int serverLostPending_ = 0;
+    std::vector<int> notOpenPending_;
+    bool serverLostShown_ = false;
+};
+
+// Marks the view busy for its lifetime; the outermost one runs the deferred notifications.
+class BusyScope {
+public:
+    explicit BusyScope(ViewController& view) : view_(view), outer_(!view.busy_) { view_.busy_ = true; }
+    ~BusyScope() {
+        if (!outer_) return;
+        view_.busy_ = false;
+        view_.RunDeferred();
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    ViewController& view_;
+    bool outer_;
 };
 
 }  // namespace app

@@ -1,8 +1,11 @@
 // Tessaro: commissioning, configuration, calibration and diagnostics of digital valve
 // positioners on a Fieldbus segment.
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/CMainFrame.h"
+#include "app/CTessaroView.h"
 #include "app/ServerCheck.h"
 #include "fieldbus/FieldbusLink.h"
 #include "logon/ui/RunLogon.h"
@@ -29,6 +32,13 @@ int main(int argc, char** argv) {
     ui.SetMainWindow(&frame);
     frame.show();
     const int result = QApplication::exec();
+    frame.View()->Controller().Shutdown();
     link.CloseLink();
+    // Work left waiting for a server that stopped answering would hold the ending program:
+    // nothing of it needs to finish (files are written whole as they are saved).
+    if (link.HasAbandonedWork()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     return result;
 }

@@ -27,7 +27,7 @@ int FieldbusDevice::ReadBackBlockTag(int block) {
         const std::string object = makeIndexSubindex(start, 1);
         char buffer[kTagCapacity + 1] = {};
         uint16_t size = kTagCapacity;
-        if (ReadObject(FirstVfd(), object, buffer, size, kTagCapacity) != 0) return 1;
+        if (ReadObject(At(FirstVfd(), object), buffer, size, kTagCapacity) != 0) return 1;
         uint16_t objectSize = 0;
         const int status = nifGetObjectSize(FirstVfd(), object.c_str(), &objectSize);
         SetLastStatus(status);

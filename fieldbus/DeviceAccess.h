@@ -4,13 +4,14 @@
 // an empty value; FieldbusDevice implements them on the Fieldbus library and the host
 // back-ends implement the same interface.
 //
-// Blocks are addressed by their block number in the opened device (BlockId(BlockKind::AO));
+// Blocks are addressed by their block number in the opened device (BlockOf(BlockKind::AO));
 // names are the dotted form ("MODE_BLK.TARGET", "SP.VALUE", "FB_START_ENTRY.1").
 // Sizes are in bytes. Every operation returns 0 on success and nonzero on failure.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "fieldbus/BlockKind.h"
 #include "fieldbus/DeviceRecords.h"
 #include "fieldbus/LinkMasterFlags.h"
 #include "fieldbus/TypedAccessorTable.h"
@@ -28,6 +29,9 @@ public:
     virtual int GetSlot() const { return -1; }
     virtual std::string GetBlockTag(int /*block*/) const { return {}; }
     virtual int GetBlockCount() const { return 0; }
+    // The number of this device's block of that kind, -1 when it has none. A back-end that
+    // keeps no numbers of its own answers with the process-wide ones.
+    virtual int BlockOf(BlockKind kind) const { return BlockId(kind); }
 
     // ---- Generic access ----------------------------------------------------------------
     // size 0 on entry: the object's size is asked from the device first (the buffer must then
@@ -208,7 +212,8 @@ public:
     virtual int SetLinkMaster(bool /*linkMaster*/, bool /*silent*/) { return 0; }
     // RB RESTART = 4 (restart the processor).
     virtual int RestartDevice() { return 0; }
-    // Reads RB RESTART every 100 ms until it reads 1 (run); 1 when a read fails.
+    // Reads RB RESTART every 100 ms until it reads 1 (run): 0; 1 when the device did not come
+    // back within the restart limit.
     virtual int WaitRestart() { return 0; }
 
     // ---- Typed accessors ---------------------------------------------------------------

@@ -11,6 +11,13 @@ bool AskYesNo(const std::string& text) {
     return platform::ShowMessage(text, platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) ==
            platform::IDYES;
 }
+
+int WaitFor(DeviceAccess& device, const RestartWait& wait, bool* restarted) {
+    if (restarted) *restarted = true;
+    if (wait) return wait(device);
+    platform::WaitCursor cursor;
+    return device.WaitRestart();
+}
 }  // namespace
 
 int RequestOperationState(DeviceAccess& device, int state, bool bumplessConfigured, int shownState) {
@@ -35,7 +42,8 @@ int RequestOperationState(DeviceAccess& device, int state, bool bumplessConfigur
     return result;
 }
 
-int RequestLinkMasterChange(DeviceAccess* device) {
+int RequestLinkMasterChange(DeviceAccess* device, const RestartWait& wait, bool* restarted) {
+    if (restarted) *restarted = false;
     if (device == nullptr || !device->IsOpen()) {
         ShowWarning("The current selected device is invalid.");
         return 1;
@@ -46,11 +54,11 @@ int RequestLinkMasterChange(DeviceAccess* device) {
     }
     const int result = device->SetLinkMaster(!device->GetLinkMasterFlags().configuredAsLinkMaster, false);
     if (result != 0) return result;
-    platform::WaitCursor wait;
-    return device->WaitRestart();
+    return WaitFor(*device, wait, restarted);
 }
 
-int RequestReboot(DeviceAccess* device) {
+int RequestReboot(DeviceAccess* device, const RestartWait& wait, bool* restarted) {
+    if (restarted) *restarted = false;
     if (device == nullptr || !device->IsOpen()) {
         ShowWarning("The current selected device is invalid.");
         return 1;
@@ -63,8 +71,7 @@ int RequestReboot(DeviceAccess* device) {
                   "Proceed to reboot it now?"))
         return 2;
     if (device->RestartDevice() != 0) return 1;
-    platform::WaitCursor wait;
-    return device->WaitRestart();
+    return WaitFor(*device, wait, restarted);
 }
 
 }  // namespace fieldbus

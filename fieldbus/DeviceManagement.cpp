@@ -16,12 +16,12 @@ int DeviceManagement::ReadLinkMasterFlags(LinkMasterFlags& flags, bool hasMib) {
     flags = {};
     uint16_t devType = 0;
     uint8_t devRev = 0;
-    if (ReadTypedValue(device_, BlockId(BlockKind::RB), "DEV_TYPE", devType, Wire::U16) != 0 ||
-        ReadTypedValue(device_, BlockId(BlockKind::RB), "DEV_REV", devRev, Wire::U8) != 0)
+    if (ReadTypedValue(device_, device_.BlockOf(BlockKind::RB), "DEV_TYPE", devType, Wire::U16) != 0 ||
+        ReadTypedValue(device_, device_.BlockOf(BlockKind::RB), "DEV_REV", devRev, Wire::U8) != 0)
         return 1;
     uint16_t options = 0;
     const bool optionsRead =
-        ReadTypedValue(device_, BlockId(BlockKind::TB), "DEV_OPTIONS", options, Wire::Bits16) == 0;
+        ReadTypedValue(device_, device_.BlockOf(BlockKind::TB), "DEV_OPTIONS", options, Wire::Bits16) == 0;
     uint8_t dlmeClass = 0;
     bool dlmeRead = false;
     if (IsLinkMasterType(devType, devRev) && hasMib) dlmeRead = ReadDlmeClass(dlmeClass) == 0;
@@ -75,17 +75,20 @@ int DeviceManagement::SetLinkMaster(bool linkMaster, bool silent) {
 }
 
 int DeviceManagement::RestartDevice() {
-    return WriteTypedValue(device_, BlockId(BlockKind::RB), "RESTART", kRestartProcessor, Wire::U8) == 0 ? 0 : 1;
+    return WriteTypedValue(device_, device_.BlockOf(BlockKind::RB), "RESTART", kRestartProcessor, Wire::U8) == 0 ? 0 : 1;
 }
 
+// A restarting device is off the bus for a while, so reads fail until it is back; the wait
+// goes on through them until the device reports that it runs or the restart limit passed.
 int DeviceManagement::WaitRestart() {
     platform::Clock& clock = platform::GetClock();
-    const int rb = BlockId(BlockKind::RB);
+    const int rb = device_.BlockOf(BlockKind::RB);
+    const uint64_t start = clock.NowMs();
     for (;;) {
         clock.SleepMs(kRestartPollMs);
         uint8_t restart = 0;
-        if (ReadTypedValue(device_, rb, "RESTART", restart, Wire::U8) != 0) return 1;
-        if (restart == kRestartRun) return 0;
+        if (ReadTypedValue(device_, rb, "RESTART", restart, Wire::U8) == 0 && restart == kRestartRun) return 0;
+        if (clock.NowMs() - start >= kRestartLimitMs) return 1;
     }
 }
 

@@ -26,8 +26,10 @@ public:
     // device was told to restart, 1 otherwise (also when the user said No).
     int SetLinkMaster(bool linkMaster, bool silent);
     int RestartDevice();
-    // Reads RB RESTART every 100 ms until it reads 1; 1 when a read fails.
+    // Reads RB RESTART every 100 ms until it reads 1 (0); failed reads (the device is off the
+    // bus while it restarts) do not end the wait, the restart limit does (1).
     int WaitRestart();
+    static constexpr uint64_t kRestartLimitMs = 60000;
 
     // The question asked before the boot class changes.
     static std::string LinkMasterQuestion(bool linkMaster);

@@ -1,11 +1,25 @@
 #include "fieldbus/DeviceMessages.h"
 
 #include <cstring>
+#include <thread>
+
+#include "fieldbus/WorkerNotice.h"
 
 namespace fieldbus {
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// Static initialisation runs on the thread that starts the program.
+const std::thread::id g_uiThread = std::this_thread::get_id();
 }  // namespace
+
+bool OnUiThread() { return std::this_thread::get_id() == g_uiThread; }
+
+void ShowNotice(const std::string& text, int flags) {
+    if (OnUiThread())
+        platform::ShowMessage(text, flags);
+    else
+        ShowMessageFromWorker(text, flags);
+}
 
 std::string TrimRight(const std::string& text) {
     size_t end = text.size();

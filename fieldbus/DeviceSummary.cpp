@@ -9,9 +9,9 @@ namespace {
 constexpr uint16_t kTextCapacity = 255;
 
 // "RB", "TB", ... for a block that has a kind, else "Block <n>".
-std::string BlockLabel(int block) {
+std::string BlockLabel(const FieldbusDevice& device, int block) {
     for (int k = 0; k < kBlockKindCount; ++k)
-        if (BlockId(static_cast<BlockKind>(k)) == block) return BlockKindName(static_cast<BlockKind>(k));
+        if (device.BlockOf(static_cast<BlockKind>(k)) == block) return BlockKindName(static_cast<BlockKind>(k));
     return platform::Format("Block %d", block);
 }
 }  // namespace
@@ -34,7 +34,7 @@ int FieldbusDevice::GetDeviceSummary(std::string& text) {
         std::lock_guard<std::recursive_mutex> lock(accessLock_);
         char buffer[kTextCapacity + 1] = {};
         uint16_t size = 0;
-        if (LinkHealthy() && ReadObject(mib_, "DEV_ID", buffer, size, kTextCapacity) == 0)
+        if (LinkHealthy() && ReadObject(At(mib_, "DEV_ID"), buffer, size, kTextCapacity) == 0)
             line(platform::Format("(MIB) DEV_ID=%s", Trim(FieldText(buffer, size)).c_str()));
     }
 
@@ -46,7 +46,7 @@ int FieldbusDevice::GetDeviceSummary(std::string& text) {
 
     const int count = GetBlockCount();
     for (int block = 0; block < count; ++block) {
-        const std::string label = BlockLabel(block);
+        const std::string label = BlockLabel(*this, block);
         line(platform::Format("%s Tag=%s", label.c_str(), GetBlockTag(block).c_str()));
         std::string description;
         if (ReadString(block, "TAG_DESC", description) == 0)

@@ -96,11 +96,21 @@ void DeviceThreads::Stop(DeviceThread thread) {
     AwaitStop(thread, SteadyMs() + stopLimitMs_);
 }
 
-void DeviceThreads::StopAll() {
-    for (DeviceThread thread : kAll) SignalStop(thread);
-    const uint64_t deadline = SteadyMs() + stopLimitMs_;
-    for (DeviceThread thread : kAll) AwaitStop(thread, deadline);
+void DeviceThreads::StopTogether(const DeviceThread* threads, size_t count, uint32_t limitMs) {
+    for (size_t i = 0; i < count; ++i) SignalStop(threads[i]);
+    const uint64_t deadline = SteadyMs() + limitMs;
+    for (size_t i = 0; i < count; ++i) AwaitStop(threads[i], deadline);
 }
+
+void DeviceThreads::StopAll() { StopTogether(kAll, kDeviceThreadCount, stopLimitMs_); }
+
+void DeviceThreads::StopAll(uint32_t limitMs) { StopTogether(kAll, kDeviceThreadCount, limitMs); }
+
+void DeviceThreads::SignalStopAll() {
+    for (DeviceThread thread : kAll) SignalStop(thread);
+}
+
+void DeviceThreads::StopViewReaders() { StopTogether(kAll, kDeviceThreadCount - 1, stopLimitMs_); }
 
 void DeviceThreads::EndAll() {
     StopAll();
@@ -166,7 +176,11 @@ void DeviceThreads::SetPeriod(DeviceThread thread, uint32_t ms) { Slot(thread).p
 uint32_t DeviceThreads::Period(DeviceThread thread) const { return Slot(thread).periodMs; }
 
 int DeviceThreads::StartProcessPollIfIdle(platform::WindowHandle notify) {
-    if (!IsEnded(DeviceThread::ProcessPoll)) return 0;
+    {
+        std::lock_guard<std::mutex> stopLock(threadStopLock_);
+        const PollThreadSlot& slot = Slot(DeviceThread::ProcessPoll);
+        if (slot.thread.joinable() && !IsEnded(DeviceThread::ProcessPoll)) return 0;
+    }
     return Start(DeviceThread::ProcessPoll, notify) == 0 ? 1 : 0;
 }
 
@@ -183,9 +197,9 @@ int DeviceThreads::AnyThreadAlive() {
 
 void DeviceThreads::Entry(DeviceThread thread, std::shared_ptr<PollThreadSlot::Run> run, uint64_t generation) {
     if (IsViewReader(thread))
-        ViewReaderLoop(thread, *run);
+        ViewReaderLoop(thread, *run, generation);
     else
-        ProcessPollLoop(*run);
+        ProcessPollLoop(*run, generation);
     {
         // A worker abandoned and then overtaken by a new start leaves the new one's flag alone.
         std::lock_guard<std::mutex> lock(mainLock_);
@@ -195,12 +209,19 @@ void DeviceThreads::Entry(DeviceThread thread, std::shared_ptr<PollThreadSlot::R
     run->done.Set();
 }
 
-void DeviceThreads::Publish(DeviceThread thread, const uint8_t* record, bool clearRefresh) {
+uint32_t DeviceThreads::WaitAfter(DeviceThread thread, int failures) const {
+    uint64_t wait = Period(thread);
+    for (int i = 0; i < failures && wait < kMaxBackoffMs; ++i) wait *= 2;
+    return static_cast<uint32_t>(std::min<uint64_t>(wait, std::max<uint64_t>(Period(thread), kMaxBackoffMs)));
+}
+
+void DeviceThreads::Publish(DeviceThread thread, const uint8_t* record, bool clearRefresh, uint64_t generation) {
     const DeviceThreadInfo& info = ThreadInfo(thread);
     platform::WindowHandle notify = 0;
     {
         std::lock_guard<std::mutex> lock(mainLock_);
         PollThreadSlot& slot = Slot(thread);
+        if (slot.generation != generation) return;
         std::memcpy(slot.record.data(), record, info.recordSize);
         if (clearRefresh) slot.refresh = 0;
         notify = slot.notifyWindow;
@@ -209,16 +230,19 @@ void DeviceThreads::Publish(DeviceThread thread, const uint8_t* record, bool cle
 }
 
 // Publishes after the first read, after a read that changed any byte, and when a refresh was
-// asked for; a failed read is reported and leaves the last good values in place.
-void DeviceThreads::ViewReaderLoop(DeviceThread thread, PollThreadSlot::Run& run) {
+// asked for; a failed read is reported and leaves the last good values in place. After a
+// failed read the worker waits longer each time (a device that does not answer keeps every
+// read waiting for the time-out), and reads at its period again once a read succeeds.
+void DeviceThreads::ViewReaderLoop(DeviceThread thread, PollThreadSlot::Run& run, uint64_t generation) {
     const DeviceThreadInfo& info = ThreadInfo(thread);
     const size_t size = info.recordSize;
     std::array<uint8_t, kLargestThreadRecord> current{}, previous{}, scratch{};
     if (host_.ReadView(thread, current.data()) != 0) {
-        host_.ReportText(info.abortText);
+        if (!run.stop.IsSet()) host_.ReportText(info.abortText);
         return;
     }
     bool changed = true;
+    int failures = 0;
     for (;;) {
         bool publish = changed;
         if (!publish) {
@@ -226,30 +250,40 @@ void DeviceThreads::ViewReaderLoop(DeviceThread thread, PollThreadSlot::Run& run
             publish = Slot(thread).refresh != 0;
         }
         if (publish) {
-            Publish(thread, current.data(), true);
+            Publish(thread, current.data(), true, generation);
             previous = current;
         }
-        if (run.stop.Wait(Slot(thread).periodMs)) return;
+        if (run.stop.Wait(WaitAfter(thread, failures))) return;
         if (host_.ReadView(thread, scratch.data()) != 0) {
+            if (run.stop.IsSet()) return;
             host_.ReportText(info.readErrorText);
             changed = false;
+            ++failures;
             continue;
         }
+        failures = 0;
         current = scratch;
         changed = std::memcmp(current.data(), previous.data(), size) != 0;
     }
 }
 
-// Reads the enabled values in flag order and publishes on every cycle, changed or not.
-void DeviceThreads::ProcessPollLoop(PollThreadSlot::Run& run) {
+// Reads the enabled values in flag order and publishes on every cycle, changed or not. A
+// cycle in which every enabled value failed makes the next wait longer, as for the readers.
+void DeviceThreads::ProcessPollLoop(PollThreadSlot::Run& run, uint64_t generation) {
     ProcessRecord record{};
+    int failures = 0;
     for (;;) {
+        int enabled = 0, failed = 0;
         for (int channel = 0; channel < kProcessChannelCount; ++channel) {
             if (!channels_[static_cast<size_t>(channel)]) continue;
+            if (run.stop.IsSet()) return;
+            ++enabled;
             uint8_t status = 0;
             float value = 0.0f;
             if (host_.ReadProcessValue(static_cast<ProcessChannel>(channel), status, value) != 0) {
+                if (run.stop.IsSet()) return;
                 host_.ReportText(kProcessReadErrorTexts[channel]);
+                ++failed;
                 continue;
             }
             switch (channel) {
@@ -276,8 +310,9 @@ void DeviceThreads::ProcessPollLoop(PollThreadSlot::Run& run) {
         }
         uint8_t bytes[sizeof(ProcessRecord)];
         std::memcpy(bytes, &record, sizeof record);
-        Publish(DeviceThread::ProcessPoll, bytes, false);
-        if (run.stop.Wait(Slot(DeviceThread::ProcessPoll).periodMs)) return;
+        Publish(DeviceThread::ProcessPoll, bytes, false, generation);
+        failures = enabled > 0 && failed == enabled ? failures + 1 : 0;
+        if (run.stop.Wait(WaitAfter(DeviceThread::ProcessPoll, failures))) return;
     }
 }
 

@@ -50,6 +50,9 @@ struct PollThreadSlot {
 class DeviceThreads {
 public:
     static constexpr uint32_t kStopLimitMs = 3000;
+    // After a failed read a worker waits longer before it tries again: its period doubled
+    // for each failure in a row, at most this long.
+    static constexpr uint32_t kMaxBackoffMs = 30000;
 
     explicit DeviceThreads(DeviceThreadHost& host);
     ~DeviceThreads();  // ends every worker, waiting as long as it takes
@@ -61,8 +64,14 @@ public:
     int Start(DeviceThread thread, platform::WindowHandle notify);
     // Signals the stop and waits for the worker at most the stop limit.
     void Stop(DeviceThread thread);
-    // Stops all eight: every stop signalled at once, then one stop limit for all of them.
+    // Stops all eight: every stop signalled at once, then one stop limit for all of them
+    // (`limitMs`: another limit, 0 to abandon at once the workers that have not ended).
     void StopAll();
+    void StopAll(uint32_t limitMs);
+    // The same for the seven view readers (the process poll belongs to the trend window).
+    void StopViewReaders();
+    // Asks every worker to end without waiting (StopAll then waits).
+    void SignalStopAll();
     // Stops all and waits for every worker, abandoned ones included, without limit.
     void EndAll();
 
@@ -76,7 +85,8 @@ public:
     ProcessChannels GetProcessChannels() const;
     void SetPeriod(DeviceThread thread, uint32_t ms);
     uint32_t Period(DeviceThread thread) const;
-    // Starts the process poll only when none runs: 1 started, 0 one was running.
+    // Starts the process poll only when none runs: 1 started, 0 one was running. A worker
+    // abandoned on a slow read does not count: it never publishes again.
     int StartProcessPollIfIdle(platform::WindowHandle notify);
 
     // Shows the alive text of every worker still running (the SPLT reader is checked but not
@@ -95,6 +105,9 @@ private:
     PollThreadSlot& Slot(DeviceThread thread) { return slots_[static_cast<int>(thread)]; }
     const PollThreadSlot& Slot(DeviceThread thread) const { return slots_[static_cast<int>(thread)]; }
     void SignalStop(DeviceThread thread);
+    void StopTogether(const DeviceThread* threads, size_t count, uint32_t limitMs);
+    // The wait before the next read after `failures` failed reads in a row.
+    uint32_t WaitAfter(DeviceThread thread, int failures) const;
     // Waits for the recorded worker until `deadline` (steady clock, ms) and forgets it;
     // a worker still running then is abandoned.
     void AwaitStop(DeviceThread thread, uint64_t deadlineMs);
@@ -103,9 +116,11 @@ private:
     bool AbandonedAlive(DeviceThread thread);
 
     void Entry(DeviceThread thread, std::shared_ptr<PollThreadSlot::Run> run, uint64_t generation);
-    void ViewReaderLoop(DeviceThread thread, PollThreadSlot::Run& run);
-    void ProcessPollLoop(PollThreadSlot::Run& run);
-    void Publish(DeviceThread thread, const uint8_t* record, bool clearRefresh);
+    void ViewReaderLoop(DeviceThread thread, PollThreadSlot::Run& run, uint64_t generation);
+    void ProcessPollLoop(PollThreadSlot::Run& run, uint64_t generation);
+    // Stores the record and posts the message, unless the slot was started again since this
+    // worker's start (an abandoned worker never publishes into the new start's window).
+    void Publish(DeviceThread thread, const uint8_t* record, bool clearRefresh, uint64_t generation);
 
     DeviceThreadHost& host_;
     std::array<PollThreadSlot, kDeviceThreadCount> slots_;

@@ -4,7 +4,9 @@
 
 namespace fieldbus {
 
-FieldbusDevice::FieldbusDevice() = default;
+FieldbusDevice::FieldbusDevice() {
+    for (auto& id : blockIds_) id.store(-1);
+}
 
 // Workers still running after the close (abandoned on a slow read) are waited for here, while
 // the object is still whole.
@@ -54,6 +56,17 @@ std::string FieldbusDevice::GetBlockTag(int block) const {
 int FieldbusDevice::GetBlockCount() const {
     std::lock_guard<std::recursive_mutex> lock(accessLock_);
     return static_cast<int>(blockRecords_.size());
+}
+
+int FieldbusDevice::BlockOf(BlockKind kind) const {
+    const int i = static_cast<int>(kind);
+    return i >= 0 && i < kBlockKindCount ? blockIds_[static_cast<size_t>(i)].load() : -1;
+}
+
+BlockIds FieldbusDevice::GetBlockIds() const {
+    BlockIds ids;
+    for (int i = 0; i < kBlockKindCount; ++i) ids[static_cast<size_t>(i)] = blockIds_[static_cast<size_t>(i)].load();
+    return ids;
 }
 
 BlockRecord FieldbusDevice::GetBlockRecord(int block) const {

@@ -2,8 +2,10 @@
 // One device on the link, reached through the Fieldbus library: opened with its physical
 // device, VFDs, blocks and management information base, with object-dictionary lookups and
 // parameter access by name. One object per device slot of FieldbusLink, reused.
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -51,6 +53,9 @@ public:
     // ---- Blocks ------------------------------------------------------------------------
     std::string GetBlockTag(int block) const override;
     int GetBlockCount() const override;
+    int BlockOf(BlockKind kind) const override;
+    // The block numbers found when the device was opened (all -1 while it is closed).
+    BlockIds GetBlockIds() const;
     BlockRecord GetBlockRecord(int block) const;
     std::vector<BlockRecord> GetBlockRecords() const;
 
@@ -135,6 +140,11 @@ public:
     // device, first VFD, its RB and TB blocks and the MIB) and closed again. 0 when every
     // read succeeded; failed reads leave the flags cleared.
     int QueryLinkMasterFlags(LinkMasterFlags& flags);
+    // The same reads for any device of a link, by its identifier, on descriptors of this call
+    // only and without touching a device object (for a worker that asks many devices).
+    // `cancelled`, when given, is asked between the calls. 0 when every read succeeded.
+    static int ProbeLinkMasterFlags(nifDesc_t link, const std::string& deviceId, LinkMasterFlags& flags, int& status,
+                                    const std::function<bool()>& cancelled = {});
     bool IsActiveScheduler() override;
     int ReadDlmeClass(uint8_t& value) override;
     int SetBootClass(bool linkMaster) override;
@@ -161,7 +171,7 @@ private:
     // Opening, step by step (FieldbusDeviceOpen.cpp).
     int RunOpenSteps(OpenState& state, platform::ProgressWindow& window);
     static void CloseOpenState(OpenState& state);
-    static void IdentifyBlock(int blockNumber, const BlockRecord& record, int counts[], std::string& progress);
+    static void IdentifyBlock(int blockNumber, const BlockRecord& record, BlockIds& ids, std::string& progress);
 
     // Entry checks of every access: 0 when the access may go on the bus. A device that is not
     // open posts WM_DEVICE_NOT_OPEN (reads, while the link is healthy) or shows "Error:
@@ -172,10 +182,24 @@ private:
     bool WireAddress(int block, const std::string& name, nifDesc_t& desc, std::string& wire) const;
     nifDesc_t FirstVfd() const;
     bool StartIndex(int block, uint32_t& index) const;
+    // Where a library call goes: descriptor, object name, and the open it was looked up in.
+    struct BusAddress {
+        nifDesc_t desc = 0;
+        std::string wire;
+        uint64_t generation = 0;
+    };
+    // Look-ups under the access lock; the call itself is made after the lock is released.
+    bool ResolveName(int block, const std::string& name, BusAddress& at) const;
+    bool ResolveIndex(int block, int relativeIndex, int subindex, BusAddress& at) const;  // subindex -1: none
+    bool ResolveManagement(const std::string& name, BusAddress& at) const;
+    BusAddress At(nifDesc_t desc, const std::string& wire) const { return {desc, wire, openGeneration_.load()}; }
     // The library calls with the status kept and failures reported by the device log rule.
     // `capacity` bounds a read whose size was asked from the device.
-    int ReadObject(nifDesc_t desc, const std::string& wire, void* buffer, uint16_t& size, uint16_t capacity);
-    int WriteObject(nifDesc_t desc, const std::string& wire, const void* buffer, uint16_t size);
+    int ReadObject(const BusAddress& at, void* buffer, uint16_t& size, uint16_t capacity);
+    int WriteObject(const BusAddress& at, const void* buffer, uint16_t size);
+    // Keeps the status; reports it unless the device was closed (or reopened) since the
+    // call was looked up.
+    void ReportCallFailure(int status, uint64_t generation);
     int ReadTextObject(int block, const std::string& name, std::string& text, uint16_t capacity);
     // The mode byte member ("MODE_BLK.ACTUAL" or "MODE_BLK.TARGET") of a block.
     int ReadModeByte(int block, const char* member, uint8_t& mode);
@@ -191,12 +215,14 @@ private:
     std::string pdTag_;
 
     std::atomic<bool> open_{false};
+    std::atomic<uint64_t> openGeneration_{0};  // counts opens and closes
     std::atomic<int> lastStatus_{0};
     nifDesc_t physical_ = 0;
     std::vector<nifDesc_t> vfds_;  // function-block VFDs (the first carries the blocks)
     nifDesc_t mib_ = 0;            // management information base, 0 when it did not open
     std::vector<nifDesc_t> blocks_;
     std::vector<BlockRecord> blockRecords_;
+    std::array<std::atomic<int>, kBlockKindCount> blockIds_;  // this device's, not the process-wide copy
     std::string vendor_, model_, revision_;
     char tagBuffer_[kTagLength + 1] = {};
 
@@ -225,6 +251,8 @@ public:
     void SetProcessPollPeriod(uint32_t ms) override;
     int StartProcessPollIfIdle(platform::WindowHandle notify) override;
     int AnyThreadAlive() override;
+    // Stops the seven view readers together under one stop limit.
+    void StopViewReaders();
     void ReportText(const std::string& text) override;
     void ReportLibraryError(int code) override;
     bool RefreshRequested(DeviceThread thread) const;

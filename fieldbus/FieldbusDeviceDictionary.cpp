@@ -132,7 +132,7 @@ int FieldbusDevice::ReadLinkObject(int index, LinkObject& record) {
     {
         std::lock_guard<std::recursive_mutex> lock(accessLock_);
         if (!LinkHealthy()) return 1;
-        failed = ReadObject(FirstVfd(), makeIndex(static_cast<uint32_t>(index)), bytes, size, kLinkObjectSize) != 0 ||
+        failed = ReadObject(At(FirstVfd(), makeIndex(static_cast<uint32_t>(index))), bytes, size, kLinkObjectSize) != 0 ||
                  size != kLinkObjectSize;
     }
     if (failed) {
@@ -155,7 +155,7 @@ int FieldbusDevice::ClearLinkObject(int index) {
     {
         std::lock_guard<std::recursive_mutex> lock(accessLock_);
         if (!LinkHealthy()) return 1;
-        failed = WriteObject(FirstVfd(), makeIndex(static_cast<uint32_t>(index)), zeros, kLinkObjectSize) != 0;
+        failed = WriteObject(At(FirstVfd(), makeIndex(static_cast<uint32_t>(index))), zeros, kLinkObjectSize) != 0;
     }
     if (failed) {
         ShowError("Error: Failed to clear the linkage object.");

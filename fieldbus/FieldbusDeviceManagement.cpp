@@ -65,52 +65,58 @@ int FieldbusDevice::QueryLinkMasterFlags(LinkMasterFlags& flags) {
 }
 
 // The same reads as for an open device, on descriptors of this query only. The probe is
-// quiet: it runs for every device the tree shows, so failures are not logged.
+// quiet: it runs for every device the tree shows, so failures are not logged. It holds no
+// lock of the device while it waits for the bus, so a probe of a device that does not
+// answer never holds up the window.
 int FieldbusDevice::ReadLinkMasterFlagsById(LinkMasterFlags& flags) {
     flags = {};
     if (link_ == nullptr || !LinkHealthy()) return 1;
-    std::lock_guard<std::recursive_mutex> lock(accessLock_);
-    QueryDescriptors descriptors;
+    std::string deviceId;
+    {
+        std::lock_guard<std::recursive_mutex> lock(accessLock_);
+        deviceId = deviceId_;
+    }
     int status = E_OK;
+    const int result = ProbeLinkMasterFlags(link_->LinkDescriptor(), deviceId, flags, status);
+    SetLastStatus(status);
+    return result;
+}
+
+int FieldbusDevice::ProbeLinkMasterFlags(nifDesc_t link, const std::string& deviceId, LinkMasterFlags& flags,
+                                         int& status, const std::function<bool()>& cancelled) {
+    flags = {};
+    status = E_OK;
+    QueryDescriptors descriptors;
     auto open = [&descriptors, &status](int result, nifDesc_t desc) {
         status = result;
         if (result != E_OK) return false;
         descriptors.Keep(desc);
         return true;
     };
+    auto stop = [&cancelled] { return cancelled && cancelled(); };
 
     nifDesc_t physical = 0, vfd = 0;
-    if (!open(nifOpenPhysicalDevice(link_->LinkDescriptor(), NIF_BY_DEVICE_ID, deviceId_.c_str(), &physical),
-              physical) ||
-        !open(nifOpenVfd(physical, makeIndex(0), &vfd), vfd)) {
-        SetLastStatus(status);
+    if (!open(nifOpenPhysicalDevice(link, NIF_BY_DEVICE_ID, deviceId.c_str(), &physical), physical) || stop() ||
+        !open(nifOpenVfd(physical, makeIndex(0), &vfd), vfd) || stop())
         return 1;
-    }
     nifBlockInfo list[kBlockListCapacity] = {};
     uint16_t count = kBlockListCapacity;
     status = nifGetBlockList(vfd, NIF_FUNCTION_BLOCK | NIF_TRANSDUCER_BLOCK | NIF_RESOURCE_BLOCK, list, &count);
-    if (status != E_OK) {
-        SetLastStatus(status);
-        return 1;
-    }
+    if (status != E_OK || stop()) return 1;
     int rbNumber = -1, tbNumber = -1;
     for (int number = 0; number < count && number < kBlockListCapacity; ++number) {
         if (list[number].blockType == NIF_RESOURCE_BLOCK && rbNumber < 0) rbNumber = number;
         if (list[number].blockType == NIF_TRANSDUCER_BLOCK && tbNumber < 0) tbNumber = number;
     }
     nifDesc_t rb = 0;
-    if (rbNumber < 0 || !open(nifOpenBlock(vfd, makeIndex(static_cast<uint32_t>(rbNumber)), &rb), rb)) {
-        SetLastStatus(status);
+    if (rbNumber < 0 || !open(nifOpenBlock(vfd, makeIndex(static_cast<uint32_t>(rbNumber)), &rb), rb) || stop())
         return 1;
-    }
 
     values::ValueCodec& codec = values::ValueCodec::Instance();
     uint8_t typeBytes[2] = {}, devRev = 0;
-    if (!ReadExactly(rb, "DEV_TYPE", typeBytes, sizeof typeBytes, status) ||
-        !ReadExactly(rb, "DEV_REV", &devRev, 1, status)) {
-        SetLastStatus(status);
+    if (!ReadExactly(rb, "DEV_TYPE", typeBytes, sizeof typeBytes, status) || stop() ||
+        !ReadExactly(rb, "DEV_REV", &devRev, 1, status) || stop())
         return 1;
-    }
     const uint16_t devType = codec.ReadU16(typeBytes);
 
     bool optionsRead = false;
@@ -121,6 +127,7 @@ int FieldbusDevice::ReadLinkMasterFlagsById(LinkMasterFlags& flags) {
         optionsRead = ReadExactly(tb, "DEV_OPTIONS", optionBytes, sizeof optionBytes, status);
         if (optionsRead) options = codec.ReadBits16(optionBytes);
     }
+    if (stop()) return 1;
 
     bool dlmeRead = false;
     uint8_t dlmeClass = 0;
@@ -130,7 +137,6 @@ int FieldbusDevice::ReadLinkMasterFlagsById(LinkMasterFlags& flags) {
         dlmeRead = ReadExactly(mib, kDlmeBasicCharacteristics, dlme, sizeof dlme, status);
         if (dlmeRead) dlmeClass = dlme[2];
     }
-    SetLastStatus(status);
     flags = DeriveLinkMasterFlags(devType, devRev, optionsRead, options, dlmeRead, dlmeClass);
     return optionsRead && (dlmeRead || !flags.linkMasterType) ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fieldbus/BlockKind.h"
+#include "fieldbus/BoundedClose.h"
 #include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusDevice.h"
 #include "platform/Clock.h"
@@ -40,9 +41,6 @@ BlockRecord ToBlockRecord(const nifBlockInfo& info) {
     return record;
 }
 
-// Indices into the per-kind counters of IdentifyBlock.
-enum Counter { kDiCount, kPidCount, kCounters };
-
 }  // namespace
 
 struct FieldbusDevice::OpenState {
@@ -52,13 +50,23 @@ struct FieldbusDevice::OpenState {
     std::vector<nifDesc_t> blocks;
     std::vector<BlockRecord> records;
     nifVfdInfo firstVfd{};
+    BlockIds ids = NoBlockIds();
     bool cancelled = false;
 };
 
-void FieldbusDevice::IdentifyBlock(int blockNumber, const BlockRecord& record, int counts[], std::string& progress) {
+// The first block of a kind gets its number; DI and PID have a second number for the second
+// block of their profile.
+void FieldbusDevice::IdentifyBlock(int blockNumber, const BlockRecord& record, BlockIds& ids, std::string& progress) {
     const char* format = "\r\nOpening Block %s ...";
-    auto setFirst = [blockNumber](BlockKind kind) {
-        if (BlockId(kind) < 0) SetBlockId(kind, blockNumber);
+    auto id = [&ids](BlockKind kind) -> int& { return ids[static_cast<size_t>(kind)]; };
+    auto setFirst = [&](BlockKind kind) {
+        if (id(kind) < 0) id(kind) = blockNumber;
+    };
+    auto setFirstOrSecond = [&](BlockKind first, BlockKind second) {
+        if (id(first) < 0)
+            id(first) = blockNumber;
+        else if (id(second) < 0)
+            id(second) = blockNumber;
     };
     if (record.blockType == NIF_RESOURCE_BLOCK) {
         format = "\r\nOpening RB Block %s ...";
@@ -74,15 +82,11 @@ void FieldbusDevice::IdentifyBlock(int blockNumber, const BlockRecord& record, i
             break;
         case kProfileDi:
             format = "\r\nOpening DI Block %s ...";
-            if (counts[kDiCount] == 0) SetBlockId(BlockKind::DI1, blockNumber);
-            if (counts[kDiCount] == 1) SetBlockId(BlockKind::DI2, blockNumber);
-            ++counts[kDiCount];
+            setFirstOrSecond(BlockKind::DI1, BlockKind::DI2);
             break;
         case kProfilePid:
             format = "\r\nOpening PID Block %s ...";
-            if (counts[kPidCount] == 0) SetBlockId(BlockKind::PID, blockNumber);
-            if (counts[kPidCount] == 1) SetBlockId(BlockKind::PID2, blockNumber);
-            ++counts[kPidCount];
+            setFirstOrSecond(BlockKind::PID, BlockKind::PID2);
             break;
         case kProfileSplitter:
             format = "\r\nOpening OS Block %s ...";
@@ -217,12 +221,11 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     if (cancelled()) return 1;
 
     // Blocks, recognised by type and profile as they are opened.
-    ResetBlockIds();
-    int counts[kCounters] = {};
+    state.ids = NoBlockIds();
     for (int number = 0; number < blockCount; ++number) {
         BlockRecord record = ToBlockRecord(blockList[number]);
         std::string progress;
-        IdentifyBlock(number, record, counts, progress);
+        IdentifyBlock(number, record, state.ids, progress);
         window.AppendText(progress);
         nifDesc_t block = 0;
         status = nifOpenBlock(state.vfds.front(), makeIndex(static_cast<uint32_t>(number)), &block);
@@ -293,29 +296,49 @@ int FieldbusDevice::OpenDevice() {
         mib_ = state.mib;
         blocks_ = state.blocks;
         blockRecords_ = state.records;
+        for (int i = 0; i < kBlockKindCount; ++i) blockIds_[static_cast<size_t>(i)] = state.ids[static_cast<size_t>(i)];
         vendor_ = TrimRight(FieldText(state.firstVfd.vendorName, sizeof state.firstVfd.vendorName));
         model_ = TrimRight(FieldText(state.firstVfd.modelName, sizeof state.firstVfd.modelName));
         revision_ = TrimRight(FieldText(state.firstVfd.revision, sizeof state.firstVfd.revision));
+        ++openGeneration_;
         open_ = true;
     }
     ReadLinkMasterFlags();
     return 0;
 }
 
+// Closing never hangs and never waits for a device that does not answer: every worker is
+// asked to end, then the descriptors are closed (with a limit of their own: a server that
+// stopped answering is left behind), which releases the reads the workers may be waiting in;
+// then the workers are waited for, all together under one stop limit (not at all when the
+// server did not answer the close).
 void FieldbusDevice::CloseDevice() {
     if (!open_) return;
-    StopDeviceThreads();
-    std::lock_guard<std::recursive_mutex> lock(accessLock_);
-    for (nifDesc_t block : blocks_) nifClose(block);
-    for (nifDesc_t vfd : vfds_) nifClose(vfd);
-    if (mib_ != 0) nifClose(mib_);
-    if (physical_ != 0) nifClose(physical_);
-    blocks_.clear();
-    blockRecords_.clear();
-    vfds_.clear();
-    mib_ = 0;
-    physical_ = 0;
-    open_ = false;
+    threads_->SignalStopAll();
+    std::vector<nifDesc_t> descriptors;
+    {
+        std::lock_guard<std::recursive_mutex> lock(accessLock_);
+        descriptors = blocks_;
+        descriptors.insert(descriptors.end(), vfds_.begin(), vfds_.end());
+        descriptors.push_back(mib_);
+        descriptors.push_back(physical_);
+        blocks_.clear();
+        blockRecords_.clear();
+        for (auto& id : blockIds_) id.store(-1);
+        vfds_.clear();
+        mib_ = 0;
+        physical_ = 0;
+        open_ = false;
+        ++openGeneration_;
+    }
+    if (CloseDescriptors(std::move(descriptors))) {
+        StopDeviceThreads();
+    } else {
+        // The server does not answer: workers still inside a call wait for it, not for the
+        // device, and are left behind at once.
+        threads_->StopAll(0);
+        tbLayoutStale_ = true;
+    }
 }
 
 }  // namespace fieldbus

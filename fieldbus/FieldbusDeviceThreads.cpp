@@ -10,8 +10,9 @@
 
 namespace fieldbus {
 
-// The reads of the workers, on the worker threads. The AO and PID images have their floats
-// converted under a lock of each reader's own.
+// The reads of the workers, on the worker threads. Every read works in buffers of its own call,
+// so a worker abandoned in a slow read and the worker started after it never share one. The
+// AO and PID images have their floats converted under a lock of each reader's own.
 class FieldbusDeviceThreadHost : public DeviceThreadHost {
 public:
     explicit FieldbusDeviceThreadHost(FieldbusDevice& device) : device_(device) {}
@@ -43,10 +44,22 @@ public:
                 std::memcpy(image, raw.data(), raw.size());
                 return 0;
             }
-            case DeviceThread::RbView1: return Copy(device_.ReadRbView1(raw22_), raw22_, image);
-            case DeviceThread::Di1View1: return Copy(device_.ReadDi1View1(di1_), di1_, image);
-            case DeviceThread::Di2View1: return Copy(device_.ReadDi2View1(di2_), di2_, image);
-            case DeviceThread::SpltView1: return Copy(device_.ReadSpltView1(splt_), splt_, image);
+            case DeviceThread::RbView1: {
+                RawRecord22 raw{};
+                return Copy(device_.ReadRbView1(raw), raw, image);
+            }
+            case DeviceThread::Di1View1: {
+                RawRecord22 raw{};
+                return Copy(device_.ReadDi1View1(raw), raw, image);
+            }
+            case DeviceThread::Di2View1: {
+                RawRecord22 raw{};
+                return Copy(device_.ReadDi2View1(raw), raw, image);
+            }
+            case DeviceThread::SpltView1: {
+                RawRecord28 raw{};
+                return Copy(device_.ReadSpltView1(raw), raw, image);
+            }
             case DeviceThread::ProcessPoll: break;
         }
         return 1;
@@ -84,9 +97,6 @@ private:
     FieldbusDevice& device_;
     std::mutex aoConvertLock_;
     std::mutex pidConvertLock_;
-    // Each buffer is used by its own reader thread only.
-    RawRecord22 raw22_{}, di1_{}, di2_{};
-    RawRecord28 splt_{};
 };
 
 std::unique_ptr<DeviceThreadHost> FieldbusDevice::MakeThreadHost(FieldbusDevice& device) {
@@ -148,6 +158,8 @@ void FieldbusDevice::StopDeviceThreads() {
     threads_->StopAll();
     tbLayoutStale_ = true;
 }
+
+void FieldbusDevice::StopViewReaders() { threads_->StopViewReaders(); }
 
 void FieldbusDevice::EndDeviceThreads() { threads_->EndAll(); }
 

@@ -4,10 +4,12 @@
 #include <cctype>
 #include <cstring>
 
+#include "fieldbus/BoundedClose.h"
+#include "fieldbus/DeviceMessages.h"
 #include "fieldbus/StatusLog.h"
+#include "fieldbus/WorkerNotice.h"
 #include "platform/Ui.h"
 
-using platform::ShowMessage;
 
 namespace fieldbus {
 
@@ -25,7 +27,14 @@ FieldbusLink::FieldbusLink() {
     }
 }
 
-FieldbusLink::~FieldbusLink() { CloseLink(); }
+// Poll threads left waiting for a server that stopped answering are waited for here, while
+// the object is still whole (a program that must not wait ends without destroying the link).
+FieldbusLink::~FieldbusLink() {
+    CloseLink();
+    std::lock_guard<std::mutex> guard(pollThreadLock_);
+    for (AbandonedPoll& poll : abandonedPolls_)
+        if (poll.thread.joinable()) poll.thread.join();
+}
 
 bool FieldbusLink::IsServerAvailable() {
     nifDesc_t session = 0;
@@ -35,7 +44,7 @@ bool FieldbusLink::IsServerAvailable() {
         return true;
     }
     if (status != E_SERVER_NOT_RESPONDING)
-        ShowMessage("Error: a serious resource problem exists with NI-FBUS server. \nExit the program and ask for help.");
+        ShowNotice("Error: a serious resource problem exists with NI-FBUS server. \nExit the program and ask for help.");
     return false;
 }
 
@@ -51,7 +60,7 @@ void FieldbusLink::ResetDeviceLists() {
     itemCount_ = 1;
     liveCount_ = 0;
     presentCount_ = 0;
-    openedCount_ = 0;
+    fullListNoted_ = false;
     currentSlot_ = -1;
     companionSlot_ = -1;
     for (auto& slot : slots_) slot.present = false;
@@ -69,18 +78,20 @@ void FieldbusLink::CountPresent() {
 
 void FieldbusLink::CloseSlotDevice(int slot) {
     FieldbusDevice& device = Device(slot);
-    if (device.IsOpen()) {
-        device.CloseDevice();
-        if (openedCount_ > 0) --openedCount_;
-    }
+    if (device.IsOpen()) device.CloseDevice();
 }
 
-int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
+void FieldbusLink::Tell(const std::string& text, bool) { ShowNotice(text); }
+
+// A device marked absent here keeps its open descriptors until the window closes it
+// (CloseAbsentDevices); the poll thread must not stop a device's workers while it holds the
+// list lock.
+int FieldbusLink::AddEntryLocked(const LiveListEntry& entry, bool fromPoll) {
     if (entry.classFlags == NIF_CLASS_INTERFACE || (entry.classFlags & NIF_CLASS_BRIDGED)) return 0;
     for (int item = 1; item < itemCount_; ++item) {
         int slot = itemMap_[static_cast<size_t>(item)];
         if (!ValidSlot(slot)) {
-            ShowMessage("Error: Invalid device index obtained.");
+            Tell("Error: Invalid device index obtained.", fromPoll);
             return 1;
         }
         DeviceListSlot& s = slots_[static_cast<size_t>(slot)];
@@ -88,15 +99,19 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
         if (entry.classFlags != NIF_CLASS_NOT_PRESENT) {
             s.present = true;
         } else if (s.present) {
-            CloseSlotDevice(slot);
+            if (!fromPoll) CloseSlotDevice(slot);
             s.present = false;
         }
         return 0;
     }
     if (entry.classFlags == NIF_CLASS_NOT_PRESENT) return 0;
     if (itemCount_ >= kDeviceSlots) {
-        ShowMessage("NOTE: The device list display is full. To add new device(s), remove unresponsive/unconnected "
-                    "devices from the list, \nthen re-scan the link for all the devices.");
+        // Said once per scan: the poll meets the same new device every few seconds.
+        if (!fullListNoted_)
+            Tell("NOTE: The device list display is full. To add new device(s), remove unresponsive/unconnected "
+                 "devices from the list, \nthen re-scan the link for all the devices.",
+                 fromPoll);
+        fullListNoted_ = true;
         return 1;
     }
     int freeSlot = -1;
@@ -106,7 +121,7 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
         if (!used) freeSlot = slot;
     }
     if (!ValidSlot(freeSlot)) {
-        ShowMessage("Error: Invalid new device index obtained.");
+        Tell("Error: Invalid new device index obtained.", fromPoll);
         return 1;
     }
     DeviceListSlot& s = slots_[static_cast<size_t>(freeSlot)];
@@ -127,14 +142,14 @@ int FieldbusLink::AddEntryLocked(const LiveListEntry& entry) {
 int FieldbusLink::AddDevice(int liveIndex) {
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     if (liveIndex < 0 || liveIndex >= static_cast<int>(live_.size())) return 1;
-    return AddEntryLocked(live_[static_cast<size_t>(liveIndex)]);
+    return AddEntryLocked(live_[static_cast<size_t>(liveIndex)], false);
 }
 
 void FieldbusLink::InitialFill() {
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     itemCount_ = 1;
     for (size_t i = 0; i < live_.size(); ++i)
-        if (AddEntryLocked(live_[i]) != 0) break;
+        if (AddEntryLocked(live_[i], false) != 0) break;
 }
 
 void FieldbusLink::MergeAfterPoll(const std::vector<LiveListEntry>& live) {
@@ -147,42 +162,51 @@ void FieldbusLink::MergeAfterPoll(const std::vector<LiveListEntry>& live) {
         DeviceListSlot& s = slots_[static_cast<size_t>(slot)];
         bool stillLive = std::any_of(live.begin(), live.end(),
                                      [&](const LiveListEntry& e) { return e.deviceId == s.deviceId; });
-        if (!stillLive && s.present) {
-            CloseSlotDevice(slot);
-            s.present = false;
-        }
+        if (!stillLive && s.present) s.present = false;
     }
     for (const auto& entry : live)
-        if (AddEntryLocked(entry) != 0) break;
+        if (AddEntryLocked(entry, true) != 0) break;
     CountPresent();
+}
+
+void FieldbusLink::CloseAbsentDevices() {
+    std::vector<int> absent;
+    {
+        std::lock_guard<std::recursive_mutex> lock(listLock_);
+        for (int slot = 1; slot < kDeviceSlots; ++slot)
+            if (!slots_[static_cast<size_t>(slot)].present && devices_[static_cast<size_t>(slot)]->IsOpen())
+                absent.push_back(slot);
+    }
+    for (int slot : absent) CloseSlotDevice(slot);
 }
 
 int FieldbusLink::RemoveDevice(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Error: Invalid device index for removal encountered.");
+        ShowNotice("Error: Invalid device index for removal encountered.");
         return 1;
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     if (slots_[static_cast<size_t>(slot)].present) {
-        ShowMessage("Error: Cannot remove a live device.");
+        ShowNotice("Error: Cannot remove a live device.");
         return 1;
     }
     int item = -1;
     for (int i = 1; i < itemCount_; ++i)
         if (itemMap_[static_cast<size_t>(i)] == slot) item = i;
     if (item < 0) {
-        ShowMessage("Error: Invalid list item number for the remove device obtained.");
+        ShowNotice("Error: Invalid list item number for the remove device obtained.");
         return 1;
     }
     for (int i = item; i < itemCount_ - 1; ++i) itemMap_[static_cast<size_t>(i)] = itemMap_[static_cast<size_t>(i + 1)];
     --itemCount_;
     itemMap_[static_cast<size_t>(itemCount_)] = -1;
+    fullListNoted_ = false;  // room again: a device that did not fit may be added now
     return 0;
 }
 
 int FieldbusLink::OpenDevice(int slot) {
     if (!ValidSlot(slot) || !IsPresent(slot)) {
-        ShowMessage("Error: The device is not present.");
+        ShowNotice("Error: The device is not present.");
         return 1;
     }
     FieldbusDevice& device = Device(slot);
@@ -192,9 +216,11 @@ int FieldbusLink::OpenDevice(int slot) {
             const DeviceListSlot& s = slots_[static_cast<size_t>(slot)];
             device.BindSlot(slot, s.deviceId, s.pdTag);
             if (device.OpenDevice() != 0) return 1;
-            ++openedCount_;
         }
     }
+    // The process-wide block numbers follow the current device only; a companion device
+    // keeps its numbers to itself.
+    if (slot == currentSlot_.load()) SetBlockIds(device.GetBlockIds());
     return device.ReadBackBlockTags() == 0 ? 0 : 1;
 }
 
@@ -206,7 +232,7 @@ bool FieldbusLink::IsPresent(int slot) {
 
 std::string FieldbusLink::GetDeviceId(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Invalid device index encountered.");
+        ShowNotice("Invalid device index encountered.");
         return {};
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
@@ -215,7 +241,7 @@ std::string FieldbusLink::GetDeviceId(int slot) {
 
 std::string FieldbusLink::GetTag(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Invalid device index encountered.");
+        ShowNotice("Invalid device index encountered.");
         return {};
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
@@ -224,7 +250,7 @@ std::string FieldbusLink::GetTag(int slot) {
 
 uint8_t FieldbusLink::GetNodeAddress(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Invalid device index encountered.");
+        ShowNotice("Invalid device index encountered.");
         return 0;
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
@@ -240,7 +266,7 @@ uint32_t FieldbusLink::GetClassFlags(int slot) {
 int FieldbusLink::ItemDevIndexMap(int item) {
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     if (item < 1 || item >= kDeviceSlots || itemMap_[static_cast<size_t>(item)] < 0) {
-        ShowMessage("Error: Invalid index in GetItemDevIndexMap() encountered.");
+        ShowNotice("Error: Invalid index in GetItemDevIndexMap() encountered.");
         return 0;
     }
     return itemMap_[static_cast<size_t>(item)];
@@ -248,13 +274,13 @@ int FieldbusLink::ItemDevIndexMap(int item) {
 
 int FieldbusLink::DevIndexItemMap(int slot) {
     if (!ValidSlot(slot)) {
-        ShowMessage("Error: Invalid index in GetDevIndexItemMap() encountered.");
+        ShowNotice("Error: Invalid index in GetDevIndexItemMap() encountered.");
         return 0;
     }
     std::lock_guard<std::recursive_mutex> lock(listLock_);
     for (int item = 1; item < itemCount_; ++item)
         if (itemMap_[static_cast<size_t>(item)] == slot) return item;
-    ShowMessage("Error: Failed to find a match to the device index in GetDevIndexItemMap() encountered.");
+    ShowNotice("Error: Failed to find a match to the device index in GetDevIndexItemMap() encountered.");
     return 0;
 }
 
@@ -296,9 +322,12 @@ int FieldbusLink::PresentCount() {
     return presentCount_;
 }
 
+// The devices that really are open, counted afresh (a device can close on many paths).
 int FieldbusLink::OpenedCount() {
-    std::lock_guard<std::recursive_mutex> lock(listLock_);
-    return openedCount_;
+    int count = 0;
+    for (int slot = 1; slot < kDeviceSlots; ++slot)
+        if (devices_[static_cast<size_t>(slot)]->IsOpen()) ++count;
+    return count;
 }
 
 int FieldbusLink::LiveEntryCount() {
@@ -317,13 +346,8 @@ void FieldbusLink::SetPollPause(bool pause) {
 
 void FieldbusLink::CloseLink() {
     StopLivePoll();
-    {
-        std::lock_guard<std::recursive_mutex> lock(listLock_);
-        for (int slot = 1; slot < kDeviceSlots; ++slot)
-            if (devices_[static_cast<size_t>(slot)]->IsOpen()) devices_[static_cast<size_t>(slot)]->CloseDevice();
-    }
-    if (link_) nifClose(link_);
-    if (session_) nifClose(session_);
+    for (int slot = 1; slot < kDeviceSlots; ++slot) CloseSlotDevice(slot);
+    CloseDescriptors({link_, session_});
     link_ = 0;
     session_ = 0;
     ResetDeviceLists();

@@ -41,11 +41,20 @@ public:
     // 0 when the link is open with at least one device, 1 otherwise (work offline).
     int ScanLink();
     int StartLivePoll(platform::WindowHandle notifyWindow);
+    // Stops the poll. A poll thread still waiting for the server after the limit is left
+    // behind (it ends on its own once the server answers or goes) and never merges again.
     void StopLivePoll();
     bool IsPollRunning() const { return !threadEnded_.load(); }
     void SetPollPause(bool pause);
     // Stops the poll, closes every open device, the link and the session, resets the lists.
+    // Bounded even when the server stopped answering.
     void CloseLink();
+    // Closes every open device whose slot is no longer present. The poll only marks a device
+    // that left the live list; its window closes it on the user-interface thread.
+    void CloseAbsentDevices();
+    // True while work is left waiting for a server that stopped answering (a poll thread or
+    // descriptor closes); a program that ends then should not wait for it.
+    bool HasAbandonedWork();
 
     int AddDevice(int liveIndex);  // 0 added or known, 1 stop adding (list full / error)
     int RemoveDevice(int slot);    // 0 removed, 1 refused
@@ -60,9 +69,14 @@ public:
     bool IsPositioner(int slot);
     static bool IsPositionerId(const std::string& deviceId);
 
-    int ChangeTagAddress(int slot, const std::string& newTag, uint8_t newAddress);
+    // Changes the device's PD tag and node address. Nothing changes when both equal the
+    // slot's; the new tag and address are checked again first. `outcome`, when given, receives
+    // a plain statement of the state the device is left in after a failure and how to recover.
+    int ChangeTagAddress(int slot, const std::string& newTag, uint8_t newAddress, std::string* outcome = nullptr);
     bool IsTagUnique(int slot, const std::string& tag);
     bool IsAddressValid(int slot, uint8_t address);
+    // Every address IsAddressValid accepts for the slot, in ascending order.
+    std::vector<uint8_t> ValidAddresses(int slot);
 
     FieldbusDevice& Device(int slot) { return *devices_[static_cast<size_t>(slot)]; }
     int DisplayItemCount();  // 1 + number of listed devices
@@ -75,6 +89,7 @@ public:
     uint8_t NumUnpolledNodes() const { return numUnpolled_; }
     int CurrentSlot() const { return currentSlot_.load(); }
     int CompanionSlot() const { return companionSlot_.load(); }
+    // The current device's block numbers become the process-wide ones when it is opened.
     void SetCurrentSlot(int slot) { currentSlot_ = slot; }
     void SetCompanionSlot(int slot) { companionSlot_ = slot; }
     int LastStatus() const { return lastStatus_.load(); }
@@ -92,12 +107,18 @@ private:
                          bool linkingSeen);
     void ResetDeviceLists();
     void InitialFill();
-    int AddEntryLocked(const LiveListEntry& entry);
+    // `fromPoll`: the entry comes from the poll thread, which shows no message itself.
+    int AddEntryLocked(const LiveListEntry& entry, bool fromPoll);
+    // A message of the list rules: shown at once, or queued for the window from the poll.
+    void Tell(const std::string& text, bool fromPoll);
     void MergeAfterPoll(const std::vector<LiveListEntry>& live);
     void CountPresent();
     void ReadLinkSetting();
     void CloseSlotDevice(int slot);
-    void PollThread();
+    struct PollRun;
+    void PollThread(std::shared_ptr<PollRun> run);
+    // Joins poll threads left behind that have ended since.
+    void ReapAbandonedPolls();
     int Log(int status, bool quiet = false);
     bool ValidSlot(int slot) const { return slot >= 1 && slot < kDeviceSlots; }
 
@@ -112,15 +133,18 @@ private:
     std::recursive_mutex listLock_;
     std::mutex pollThreadLock_;
     std::thread pollThread_;
+    std::shared_ptr<PollRun> pollRun_;  // of the running poll thread (poll-thread lock)
+    struct AbandonedPoll {
+        std::thread thread;
+        std::shared_ptr<PollRun> run;
+    };
+    std::vector<AbandonedPoll> abandonedPolls_;  // poll-thread lock
     std::atomic<platform::WindowHandle> notify_{0};
-    std::atomic<bool> stopFlag_{false};
     std::atomic<bool> threadEnded_{true};
-    platform::Event stopEvent_;
-    nifDesc_t pollLink_ = 0;
+    bool fullListNoted_ = false;  // the full-list note was queued since the last scan (list lock)
     int liveCount_ = 0;
     int itemCount_ = 1;
     int presentCount_ = 0;
-    int openedCount_ = 0;
     std::atomic<bool> linkOpen_{false};
     std::atomic<int> lastStatus_{0};
     nifDesc_t session_ = 0;

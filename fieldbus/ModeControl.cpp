@@ -34,9 +34,9 @@ bool AskYesNo(const std::string& text) {
 }
 
 // The blocks whose actual mode is not waited for after a target write.
-bool IsUnwaitedBlock(int block) {
+bool IsUnwaitedBlock(const DeviceAccess& device, int block) {
     for (BlockKind kind : {BlockKind::PID, BlockKind::DI1, BlockKind::DI2, BlockKind::SPLT})
-        if (BlockId(kind) == block) return true;
+        if (device.BlockOf(kind) == block) return true;
     return false;
 }
 
@@ -83,14 +83,14 @@ int ModeControl::WaitForActual(int block, Match matches) {
 
 int ModeControl::SetBlockMode(int block, uint8_t mode) {
     if (block < 0) return 1;
-    const int ao = BlockId(BlockKind::AO);
-    if (block == BlockId(BlockKind::TB) && mode == kModeOos && ao >= 0) {
+    const int ao = device_.BlockOf(BlockKind::AO);
+    if (block == device_.BlockOf(BlockKind::TB) && mode == kModeOos && ao >= 0) {
         uint8_t aoActual = 0;
         if (ReadActualMode(ao, aoActual) != 0) return 1;
         if (aoActual != kModeOos && SetBlockMode(ao, kModeOos) != 0) return 1;
     }
     if (WriteTarget(block, mode) != 0) return 1;
-    if (IsUnwaitedBlock(block)) return 0;
+    if (IsUnwaitedBlock(device_, block)) return 0;
     const bool aoCascade = block == ao && (mode & kModeCasAuto) == kModeCasAuto;
     return WaitForActual(block, [mode, aoCascade](uint8_t actual) {
         if (aoCascade) return actual == kModeAuto || actual == kModeCas;
@@ -103,9 +103,9 @@ int ModeControl::WaitForActualMode(int block, uint8_t mode) {
 }
 
 int ModeControl::SetAoCascade() {
-    const int pid = BlockId(BlockKind::PID);
-    const int ao = BlockId(BlockKind::AO);
-    const int tb = BlockId(BlockKind::TB);
+    const int pid = device_.BlockOf(BlockKind::PID);
+    const int ao = device_.BlockOf(BlockKind::AO);
+    const int tb = device_.BlockOf(BlockKind::TB);
     // A device without a PID block has nothing to put into MAN.
     if (pid >= 0) {
         uint8_t pidTarget = 0;
@@ -125,7 +125,7 @@ int ModeControl::SetAoCascade() {
 }
 
 int ModeControl::SetPidMode(uint8_t target, uint8_t expected) {
-    const int pid = BlockId(BlockKind::PID);
+    const int pid = device_.BlockOf(BlockKind::PID);
     if (WriteTarget(pid, target) != 0) return 1;
     platform::Clock& clock = platform::GetClock();
     const uint64_t start = clock.NowMs();
@@ -139,10 +139,10 @@ int ModeControl::SetPidMode(uint8_t target, uint8_t expected) {
 }
 
 int ModeControl::SetOperationState(int state, int kind, bool ask, bool bumpless) {
-    const int rb = BlockId(BlockKind::RB);
-    const int tb = BlockId(BlockKind::TB);
-    const int ao = BlockId(BlockKind::AO);
-    const int pid = BlockId(BlockKind::PID);
+    const int rb = device_.BlockOf(BlockKind::RB);
+    const int tb = device_.BlockOf(BlockKind::TB);
+    const int ao = device_.BlockOf(BlockKind::AO);
+    const int pid = device_.BlockOf(BlockKind::PID);
     const std::string question = ask ? OperationStateWarning(state, kind) : std::string();
     int result = 0;
     switch (state) {
@@ -187,9 +187,9 @@ int ModeControl::CopyIfDifferent(int block, const char* sourceName, const char* 
 }
 
 int ModeControl::NormalStateTransfer(bool bumpless) {
-    const int rb = BlockId(BlockKind::RB);
-    const int tb = BlockId(BlockKind::TB);
-    const int ao = BlockId(BlockKind::AO);
+    const int rb = device_.BlockOf(BlockKind::RB);
+    const int tb = device_.BlockOf(BlockKind::TB);
+    const int ao = device_.BlockOf(BlockKind::AO);
     // Sets the block to `mode` when it is not there yet and checks that it arrived.
     auto bring = [this](int block, uint8_t mode) {
         uint8_t actual = 0;
@@ -220,7 +220,7 @@ int ModeControl::NormalStateTransfer(bool bumpless) {
 
 int ModeControl::CheckBumplessMismatch(bool& mismatch) {
     mismatch = false;
-    const int ao = BlockId(BlockKind::AO);
+    const int ao = device_.BlockOf(BlockKind::AO);
     StatusValue readback, out, pv, sp;
     if (ReadTypedValue(device_, ao, "READBACK", readback, Wire::StatusValue) != 0 ||
         ReadTypedValue(device_, ao, "OUT", out, Wire::StatusValue) != 0 ||
@@ -232,7 +232,7 @@ int ModeControl::CheckBumplessMismatch(bool& mismatch) {
 }
 
 int ModeControl::CanReleaseFailsafe() {
-    const int tb = BlockId(BlockKind::TB);
+    const int tb = device_.BlockOf(BlockKind::TB);
     uint8_t release = 0;
     if (ReadTypedValue(device_, tb, "RELEASE_FAILSAFE", release, Wire::U8) != 0) return 1;
     if (release != kReleaseClearLatched) {
@@ -252,8 +252,8 @@ int ModeControl::ReadOperationState(int& state) {
     state = kOffline;
     if (!device_.IsOpen()) return 0;
     uint8_t rb = 0, tb = 0, ao = 0;
-    if (ReadActualMode(BlockId(BlockKind::RB), rb) != 0 || ReadActualMode(BlockId(BlockKind::TB), tb) != 0 ||
-        ReadActualMode(BlockId(BlockKind::AO), ao) != 0)
+    if (ReadActualMode(device_.BlockOf(BlockKind::RB), rb) != 0 || ReadActualMode(device_.BlockOf(BlockKind::TB), tb) != 0 ||
+        ReadActualMode(device_.BlockOf(BlockKind::AO), ao) != 0)
         return 1;
     state = ShownOperationState(true, rb, tb, ao);
     return 0;

@@ -6,7 +6,7 @@
 //
 // Every wait measures time with the process clock and gives up after 100 s. Results are 0
 // done, 1 failed, 2 declined by the user. Blocks are addressed by their block number
-// (BlockId of the opened device).
+// (BlockOf of the device).
 #include <cstdint>
 
 #include "fieldbus/DeviceAccess.h"

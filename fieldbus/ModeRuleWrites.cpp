@@ -16,7 +16,7 @@ constexpr uint8_t kModeAuto = 0x10;
 }  // namespace
 
 int FieldbusDevice::WriteAoOutValue(float value) {
-    const int block = BlockId(BlockKind::AO);
+    const int block = BlockOf(BlockKind::AO);
     uint8_t actual = 0;
     if (ReadModeByte(block, "MODE_BLK.ACTUAL", actual) != 0) return 1;
     if (actual != kModeMan) {
@@ -28,14 +28,14 @@ int FieldbusDevice::WriteAoOutValue(float value) {
 
 // The AO set point is written in any mode; the mode read still has to succeed.
 int FieldbusDevice::WriteAoSpValue(float value) {
-    const int block = BlockId(BlockKind::AO);
+    const int block = BlockOf(BlockKind::AO);
     uint8_t actual = 0;
     if (ReadModeByte(block, "MODE_BLK.ACTUAL", actual) != 0) return 1;
     return WriteTypedValue(*this, block, "SP.VALUE", value, Wire::F32);
 }
 
 int FieldbusDevice::WritePidOutValue(float value) {
-    const int block = BlockId(BlockKind::PID);
+    const int block = BlockOf(BlockKind::PID);
     uint8_t target = 0;
     if (ReadModeByte(block, "MODE_BLK.TARGET", target) != 0) return 1;
     if (target != kModeMan) {
@@ -46,7 +46,7 @@ int FieldbusDevice::WritePidOutValue(float value) {
 }
 
 int FieldbusDevice::WritePidSpValue(float value) {
-    const int block = BlockId(BlockKind::PID);
+    const int block = BlockOf(BlockKind::PID);
     uint8_t actual = 0;
     if (ReadModeByte(block, "MODE_BLK.ACTUAL", actual) != 0) return 1;
     if (actual != kModeAuto && actual != kModeMan) {
@@ -57,7 +57,7 @@ int FieldbusDevice::WritePidSpValue(float value) {
 }
 
 int FieldbusDevice::WritePidFfGain(float value) {
-    const int block = BlockId(BlockKind::PID);
+    const int block = BlockOf(BlockKind::PID);
     uint8_t actual = 0;
     if (ReadModeByte(block, "MODE_BLK.ACTUAL", actual) != 0) return 1;
     if (actual != kModeMan && actual != kModeOos && actual != kModeIman) {

@@ -22,6 +22,7 @@ std::string OperationStateName(int state) {
     case kManualState: return "MANUAL STATE";
     case kOutOfService: return "OUT OF SERVICE";
     case kOffline: return "OFFLINE";
+    case kUnnamedState: return "UNDEFINED STATE";
     default: return {};
     }
 }

@@ -27,10 +27,11 @@ enum OperationState : int {
     kManualState = 1,
     kOutOfService = 2,
     kOffline = 3,        // shown only: no device is open
-    kUnnamedState = 4,   // shown only: the modes match none of the states
+    kUnnamedState = 4,   // shown only: the modes match none of the states ("UNDEFINED STATE")
 };
 
-// "NORMAL STATE", "MANUAL STATE", "OUT OF SERVICE", "OFFLINE"; empty for the unnamed state.
+// "NORMAL STATE", "MANUAL STATE", "OUT OF SERVICE", "OFFLINE", "UNDEFINED STATE"; empty for
+// any other value.
 std::string OperationStateName(int state);
 
 // The state shown for the device from the actual modes of RB, TB and AO.

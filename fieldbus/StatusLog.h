@@ -13,6 +13,10 @@ std::string StatusName(int status);
 // E_COMM_ERROR, E_OBSOLETE_DESC, E_OBSOLETE_DEVICE).
 bool IsQuietStatus(int status);
 
+// Statuses that say the device or the server did not answer (time-out, communication
+// error, lost or hung server, closed descriptor), as opposed to a refusal by the device.
+bool IsCommunicationStatus(int status);
+
 // Link log rule: returns 0 for a quiet status, else 1.
 int LogLinkStatus(int status, bool quiet, platform::WindowHandle notify);
 // Device log rule: appends the device line and posts WM_DEVICE_MESSAGE with the slot.

@@ -7,6 +7,7 @@
 #include "fieldbus/BlockKind.h"
 #include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusDevice.h"
+#include "fieldbus/StatusLog.h"
 
 namespace fieldbus {
 
@@ -18,7 +19,7 @@ int FieldbusDevice::ReadTbView3(TbView3Record& record, std::string& error) {
     std::lock_guard<std::mutex> tbLock(tbViewLock_);
     if (tbLayoutStale_.exchange(false)) tbLayout_ = {};
     if (!tbLayout_.known && LearnTbView3Layout(error) != 0) return 1;
-    const int tb = BlockId(BlockKind::TB);
+    const int tb = BlockOf(BlockKind::TB);
     uint32_t start = 0;
     if (!StartIndex(tb, start) || tbLayout_.viewIndex < start) return 1;
     std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[tbLayout_.size]);
@@ -40,7 +41,7 @@ int FieldbusDevice::ReadTbView3(TbView3Record& record, std::string& error) {
 // sizes come from the description of "VIEW_3", the member names from the view's entries.
 int FieldbusDevice::LearnTbView3Layout(std::string& error) {
     if (CheckAccess(Access::Read) != 0) return 1;
-    const int tb = BlockId(BlockKind::TB);
+    const int tb = BlockOf(BlockKind::TB);
     uint32_t start = 0;
     if (!StartIndex(tb, start)) return 1;
     const BlockRecord block = GetBlockRecord(tb);
@@ -50,32 +51,31 @@ int FieldbusDevice::LearnTbView3Layout(std::string& error) {
     std::vector<std::string> names;
     std::vector<uint16_t> sizes;
     uint16_t viewSize = 0;
-    {
-        std::lock_guard<std::recursive_mutex> lock(accessLock_);
-        nifDesc_t desc = 0;
-        std::string wire;
-        if (!WireAddress(tb, "VIEW_3", desc, wire) || !LinkHealthy()) return 1;
-        nifObjectType* type = nullptr;
-        const int status = nifGetObjectType(desc, wire.c_str(), &type);
-        SetLastStatus(status);
-        if (status != E_OK || type == nullptr) {
+    // The descriptors are looked up under the access lock; the calls run without it.
+    BusAddress view;
+    if (!ResolveName(tb, "VIEW_3", view) || !LinkHealthy()) return 1;
+    const nifDesc_t vfd = FirstVfd();
+    nifObjectType* type = nullptr;
+    const int status = nifGetObjectType(view.desc, view.wire.c_str(), &type);
+    SetLastStatus(status);
+    if (status != E_OK || type == nullptr) {
+        // A device that does not answer, or was closed meanwhile, is no failure of the
+        // device's description: the reader reports its own text and tries again.
+        if (!IsCommunicationStatus(status) && open_.load() && openGeneration_.load() == view.generation)
             error = platform::Format("Error: Failed to get parameter object code for device %s !", Tag().c_str());
-            return 1;
-        }
-        viewSize = type->size;
-        for (uint16_t i = 0; i < type->numMembers && type->members != nullptr; ++i)
-            sizes.push_back(type->members[i].size);
-        if (nifFreeObjectType(type) != E_OK) {
-            error = "Error: Failed to free the object type.";
-            return 1;
-        }
-        const nifDesc_t vfd = FirstVfd();
-        for (size_t i = 1; i <= sizes.size(); ++i) {
-            char buffer[kNameCapacity] = {};
-            const std::string member = makeIndexSubindex(viewIndex, static_cast<uint32_t>(i));
-            if (nifGetObjectName(vfd, member.c_str(), buffer, sizeof buffer) != E_OK) buffer[0] = '\0';
-            names.push_back(FieldText(buffer, sizeof buffer));
-        }
+        return 1;
+    }
+    viewSize = type->size;
+    for (uint16_t i = 0; i < type->numMembers && type->members != nullptr; ++i) sizes.push_back(type->members[i].size);
+    if (nifFreeObjectType(type) != E_OK) {
+        error = "Error: Failed to free the object type.";
+        return 1;
+    }
+    for (size_t i = 1; i <= sizes.size(); ++i) {
+        char buffer[kNameCapacity] = {};
+        const std::string member = makeIndexSubindex(viewIndex, static_cast<uint32_t>(i));
+        if (nifGetObjectName(vfd, member.c_str(), buffer, sizeof buffer) != E_OK) return 1;
+        names.push_back(FieldText(buffer, sizeof buffer));
     }
     TbView3Layout layout;
     if (!LocateTbView3Members(names, sizes, viewSize, layout.offsets)) {

@@ -181,7 +181,9 @@
     X(ReadDi1OutDText, DI1, "OUT_D.VALUE", uint8_t, U8)                                \
     X(ReadDi2OutDText, DI2, "OUT_D.VALUE", uint8_t, U8)
 
-// X(function, block kind, "NAME", host type, wire kind, Plain or Prepared)
+// X(function, block kind, "NAME", host type, wire kind, Plain, Prepared or Failsafe)
+// Failsafe: written only when CanReleaseFailsafe allows it (the status reads "Clear
+// (Latched)" and the transducer block is out of service, after asking the user).
 #define FIELDBUS_WRITE_ACCESSORS(X)                                                            \
     /* Resource block */                                                                        \
     X(WriteRbTagDesc, RB, "TAG_DESC", std::string, Text, Plain)                                 \
@@ -242,7 +244,7 @@
     X(WriteTbDeviationTimeTh, TB, "DEVIATION_TIME_TH", RawRecord8, Raw, Plain)                  \
     X(WriteTbServoOffset, TB, "SERVO_OFFSET", float, F32, Plain)                                \
     X(WriteTbActuatorType, TB, "ACTUATOR_TYPE", uint8_t, U8, Plain)                             \
-    X(WriteTbReleaseFailsafe, TB, "RELEASE_FAILSAFE", uint8_t, U8, Plain)                       \
+    X(WriteTbReleaseFailsafe, TB, "RELEASE_FAILSAFE", uint8_t, U8, Failsafe)                    \
     /* Analog output block (OUT.VALUE and SP.VALUE have their own mode rules) */                \
     X(WriteAoIoOpts, AO, "IO_OPTS", uint16_t, Bits16, Prepared)                                 \
     X(WriteAoStatusOpts, AO, "STATUS_OPTS", uint16_t, Bits16, Prepared)                         \

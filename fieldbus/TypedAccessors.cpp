@@ -7,17 +7,17 @@
 namespace fieldbus {
 
 namespace {
-enum class WriteRule { Plain, Prepared };
+enum class WriteRule { Plain, Prepared, Failsafe };
 }  // namespace
 
 #define FIELDBUS_DEFINE_READ(fn, kind, name, type, wire)                                  \
     int FieldbusDevice::fn(type& value) {                                                 \
-        return ReadTypedValue(*this, BlockId(BlockKind::kind), name, value, Wire::wire); \
+        return ReadTypedValue(*this, BlockOf(BlockKind::kind), name, value, Wire::wire); \
     }
 #define FIELDBUS_DEFINE_TEXT(fn, kind, name, type, wire)                                      \
     int FieldbusDevice::fn(type& value, std::string& text) {                                  \
         text.clear();                                                                         \
-        const int block = BlockId(BlockKind::kind);                                           \
+        const int block = BlockOf(BlockKind::kind);                                           \
         if (ReadTypedValue(*this, block, name, value, Wire::wire) != 0) return 1;            \
         return GetEnumText(block, name, text, static_cast<uint32_t>(value));                  \
     }
@@ -27,7 +27,11 @@ enum class WriteRule { Plain, Prepared };
             const int prepared = PrepareConfigurationChange();                                 \
             if (prepared != 0) return prepared;                                                \
         }                                                                                      \
-        return WriteTypedValue(*this, BlockId(BlockKind::kind), name, value, Wire::wire);     \
+        if (WriteRule::rule == WriteRule::Failsafe) {                                          \
+            const int allowed = CanReleaseFailsafe();                                          \
+            if (allowed != 0) return allowed;                                                  \
+        }                                                                                      \
+        return WriteTypedValue(*this, BlockOf(BlockKind::kind), name, value, Wire::wire);     \
     }
 
 FIELDBUS_READ_ACCESSORS(FIELDBUS_DEFINE_READ)

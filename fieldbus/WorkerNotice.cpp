@@ -17,29 +17,33 @@ public:
     WorkerNoticeTarget() : handle_(platform::MessageDispatcher::Instance().Register(this)) {}
     ~WorkerNoticeTarget() override { platform::MessageDispatcher::Instance().Unregister(handle_); }
 
-    void Queue(const std::string& text) {
+    void Queue(const std::string& text, int flags) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            texts_.push_back(text);
+            texts_.push_back({text, flags});
         }
         platform::PostMessage(handle_, WM_WORKER_NOTICE);
     }
 
     void OnMessage(unsigned msg, uintptr_t, intptr_t) override {
         if (msg != WM_WORKER_NOTICE) return;
-        std::string text;
+        Notice notice;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (texts_.empty()) return;
-            text = texts_.front();
+            notice = texts_.front();
             texts_.pop_front();
         }
-        ShowError(text);
+        platform::ShowMessage(notice.text, notice.flags);
     }
 
 private:
+    struct Notice {
+        std::string text;
+        int flags = 0;
+    };
     std::mutex mutex_;
-    std::deque<std::string> texts_;
+    std::deque<Notice> texts_;
     platform::WindowHandle handle_;
 };
 
@@ -50,6 +54,8 @@ WorkerNoticeTarget& Target() {
 
 }  // namespace
 
-void ShowErrorFromWorker(const std::string& text) { Target().Queue(text); }
+void ShowErrorFromWorker(const std::string& text) { Target().Queue(text, platform::MB_OK | platform::MB_ICONSTOP); }
+
+void ShowMessageFromWorker(const std::string& text, int flags) { Target().Queue(text, flags); }
 
 }  // namespace fieldbus

@@ -8,5 +8,7 @@ namespace fieldbus {
 
 // Queues an error box (stop icon, OK button) for the user-interface thread.
 void ShowErrorFromWorker(const std::string& text);
+// Queues a box with the given flags (OK button; the icon of `flags`).
+void ShowMessageFromWorker(const std::string& text, int flags);
 
 }  // namespace fieldbus

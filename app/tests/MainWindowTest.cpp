@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
 #include "logon/CurrentUser.h"
+#include "platform/Paths.h"
 #include "platform/testing/ScriptedUi.h"
 #include "platform/testing/TempDir.h"
 #include "platform/ui/QtMessagePump.h"
@@ -57,11 +59,38 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerAndShowsItsState) {
         ASSERT_NE(nullptr, state);
         EXPECT_TRUE(ProcessUntil([&] { return state->text() == "NORMAL STATE"; }));
         EXPECT_EQ(QString("CAS"), ao->text());
+        EXPECT_TRUE(ao->styleSheet().contains("#c8e6c9"));  // green: automatic
         EXPECT_TRUE(frame.Command("stateManual")->isEnabled());
         EXPECT_FALSE(frame.Command("configure")->isEnabled());
         const int slot = link.CurrentSlot();
         ASSERT_GT(slot, 0);
         EXPECT_TRUE(link.Device(slot).IsOpen());
+        // The device's identity and its values with their units; one device open.
+        EXPECT_TRUE(frame.findChild<QLabel*>("identityLabel")->text().startsWith("Type 0x0001  Revision 2  Address 0x14"));
+        const QString values = frame.findChild<QLabel*>("valuesLabel")->text();
+        EXPECT_TRUE(values.contains(" %") && values.contains(" kPa")) << values.toStdString();
+        EXPECT_EQ(QString("1 Device(s) Open"), frame.findChild<QLabel*>("openPane")->text());
+
+        // Back to OFFLINE: nothing of the device stays on the page.
+        ui.Answer(platform::IDYES, "Attempting to switch from the selected device to OFFLINE file.");
+        tree->setCurrentItem(tree->topLevelItem(0));
+        EXPECT_FALSE(link.Device(slot).IsOpen());
+        EXPECT_EQ(QString("OFFLINE"), state->text());
+        EXPECT_TRUE(frame.findChild<QLabel*>("identityLabel")->text().isEmpty());
+        EXPECT_TRUE(frame.findChild<QLabel*>("aoSchedLabel")->text().isEmpty());
+        EXPECT_TRUE(frame.findChild<QLabel*>("valuesLabel")->text().isEmpty());
+        EXPECT_EQ(QString("0 Device(s) Open"), frame.findChild<QLabel*>("openPane")->text());
+        // Ctrl+F is the fail-safe status command's own key, usable without a device.
+        EXPECT_EQ(QKeySequence(Qt::CTRL | Qt::Key_F), frame.Command("failSafe")->shortcut());
+        EXPECT_TRUE(frame.Command("failSafe")->isEnabled());
+        // The help pages also open in the program's own window.
+        frame.ShowHelpWindow(QString::fromStdString(platform::ProgramDirectory() + "/WebHelp/index.html"));
+        ASSERT_NE(nullptr, frame.HelpWindow());
+        EXPECT_FALSE(frame.HelpWindow()->Browser()->toPlainText().isEmpty());
+        frame.HelpWindow()->close();
+
+        tree->setCurrentItem(ItemNamed(tree, "FV-101"));
+        EXPECT_TRUE(ProcessUntil([&] { return state->text() == "NORMAL STATE"; }));
         // Closing the window stops the device's readers and closes it and the link.
         frame.close();
         EXPECT_FALSE(link.Device(slot).IsOpen());

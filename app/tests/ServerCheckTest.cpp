@@ -108,6 +108,11 @@ TEST_F(ServerCheckTest, LaunchWaitsUntilTheServerAnswersThenSettles) {
     EXPECT_EQ(server, launched);
     EXPECT_EQ(answeredAt + 5000, clock.NowMs());
     EXPECT_EQ(2u, ui.Messages().size());
+    // A window says what is happening meanwhile, and goes when start-up goes on.
+    ASSERT_EQ(1u, ui.Progress().size());
+    EXPECT_EQ("Starting the Fieldbus server", ui.Progress()[0]->caption);
+    EXPECT_NE(std::string::npos, ui.Progress()[0]->text.find("it is getting ready"));
+    EXPECT_TRUE(ui.Progress()[0]->closed);
 }
 
 TEST_F(ServerCheckTest, LaunchTimesOutAfterNinetySeconds) {

@@ -1,10 +1,12 @@
 // The main view's decisions against the simulated segment hosted in-process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "app/ViewController.h"
+#include "fieldbus/BlockKind.h"
 #include "fieldbus/DeviceThreadTable.h"
 #include "logon/CurrentUser.h"
 #include "fieldbus/FieldbusMessages.h"
@@ -21,7 +23,7 @@ using platform::testing::ScriptedUi;
 namespace {
 
 const char* kSegment = R"({"name":"view","settleMs":0,"responseTimeoutMs":200,"interfaces":[{"name":"Interface0-0","devices":[
-  {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A1","tag":"FV-101","address":20,"blockTagPrefix":"FV101"},
+  {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A1","tag":"FV-101","address":20,"blockTagPrefix":"FV101","pid":false,"restartMs":9000},
   {"family":"KPX","deviceType":7,"deviceRevision":1,"serial":"A2","tag":"KV-201","address":21,"blockTagPrefix":"KV201","restartMs":100},
   {"family":"RPX","deviceType":1,"deviceRevision":2,"serial":"A3","tag":"","address":22,"blockTagPrefix":"NT"},
   {"kind":"transmitter","serial":"T1","tag":"PT-301","address":24,"blockTagPrefix":"PT"}]}]})";
@@ -52,8 +54,10 @@ struct FakeHost : app::ViewHost {
     bool answerTagAddress = false;
     std::string answerTag;
     int answerAddress = -1;
-    bool AskTagAddress(const std::string&, bool, uint8_t, std::string& tag, bool& hasAddress,
-                       uint8_t& address) override {
+    std::vector<uint8_t> offered;  // what the dialog offered last
+    bool AskTagAddress(const std::string&, const std::vector<uint8_t>& addresses, bool, uint8_t, std::string& tag,
+                       bool& hasAddress, uint8_t& address) override {
+        offered = addresses;
         tag = answerTag;
         hasAddress = answerAddress >= 0;
         address = static_cast<uint8_t>(answerAddress < 0 ? 0 : answerAddress);
@@ -74,6 +78,7 @@ struct FakeHost : app::ViewHost {
         aoSched = ao;
         pidSched = pid;
     }
+    void RefreshTreeIcons(const std::vector<app::DeviceTreeItem>& items) override { tree = items; }
 };
 
 class ViewControllerTest : public ::testing::Test {
@@ -103,19 +108,54 @@ protected:
         controller.OnSelectionChanged(item);
     }
 
-    // Hands the view readers' notifications to the controller, as the window does.
+    // Hands the view readers' notifications to the controller; with `all`, every
+    // notification, as the window does.
     struct Sink : MessageTarget {
         app::ViewController* controller = nullptr;
-        void OnMessage(unsigned msg, uintptr_t wParam, intptr_t) override {
-            if (controller && msg != fieldbus::WM_LIVELIST_CHANGED && msg != fieldbus::WM_DEVICE_MESSAGE)
-                controller->OnViewMessage(msg, static_cast<int>(wParam));
+        bool all = false;
+        void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
+            if (!controller) return;
+            switch (msg) {
+                case fieldbus::WM_LIVELIST_CHANGED:
+                    if (all) controller->OnLiveListChanged();
+                    break;
+                case fieldbus::WM_DEVICE_MESSAGE:
+                    if (all) controller->OnDeviceMessage();
+                    break;
+                case fieldbus::WM_DEVICE_NOT_OPEN:
+                    if (all) controller->OnDeviceNotOpen(static_cast<int>(wParam));
+                    break;
+                case fieldbus::WM_SERVER_CONNECTION_LOST:
+                    if (all) controller->OnServerConnectionLost(static_cast<int>(lParam));
+                    break;
+                case app::WM_DEVICE_ICONS_CHANGED: controller->OnIconsChanged(); break;
+                default: controller->OnViewMessage(msg, static_cast<int>(wParam));
+            }
         }
     } sink;
+    // Served like the window: every notification reaches the controller, also while a
+    // message box is up or the controller pumps messages.
+    void ServeLikeTheWindow() {
+        sink.controller = &controller;
+        sink.all = true;
+        ui.DeliverPostedMessages(true);
+    }
+    void Control(const std::string& json) {
+        nifDesc_t session = 0;
+        ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session));
+        std::string answer;
+        EXPECT_EQ(0, nifb::SendControl(session, json, answer)) << answer;
+        nifClose(session);
+    }
+    size_t Said(const std::string& text) const {
+        const auto texts = ui.Texts();
+        return static_cast<size_t>(std::count(texts.begin(), texts.end(), text));
+    }
     // Delivers posted messages until `done` holds (at most 5 s).
     template <typename F>
-    bool PumpUntil(F done) {
+    bool PumpUntil(F done, int ms = 5000) {
         sink.controller = &controller;
-        for (int i = 0; i < 1000 && !done(); ++i) {
+        for (int i = 0; i < ms / 5 && !done(); ++i) {
             MessageDispatcher::Instance().DeliverPending();
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
@@ -216,23 +256,75 @@ TEST_F(ViewControllerTest, AnUnscheduledAoBlockAnsweredNoStaysUnscheduled) {
     EXPECT_EQ("AO SCHED: Yes", host.aoSched);
 }
 
-TEST_F(ViewControllerTest, ADeviceThatStopsAnsweringIsClosedWithTheNotResponsiveMessage) {
+// A device that stops answering: the window's own reads do not wait behind its readers, the
+// loss is said once however many notifications arrive while the message is up, and the
+// device opens again once it is back.
+TEST_F(ViewControllerTest, ASilencedDeviceIsSaidOnceHoldsNothingUpAndOpensAgainWhenBack) {
+    const int slot = link.ItemDevIndexMap(ItemOf("FV-101"));
+    fieldbus::FieldbusDevice& device = link.Device(slot);
+    for (int i = 0; i < fieldbus::kDeviceThreadCount; ++i)
+        device.SetThreadPeriod(static_cast<fieldbus::DeviceThread>(i), 10);
     Select("FV-101");
-    const int slot = controller.CurrentSlot();
-    nifDesc_t session = 0;
-    ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session));
-    std::string answer;
-    ASSERT_EQ(0, nifb::SendControl(session, R"({"command":"silence","device":"FV-101","afterMs":0,"forMs":60000})",
-                                   answer));
-    nifClose(session);
-    for (int i = 0; i < 500 && link.IsPresent(slot); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    ASSERT_FALSE(link.IsPresent(slot));
-    controller.OnLiveListChanged();
-    EXPECT_EQ("********** Error ********** \n\nDevice FV-101 not responsive ! \n\nConnection terminated.",
-              ui.Last().text);
-    EXPECT_EQ(-1, controller.CurrentSlot());
-    EXPECT_FALSE(link.Device(slot).IsOpen());
+    ServeLikeTheWindow();
+    Control(R"({"command":"silence","device":"FV-101","afterMs":0,"forMs":60000})");
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));  // every reader is inside a read now
+
+    // The device answers nothing within 200 ms; six readers are waiting as well.
+    const auto start = std::chrono::steady_clock::now();
+    float pressure = 0;
+    EXPECT_NE(0, device.ReadTbOutPressure(pressure));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700));
+
+    ASSERT_TRUE(PumpUntil([&] { return controller.CurrentSlot() == -1; }));
+    PumpUntil([] { return false; }, 300);  // more polls, more notifications
+    const std::string lost = "********** Error ********** \n\nDevice FV-101 not responsive ! \n\nConnection terminated.";
+    EXPECT_EQ(1u, Said(lost));
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_EQ(0, device.AnyThreadAlive());
     EXPECT_FALSE(host.tree[0].present);
+    EXPECT_EQ(-1, host.display.slot);
+
+    Control(R"({"command":"silence","device":"FV-101","afterMs":0,"forMs":0})");
+    ASSERT_TRUE(PumpUntil([&] { return link.IsPresent(slot) && host.tree[0].present; }));
+    Select("FV-101");
+    EXPECT_EQ(slot, controller.CurrentSlot());
+    EXPECT_TRUE(device.IsOpen());
+    EXPECT_EQ(1u, Said(lost));
+}
+
+// A restart that keeps the device off the bus far longer than the response time: waited for,
+// then the device is reported closed and the link scanned again, without a loss message.
+TEST_F(ViewControllerTest, ASlowRestartIsWaitedForThenTheDeviceIsClosedAndTheLinkRescanned) {
+    Control(R"({"command":"speed","factor":40})");  // the 9 s restart passes in about a quarter second
+    Select("FV-101");
+    ServeLikeTheWindow();
+    ui.Answer(IDYES, "Reboot device will cease operation");
+    controller.RebootCommand();
+    EXPECT_EQ(1u, Said("Device FV-101 has been closed."));
+    for (const std::string& text : ui.Texts()) {
+        EXPECT_EQ(std::string::npos, text.find("not responsive")) << text;
+        EXPECT_EQ(std::string::npos, text.find("did not report back")) << text;
+    }
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_TRUE(link.IsLinkOpen());
+    ASSERT_GT(ItemOf("FV-101"), 0);
+    EXPECT_FALSE(link.Device(link.ItemDevIndexMap(ItemOf("FV-101"))).IsOpen());
+}
+
+// The companion device's blocks lie elsewhere (it has no PID block): opening it leaves the
+// current device's accessors, and the process-wide block numbers, alone.
+TEST_F(ViewControllerTest, OpeningACompanionKeepsTheCurrentDevicesBlocks) {
+    Select("KV-201");
+    fieldbus::FieldbusDevice& current = link.Device(controller.CurrentSlot());
+    const int pid = current.BlockOf(fieldbus::BlockKind::PID);
+    ASSERT_GE(pid, 0);
+    float gain = 0;
+    ASSERT_EQ(0, current.ReadPidGain(gain));
+    ASSERT_EQ(0, controller.MakeCompanion(link.ItemDevIndexMap(ItemOf("FV-101"))));
+    EXPECT_EQ(-1, link.Device(controller.CompanionSlot()).BlockOf(fieldbus::BlockKind::PID));
+    EXPECT_EQ(pid, current.BlockOf(fieldbus::BlockKind::PID));
+    EXPECT_EQ(pid, fieldbus::BlockId(fieldbus::BlockKind::PID));
+    EXPECT_EQ(0, current.ReadPidGain(gain));
 }
 
 TEST_F(ViewControllerTest, ALostServerClosesTheDevicesAndEndsTheProgramOnceAlone) {
@@ -240,9 +332,14 @@ TEST_F(ViewControllerTest, ALostServerClosesTheDevicesAndEndsTheProgramOnceAlone
     const int slot = controller.CurrentSlot();
     backend->Shutdown();
     controller.OnServerConnectionLost(E_SERVER_CONNECTION_LOST);
-    EXPECT_EQ("Error (-45): E_SERVER_CONNECTION_LOST", ui.Last().text);
+    EXPECT_EQ("Error (-45): E_SERVER_CONNECTION_LOST\n\nThe Fieldbus server has stopped, so the devices cannot be "
+              "reached. Tessaro closes the open devices and ends.\nStart Tessaro again: it offers to launch the "
+              "Fieldbus server.",
+              ui.Last().text);
     EXPECT_FALSE(link.Device(slot).IsOpen());
     EXPECT_TRUE(host.closing);
+    controller.OnServerConnectionLost(E_SERVER_CONNECTION_LOST);  // said once
+    EXPECT_EQ(1u, ui.Messages().size());
 }
 
 TEST_F(ViewControllerTest, NotOpenNotificationDeselectsTheDeviceAndLogsALine) {
@@ -322,18 +419,17 @@ TEST_F(ViewControllerTest, TheShownStateFollowsTheReadersThroughTheStateCommands
 }
 
 TEST_F(ViewControllerTest, ALinkMasterCapableDeviceBecomesLinkMasterAfterARestart) {
-    controller.RebuildTree();  // the flags are asked for once the link is healthy
     Select("KV-201");
-    EXPECT_EQ(app::DeviceIconKind::LinkMasterCapable, host.tree[1].kind);
+    EXPECT_EQ(app::DeviceIconKind::LinkMasterCapable, controller.IconKind(controller.CurrentSlot()));
     EXPECT_TRUE(controller.LinkMasterCommandEnabled() || logon::CurrentUser::Level() < 4);
     EXPECT_EQ("Set as Link &Master", controller.LinkMasterCommandText());
     ui.Answer(IDYES, "You have selected to set device as Link Master.");
     controller.LinkMasterCommand();
     EXPECT_EQ("Device KV-201 has been closed.", ui.Last().text);
-    // The link was scanned again; once its poll runs, the tree asks the device anew.
-    ASSERT_TRUE(PumpUntil([&] { return link.IsLinkHealthy(); }));
-    controller.RebuildTree();
-    EXPECT_EQ(app::DeviceIconKind::LinkMaster, host.tree[static_cast<size_t>(ItemOf("KV-201") - 1)].kind);
+    // The link was scanned again; the icon probe asks the device anew, off the window's thread.
+    const int slot = link.ItemDevIndexMap(ItemOf("KV-201"));
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_TRUE(PumpUntil([&] { return controller.IconKind(slot) == app::DeviceIconKind::LinkMaster; }));
 }
 
 TEST_F(ViewControllerTest, TagAndAddressChangeShowsItsProgressAndRescans) {
@@ -350,9 +446,32 @@ TEST_F(ViewControllerTest, TagAndAddressChangeShowsItsProgressAndRescans) {
     EXPECT_EQ("Error: The device address is not selected. No Tag/Address change will take into effect.",
               ui.Last().text);
 
-    host.answerAddress = 30;
-    ui.PressProgressButtonAfter(4);  // "&CLOSE" once the result is shown
+    // Only free addresses are offered: not the host's, not another device's, not unpolled.
+    for (uint8_t taken : {16, 21, 22, 24, 37, 222})
+        EXPECT_EQ(host.offered.end(), std::find(host.offered.begin(), host.offered.end(), taken)) << int{taken};
+    EXPECT_NE(host.offered.end(), std::find(host.offered.begin(), host.offered.end(), 20));  // its own
+    // OK with nothing changed changes nothing.
+    host.answerTag = "FV-101";
+    host.answerAddress = 20;
+    ui.Clear();
     controller.ChangeTagAddress(slot);
+    EXPECT_TRUE(ui.Progress().empty());
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(slot, controller.CurrentSlot());
+
+    // Cancel before the change starts leaves the device as it was.
+    host.answerTag = "FV-111";
+    host.answerAddress = 30;
+    ui.PressProgressButtonAfter(3);  // "Cancel" while the change is about to start
+    controller.ChangeTagAddress(slot);
+    ASSERT_FALSE(ui.Progress().empty());
+    EXPECT_EQ("Handle Device Tag/Address Change : FV-101", ui.Progress()[0]->caption);
+    EXPECT_NE(std::string::npos, ui.Progress()[0]->text.find("\r\n\r\nChanging device tag/address cancelled.\r\n"));
+    EXPECT_GT(ItemOf("FV-101"), 0);
+    EXPECT_EQ(-1, ItemOf("FV-111"));
+
+    ui.PressProgressButtonAfter(4);  // "&CLOSE" once the result is shown
+    controller.ChangeTagAddress(link.ItemDevIndexMap(ItemOf("FV-101")));
     std::shared_ptr<platform::testing::ProgressRecord> change;
     for (const auto& record : ui.Progress())
         if (record->caption == "Handle Device Tag/Address Change : FV-101") change = record;

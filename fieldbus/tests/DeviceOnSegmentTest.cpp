@@ -75,14 +75,14 @@ protected:
 
 TEST_F(DeviceOnSegmentTest, OpensThePositionerAndRecognisesItsBlocks) {
     Open("FV-101");
-    EXPECT_GE(BlockId(BlockKind::RB), 0);
-    EXPECT_GE(BlockId(BlockKind::TB), 0);
-    EXPECT_GE(BlockId(BlockKind::AO), 0);
-    EXPECT_GE(BlockId(BlockKind::PID), 0);
-    EXPECT_GE(BlockId(BlockKind::DI1), 0);
-    EXPECT_GE(BlockId(BlockKind::DI2), 0);
-    EXPECT_EQ(device.GetBlockTag(BlockId(BlockKind::TB)).rfind("FV101", 0), 0u);
-    EXPECT_EQ(device.GetBlockRecord(BlockId(BlockKind::AO)).startIndex, 5000);
+    EXPECT_GE(device.BlockOf(BlockKind::RB), 0);
+    EXPECT_GE(device.BlockOf(BlockKind::TB), 0);
+    EXPECT_GE(device.BlockOf(BlockKind::AO), 0);
+    EXPECT_GE(device.BlockOf(BlockKind::PID), 0);
+    EXPECT_GE(device.BlockOf(BlockKind::DI1), 0);
+    EXPECT_GE(device.BlockOf(BlockKind::DI2), 0);
+    EXPECT_EQ(device.GetBlockTag(device.BlockOf(BlockKind::TB)).rfind("FV101", 0), 0u);
+    EXPECT_EQ(device.GetBlockRecord(device.BlockOf(BlockKind::AO)).startIndex, 5000);
     EXPECT_TRUE(ui.Messages().empty());
 }
 
@@ -90,12 +90,12 @@ TEST_F(DeviceOnSegmentTest, EveryTypedReadOfThePresentBlocksSucceeds) {
     Open("FV-101");
     std::vector<std::string> failed;
 #define FIELDBUS_TRY_READ(fn, kind, name, type, wire)                                     \
-    if (BlockId(BlockKind::kind) >= 0) {                                                  \
+    if (device.BlockOf(BlockKind::kind) >= 0) {                                                  \
         type value{};                                                                     \
         if (device.fn(value) != 0) failed.push_back(#fn);                                 \
     }
 #define FIELDBUS_TRY_TEXT(fn, kind, name, type, wire)                                     \
-    if (BlockId(BlockKind::kind) >= 0) {                                                  \
+    if (device.BlockOf(BlockKind::kind) >= 0) {                                                  \
         type value{};                                                                     \
         std::string text;                                                                 \
         if (device.fn(value, text) != 0) failed.push_back(#fn);                           \
@@ -120,7 +120,7 @@ TEST_F(DeviceOnSegmentTest, EveryTypedReadOfThePresentBlocksSucceeds) {
 
 TEST_F(DeviceOnSegmentTest, EnumerationTextsComeFromTheDescription) {
     Open("FV-101");
-    const int tb = BlockId(BlockKind::TB);
+    const int tb = device.BlockOf(BlockKind::TB);
     std::vector<std::string> texts;
     ASSERT_EQ(device.GetEnumTexts(tb, "ACTUATOR_TYPE", texts), 0);
     ASSERT_FALSE(texts.empty());
@@ -134,7 +134,7 @@ TEST_F(DeviceOnSegmentTest, EnumerationTextsComeFromTheDescription) {
 
 TEST_F(DeviceOnSegmentTest, AoOutNeedsManualModeOnTheSegment) {
     Open("FV-101");
-    const int ao = BlockId(BlockKind::AO);
+    const int ao = device.BlockOf(BlockKind::AO);
     uint8_t actual = 0;
     uint16_t size = 1;
     ASSERT_EQ(device.ReadParameter(ao, "MODE_BLK.ACTUAL", &actual, size), 0);
@@ -167,7 +167,7 @@ TEST_F(DeviceOnSegmentTest, ScheduleResetLeavesOnlyTheAoEntryRunning) {
 
 TEST_F(DeviceOnSegmentTest, BlockTagOfABlockOutOfServiceIsSetAndReadBack) {
     Open("FV-101");
-    const int di = BlockId(BlockKind::DI1);
+    const int di = device.BlockOf(BlockKind::DI1);
     const uint8_t oos = 0x01;
     ASSERT_EQ(device.WriteParameter(di, "MODE_BLK.TARGET", &oos, 1), 0);
     ui.Answer(platform::IDYES, "Some requested parameters change will take effect only after");
@@ -182,7 +182,7 @@ TEST_F(DeviceOnSegmentTest, BlockTagOfABlockOutOfServiceIsSetAndReadBack) {
 
 TEST_F(DeviceOnSegmentTest, LinkMasterPositionerOpensToo) {
     Open("KV-201");
-    EXPECT_GE(BlockId(BlockKind::SPLT), 0);
+    EXPECT_GE(device.BlockOf(BlockKind::SPLT), 0);
     RawRecord28 view{};
     EXPECT_EQ(device.ReadSpltView1(view), 0);
 }
@@ -199,10 +199,10 @@ TEST_F(DeviceOnSegmentTest, EveryTypedWriteMatchesTheSegmentsObjects) {
     Open("FV-101");
     const uint8_t oos = 0x01;
     for (BlockKind kind : {BlockKind::AO, BlockKind::TB, BlockKind::PID})
-        ASSERT_EQ(device.WriteParameter(BlockId(kind), "MODE_BLK.TARGET", &oos, 1), 0);
+        ASSERT_EQ(device.WriteParameter(device.BlockOf(kind), "MODE_BLK.TARGET", &oos, 1), 0);
     std::vector<std::string> failed;
 #define FIELDBUS_TRY_WRITE(fn, kind, name, type, wire, rule)                                  \
-    if (BlockId(BlockKind::kind) >= 0) {                                                      \
+    if (device.BlockOf(BlockKind::kind) >= 0 && std::string(#rule) != "Failsafe") {            \
         type value{};                                                                         \
         if (device.fn(value) != 0 && device.LastStatus() != E_PARAMETER_CHECK &&              \
             device.LastStatus() != E_EXCEED_LIMIT)                                            \
@@ -213,6 +213,12 @@ TEST_F(DeviceOnSegmentTest, EveryTypedWriteMatchesTheSegmentsObjects) {
     std::string list;
     for (const std::string& f : failed) list += f + ", ";
     EXPECT_TRUE(failed.empty()) << list;
+
+    // Releasing fail-safe goes through its check: refused while the status is not latched.
+    ui.Clear();
+    EXPECT_EQ(device.WriteTbReleaseFailsafe(4), 1);
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Error: Write TB RELEASE_FAILSAFE is only allowed when the "
+                                                   "current status is \"Clear (Latched)\"."});
 }
 
 }  // namespace

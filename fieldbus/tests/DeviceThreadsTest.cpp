@@ -30,6 +30,7 @@ public:
         return 0;
     }
     int ReadProcessValue(ProcessChannel channel, uint8_t& status, float& value) override {
+        gate.WaitForever();
         std::lock_guard<std::mutex> lock(mutex);
         if (failReads) return 1;
         status = 0x80;
@@ -203,17 +204,35 @@ TEST_F(DeviceThreadsTest, AWorkerStuckInAReadIsAbandonedAtTheLimitAndReportedUnt
     EXPECT_EQ(threads.AnyThreadAlive(), 1);
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"TBView3Alive"});
 
-    // A new start while the old worker is still stuck: the old one, once released, ends on
-    // its own stop request and leaves the new worker's flags alone.
-    threads.Start(DeviceThread::TbView3, handle);
+    // A new start (for another window) while the old worker is still stuck: the old one,
+    // once released with a changed view, ends on its own stop request without publishing into
+    // the new window, and leaves the new worker's flags alone.
+    RecordingWindow restarted;
+    const platform::WindowHandle restartedHandle = platform::MessageDispatcher::Instance().Register(&restarted);
+    threads.Start(DeviceThread::TbView3, restartedHandle);
+    host.SetByte(DeviceThread::TbView3, 5, 42);
     host.gate.Set();
     ASSERT_TRUE(WaitFor([&] { return threads.IsEnded(DeviceThread::SpltView1); }));
     Let(5);
+    EXPECT_EQ(restarted.messages.size(), 1u);  // the new worker's first read only
     EXPECT_FALSE(threads.IsEnded(DeviceThread::TbView3));
     threads.Stop(DeviceThread::TbView3);
+    platform::MessageDispatcher::Instance().Unregister(restartedHandle);
     ui.Clear();
     EXPECT_EQ(threads.AnyThreadAlive(), 0);
     EXPECT_TRUE(ui.Messages().empty());
+
+    // A process poll abandoned in a read does not keep the next one from starting.
+    ProcessChannels channels{};
+    channels[kChannelPidSp] = true;
+    threads.SetProcessChannels(channels);
+    ASSERT_EQ(threads.StartProcessPollIfIdle(handle), 1);
+    ASSERT_TRUE(WaitFor([&] { return Count(WM_PROCESS_POLLED) >= 1; }));
+    host.gate.Reset();
+    Let(5);
+    threads.Stop(DeviceThread::ProcessPoll);
+    EXPECT_EQ(threads.StartProcessPollIfIdle(handle), 1);
+    host.gate.Set();
 }
 
 }  // namespace

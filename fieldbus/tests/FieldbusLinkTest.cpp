@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -8,6 +11,7 @@
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
 #include "nifb/Backend.h"
+#include "nifb/NifbRequest.h"
 #include "platform/testing/FakeClock.h"
 #include "platform/testing/ScriptedUi.h"
 #include "simulator/InProcessSegment.h"
@@ -159,20 +163,43 @@ TEST_F(FieldbusLinkTest, EthernetInterfaceIsUsableOnlyInTheMakerEditionWithALink
     EXPECT_TRUE(ui.PickLists().empty());
 }
 
-TEST_F(FieldbusLinkTest, FortyDevicesFillThirtyOneItemsWithTheNote) {
+TEST_F(FieldbusLinkTest, FortyDevicesFillThirtyOneItemsWithTheNoteSaidOnceAndNeverFromThePoll) {
     std::string devices;
     for (int i = 0; i < 40; ++i) devices += (i ? "," : "") + Positioner(i, 20 + i, "D" + std::to_string(i));
     // The host's own record sits at the end of the list, so the 32 records read are devices.
     Use(Segment(Interface("Interface0-0", devices, R"(,"hostAddress":250)")));
-    ScriptedUi ui;
+    ScriptedUi ui;  // fails the test if the poll thread shows a box itself
     ASSERT_EQ(0, link.ScanLink());
     EXPECT_EQ(32, link.LiveEntryCount());  // one read holds at most 32 records
     EXPECT_EQ(32, link.DisplayItemCount());
     EXPECT_EQ(31, link.PresentCount());
-    ASSERT_FALSE(ui.Messages().empty());
-    EXPECT_EQ("NOTE: The device list display is full. To add new device(s), remove unresponsive/unconnected "
-              "devices from the list, \nthen re-scan the link for all the devices.",
-              ui.Messages()[0].text);
+    const std::string note =
+        "NOTE: The device list display is full. To add new device(s), remove unresponsive/unconnected devices from "
+        "the list, \nthen re-scan the link for all the devices.";
+    auto NotesSaid = [&] {
+        const auto texts = ui.Texts();
+        return std::count(texts.begin(), texts.end(), note);
+    };
+    EXPECT_EQ(1, NotesSaid());
+
+    // Every poll meets the device that does not fit again: nothing more is said. Once a
+    // device dropped off and was removed, the next one that does not fit is said once more,
+    // on the window's thread.
+    Notifications notes;
+    link.SetPollPeriodMs(10);
+    ASSERT_EQ(0, link.StartLivePoll(notes.handle));
+    ASSERT_TRUE(WaitFor([&] { return notes.Count(WM_LIVELIST_CHANGED) >= 5; }));
+    EXPECT_EQ(1, NotesSaid());
+    const int gone = link.ItemDevIndexMap(31);
+    Control(R"({"command":"silence","device":"D30","afterMs":0,"forMs":100000})");
+    ASSERT_TRUE(WaitFor([&] { return !link.IsPresent(gone); }));
+    link.SetPollPause(true);
+    ASSERT_EQ(0, link.RemoveDevice(gone));
+    link.SetPollPause(false);
+    ASSERT_TRUE(WaitFor([&] { return link.DisplayItemCount() == 32 && notes.Count(WM_LIVELIST_CHANGED) > 10; }));
+    ASSERT_TRUE(WaitFor([&] { return notes.Count(WM_LIVELIST_CHANGED) > 20 && NotesSaid() >= 2; }));
+    EXPECT_EQ(2, NotesSaid());
+    link.StopLivePoll();
 }
 
 TEST_F(FieldbusLinkTest, ADeviceThatDropsOffStaysListedAndReturnsToItsSlot) {
@@ -238,6 +265,82 @@ TEST_F(FieldbusLinkTest, AddressValidity) {
     EXPECT_FALSE(link.IsTagUnique(slot, "FV-102"));
     EXPECT_TRUE(link.IsTagUnique(slot, "FV-101"));
     EXPECT_TRUE(link.IsTagUnique(slot, "NEW"));
+}
+
+// What the device is asked to do, with the device taking a new operational address only from
+// a default address (as a real device does); a chosen call can be made to fail.
+class AddressRules : public nifb::Backend {
+public:
+    explicit AddressRules(std::shared_ptr<nifb::Backend> inner) : inner_(std::move(inner)) {}
+    nifb::Response Call(const nifb::Request& r) override {
+        if (r.op != nifb::Op::SetAddress) return inner_->Call(r);
+        const uint32_t address = r.arg[0];
+        std::lock_guard<std::mutex> lock(mutex_);
+        asked.push_back(address);
+        if (failCalls.count(static_cast<int>(asked.size())) != 0) return nifb::Fail(E_COMM_ERROR);
+        if (address < 248 && !atDefault_) return nifb::Fail(E_OBJECT_STATE_CONFLICT);
+        nifb::Response answer = inner_->Call(r);
+        if (answer.status == E_OK) atDefault_ = address >= 248;
+        return answer;
+    }
+    std::vector<uint32_t> asked;
+    std::set<int> failCalls;  // 1-based numbers of the SetAddress calls that fail
+
+private:
+    std::shared_ptr<nifb::Backend> inner_;
+    std::mutex mutex_;
+    bool atDefault_ = false;
+};
+
+TEST_F(FieldbusLinkTest, AddressChangesPassTheDefaultAddressAndAreCheckedAgainFirst) {
+    Use(Segment(Interface("Interface0-0", ThreeDevices())));
+    auto rules = std::make_shared<AddressRules>(backend);
+    nifb::UseInProcessBackend(rules);
+    ScriptedUi ui;
+    ASSERT_EQ(0, link.ScanLink());
+    const int slot = link.ItemDevIndexMap(1);  // FV-101 at 20; FV-102 at 21, PT-301 at 24, host at 16
+    const std::vector<uint8_t> offered = link.ValidAddresses(slot);
+    for (uint8_t taken : {16, 21, 24, 37, 100, 222})
+        EXPECT_EQ(offered.end(), std::find(offered.begin(), offered.end(), taken)) << int{taken};
+    for (uint8_t free : {17, 20, 36, 223, 247})
+        EXPECT_NE(offered.end(), std::find(offered.begin(), offered.end(), free)) << int{free};
+
+    // Refused before the device is touched: an address in use, one in the unpolled range.
+    EXPECT_EQ(1, link.ChangeTagAddress(slot, "FV-101", 21));
+    EXPECT_EQ("Error: The device address 0x15 is either invalid or non-unique. No Tag/Address change will take "
+              "into effect.",
+              ui.Last().text);
+    EXPECT_EQ(1, link.ChangeTagAddress(slot, "FV-101", 40));
+    EXPECT_EQ(0, link.ChangeTagAddress(slot, "FV-101", 20));  // nothing to change
+    EXPECT_TRUE(rules->asked.empty());
+
+    // An address of its own: by way of the default address.
+    ui.Clear();
+    ASSERT_EQ(0, link.ChangeTagAddress(slot, "FV-101", 30));
+    EXPECT_EQ((std::vector<uint32_t>{248, 30}), rules->asked);
+    EXPECT_TRUE(ui.Messages().empty());
+
+    // The new address fails half way: the device is put back and the caller is told so.
+    link.CloseLink();
+    ASSERT_EQ(0, link.ScanLink());
+    const int again = link.ItemDevIndexMap(3);
+    ASSERT_EQ(30, link.GetNodeAddress(again));
+    rules->asked.clear();
+    rules->failCalls = {2};
+    std::string outcome;
+    EXPECT_EQ(1, link.ChangeTagAddress(again, "FV-101", 31, &outcome));
+    EXPECT_EQ((std::vector<uint32_t>{248, 31, 30}), rules->asked);
+    EXPECT_EQ("The device was not changed: it keeps tag FV-101 at address 0x1e.", outcome);
+    EXPECT_EQ("Error: Failed to set the device address.", ui.Texts().front());
+
+    // The new address fails and so does the way back: the text says where the device is left
+    // and what to do.
+    rules->asked.clear();
+    rules->failCalls = {2, 3};
+    EXPECT_EQ(1, link.ChangeTagAddress(again, "FV-101", 31, &outcome));
+    EXPECT_EQ("The device (tag FV-101) sits at the temporary default address 0xf8, where it cannot be opened. "
+              "Rescan the link, then choose Tag/Address for it again to give it an operational address.",
+              outcome);
 }
 
 TEST_F(FieldbusLinkTest, TagAndAddressChangeReachTheDevice) {

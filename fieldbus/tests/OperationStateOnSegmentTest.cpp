@@ -67,7 +67,7 @@ protected:
     }
     uint8_t Actual(BlockKind kind) {
         uint8_t mode = 0;
-        EXPECT_EQ(device.ReadActualMode(BlockId(kind), mode), 0);
+        EXPECT_EQ(device.ReadActualMode(device.BlockOf(kind), mode), 0);
         return mode;
     }
     std::vector<std::string> Errors() const {
@@ -98,7 +98,7 @@ TEST_F(OperationStateOnSegmentTest, APositionerGoesOutOfServiceToManualToNormalA
     EXPECT_EQ(Actual(BlockKind::AO), kModeOos);
     EXPECT_EQ(Actual(BlockKind::TB), kModeOos);
     uint8_t pidTarget = 0;
-    ASSERT_EQ(device.ReadTargetMode(BlockId(BlockKind::PID), pidTarget), 0);
+    ASSERT_EQ(device.ReadTargetMode(device.BlockOf(BlockKind::PID), pidTarget), 0);
     EXPECT_EQ(pidTarget, kModeOos);
 
     ui.Answer(IDYES, "The device is about to change to the MANUAL operation state");
@@ -109,7 +109,7 @@ TEST_F(OperationStateOnSegmentTest, APositionerGoesOutOfServiceToManualToNormalA
     ASSERT_EQ(device.SetOperationState(kNormalState, kWarnStateChange, true, true), 0);
     EXPECT_EQ(State(), kNormalState);
     uint8_t aoTarget = 0;
-    ASSERT_EQ(device.ReadTargetMode(BlockId(BlockKind::AO), aoTarget), 0);
+    ASSERT_EQ(device.ReadTargetMode(device.BlockOf(BlockKind::AO), aoTarget), 0);
     EXPECT_EQ(aoTarget, kModeCasAuto);
 
     // A prepared write takes the device out of service after the configuration question.
@@ -167,7 +167,7 @@ TEST_F(OperationStateOnSegmentTest, ALinkMasterCapablePositionerBecomesLinkMaste
 // tag can change.
 TEST_F(OperationStateOnSegmentTest, ABlockTagIsSetOnceTheBlockHasSettledOutOfService) {
     Open("FV-101");
-    const int di = BlockId(BlockKind::DI1);
+    const int di = device.BlockOf(BlockKind::DI1);
     ui.Answer(IDYES, "Some requested parameters change will take effect only after");
     ASSERT_EQ(device.SetBlockTag(di, "LIMIT_LOW"), 0) << (ui.Texts().empty() ? "" : ui.Texts().back());
     EXPECT_EQ(device.GetBlockTag(di), "LIMIT_LOW");

@@ -32,7 +32,7 @@ TEST(OperationStateTest, TheShownStateFollowsTheActualModesOfRbTbAndAo) {
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeAuto, kModeOos), kOutOfService);
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeMan, kModeAuto), kUnnamedState);
     EXPECT_EQ(ShownOperationState(true, kModeAuto, kModeMan, kModeMan), kUnnamedState);
-    EXPECT_EQ(OperationStateName(kUnnamedState), "");
+    EXPECT_EQ(OperationStateName(kUnnamedState), "UNDEFINED STATE");
 }
 
 TEST(OperationStateTest, WarningsNameTheRequestedStateAndEndWithTheQuestion) {

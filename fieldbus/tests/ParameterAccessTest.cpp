@@ -273,10 +273,10 @@ TEST_F(ParameterAccessTest, AbsentBlockFailsWithoutTraffic) {
     StatusValue value;
     EXPECT_EQ(device.ReadPidPv(value), 1);  // the standard positioner's PID has no PV
     bus->ClearCalls();
-    EXPECT_EQ(BlockId(BlockKind::PID2), -1);
+    EXPECT_EQ(device.BlockOf(BlockKind::PID2), -1);
     float gain = 0;
     uint16_t size = 4;
-    EXPECT_EQ(device.ReadParameter(BlockId(BlockKind::PID2), "GAIN", &gain, size), 1);
+    EXPECT_EQ(device.ReadParameter(device.BlockOf(BlockKind::PID2), "GAIN", &gain, size), 1);
     EXPECT_TRUE(bus->Calls().empty());
 }
 

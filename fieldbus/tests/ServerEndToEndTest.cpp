@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <thread>
 
 #include "fieldbus/BlockKind.h"
+#include "fieldbus/DeviceThreadTable.h"
 #include "fieldbus/FieldbusLink.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
@@ -46,12 +48,12 @@ protected:
 std::vector<std::string> ReadEverything(FieldbusDevice& device) {
     std::vector<std::string> failed;
 #define TRY_READ(fn, kind, name, type, wire)                            \
-    if (BlockId(BlockKind::kind) >= 0) {                                \
+    if (device.BlockOf(BlockKind::kind) >= 0) {                                \
         type value{};                                                   \
         if (device.fn(value) != 0) failed.push_back(#fn);               \
     }
 #define TRY_TEXT(fn, kind, name, type, wire)                            \
-    if (BlockId(BlockKind::kind) >= 0) {                                \
+    if (device.BlockOf(BlockKind::kind) >= 0) {                                \
         type value{};                                                   \
         std::string text;                                               \
         if (device.fn(value, text) != 0) failed.push_back(#fn);         \
@@ -131,4 +133,44 @@ TEST_F(ServerEndToEndTest, InjectedFaultsGiveTheExactLogLines) {
     EXPECT_EQ(0u, lines.back().find("Link Comm Error (-45): E_SERVER_CONNECTION_LOST @ ")) << lines.back();
     // Every later call fails the same way.
     EXPECT_NE(0, link.Device(slot).ReadTbServoGain(gain));
+}
+
+// A server stopped in the middle of the readers' and the poll's calls: closing the device and
+// closing the link both end within their limits, and all is well again once it goes on.
+TEST_F(ServerEndToEndTest, AStoppedServerHoldsUpNeitherClosingADeviceNorClosingTheLink) {
+    platform::testing::ScriptedUi ui;
+    ASSERT_EQ(0, link.ScanLink());
+    link.SetPollPeriodMs(20);
+    ASSERT_EQ(0, link.StartLivePoll(0));
+    WaitHealthy();
+    const int slot = link.ItemDevIndexMap(1);
+    ASSERT_EQ(0, link.OpenDevice(slot));
+    FieldbusDevice& device = link.Device(slot);
+    for (int i = 0; i < kDeviceThreadCount; ++i) device.SetThreadPeriod(static_cast<DeviceThread>(i), 5);
+    device.SetThreadStopLimit(500);
+    device.StartTbView3(0);
+    device.StartAoView1(0);
+    device.StartRbView1(0);
+    device.StartPidView3(0);
+    device.StartDi1View1(0);
+    device.StartDi2View1(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+    struct Stopped {
+        pid_t pid;
+        ~Stopped() { kill(pid, SIGCONT); }
+    } stopped{server.Pid()};
+    ASSERT_EQ(0, kill(server.Pid(), SIGSTOP));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the calls in flight now wait
+
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    device.StopViewReaders();
+    device.CloseDevice();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(device.IsOpen());
+    start = Clock::now();
+    link.CloseLink();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(link.IsLinkOpen());
 }

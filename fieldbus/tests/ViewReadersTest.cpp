@@ -132,7 +132,7 @@ protected:
     std::vector<uint8_t> TbViewImage() {
         std::vector<uint8_t> image(256);
         uint16_t size = 0;
-        EXPECT_EQ(device.ReadParameter(BlockId(BlockKind::TB), "VIEW_3", image.data(), size), 0);
+        EXPECT_EQ(device.ReadParameter(device.BlockOf(BlockKind::TB), "VIEW_3", image.data(), size), 0);
         image.resize(size);
         return image;
     }
@@ -160,7 +160,7 @@ TEST_F(ViewReadersTest, TheTransducerRecordHoldsTheMembersOfTheDevicesView) {
     ASSERT_EQ(device.ReadTbServoOutputSignal(servo), 0);
     ASSERT_EQ(device.ReadTbXdError(xdError), 0);
     uint16_t size = 1;
-    ASSERT_EQ(device.ReadParameter(BlockId(BlockKind::TB), "MODE_BLK.ACTUAL", &actual, size), 0);
+    ASSERT_EQ(device.ReadParameter(device.BlockOf(BlockKind::TB), "MODE_BLK.ACTUAL", &actual, size), 0);
     EXPECT_EQ(record.finalValue, finalValue.value);
     EXPECT_EQ(record.finalValueStatus, finalValue.status);
     EXPECT_EQ(record.finalPositionValue, finalPosition.value);
@@ -192,7 +192,7 @@ TEST_F(ViewReadersTest, AnUnchangedTransducerViewIsPostedOnceThenOnRefreshAndOnC
     EXPECT_EQ(window.messages.size(), 2u);
 
     const uint8_t oos = 0x01;
-    ASSERT_EQ(device.WriteParameter(BlockId(BlockKind::TB), "MODE_BLK.TARGET", &oos, 1), 0);
+    ASSERT_EQ(device.WriteParameter(device.BlockOf(BlockKind::TB), "MODE_BLK.TARGET", &oos, 1), 0);
     ASSERT_TRUE(WaitFor([&] {
         TbView3Record record{};
         device.GetTbView3(record);

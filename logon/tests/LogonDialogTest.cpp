@@ -37,6 +37,7 @@ TEST_F(LogonDialogTest, OpensPrefilledAndChecksTheLogon) {
     Click(&dialog, "okButton");
     EXPECT_EQ(ui.Last().text, "Invalid Password .");
     EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("password")->text(), "");  // cleared for the next try
 
     SetText(&dialog, "userName", "nobody");
     Click(&dialog, "okButton");

@@ -62,8 +62,13 @@ void CLogonDialog::OnOk() {
         return true;
     };
     if (session_.Logon(userName_->text().toStdString(), password_->text().toStdString(),
-                       changePassword_->isChecked(), prompt) == 0)
+                       changePassword_->isChecked(), prompt) == 0) {
         accept();
+        return;
+    }
+    // A refused password is not left standing for the next try.
+    password_->clear();
+    password_->setFocus();
 }
 
 }  // namespace logon

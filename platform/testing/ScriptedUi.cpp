@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/WindowMessages.h"
+
 namespace platform::testing {
 namespace {
 
@@ -86,6 +88,10 @@ void ScriptedUi::Clear() {
 }
 
 int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, int flags) {
+    if (std::this_thread::get_id() != uiThread_) {
+        ADD_FAILURE() << "A worker thread showed a message box: \"" << text << "\"";
+        return DefaultAnswer(flags);
+    }
     ShownMessage m{text, caption, ButtonsOf(flags), IconOf(flags), DefaultOf(flags), IDOK};
     if (ButtonsOf(flags) == MB_OK) {
         m.answer = IDOK;
@@ -100,11 +106,15 @@ int ScriptedUi::MessageBox(const std::string& text, const std::string& caption, 
         m.answer = next.answer;
     }
     messages_.push_back(m);
+    if (deliver_) MessageDispatcher::Instance().DeliverPending();
     return m.answer;
 }
 
 void ScriptedUi::Beep(unsigned, unsigned) { ++beeps_; }
-void ScriptedUi::PumpMessages() { ++pumps_; }
+void ScriptedUi::PumpMessages() {
+    ++pumps_;
+    if (deliver_) MessageDispatcher::Instance().DeliverPending();
+}
 
 bool ScriptedUi::IsKeyDown(Key key) {
     switch (key) {

@@ -1,9 +1,12 @@
 #pragma once
 // A Ui for tests: records every message box and progress window, answers questions from a
-// script, and fails the running test when a question arrives that the script did not expect.
+// script, and fails the running test when a question arrives that the script did not expect,
+// or when any box is shown by another thread than the one that made the Ui (a worker thread
+// must never show a window).
 #include <deque>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Ui.h"
@@ -46,6 +49,9 @@ public:
     void SetKeyDown(Key key, bool down);
     // Makes the next progress window's button count as pressed after `appends` text appends.
     void PressProgressButtonAfter(int appends);
+    // Behaves like a real event loop: posted window messages are delivered whenever messages
+    // are pumped and while a message box is up (before its answer returns).
+    void DeliverPostedMessages(bool on) { deliver_ = on; }
 
     const std::vector<ShownMessage>& Messages() const { return messages_; }
     std::vector<std::string> Texts() const;
@@ -82,6 +88,8 @@ private:
     std::vector<std::shared_ptr<ProgressRecord>> progress_;
     bool shift_ = false, control_ = false, escape_ = false, f_ = false;
     int nextPressAfter_ = 0;
+    bool deliver_ = false;
+    std::thread::id uiThread_ = std::this_thread::get_id();
     int beeps_ = 0;
     int pumps_ = 0;
     int waitDepth_ = 0;
