@@ -79,9 +79,11 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     QMenu* tools = menuBar()->addMenu("&Tools");
     AddCommand(tools, "configure", "&Configure...", false);
     AddCommand(tools, "download", "&Download Configuration...", false);
-    AddCommand(tools, "calibrate", "C&alibrate...", false);
+    connect(AddCommand(tools, "calibrate", "C&alibrate...", false), &QAction::triggered, this,
+            [this] { view_->OnCalibrate(); });
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
-    AddCommand(tools, "diagnostics", "&Diagnostics...", false);
+    connect(AddCommand(tools, "diagnostics", "&Diagnostics...", false), &QAction::triggered, this,
+            [this] { view_->OnDiagnostics(); });
     AddCommand(tools, "trend", "&Trend...", false);
     AddCommand(tools, "query", "&Query Device...", false);
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
@@ -165,6 +167,9 @@ void CMainFrame::UpdateCommands() {
     Command("linkMaster")->setEnabled(view_->Controller().LinkMasterCommandEnabled());
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
+    const bool tools = view_->CanUseDeviceTools();
+    Command("calibrate")->setEnabled(tools);
+    Command("diagnostics")->setEnabled(tools);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {
