@@ -27,10 +27,10 @@ ProcedureOutcome RunProcedureWithDialog(fieldbus::DeviceAccess& device, Procedur
         return out;
     }
     out.started = true;
-    device.ReportToHost(kHostReportProgress, texts.startReport);
+    device.ReportToHost(texts.reportCode, texts.startReport);
     out.status = RunProcedure(device, command, cancel, out.text, dialog->Handle(), confirming ? &confirm : nullptr,
                               &out.code);
-    device.ReportToHost(kHostReportProgress, texts.resultReport + out.text);
+    device.ReportToHost(texts.reportCode, texts.resultReport + out.text);
     out.cancelled = cancel;
     if (!cancel) dialog->Close();
     dialogs.EnableParent(true);

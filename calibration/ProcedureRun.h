@@ -20,6 +20,7 @@ struct ProcedureTexts {
     std::string resultReport;     // to the host before the result text
     // The confirm dialog (manual stop finding); empty: the plain progress dialog.
     std::string instruction, firstCaption, secondCaption;
+    int reportCode = kHostReportProgress;  // the code the host hears the reports with
 };
 
 struct ProcedureOutcome {

@@ -52,6 +52,7 @@ int RunSelfCheck(fieldbus::DeviceAccess& device, calibration::ProcedureDialogs& 
     texts.createError = "Error: Failed to create self checking cancel dialog.";
     texts.startReport = "Self CHeck...";
     texts.resultReport = "Self CHeck:";
+    texts.reportCode = kDiagnosticsEvent;
     calibration::ProcedureOutcome run = calibration::RunProcedureWithDialog(device, dialogs, calibration::kSelfCheck, texts);
     if (!run.started) return 1;
     resultText = run.cancelled ? "Cancelled" : run.text;

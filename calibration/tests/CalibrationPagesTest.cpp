@@ -237,3 +237,66 @@ TEST_F(CalibrationPagesTest, AProcedureThatNeverEndsIsGivenUpWithAClearMessage) 
 
 }  // namespace
 }  // namespace calibration::testing
+
+namespace calibration::testing {
+namespace {
+
+class RecordingHost : public CalibrationHost {
+public:
+    int OpenTrendWindowCount() const override { return trends; }
+    void StopPolling() override { calls.push_back("stop"); }
+    void StartPolling() override { calls.push_back("start"); }
+    void RunSheet(const std::string& title) override { calls.push_back(title); }
+    int trends = 0;
+    std::vector<std::string> calls;
+};
+
+TEST(CalibrationCommandTest, TheEntryRulesGuardTheDevice) {
+    platform::testing::ScriptedUi ui;
+    platform::testing::FakeClock clock;
+    fieldbus::testing::PositionerDouble device(&clock);
+    RecordingHost host;
+    // A trend window open: refused before any question.
+    host.trends = 1;
+    EXPECT_EQ(1, RunCalibrationCommand(&device, "FV-101", fieldbus::kNormalState, host));
+    EXPECT_EQ("Please close all the trend windows before launch the Calibration dialog.", ui.Last().text);
+    EXPECT_TRUE(host.calls.empty());
+    // Declined: nothing stops, nothing changes.
+    host.trends = 0;
+    ui.Answer(platform::IDNO, "To enter calibration, the device need to be put into O/S");
+    EXPECT_EQ(2, RunCalibrationCommand(&device, "FV-101", fieldbus::kNormalState, host));
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(device.TargetWrites().empty());
+    // Accepted: readers stopped, out of service, the sheet, readers started again.
+    ui.Answer(platform::IDYES, "To enter calibration");
+    EXPECT_EQ(0, RunCalibrationCommand(&device, "FV-101", fieldbus::kNormalState, host));
+    EXPECT_EQ((std::vector<std::string>{"stop", "Calibration (FV-101)", "start"}), host.calls);
+    EXPECT_EQ(fieldbus::kModeOos, device.Actual(fieldbus::testing::PositionerDouble::kTb));
+    // Already out of service: no question.
+    host.calls.clear();
+    EXPECT_EQ(0, RunCalibrationCommand(&device, "FV-101", fieldbus::kOutOfService, host));
+    EXPECT_EQ(3u, host.calls.size());
+    EXPECT_EQ("Calibration (No Device Attached)", CalibrationTitle("FV-101", false));
+}
+
+TEST(CalibrationCommandTest, ATravelCalibrationIsWaitedForAtMostTenSeconds) {
+    platform::testing::ScriptedUi ui;
+    platform::testing::FakeClock clock;
+    fieldbus::testing::PositionerDouble device(&clock);
+    for (int block : {fieldbus::testing::PositionerDouble::kAo, fieldbus::testing::PositionerDouble::kTb,
+                      fieldbus::testing::PositionerDouble::kPid})
+        device.SetModes(block, fieldbus::kModeOos, fieldbus::kModeOos);
+    device.SetBytes(fieldbus::testing::PositionerDouble::kTb, "TRAVEL_CALIB_EXEC", {1});
+    device.SetBytes(fieldbus::testing::PositionerDouble::kTb, "TRAVEL_CALIB_RESULT", {255});  // never finishes
+    uint8_t code = 0;
+    std::string text;
+    const uint64_t start = clock.NowMs();
+    EXPECT_EQ(1, RunTravelCalibration(device, kSpanCalibration, code, text));
+    EXPECT_GE(clock.NowMs() - start, kTravelLimitMs);
+    EXPECT_LT(clock.NowMs() - start, kTravelLimitMs + 500);
+    EXPECT_EQ((std::vector<uint8_t>{kSpanCalibration}),
+              device.Bytes(fieldbus::testing::PositionerDouble::kTb, "TRAVEL_CALIB_EXEC"));
+}
+
+}  // namespace
+}  // namespace calibration::testing

@@ -21,7 +21,7 @@ constexpr double kProbeMaxS = 5.0;
 constexpr double kProbeHoldS = 2.5;
 constexpr double kProbeHoldMaxS = 10.0;
 constexpr double kTrialLow = 45.0, kTrialHigh = 55.0;
-constexpr double kTrialHoldS = 1.0;
+constexpr double kTrialHoldS = 3.0;
 constexpr double kTrialStepS = 3.5;
 constexpr double kSettleBandPct = 5.0;   // of the step
 constexpr double kRecordS = 0.01;
@@ -64,14 +64,21 @@ void FitProbe(const std::vector<TimedValue>& record, double start, double& rate,
 struct Trial {
     ServoParameters servo;
     double overshoot = 0.0;  // the larger of up and down
+    double lowest = 0.0;     // the smaller
     double settleS = -1.0;   // the longer; -1 when a step did not settle
     double score = 1e9;
 };
 
-bool Good(const Trial& t) { return t.overshoot >= 7.0 && t.overshoot <= 12.0 && t.settleS >= 0 && t.settleS <= 2.5; }
+// Both steps overshoot by 6 to 11 % and settle within 2.5 s.
+bool Good(const Trial& t) { return t.lowest >= 6.0 && t.overshoot <= 11.0 && t.settleS >= 0 && t.settleS <= 2.5; }
 
+// Lower is better: overshoots outside 6 to 12 % weigh most, then the distance of their mean
+// from 8.5 %, then slow settling.
 double Score(const Trial& t) {
-    return std::fabs(t.overshoot - 9.5) + (t.settleS < 0 ? 100.0 : std::max(0.0, t.settleS - 2.0) * 10.0);
+    const double outside = std::max(0.0, 6.0 - t.lowest) + std::max(0.0, t.overshoot - 12.0);
+    const double mean = (t.overshoot + t.lowest) / 2.0;
+    return 2.0 * outside + 0.5 * std::fabs(mean - 8.5) +
+           (t.settleS < 0 ? 100.0 : std::max(0.0, t.settleS - 2.0) * 10.0);
 }
 
 // The search: on these valves more gain means less overshoot and quicker settling, so the
@@ -99,7 +106,7 @@ public:
             return true;
         }
         // Too much overshoot or too slow to settle: more gain; too little overshoot: less.
-        const bool raise = t.overshoot > 7.0;
+        const bool raise = t.overshoot > 6.0;
         if (raise) low_ = std::max(low_, t.servo.gain);
         else high_ = high_ > 0 ? std::min(high_, t.servo.gain) : t.servo.gain;
         if (best_ < 0 || t.score < best_) best_ = t.score, bestGain_ = t.servo.gain;
@@ -216,6 +223,7 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
             Trial trial;
             trial.servo = s->current;
             trial.overshoot = std::max(s->up.overshootPct, down.overshootPct);
+            trial.lowest = std::min(s->up.overshootPct, down.overshootPct);
             trial.settleS = (s->up.settleS < 0 || down.settleS < 0) ? -1.0 : std::max(s->up.settleS, down.settleS);
             trial.score = Score(trial);
             s->trials.push_back(trial);
