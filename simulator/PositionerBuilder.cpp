@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "simulator/ExtensionChain.h"
 #include "simulator/valve/ValveExtension.h"
 
 namespace simulator {
@@ -609,7 +610,7 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
     // The valve behind the positioner; the actuator's action shows in ACT_FAIL_ACTION.
     const valve::ValveSettings valveSettings = opt.valve ? *opt.valve : valve::DefaultValveSettings(opt.manufacturerId);
     if (Block* tb = d->BlockByKind("TB")) tb->SetByte("ACT_FAIL_ACTION", valveSettings.airToClose ? 2 : 1);
-    d->extension = std::make_shared<valve::ValveExtension>(valveSettings);
+    AttachExtension(*d, std::make_shared<valve::ValveExtension>(valveSettings));
     return d;
 }
 

@@ -3,6 +3,7 @@
 
 #include <chrono>
 
+#include "simulator/valve/ValveExtension.h"
 #include "simulator/valve/ValveModel.h"
 
 namespace simulator::valve {
@@ -88,3 +89,51 @@ TEST(ValveModelTest, TheSteadyStateOfALongGapMatchesWhatSteppingReaches) {
 
 }  // namespace
 }  // namespace simulator::valve
+
+#include "simulator/ExtensionChain.h"
+#include "simulator/PositionerBuilder.h"
+
+namespace simulator {
+namespace {
+
+// A second extension beside the valve: what reaches it.
+class Recorder : public DeviceExtension {
+public:
+    int OnWrite(Device&, Block*, DeviceObject& object, int, const std::vector<uint8_t>&, uint64_t, bool&) override {
+        writes.push_back(object.name);
+        return E_OK;
+    }
+    void Advance(Device&, uint64_t, uint64_t) override { ++advances; }
+    int DownloadDomain(Device&, const std::string&, const std::vector<uint8_t>&, uint64_t) override { return E_OK; }
+    std::vector<std::string> writes;
+    int advances = 0;
+};
+
+TEST(ExtensionChainTest, TheValveSharesItsDeviceWithAnotherExtension) {
+    std::string error;
+    PositionerOptions options;
+    options.pdTag = "FV-101";
+    std::unique_ptr<Device> device = BuildPositioner(options, error);
+    ASSERT_TRUE(device) << error;
+    auto recorder = std::make_shared<Recorder>();
+    AttachExtension(*device, recorder);
+    ASSERT_TRUE(FindExtension<valve::ValveExtension>(device->extension.get()));
+    EXPECT_TRUE(device->extension->ModelsValve());
+    Block& tb = *device->BlockByKind("TB");
+    ObjectRef exec, gain;
+    ASSERT_EQ(E_OK, device->Resolve(Space::FbVfd, &tb, "AUTO_TUNE_EXEC", exec));
+    ASSERT_EQ(E_OK, device->Resolve(Space::FbVfd, &tb, "SERVO_GAIN", gain));
+    tb.SetByte("MODE_BLK", MODE_OOS, 0);
+    tb.effectiveTarget = MODE_OOS;
+    device->Advance(1000);
+    EXPECT_EQ(E_OK, device->Write(exec, {2}, 1000));  // the valve takes the command itself
+    EXPECT_EQ(E_OK, device->Write(gain, {0x43, 0x20, 0, 0}, 1000));
+    EXPECT_EQ(std::vector<std::string>{"SERVO_GAIN"}, recorder->writes);
+    EXPECT_EQ(E_OK, device->extension->DownloadDomain(*device, "DOMAIN", {1, 2}, 1000));
+    device->Advance(2000);
+    EXPECT_GT(recorder->advances, 0);
+    EXPECT_EQ(2, tb.GetByte("AUTO_TUNE_EXEC"));  // stop finding runs
+}
+
+}  // namespace
+}  // namespace simulator
