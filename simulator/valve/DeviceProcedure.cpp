@@ -1,143 +1,32 @@
 #include "simulator/valve/DeviceProcedure.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "simulator/Block.h"
 #include "simulator/valve/ProcedurePhases.h"
 #include "simulator/valve/ValveFaults.h"
 
 namespace simulator::valve {
 
-namespace {
-// Rest bands: position (%) and pressure (kPa).
-constexpr double kRestPositionBand = 0.1;
-constexpr double kRestPressureBand = 0.5;
-constexpr double kRestSampleS = 0.01;
-constexpr double kRestKeptS = 3.0;
-// A hanging procedure stops progressing once its state reaches this.
-constexpr uint8_t kHangState = 10;
-}  // namespace
+uint8_t DeviceProcedure::CheckStart(ActivityContext& ctx) { return FailsafeActive(ctx.tb) ? kResultFailsafe : 0; }
 
-void RestWatch::Add(double t, double position, double pressure) {
-    if (!samples_.empty() && t - samples_.back().t < kRestSampleS) return;
-    samples_.push_back({t, position, pressure});
-    while (!samples_.empty() && t - samples_.front().t > kRestKeptS) samples_.pop_front();
-}
+bool DeviceProcedure::Hangs(const ValveFaults& faults) const { return faults.hangProcedures; }
 
-bool RestWatch::RestedFor(double seconds) const {
-    if (samples_.empty() || samples_.back().t - samples_.front().t < seconds) return false;
-    double lowPos = samples_.back().position, highPos = lowPos;
-    double lowP = samples_.back().pressure, highP = lowP;
-    for (auto it = samples_.rbegin(); it != samples_.rend() && samples_.back().t - it->t <= seconds; ++it) {
-        lowPos = std::min(lowPos, it->position);
-        highPos = std::max(highPos, it->position);
-        lowP = std::min(lowP, it->pressure);
-        highP = std::max(highP, it->pressure);
-    }
-    return highPos - lowPos < kRestPositionBand && highP - lowP < kRestPressureBand;
-}
-
-void DeviceProcedure::AddPhase(double expectedS, DriveFn drive, StepFn step, bool waits) {
-    phases_.push_back({expectedS, std::move(drive), std::move(step), waits});
-}
-
-bool DeviceProcedure::TakeConfirmation() {
-    const bool was = confirmed_;
-    confirmed_ = false;
-    return was;
-}
-
-Drive DeviceProcedure::CurrentDrive(const ActivityContext& ctx) const {
-    if (finished_ || hung_ || phase_ >= phases_.size()) return Drive::Servo(holdPosition_);
-    return phases_[phase_].drive(ctx, phaseS_);
-}
-
-void DeviceProcedure::Begin(ActivityContext& ctx) {
-    begun_ = true;
-    holdPosition_ = ctx.model.Position();
-    if (FailsafeActive(ctx.tb)) Finish(ctx, kResultFailsafe);
-}
-
-void DeviceProcedure::AfterStep(ActivityContext& ctx) {
-    if (finished_) return;
-    if (!begun_) {
-        Begin(ctx);
-        if (finished_) return;
-    }
-    if (hung_) return;
-    if (ctx.faults.hangProcedures && state_ >= kHangState) {
-        hung_ = true;
-        holdPosition_ = ctx.model.Position();
-        return;
-    }
-    if (phase_ >= phases_.size()) {
-        Finish(ctx, conclude_ ? conclude_(ctx) : static_cast<uint8_t>(kResultSuccess));
-        return;
-    }
-    phaseS_ += kStepS;
-    rest_.Add(phaseS_, ctx.model.Position(), ctx.model.PressureKpa());
-    const Phase& phase = phases_[phase_];
-    const bool done = phase.step(ctx, phaseS_);
-    if (stopCode_ != 0) {
-        Finish(ctx, stopCode_);
-        return;
-    }
-    if (done) {
-        doneS_ += phase.expectedS;
-        ++phase_;
-        phaseS_ = 0.0;
-        rest_.Clear();
-        if (phase_ >= phases_.size()) {
-            Finish(ctx, conclude_ ? conclude_(ctx) : static_cast<uint8_t>(kResultSuccess));
-            return;
-        }
-    }
-    double total = 0.0;
-    for (const Phase& p : phases_) total += p.expectedS;
-    const double within = std::min(phaseS_, 0.95 * phases_[phase_].expectedS);
-    const double progress = total > 0 ? (doneS_ + within) / total : 0.0;
-    state_ = std::max<uint8_t>(state_, static_cast<uint8_t>(std::clamp(progress * 100.0, 0.0, 99.0)));
-}
-
-bool DeviceProcedure::NeedsStepping() const {
-    if (finished_ || hung_) return false;
-    if (confirmed_ || !begun_ || phase_ >= phases_.size()) return true;
-    return !(phases_[phase_].waits && rest_.RestedFor(1.0));
-}
-
-bool DeviceProcedure::Confirm() {
-    if (finished_) return false;
-    for (const Phase& p : phases_)
-        if (p.waits) {
-            confirmed_ = true;
-            return true;
-        }
-    return false;
-}
-
-void DeviceProcedure::Finish(ActivityContext& ctx, uint8_t code) {
+uint8_t DeviceProcedure::OnFinish(ActivityContext& ctx, uint8_t code) {
     if (ctx.faults.forcedResult != 0) code = ctx.faults.forcedResult;
-    result_ = code;
-    state_ = 100;
-    finished_ = true;
     // The result and the end of the command appear in the same instant.
-    ctx.tb.SetByte("AUTO_TUNE_STATE", state_);
-    ctx.tb.SetByte("AUTO_TUNE_RESULT", result_);
+    ctx.tb.SetByte("AUTO_TUNE_STATE", 100);
+    ctx.tb.SetByte("AUTO_TUNE_RESULT", code);
     ctx.tb.SetByte("AUTO_TUNE_EXEC", kExecOff);
+    return code;
 }
 
-void DeviceProcedure::Cancel(ActivityContext& ctx) {
-    result_ = kResultCancelled;
-    state_ = 0;
-    finished_ = true;
+void DeviceProcedure::OnCancel(ActivityContext& ctx) {
     ctx.tb.SetByte("AUTO_TUNE_STATE", 0);
     ctx.tb.SetByte("AUTO_TUNE_RESULT", kResultCancelled);
     ctx.tb.SetByte("AUTO_TUNE_EXEC", kExecOff);
 }
 
 void DeviceProcedure::Publish(Block& tb) {
-    if (!finished_) tb.SetByte("AUTO_TUNE_STATE", state_);
+    if (!Finished()) tb.SetByte("AUTO_TUNE_STATE", Progress());
 }
 
 std::unique_ptr<DeviceProcedure> MakeDeviceProcedure(uint8_t command) {
