@@ -11,8 +11,10 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "app/BackgroundWork.h"
 #include "app/CHelpWindow.h"
 #include "app/CTessaroView.h"
+#include "firmware/ui/FirmwareMenu.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
 #include "config/ConfigFile.h"
@@ -31,11 +33,14 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     connect(AddCommand(fileMenu_, "fileOpen", "&Open..."), &QAction::triggered, this,
             [this] { FileCommandDone(configFiles_.OnFileOpen(this)); });
     connect(AddCommand(fileMenu_, "fileSave", "&Save"), &QAction::triggered, this,
-            [this] { FileCommandDone(configFiles_.OnFileSave(this)); });
+            [this] { FileCommandDone(SaveCommand(false)); });
     connect(AddCommand(fileMenu_, "fileSaveAs", "Save &As..."), &QAction::triggered, this,
-            [this] { FileCommandDone(configFiles_.OnFileSaveAs(this)); });
+            [this] { FileCommandDone(SaveCommand(true)); });
     fileMenu_->addSeparator();
-    AddCommand(fileMenu_, "report", "Configuration &Report...", false);
+    connect(AddCommand(fileMenu_, "report", "Configuration &Report..."), &QAction::triggered, this,
+            [this] { reports_.OnReport(this); });
+    connect(AddCommand(fileMenu_, "reportPdf", "Export Report as &PDF..."), &QAction::triggered, this,
+            [this] { reports_.Generate(report::ReportKind::Pdf); });
     connect(AddCommand(fileMenu_, "signatureGraph", "Open Signature &Graph..."), &QAction::triggered, this,
             &CMainFrame::OnSignatureGraph);
     recentSeparator_ = fileMenu_->addSeparator();
@@ -78,16 +83,26 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
 
     QMenu* tools = menuBar()->addMenu("&Tools");
     AddCommand(tools, "configure", "&Configure...", false);
-    AddCommand(tools, "download", "&Download Configuration...", false);
+    connect(AddCommand(tools, "readConfig", "&Read Configuration"), &QAction::triggered, this, [this] {
+        view_->Controller().ReadConfigurationCommand();
+        RefreshStatusBar();
+    });
+    connect(AddCommand(tools, "download", "&Download Configuration..."), &QAction::triggered, this, [this] {
+        view_->Controller().DownloadConfigurationCommand();
+        RefreshStatusBar();
+    });
     connect(AddCommand(tools, "calibrate", "C&alibrate...", false), &QAction::triggered, this,
             [this] { view_->OnCalibrate(); });
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
     connect(AddCommand(tools, "diagnostics", "&Diagnostics...", false), &QAction::triggered, this,
             [this] { view_->OnDiagnostics(); });
-    AddCommand(tools, "trend", "&Trend...", false);
+    connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     AddCommand(tools, "query", "&Query Device...", false);
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
-    AddCommand(tools, "firmware", "&Firmware Download...", false);
+    connect(AddCommand(tools, "firmware", "&Firmware Download...", false), &QAction::triggered, this,
+            [this] { OnFirmware(false); });
+    connect(AddCommand(tools, "firmwareActivate", "&Activate Firmware...", false), &QAction::triggered, this,
+            [this] { OnFirmware(true); });
 
     QMenu* help = menuBar()->addMenu("&Help");
     connect(AddCommand(help, "help", "&Help Topics"), &QAction::triggered, this, &CMainFrame::OnHelp);
@@ -95,8 +110,8 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
 
     QToolBar* bar = addToolBar("Standard");
     bar->setObjectName("mainToolBar");
-    for (const char* name : {"fileOpen", "fileSave", "rescan", "reopen", "configure", "calibrate", "diagnostics",
-                             "trend", "query", "help"})
+    for (const char* name : {"fileOpen", "fileSave", "rescan", "reopen", "readConfig", "configure", "calibrate",
+                             "diagnostics", "trend", "query", "report", "help"})
         bar->addAction(Command(name));
 
     presentPane_ = new QLabel(this);
@@ -110,10 +125,33 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     for (QLabel* pane : {positionPane_, segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
         statusBar()->addPermanentWidget(pane);
     connect(view_, &CTessaroView::StatusChanged, this, &CMainFrame::RefreshStatusBar);
+    reports_.SetDevice([this]() -> fieldbus::DeviceAccess* {
+        const int slot = view_->Controller().CurrentSlot();
+        return slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
+    });
+    reports_.SetBusRunner([](const config::BusWork& work) { return app::RunWhilePumping(work); });
     RefreshStatusBar();
 }
 
+int CMainFrame::SaveCommand(bool saveAs) {
+    configFiles_.SetDiagnosticsSource(view_->Controller().DiagnosticsSource());
+    const int result = saveAs ? configFiles_.OnFileSaveAs(this) : configFiles_.OnFileSave(this);
+    configFiles_.SetDiagnosticsSource(nullptr);
+    return result;
+}
+
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::OnFirmware(bool activate) {
+    const int slot = view_->Controller().CurrentSlot();
+    if (slot <= 0) return;
+    // The view and the menus rest while the device is being written.
+    const QList<QWidget*> busy{view_, menuBar()};
+    if (activate)
+        firmware::RunFirmwareActivate(busy, link_.Device(slot));
+    else
+        firmware::RunFirmwareDownload(this, busy, link_.Device(slot), slot);
+}
 
 void CMainFrame::OnSignatureGraph() {
     // One signature graph window, modeless; the command opens it and asks for a file.
@@ -159,12 +197,18 @@ void CMainFrame::RefreshStatusBar() {
 void CMainFrame::UpdateCommands() {
     const bool current = view_->Controller().CurrentSlot() > 0;
     Command("reopen")->setEnabled(current);
+    Command("readConfig")->setEnabled(current && !view_->Controller().IsBusy());
+    // A download chooses its target from the list: offered while no device is open.
+    Command("download")->setEnabled(!current && link_.IsLinkOpen() && !view_->Controller().IsBusy());
     Command("tagAddress")->setEnabled(current);
     Command("companion")->setEnabled(current);
     for (const char* name : {"stateNormal", "stateManual", "stateOos", "stateShow", "reboot"})
         Command(name)->setEnabled(current);
     Command("linkMaster")->setText(QString::fromStdString(view_->Controller().LinkMasterCommandText()));
     Command("linkMaster")->setEnabled(view_->Controller().LinkMasterCommandEnabled());
+    const bool open = current && link_.Device(view_->Controller().CurrentSlot()).IsOpen();
+    Command("firmware")->setEnabled(open);
+    Command("firmwareActivate")->setEnabled(open);
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
     const bool tools = view_->CanUseDeviceTools();
@@ -187,6 +231,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     // While the view waits for the bus (opening, a restart, an address change) the window
     // stays; every such wait has its limit.
     if (view_->Controller().IsBusy()) {
+        event->ignore();
+        return;
+    }
+    // A trend window whose user keeps it (unsaved recording) keeps the program running.
+    if (!view_->Trends().CloseAll()) {
         event->ignore();
         return;
     }

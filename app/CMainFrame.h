@@ -9,6 +9,7 @@
 #include "app/RecentFileList.h"
 #include "config/ui/ConfigFileCommands.h"
 #include "fieldbus/FieldbusLink.h"
+#include "report/ui/ReportCommands.h"
 
 class CTessaroView;
 namespace graphs {
@@ -28,6 +29,7 @@ public:
     QAction* Command(const QString& name) const;
     QMenu* FileMenu() const { return fileMenu_; }
     config::ConfigFileCommands& ConfigFiles() { return configFiles_; }
+    report::ReportCommands& Reports() { return reports_; }
     void RefreshStatusBar();
     // The help pages in the program's own window (used when no web browser opens them).
     void ShowHelpWindow(const QString& index);
@@ -47,9 +49,14 @@ private:
     void RebuildRecentFiles();
     void OnHelp();
     void OnSignatureGraph();
+    // File > Save and Save As: the open device's totals and measurements are read first.
+    int SaveCommand(bool saveAs);
+    // Firmware download or, with `activate`, activation on the current device.
+    void OnFirmware(bool activate);
 
     fieldbus::FieldbusLink& link_;
     config::ConfigFileCommands configFiles_;
+    report::ReportCommands reports_;
     app::RecentFileList recentFiles_;
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;

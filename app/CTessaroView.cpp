@@ -25,6 +25,8 @@
 #include "app/DeviceIcons.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/OperationState.h"
+#include "trend/TrendRecorder.h"
+#include "trend/ui/CTrendDlg.h"
 
 namespace {
 constexpr int kItemRole = Qt::UserRole + 1;
@@ -57,7 +59,7 @@ QString WithUnit(const char* format, float value, const std::string& unit) {
 }  // namespace
 
 CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
-    : QWidget(parent), link_(link), controller_(link, *this) {
+    : QWidget(parent), link_(link), controller_(link, *this), trendWindows_(link) {
     handle_ = platform::MessageDispatcher::Instance().Register(this);
 
     auto* layout = new QHBoxLayout(this);
@@ -291,6 +293,11 @@ void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         case fieldbus::WM_DI2VIEW1_UPDATED:
         case fieldbus::WM_SPLTVIEW1_UPDATED: controller_.OnViewMessage(msg, static_cast<int>(wParam)); break;
         case app::WM_DEVICE_ICONS_CHANGED: controller_.OnIconsChanged(); break;
+        case trend::WM_TREND_CLOSED:
+            trendWindows_.Prune();
+            RefreshStatusPanes();
+            break;
+        case trend::WM_QUERY_DEVICE: emit QueryDeviceRequested(static_cast<int>(wParam)); break;
         default: break;
     }
 }
@@ -353,6 +360,18 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
                                        WithUnit("%4.1f", display.electTemp, display.temperatureUnit)
                                  : QString());
     emit StatusChanged();
+}
+
+void CTessaroView::OpenTrendWindow() {
+    const int slot = controller_.CurrentSlot();
+    const app::DeviceDisplay& display = controller_.Display();
+    if (trendWindows_.Open(slot, handle_, this, display.slot == slot ? display.pressureUnit : std::string()))
+        RefreshStatusPanes();
+}
+
+void CTessaroView::CloseDeviceWindows(int slot) {
+    trendWindows_.CloseFor(slot);
+    RefreshStatusPanes();
 }
 
 namespace {

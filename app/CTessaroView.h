@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/CFailSafeStatusDialog.h"
+#include "app/TrendWindows.h"
 #include "app/ViewController.h"
 #include "platform/WindowMessages.h"
 
@@ -37,9 +38,9 @@ public:
     void RefreshStatusPanes() override;
     void DeviceOpened(int slot) override;
     void DeviceClosing(int slot) override;
-    int OpenTrendWindowCount() const override { return 0; }
-    bool HasTrendWindow(int) const override { return false; }
-    void CloseDeviceWindows(int) override {}
+    int OpenTrendWindowCount() const override { return trendWindows_.Count(); }
+    bool HasTrendWindow(int slot) const override { return trendWindows_.Has(slot); }
+    void CloseDeviceWindows(int slot) override;
     bool IsFailSafeDialogOpen() const override;
     bool AskTagAddress(const std::string& currentTag, const std::vector<uint8_t>& offered, bool offerCurrent,
                        uint8_t currentAddress, std::string& newTag, bool& hasAddress, uint8_t& newAddress) override;
@@ -62,10 +63,15 @@ public:
     bool CanUseDeviceTools();
 
     QTreeWidget* Tree() const { return tree_; }
+    // Opens the trend window of the current device (or one without a device).
+    void OpenTrendWindow();
+    app::TrendWindows& Trends() { return trendWindows_; }
     QString StatusText() const;
 
 signals:
     void StatusChanged();
+    // A trend window asked for the device query of `slot`.
+    void QueryDeviceRequested(int slot);
 
 private:
     void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
@@ -92,6 +98,7 @@ private:
     QLabel* companionValues_ = nullptr;
     QLabel* modeLabels_[app::kShownBlockCount] = {};
     QPointer<CFailSafeStatusDialog> failSafe_;
+    app::TrendWindows trendWindows_;
     bool reverting_ = false;
     bool initialised_ = false;
 };

@@ -619,6 +619,12 @@ void ViewController::ChangeTagAddress(int slot) {
                            newAddress));
         return;
     }
+    RunTagAddressChange(slot, newTag, newAddress);
+}
+
+void ViewController::RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress) {
+    const std::string oldTag = link_.GetTag(slot);
+    const uint8_t oldAddress = link_.GetNodeAddress(slot);
     BusyScope busy(*this);
     auto dialog = GetUi().CreateProgressWindow("Handle Device Tag/Address Change : " + oldTag, "Cancel");
     if (!dialog) {

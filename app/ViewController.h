@@ -4,6 +4,7 @@
 // link's notifications. The Qt view forwards its events here and shows what it is told.
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "app/DeviceDisplay.h"
 #include "app/DeviceTreeItem.h"
 #include "app/IconProbe.h"
+#include "config/DeviceDiagnosticsSource.h"
 #include "fieldbus/FieldbusLink.h"
 
 namespace app {
@@ -80,6 +82,15 @@ public:
     // companion from the tree.
     void SelectCompanion();
     int MakeCompanion(int slot);
+    // Configurations: read from the current device; downloaded to a device chosen from the
+    // list while none is open (tag and address changed to the record's afterwards); the static
+    // revision check before a dialog works on the configuration (ConfigCommands.cpp).
+    int ReadConfigurationCommand();
+    int DownloadConfigurationCommand();
+    int RefreshConfigurationIfChanged();
+    // The current device as the source of the totals and measurements refreshed before a save
+    // (null without one).
+    config::ActuatorDiagnosticsSource* DiagnosticsSource();
     // One tick of the OFFLINE timer: Ctrl+F opens the fail-safe status dialog.
     void OnOfflineTimerTick();
 
@@ -140,6 +151,10 @@ private:
     // the readers; 1 (the device closed again) when the device does not answer.
     int ShowOpenedDevice(int slot);
     void AfterRestart(int slot, bool cameBack);
+    // The tag/address change after its checks: progress window, the change, the rescan.
+    void RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
+    // The download command once the target slot was chosen and accepted.
+    int DownloadTo(int slot);
     void RestartCommand(bool linkMaster);
     // Closes the devices, closes and scans the link again, restarts the poll and the probe.
     void Rescan();
@@ -169,6 +184,8 @@ private:
     int serverLostPending_ = 0;
     std::vector<int> notOpenPending_;
     bool serverLostShown_ = false;
+    std::unique_ptr<config::DeviceDiagnosticsSource> diagnostics_;
+    int diagnosticsSlot_ = -1;
 };
 
 // Marks the view busy for its lifetime; the outermost one runs the deferred notifications.

@@ -11,10 +11,12 @@
 #include "logon/ui/RunLogon.h"
 #include "platform/ui/QtMessagePump.h"
 #include "platform/ui/QtUi.h"
+#include "trend/TrendTimeAxis.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tessaro");
+    trend::StartRecordingClock();  // trend samples count seconds from here
     platform::QtUi ui;
     platform::QtMessagePump pump;
 

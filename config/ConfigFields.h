@@ -9,6 +9,21 @@
 
 namespace config {
 
+// Unit texts change form on their way through a configuration file: a device says "\xB0C",
+// the file reads back "degC" (and likewise the superscripts, micro and angstrom signs). Both
+// forms name the same unit, so texts are compared in their ASCII form.
+inline bool SameUnitText(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    values::ValueCodec& codec = values::ValueCodec::Instance();
+    return codec.UnitToAscii(a) == codec.UnitToAscii(b);
+}
+inline bool SameUnitTexts(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!SameUnitText(a[i], b[i])) return false;
+    return true;
+}
+
 // One enumerated device parameter with every choice the device offered, so that an offline
 // copy can still show and edit it. `V` is the width of the numeric value on the device.
 template <typename V>
@@ -18,7 +33,9 @@ struct ConfigEnumField {
     V value{};                       // current numeric value
     std::vector<uint32_t> values;    // numeric values of all choices, parallel to `texts`
 
-    bool operator==(const ConfigEnumField&) const = default;
+    bool operator==(const ConfigEnumField& o) const {
+        return value == o.value && values == o.values && SameUnitText(text, o.text) && SameUnitTexts(texts, o.texts);
+    }
 };
 
 // One bit-string options parameter.
@@ -28,7 +45,10 @@ struct ConfigBitStringField {
     uint16_t value = 0;                 // current value
     std::vector<uint32_t> bitValues;    // bit value of each name, parallel to `names`
 
-    bool operator==(const ConfigBitStringField&) const = default;
+    bool operator==(const ConfigBitStringField& o) const {
+        return value == o.value && bitValues == o.bitValues && SameUnitTexts(names, o.names) &&
+               SameUnitTexts(setNames, o.setNames);
+    }
 };
 
 // The device's date in decoded form as the record keeps it: like values::FieldbusDate but

@@ -156,6 +156,22 @@ public:
         return 0;
     }
 
+    // ---- Software download -------------------------------------------------------------
+    // Objects of the function-block VFD by object-dictionary index (subindex 0: the whole
+    // object; `size` holds the buffer's capacity on entry and the bytes read on return), and
+    // a file streamed into a domain object. A download takes the bus time of the file; it may
+    // be called from a worker thread.
+    virtual int ReadVfdObject(uint32_t /*index*/, uint32_t /*subindex*/, void* /*buffer*/, uint16_t& size) {
+        size = 0;
+        return 0;
+    }
+    virtual int WriteVfdObject(uint32_t /*index*/, uint32_t /*subindex*/, const void* /*buffer*/, uint16_t /*size*/) {
+        return 0;
+    }
+    virtual int DownloadDomain(uint32_t /*index*/, const std::string& /*filePath*/) { return 0; }
+    // Whether the link of the device is healthy (failures then count as the device's own).
+    virtual bool IsLinkHealthy() const { return true; }
+
     // ---- Modes and operation states ----------------------------------------------------
     // Mode bytes have one bit per mode (OperationState.h); states are kNormalState,
     // kManualState, kOutOfService. Results: 0 done, 1 failed, 2 declined by the user.

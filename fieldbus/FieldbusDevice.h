@@ -92,6 +92,10 @@ public:
     int ReadLinkObject(int index, LinkObject& record) override;
     int ClearLinkObject(int index) override;
     int ResetBlockSchedule() override;
+    int ReadVfdObject(uint32_t index, uint32_t subindex, void* buffer, uint16_t& size) override;
+    int WriteVfdObject(uint32_t index, uint32_t subindex, const void* buffer, uint16_t size) override;
+    int DownloadDomain(uint32_t index, const std::string& filePath) override;
+    bool IsLinkHealthy() const override { return LinkHealthy(); }
     int GetDeviceSummary(std::string& text) override;
     int GetBlockList(std::vector<std::string>& entries) override;
     int GetParameterNames(int block, std::vector<std::string>& names) override;

@@ -20,6 +20,8 @@
     X(ReadRbDevRev, RB, "DEV_REV", uint8_t, U8)                                       \
     X(ReadRbDdRev, RB, "DD_REV", uint8_t, U8)                                         \
     X(ReadRbTagDesc, RB, "TAG_DESC", std::string, Text)                               \
+    X(ReadRbSoftdwnProtect, RB, "SOFTDWN_PROTECT", uint8_t, U8)                       \
+    X(ReadRbSoftdwnError, RB, "SOFTDWN_ERROR", uint16_t, U16)                         \
     X(ReadRbView1, RB, "VIEW_1", RawRecord22, Raw)                                    \
     /* Transducer block: values and ranges */                                         \
     X(ReadTbFinalValue, TB, "FINAL_VALUE", StatusValue, StatusValue)                  \
@@ -187,6 +189,7 @@
 #define FIELDBUS_WRITE_ACCESSORS(X)                                                            \
     /* Resource block */                                                                        \
     X(WriteRbTagDesc, RB, "TAG_DESC", std::string, Text, Plain)                                 \
+    X(WriteRbSoftdwnProtect, RB, "SOFTDWN_PROTECT", uint8_t, U8, Plain)                         \
     /* Transducer block, prepared */                                                            \
     X(WriteTbFinalValue, TB, "FINAL_VALUE.VALUE", float, F32, Prepared)                         \
     X(WriteTbOpenStopAdj, TB, "OPEN_STOP_ADJ", float, F32, Prepared)                            \

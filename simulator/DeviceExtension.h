@@ -34,12 +34,12 @@ public:
     // True when the extension moves the valve itself (position, pressures, servo output and
     // totals); the device's simple process model then leaves them alone.
     virtual bool ModelsValve() const { return false; }
-    // A run-time control command naming this device that the segment does not know itself.
-    // E_OK (with `reply` filled), E_BAD_ARGUMENT with `error` when refused (nothing changed),
-    // E_NOT_FOUND when the command is not the extension's.
-    virtual int Control(Device& /*device*/, const JsonValue& /*command*/, JsonValue& /*reply*/,
-                        std::string& /*error*/) {
-        return E_NOT_FOUND;
+    // A run-time control command naming this device that the segment does not know itself:
+    // -1 not the extension's, 0 done (an answer may go into `reply`), 1 refused with `error`
+    // (and nothing changed).
+    virtual int Control(Device& /*device*/, const std::string& /*command*/, const JsonValue& /*args*/,
+                        uint64_t /*nowMs*/, JsonValue& /*reply*/, std::string& /*error*/) {
+        return -1;
     }
 };
 

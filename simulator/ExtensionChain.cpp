@@ -32,12 +32,13 @@ bool ExtensionChain::ModelsValve() const {
     return false;
 }
 
-int ExtensionChain::Control(Device& device, const JsonValue& command, JsonValue& reply, std::string& error) {
+int ExtensionChain::Control(Device& device, const std::string& command, const JsonValue& args, uint64_t nowMs,
+                            JsonValue& reply, std::string& error) {
     for (const auto& part : parts_) {
-        const int st = part->Control(device, command, reply, error);
-        if (st != E_NOT_FOUND) return st;
+        const int st = part->Control(device, command, args, nowMs, reply, error);
+        if (st >= 0) return st;
     }
-    return E_NOT_FOUND;
+    return -1;
 }
 
 void AttachExtension(Device& device, std::shared_ptr<DeviceExtension> extension) {

@@ -20,7 +20,8 @@ public:
     int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,
                        uint64_t nowMs) override;
     bool ModelsValve() const override;
-    int Control(Device& device, const JsonValue& command, JsonValue& reply, std::string& error) override;
+    int Control(Device& device, const std::string& command, const JsonValue& args, uint64_t nowMs, JsonValue& reply,
+                std::string& error) override;
 
 private:
     std::vector<std::shared_ptr<DeviceExtension>> parts_;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "simulator/ExtensionChain.h"
+#include "simulator/FirmwareDomain.h"
 #include "simulator/valve/ValveExtension.h"
 
 namespace simulator {
@@ -539,6 +540,10 @@ Block SmallFunctionBlock(const std::string& kind, const std::string& tag, uint16
                       View("VIEW_3", {"ST_REV", "MODE_BLK", "BLOCK_ERR", "OUT", "IN_1", "IN_2"})});
 }
 
+void SeedAoInvert(Block& ao) {
+    if (DeviceObject* io = ao.Obj("IO_OPTS")) BitsToWire(io->value, 0, 2, BitsFromWire(io->value, 0, 2) | 1u);
+}
+
 }  // namespace
 
 bool IsLinkMasterType(uint16_t deviceType, uint8_t deviceRevision) {
@@ -581,6 +586,7 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
                                       opt.ddRevision, typeName, family + " VALVE POSITIONER"));
     d->blocks.push_back(TransducerBlock(prefix + "_TB", opt, model));
     d->blocks.push_back(AoBlock(prefix + "_AO"));
+    if (opt.aoInvert) SeedAoInvert(d->blocks.back());
     d->blocks.push_back(DiBlock(prefix + "_DI1", 6000, 1));
     d->blocks.push_back(DiBlock(prefix + "_DI2", 6100, 2));
     if (opt.pidOption) d->blocks.push_back(PidBlock(prefix + "_PID", 8000));
@@ -604,6 +610,7 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
         d->vfdObjects[1] = Link(30001, 8027, 0, 5025, 0x02, 3);
         if (opt.pidInLinked) d->vfdObjects[2] = Link(30002, 8015, 5, 4104, 0x03, 3);
     }
+    FirmwareDomain::Install(*d);
     d->settleMs = 500;
     if (!d->Layout(error)) return nullptr;
 

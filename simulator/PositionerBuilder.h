@@ -29,6 +29,9 @@ struct PositionerOptions {
     bool bootAsLinkMaster = false;
     bool activeScheduler = false;
     bool pidInLinked = true;  // a link object feeds PID IN from another device
+    // AO IO_OPTS starts with the "Invert" bit set, which the positioner does not support
+    // (the program removes it when it reads the configuration).
+    bool aoInvert = false;
     // The valve behind the positioner; the family's defaults when not given.
     std::optional<valve::ValveSettings> valve;
 };

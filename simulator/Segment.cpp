@@ -125,6 +125,8 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
                                 {"answering", d->IsAnswering(now)}});
         reply["devices"] = std::move(list);
         reply["timeMs"] = now;
+        reply["modelledTransactions"] = modelledTransactions;
+        reply["modelledBusMs"] = modelledBusMs;
     } else if (what == "silence") {
         if (!device) return fail("silence needs a device");
         device->faults.silentFromMs = now + static_cast<uint64_t>(afterMs);
@@ -150,16 +152,15 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
         latency = on;
     } else if (what == "die") {
         dieRequested = true;
+    } else if (const int st = device && device->extension ? (device->Advance(now),  // catch up with the clock
+                                                              device->extension->Control(*device, what, cmd, now,
+                                                                                         reply, error))
+                                                            : -1;
+               st >= 0) {
+        // A command of the device's own extensions (firmware errors, valve faults and state).
+        if (st != 0) return fail(error);
     } else {
-        // Commands of a device's own extension (valve faults and state).
-        int st = E_NOT_FOUND;
-        if (device && device->extension) {
-            device->Advance(now);  // the device catches up with the clock first
-            std::string why;
-            st = device->extension->Control(*device, cmd, reply, why);
-            if (st == E_BAD_ARGUMENT) return fail(why);
-        }
-        if (st != E_OK) return fail("unknown command '" + what + "'");
+        return fail("unknown command '" + what + "'");
     }
     reply["ok"] = true;
     answer = DumpJson(reply);

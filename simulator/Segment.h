@@ -51,6 +51,9 @@ public:
     bool latency = false;            // model the bus time of every transaction
     uint32_t latencyOverheadMs = 10; // scheduling overhead per transaction (simulated ms)
     uint64_t responseTimeoutMs = 4000;
+    // What the latency model charged so far: transactions and their bus time (simulated ms).
+    uint64_t modelledTransactions = 0;
+    uint64_t modelledBusMs = 0;
     uint64_t dieAtMs = 0;            // the server ends abruptly at this simulated time (0: never)
     bool dieRequested = false;       // ... or at once
     int logLevel = 0;

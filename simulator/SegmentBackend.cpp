@@ -152,6 +152,8 @@ int SegmentBackend::Transact(Lock& lock, uint32_t desc, size_t bytes) {
         uint64_t now = seg.clock.NowMs();
         uint64_t start = std::max(now, ifc.busFreeAtMs);
         ifc.busFreeAtMs = start + seg.TransactionMs(bytes);
+        ++seg.modelledTransactions;
+        seg.modelledBusMs += seg.TransactionMs(bytes);
         if (!WaitSim(lock, desc, ifc.busFreeAtMs - now)) return E_INVALID_DESCRIPTOR;
     }
     if (!device) return E_OK;

@@ -80,7 +80,7 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, bool listedWhenSilent,
             !ReadFlag(dev, "signature", o.signatureOption, error) || !ReadFlag(dev, "pid", o.pidOption, error) ||
             !ReadFlag(dev, "inputSelector", o.inputSelector, error) || !ReadFlag(dev, "arithmetic", o.arithmetic, error) ||
             !ReadText(dev, "bootClass", bootClass, error) || !ReadFlag(dev, "activeScheduler", o.activeScheduler, error) ||
-            !ReadFlag(dev, "pidInLinked", o.pidInLinked, error))
+            !ReadFlag(dev, "pidInLinked", o.pidInLinked, error) || !ReadFlag(dev, "aoInvert", o.aoInvert, error))
             return nullptr;
         if (o.blockTagPrefix.size() > 27) {
             error = "blockTagPrefix '" + o.blockTagPrefix + "' is longer than 27 characters (block tags hold 32)";

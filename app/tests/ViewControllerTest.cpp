@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/ViewController.h"
+#include "config/CConfigData.h"
 #include "fieldbus/BlockKind.h"
 #include "fieldbus/DeviceThreadTable.h"
 #include "logon/CurrentUser.h"
@@ -488,4 +489,49 @@ TEST_F(ViewControllerTest, TagAndAddressChangeShowsItsProgressAndRescans) {
     const int item = ItemOf("FV-111");
     ASSERT_GT(item, 0);
     EXPECT_EQ(30, link.GetNodeAddress(link.ItemDevIndexMap(item)));
+}
+
+TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromTheList) {
+    const config::CConfigData saved = config::CurrentConfig();
+    config::CConfigData& data = config::CurrentConfig();
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    ASSERT_EQ(0, controller.ReadConfigurationCommand());
+    EXPECT_EQ("FV-101", data.general.pdTag);
+    const auto read = ui.Progress().back();
+    EXPECT_EQ("Read configuration data from the device : FV-101", read->caption);
+    EXPECT_TRUE(read->closed);  // a second after the last line
+    // Downloads choose their target from the list: not while a device is open.
+    EXPECT_EQ(1, controller.DownloadConfigurationCommand());
+    ui.Answer(IDYES, "OFFLINE");
+    ASSERT_TRUE(controller.CanChangeSelection(0));
+    controller.OnSelectionChanged(0);
+
+    logon::CurrentUser::SetLevel(2);
+    EXPECT_EQ(1, controller.DownloadConfigurationCommand());
+    EXPECT_EQ("Attempted operation is unauthorized .", ui.Last().text);
+    logon::CurrentUser::SetLevel(3);
+    ui.Pick(1);  // KV-201 cannot take the configuration's tag
+    EXPECT_EQ(1, controller.DownloadConfigurationCommand());
+    EXPECT_EQ((std::vector<std::string>{"FV-101", "KV-201", ""}), ui.PickLists().back());
+    EXPECT_EQ("Error: The new device tag FV-101 is not unique. Download is cancelled.", ui.Last().text);
+    EXPECT_EQ(-1, controller.CurrentSlot());
+
+    data.position.servoGain = 140.0f;
+    ui.Pick(0).Answer(IDYES, "Current Tag/Address before download: FV-101 / 0x14\r\n\r\nAttempting new Tag/Address : "
+                             "             FV-101 / 0x14\r\n\r\nAre you sure");
+    EXPECT_EQ(0, controller.DownloadConfigurationCommand());
+    EXPECT_EQ(slot, controller.CurrentSlot());
+    const auto download = ui.Progress().back();
+    EXPECT_EQ("Download configuration data to the device : FV-101", download->caption);
+    EXPECT_NE(std::string::npos, download->text.find("\r\nDownloading device configuration data successful.\r\n"));
+    float gain = 0;
+    fieldbus::FieldbusDevice& device = link.Device(slot);
+    ASSERT_EQ(0, device.ReadTbServoGain(gain));
+    EXPECT_EQ(140.0f, gain);
+    uint8_t mode = 0;
+    ASSERT_EQ(0, device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::TB), mode));
+    EXPECT_EQ(0x01, mode);  // left out of service
+    logon::CurrentUser::Reset();
+    config::CurrentConfig() = saved;
 }

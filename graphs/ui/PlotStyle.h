@@ -27,9 +27,13 @@ private:
 
 // White background, the program's font, formatted tick labels on both axes.
 void StylePlot(QCustomPlot* plot);
+// A strip chart: as StylePlot, on a black background with light axes, labels and grid, and
+// the right value axis shown with the left one's labels.
+void StyleStripChart(QCustomPlot* plot);
 // Grid lines of every axis rect of the plot: solid, dotted or none.
 void ApplyGrid(QCustomPlot* plot, GridStyle style);
-// Hands points to a curve (x against y, drawn in point order) or to a graph (sorted by x).
+// Hands points to a curve (x against y, drawn in point order) or to a graph (sorted by x;
+// a break flag becomes a gap at the flagged point's x, so the keys stay sorted).
 void SetPoints(QCPCurve* curve, const std::vector<CFloatPT>& points);
 void SetPoints(QCPGraph* graph, const std::vector<CFloatPT>& points);
 

@@ -249,11 +249,10 @@ int ValveExtension::ValveFault(Device& device, const JsonValue& cmd, std::string
     return E_OK;
 }
 
-int ValveExtension::Control(Device& device, const JsonValue& cmd, JsonValue& reply, std::string& error) {
-    std::string what;
-    if (!ReadText(cmd, "command", what, error)) return E_BAD_ARGUMENT;
-    if (what == "valveFault") return ValveFault(device, cmd, error);
-    if (what != "valveState") return E_NOT_FOUND;
+int ValveExtension::Control(Device& device, const std::string& what, const JsonValue& cmd, uint64_t, JsonValue& reply,
+                            std::string& error) {
+    if (what == "valveFault") return ValveFault(device, cmd, error) == E_OK ? 0 : 1;
+    if (what != "valveState") return -1;
     const ValveSettings& s = model_.Settings();
     const Calibration& c = model_.GetCalibration();
     reply["travel"] = model_.Travel();
@@ -267,7 +266,7 @@ int ValveExtension::Control(Device& device, const JsonValue& cmd, JsonValue& rep
     reply["stickSlipKpa"] = s.stickSlipKpa;
     reply["supplyKpa"] = faults_.supplyKpa > 0 ? std::min(faults_.supplyKpa, s.supplyKpa) : s.supplyKpa;
     reply["activity"] = activity_ != nullptr;
-    return E_OK;
+    return 0;
 }
 
 }  // namespace simulator::valve

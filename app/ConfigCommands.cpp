@@ -1,0 +1,160 @@
+// The main view's configuration commands: reading the current device's configuration, the
+// download to a device chosen from the list, and the static-revision check. The transfers
+// run their bus work on a helper thread while the window keeps serving its events.
+#include "app/BackgroundWork.h"
+#include "app/ViewController.h"
+#include "config/CConfigData.h"
+#include "config/ConfigTransfer.h"
+#include "config/StaticRevisions.h"
+#include "logon/HasPrivilege.h"
+#include "platform/Ui.h"
+
+using platform::Format;
+using platform::ShowMessage;
+
+namespace app {
+
+namespace {
+
+// Logon class of the download command (the device's configuration is replaced).
+constexpr int kDownloadPrivilege = 4;
+
+int RunOffTheWindowThread(const config::BusWork& work) { return RunWhilePumping(work); }
+
+config::TransferOptions WindowTransferOptions() {
+    config::TransferOptions options;
+    options.runBus = &RunOffTheWindowThread;
+    options.runMode = RunModeStandalone;
+    options.waitForClose = true;
+    return options;
+}
+
+}  // namespace
+
+int ViewController::ReadConfigurationCommand() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || busy_) return 1;
+    BusyScope busy(*this);
+    if (OpenCurrentDevice() != 0) return 1;
+    config::ConfigTransfer transfer(config::CurrentConfig(), &link_.Device(slot), config::IdentityOnLink(link_, slot),
+                                    WindowTransferOptions());
+    return transfer.ReadConfiguration();
+}
+
+int ViewController::RefreshConfigurationIfChanged() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return 0;
+    BusyScope busy(*this);
+    return config::RefreshIfChanged(config::CurrentConfig(), link_.Device(slot), &RunOffTheWindowThread);
+}
+
+config::ActuatorDiagnosticsSource* ViewController::DiagnosticsSource() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return nullptr;
+    if (!diagnostics_ || diagnosticsSlot_ != slot) {
+        diagnostics_ = std::make_unique<config::DeviceDiagnosticsSource>(
+            link_.Device(slot), &RunOffTheWindowThread, [this, slot] { return link_.IsPresent(slot); });
+        diagnosticsSlot_ = slot;
+    }
+    return diagnostics_.get();
+}
+
+int ViewController::DownloadConfigurationCommand() {
+    if (busy_) return 1;
+    // The target is chosen from the list, so no device may be open meanwhile.
+    if (link_.CurrentSlot() > 0) return 1;
+    if (!logon::HasPrivilege(kDownloadPrivilege)) return 1;
+
+    std::vector<int> slots;
+    std::vector<std::string> tags;
+    for (const DeviceTreeItem& entry : TreeItems()) {
+        if (!link_.IsPositioner(entry.slot)) continue;
+        slots.push_back(entry.slot);
+        tags.push_back(entry.tag + (entry.present ? "" : " (not responding)"));
+    }
+    const int pick = platform::GetUi().PickFromList("Download Configuration",
+                                                    "Download the configuration to the device:", tags);
+    if (pick < 0 || pick >= static_cast<int>(slots.size())) return 2;
+    const int slot = slots[static_cast<size_t>(pick)];
+
+    const config::GeneralGroup& general = config::CurrentConfig().general;
+    if (!link_.IsPresent(slot)) {
+        ShowMessage("Error: The target device is not responsive. Download is cancelled.");
+        return 1;
+    }
+    if (!link_.IsTagUnique(slot, general.pdTag)) {
+        ShowMessage(Format("Error: The new device tag %s is not unique. Download is cancelled.", general.pdTag.c_str()));
+        return 1;
+    }
+    if (!link_.IsAddressValid(slot, general.nodeAddress)) {
+        ShowMessage(Format("Error: The new device address 0x%2x is either invalid or non-unique. Download is cancelled.",
+                           general.nodeAddress));
+        return 1;
+    }
+    const std::string question =
+        Format("Current Tag/Address before download: %s / 0x%02x\r\n\r\n", link_.GetTag(slot).c_str(),
+               link_.GetNodeAddress(slot)) +
+        Format("Attempting new Tag/Address :              %s / 0x%02x\r\n\r\n", general.pdTag.c_str(),
+               general.nodeAddress) +
+        "Are you sure that you want to use the new tag/address and download all other configuration data ?";
+    if (ShowMessage(question, platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) !=
+        platform::IDYES)
+        return 2;
+    return DownloadTo(slot);
+}
+
+int ViewController::DownloadTo(int slot) {
+    config::CConfigData& data = config::CurrentConfig();
+    const std::string deviceId = link_.GetDeviceId(slot);
+    const std::string newTag = data.general.pdTag;
+    const uint8_t newAddress = data.general.nodeAddress;
+    int result = 1;
+    bool restarted = false;
+    {
+        BusyScope busy(*this);
+        // The target becomes the current device, opened as a selection opens it.
+        host_.SetOfflineTimer(false);
+        link_.SetCurrentSlot(slot);
+        if (OpenCurrentDevice() != 0 || ShowOpenedDevice(slot) != 0) {
+            link_.SetCurrentSlot(-1);
+            host_.SelectTreeItem(0);
+            host_.DeviceOpened(-1);
+            host_.SetOfflineTimer(true);
+            host_.RefreshStatusPanes();
+            return 1;
+        }
+        host_.SelectTreeItem(ItemOfSlot(slot));
+        host_.RefreshStatusPanes();
+
+        fieldbus::FieldbusDevice& device = link_.Device(slot);
+        config::TransferOptions options = WindowTransferOptions();
+        options.beforeRestart = [&device] { device.StopViewReaders(); };
+        result = config::PrepareAndDownload(data, device, config::IdentityOnLink(link_, slot), options, &restarted);
+        // The blocks stay out of service: let the readers show it at once.
+        if (!restarted) {
+            device.RequestRefreshTbView3(true);
+            device.RequestRefreshAoView1(true);
+            device.RequestRefreshRbView1(true);
+        }
+    }
+    if (restarted) {
+        // A new boot class restarted the device: closed and the link scanned again, as after
+        // the link master command.
+        BusyScope busy(*this);
+        AfterRestart(slot, result == 0);
+    }
+    if (result != 0) return result;
+
+    // The record's tag and address go to the device last, in their own progress window.
+    int target = slot;
+    if (restarted) {
+        target = -1;
+        for (const DeviceTreeItem& entry : TreeItems())
+            if (link_.GetDeviceId(entry.slot) == deviceId) target = entry.slot;
+    }
+    if (target > 0 && (link_.GetTag(target) != newTag || link_.GetNodeAddress(target) != newAddress))
+        RunTagAddressChange(target, newTag, newAddress);
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,141 @@
+// A whole configuration read and a whole download of FV-101 through the `nifb` server with
+// the bus latency model on (31.25 kbit/s and the scheduling overhead of every transaction).
+// Each run prints the measured time and the bus time the model charged for the same
+// transactions; the budget is measured <= 1.05 x modelled.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "config/CConfigData.h"
+#include "config/ConfigTransfer.h"
+#include "fieldbus/FieldbusLink.h"
+#include "nifb/Backend.h"
+#include "simulator/tests/ServerProcess.h"
+
+namespace {
+
+// The server with the latency model on, the link scanned and FV-101 open, for all runs.
+struct Segment {
+    std::string folder;
+    std::unique_ptr<simulator::testing::ServerProcess> server;
+    fieldbus::FieldbusLink link;
+    int slot = -1;
+    nifDesc_t control = 0;
+    bool ready = false;
+
+    Segment() {
+        char name[] = "/tmp/tessaro-bench-XXXXXX";
+        folder = mkdtemp(name) ? name : "/tmp";
+        server = std::make_unique<simulator::testing::ServerProcess>(
+            NIFB_SERVER_BINARY, folder + "/nifb.sock", NIFB_DEFAULT_SEGMENT_FILE, folder + "/server.log",
+            std::vector<std::string>{"--latency", "on"});
+        if (link.ScanLink() != 0) return;
+        // One live-list read makes the link healthy; later ones would share the bus.
+        link.SetPollPeriodMs(600000);
+        link.StartLivePoll(0);
+        for (int i = 0; i < 5000 && !link.IsLinkHealthy(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int item = 1; item < link.DisplayItemCount(); ++item)
+            if (link.GetTag(link.ItemDevIndexMap(item)) == "FV-101") slot = link.ItemDevIndexMap(item);
+        if (slot < 0 || link.OpenDevice(slot) != 0) return;
+        ready = nifOpenSession(nullptr, &control) == E_OK;
+    }
+    ~Segment() {
+        if (control != 0) nifClose(control);
+        link.CloseLink();
+        server.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+
+    // The bus time (simulated ms) the latency model charged so far, and its transactions.
+    void Charged(double& busMs, double& transactions) {
+        std::string answer;
+        busMs = transactions = 0;
+        if (nifb::SendControl(control, R"({"command":"status"})", answer) != 0) return;
+        busMs = Number(answer, "\"modelledBusMs\":");
+        transactions = Number(answer, "\"modelledTransactions\":");
+    }
+    static double Number(const std::string& json, const std::string& key) {
+        const size_t at = json.find(key);
+        return at == std::string::npos ? 0 : std::strtod(json.c_str() + at + key.size(), nullptr);
+    }
+};
+
+Segment& Shared() {
+    static Segment segment;
+    return segment;
+}
+
+config::TransferOptions Quiet() {
+    config::TransferOptions options;
+    options.waitForClose = false;
+    return options;
+}
+
+// Runs `transfer` once per iteration and reports measured and modelled time per run.
+template <typename Transfer>
+void Measure(benchmark::State& state, Transfer transfer) {
+    Segment& s = Shared();
+    if (!s.ready) {
+        state.SkipWithError("the server or FV-101 could not be reached");
+        return;
+    }
+    double measuredMs = 0, modelledMs = 0, transactions = 0;
+    for (auto _ : state) {
+        double busBefore = 0, countBefore = 0, busAfter = 0, countAfter = 0;
+        s.Charged(busBefore, countBefore);
+        const auto start = std::chrono::steady_clock::now();
+        const int result = transfer(s);
+        const auto took = std::chrono::steady_clock::now() - start;
+        s.Charged(busAfter, countAfter);
+        if (result != 0) state.SkipWithError("the transfer failed");
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+        measuredMs += std::chrono::duration<double, std::milli>(took).count();
+        // The status command itself is not charged: it is no bus transaction.
+        modelledMs += busAfter - busBefore;
+        transactions += countAfter - countBefore;
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["measured_ms"] = measuredMs / runs;
+    state.counters["modelled_ms"] = modelledMs / runs;
+    state.counters["transactions"] = transactions / runs;
+    state.counters["ratio"] = modelledMs > 0 ? measuredMs / modelledMs : 0;
+    state.counters["budget_ratio"] = 1.05;
+}
+
+void ConfigurationRead(benchmark::State& state) {
+    Measure(state, [](Segment& s) {
+        config::CConfigData data;
+        return config::ConfigTransfer(data, &s.link.Device(s.slot), config::IdentityOnLink(s.link, s.slot), Quiet())
+            .ReadConfiguration();
+    });
+}
+BENCHMARK(ConfigurationRead)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void ConfigurationDownload(benchmark::State& state) {
+    Segment& s = Shared();
+    static config::CConfigData data;
+    static bool prepared = false;
+    if (!prepared && s.ready) {
+        // What is downloaded is what the device holds; the blocks are taken out of service
+        // once, outside the measurement.
+        prepared = config::ConfigTransfer(data, &s.link.Device(s.slot), config::IdentityOnLink(s.link, s.slot), Quiet())
+                           .ReadConfiguration() == 0 &&
+                   config::PrepareDeviceForDownload(s.link.Device(s.slot)) == 0;
+    }
+    Measure(state, [](Segment& s) {
+        return config::ConfigTransfer(data, &s.link.Device(s.slot), config::IdentityOnLink(s.link, s.slot), Quiet())
+            .DownloadConfiguration();
+    });
+}
+BENCHMARK(ConfigurationDownload)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
