@@ -123,6 +123,22 @@ TEST_F(CalibrationPagesTest, OpenStopAdjustmentAcceptsSixtyToHundredOnly) {
               ui.Last().text);
 }
 
+TEST_F(CalibrationPagesTest, AnOpenStopAdjustmentOnAnOlderDeviceFindsTheStopsAgain) {
+    OpenOutOfService("FV-101");  // without the extended servo parameters
+    CalibrationSession session(device, dialogs, ReadExtendedServo(device));
+    ASSERT_FALSE(session.ExtendedServo());
+    ui.Answer(IDYES, "stroke the valve");
+    session.Range().Go(RangeOption::OpenStopAdjust, "80");
+    EXPECT_EQ(std::vector<std::string>{"Finding stop limits in progress ..."}, dialogs.opened);
+    EXPECT_EQ("Success", session.Range().ResultText());
+    EXPECT_TRUE(session.Range().AdjustmentApplied());
+    // The device folded the adjustment into its travel: 99 % now stands at 80 % of the way.
+    EXPECT_FLOAT_EQ(100.0f, TbFloat("OPEN_STOP_ADJ"));
+    ASSERT_EQ(0, device.WriteTbFinalValue(99.0f));
+    for (int i = 0; i < 150; ++i) Advance(100);
+    EXPECT_NEAR(0.99 * 80.0, std::stod(ValveState("travel")), 0.5);
+}
+
 TEST_F(CalibrationPagesTest, TravelCalibrationTargetsAreClampedAndNeverNegativeZero) {
     OpenOutOfService("FV-101");
     TravelCalibrationPage travel(device);

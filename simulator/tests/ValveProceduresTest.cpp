@@ -217,6 +217,15 @@ TEST_F(ValveProceduresTest, TravelCalibrationAndServoDefaultsFinishQuickly) {
     EXPECT_FLOAT_EQ(F("SERVO_GAIN"), 120.0f);
 }
 
+TEST_F(ValveProceduresTest, PressuresAreInTheConfiguredUnit) {
+    HoldAt(50.0f, 3);
+    const double kpa = Valve()["pressureKpa"];
+    EXPECT_NEAR(F("OUT_PRESSURE"), kpa, 0.01);
+    ASSERT_EQ(Write(vfd_, tb_ + "SPRING_RANGE.UNITS_INDEX", {0x04, 0x75}), E_OK);  // 1141 psi
+    Advance(100);
+    EXPECT_NEAR(F("OUT_PRESSURE"), Valve()["pressureKpa"].get<double>() * 0.1450377, 0.01);
+}
+
 TEST_F(ValveProceduresTest, TotalsCountTravelCyclesAndServoWarnings) {
     // KV-201 has the extended servo parameters (servo warnings).
     Open("KV-201", "KV201");
