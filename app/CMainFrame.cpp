@@ -16,6 +16,7 @@
 #include "app/CTessaroView.h"
 #include "app/DeviceData.h"
 #include "controller/ui/CPidControllerDlg.h"
+#include "config/ui/CConfigSheet.h"
 #include "firmware/ui/FirmwareMenu.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
@@ -85,7 +86,7 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
-    AddCommand(tools, "configure", "&Configure...", false);
+    connect(AddCommand(tools, "configure", "&Configure..."), &QAction::triggered, this, &CMainFrame::OnConfigure);
     connect(AddCommand(tools, "readConfig", "&Read Configuration"), &QAction::triggered, this, [this] {
         view_->Controller().ReadConfigurationCommand();
         RefreshStatusBar();
@@ -94,9 +95,11 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
         view_->Controller().DownloadConfigurationCommand();
         RefreshStatusBar();
     });
-    AddCommand(tools, "calibrate", "C&alibrate...", false);
+    connect(AddCommand(tools, "calibrate", "C&alibrate...", false), &QAction::triggered, this,
+            [this] { view_->OnCalibrate(); });
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
-    AddCommand(tools, "diagnostics", "&Diagnostics...", false);
+    connect(AddCommand(tools, "diagnostics", "&Diagnostics...", false), &QAction::triggered, this,
+            [this] { view_->OnDiagnostics(); });
     connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     connect(AddCommand(tools, "query", "&Query Device..."), &QAction::triggered, this,
             [this] { view_->OpenQueryWindow(view_->Controller().CurrentSlot()); });
@@ -182,7 +185,16 @@ void CMainFrame::OnPidController() {
         controller::CPidControllerDlg dialog(device, std::move(options), this);
         dialog.exec();
     }
-    view.RestartReaders();
+    view.ResumeDeviceThreads();
+}
+
+void CMainFrame::OnConfigure() {
+    view_->Controller().ConfigureCommand([this](const config::SheetTarget& target) {
+        config::CConfigSheet sheet(config::CurrentConfig(), target, this);
+        sheet.exec();
+        return sheet.Outcome();
+    });
+    RefreshStatusBar();
 }
 
 void CMainFrame::OnSignatureGraph() {
@@ -230,6 +242,8 @@ void CMainFrame::UpdateCommands() {
     const bool current = view_->Controller().CurrentSlot() > 0;
     Command("reopen")->setEnabled(current);
     Command("readConfig")->setEnabled(current && !view_->Controller().IsBusy());
+    // With a device the sheet writes to it; without one it edits the configuration alone.
+    Command("configure")->setEnabled(!view_->Controller().IsBusy());
     // A download chooses its target from the list: offered while no device is open.
     Command("download")->setEnabled(!current && link_.IsLinkOpen() && !view_->Controller().IsBusy());
     Command("tagAddress")->setEnabled(current);
@@ -243,6 +257,9 @@ void CMainFrame::UpdateCommands() {
     Command("firmwareActivate")->setEnabled(open);
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
+    const bool tools = view_->CanUseDeviceTools();
+    Command("calibrate")->setEnabled(tools);
+    Command("diagnostics")->setEnabled(tools);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

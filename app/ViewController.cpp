@@ -59,6 +59,25 @@ void ViewController::StartDeviceThreads(int slot, bool companion) {
     if (device.GetLinkMasterFlags().linkMasterType) device.StartSpltView1(notify_);
 }
 
+void ViewController::PauseDeviceThreads() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    device.StopTbView3();
+    device.StopAoView1();
+    device.StopRbView1();
+    device.StopPidView3();
+    device.StopDi1View1();
+    device.StopDi2View1();
+    device.StopSpltView1();
+}
+
+void ViewController::ResumeDeviceThreads() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return;
+    StartDeviceThreads(slot, false);
+}
+
 // Closing the device stops its readers: asked to end together, released from a read of a
 // device that does not answer by the closed descriptors, then waited for under one stop
 // limit. The check for workers still alive comes after it.
@@ -418,17 +437,6 @@ void ViewController::OnOfflineTimerTick() {
     if (GetUi().IsKeyDown(platform::Key::Control) && GetUi().IsKeyDown(platform::Key::F)) host_.ShowFailSafeDialog();
 }
 
-void ViewController::StopReaders() {
-    const int slot = link_.CurrentSlot();
-    if (slot > 0) link_.Device(slot).StopViewReaders();
-}
-
-void ViewController::RestartReaders() {
-    const int slot = link_.CurrentSlot();
-    if (slot <= 0 || !link_.Device(slot).IsOpen()) return;
-    StartDeviceThreads(slot, false);
-}
-
 void ViewController::SetOperationStateCommand(int state) {
     const int slot = link_.CurrentSlot();
     if (slot <= 0 || busy_) return;
@@ -614,14 +622,14 @@ void ViewController::ChangeTagAddress(int slot) {
     RunTagAddressChange(slot, newTag, newAddress);
 }
 
-void ViewController::RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress) {
+int ViewController::RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress) {
     const std::string oldTag = link_.GetTag(slot);
     const uint8_t oldAddress = link_.GetNodeAddress(slot);
     BusyScope busy(*this);
     auto dialog = GetUi().CreateProgressWindow("Handle Device Tag/Address Change : " + oldTag, "Cancel");
     if (!dialog) {
         ShowMessage("Error: Failed to create message display dialog.");
-        return;
+        return 1;
     }
     dialog->EnableButton(true);
     dialog->AppendText(Format("Current Tag/Address before change : %s / 0x%02x\r\n\r\n", oldTag.c_str(), oldAddress));
@@ -669,6 +677,7 @@ void ViewController::RunTagAddressChange(int slot, const std::string& newTag, ui
     dialog->Close();
     link_.SetPollPause(false);
     Rescan();
+    return cancelled ? 1 : result;
 }
 
 // A device that left the live list: closed, deselected, and said once.

@@ -2,8 +2,9 @@
 // The simple process behaviour of a device between two instants: the process the valve
 // controls as a remote transmitter publishes it into PID IN, the PID algorithm, the value
 // flow from PID to AO to the transducer block, a first-order valve response, plausible
-// pressures and temperature, the discrete inputs and the running totals. A detailed valve, actuator and
-// pneumatics model can replace the valve response through DeviceExtension later.
+// pressures and temperature, the discrete inputs and the running totals. A device whose
+// extension models the valve (DeviceExtension::ModelsValve) keeps only the process, the
+// value flow, the temperature and the discrete inputs from here.
 #include <cstdint>
 
 namespace simulator {

@@ -110,9 +110,13 @@ TEST(QueryOnSegment, AnswersEveryCommandAndListsABlocksParameters) {
               "Read Limit Switces :\r\n\r\nLimit Switch 1 Status=Off .\r\nLimit Switch 2 Status=Off .\r\n");
     EXPECT_NE(q.ComposeAnswer(CommandIndex(q, "Read Raw Data")).find("(degC) .\r\n"), std::string::npos);
     const std::string configuration = q.ComposeAnswer(CommandIndex(q, "Read Configuration"));
-    EXPECT_NE(configuration.find("Air To Open=TRUE .\r\nControl Dir=Direct .\r\nActuator Type=Single Acting .\r\n"),
+    uint8_t failAction = 0;
+    ASSERT_EQ(device.ReadTbActFailAction(failAction), 0);
+    EXPECT_NE(configuration.find(std::string("Air To Open=") + (failAction == 1 ? "TRUE" : "FALSE") +
+                                 " .\r\nControl Dir="),
               std::string::npos)
         << configuration;
+    EXPECT_NE(configuration.find(" .\r\nActuator Type=Single Acting .\r\n"), std::string::npos);
     for (int i = 0; i < q.CommandCount(); ++i) {
         const std::string answer = q.ComposeAnswer(i);
         EXPECT_EQ(answer.rfind(q.CommandName(i) + " :\r\n\r\n", 0), 0u);
