@@ -97,7 +97,10 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     });
     connect(AddCommand(tools, "calibrate", "C&alibrate...", false), &QAction::triggered, this,
             [this] { view_->OnCalibrate(); });
-    AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
+    connect(AddCommand(tools, "setupWizard", "Setup &Wizard..."), &QAction::triggered, this, [this] {
+        view_->OnSetupWizard();
+        RefreshStatusBar();
+    });
     connect(AddCommand(tools, "diagnostics", "&Diagnostics...", false), &QAction::triggered, this,
             [this] { view_->OnDiagnostics(); });
     connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });

@@ -2,6 +2,7 @@
 
 #include "calibration/CalibrationSession.h"
 #include "calibration/ui/CCalibrationSheet.h"
+#include "calibration/ui/CSetupWizard.h"
 #include "config/CConfigData.h"
 #include "diagnostics/ui/CDiagnosticsDialog.h"
 
@@ -299,6 +300,7 @@ void CTessaroView::OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) {
             RefreshStatusPanes();
             break;
         case trend::WM_QUERY_DEVICE: emit QueryDeviceRequested(static_cast<int>(wParam)); break;
+        case calibration::WM_WIZARD_PAGE: wizardPage_ = static_cast<int>(wParam); break;
         default: break;
     }
 }
@@ -417,6 +419,39 @@ void CTessaroView::OnCalibrate() {
     fieldbus::FieldbusDevice& device = link_.Device(slot);
     CalibrationHostOfView host(*this, controller_, &device);
     calibration::RunCalibrationCommand(&device, link_.GetTag(slot), controller_.ShownState(), host);
+    emit StatusChanged();
+}
+
+namespace {
+
+// The main view as the setup wizard sees it.
+class WizardHostOfView : public calibration::WizardHost {
+public:
+    WizardHostOfView(CTessaroView& view, app::ViewController& controller) : view_(view), controller_(controller) {}
+    int OpenTrendWindowCount() const override { return view_.OpenTrendWindowCount(); }
+    void StopPolling() override { controller_.PauseDeviceThreads(); }
+    void StartPolling() override { controller_.ResumeDeviceThreads(); }
+
+private:
+    CTessaroView& view_;
+    app::ViewController& controller_;
+};
+
+}  // namespace
+
+void CTessaroView::OnSetupWizard() {
+    if (controller_.IsBusy()) return;
+    const int slot = controller_.CurrentSlot();
+    fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
+    WizardHostOfView host(*this, controller_);
+    calibration::RunSetupWizardCommand(
+        device, slot > 0 ? link_.GetTag(slot) : std::string(), controller_.ShownState(), host,
+        [this](calibration::SetupWizard& wizard) {
+            calibration::CSetupWizard window(wizard, this);
+            return window.exec() == QDialog::Accepted;
+        },
+        handle_);
+    wizardPage_ = -1;
     emit StatusChanged();
 }
 

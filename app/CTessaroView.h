@@ -60,6 +60,10 @@ public:
     // Tools on the current device: the calibration sheet and the diagnostics window.
     void OnCalibrate();
     void OnDiagnostics();
+    // The setup wizard on the current device, or without one.
+    void OnSetupWizard();
+    // The wizard page shown last (WM_WIZARD_PAGE), -1 before any.
+    int WizardPage() const { return wizardPage_; }
     // Whether they can be used now (a current device that is open).
     bool CanUseDeviceTools();
 
@@ -104,6 +108,7 @@ private:
     QPointer<CFailSafeStatusDialog> failSafe_;
     app::TrendWindows trendWindows_;
     app::QueryWindows queryWindows_;
+    int wizardPage_ = -1;
     bool reverting_ = false;
     bool initialised_ = false;
 };

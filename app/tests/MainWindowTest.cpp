@@ -12,6 +12,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
+#include "calibration/ui/CSetupWizard.h"
 #include "controller/ui/CPidControllerDlg.h"
 #include "query/ui/CQueryDeviceSheet.h"
 #include <QTimer>
@@ -121,6 +122,8 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerShowsItsStateAndRecordsATrend) {
         EXPECT_EQ("Please close all the trend windows before rescan the link for devices.", ui.Last().text);
         frame.Command("pidController")->trigger();
         EXPECT_EQ("Please close all the trend windows before launch the PID Process Controller.", ui.Last().text);
+        frame.Command("setupWizard")->trigger();
+        EXPECT_EQ("Please close all the trend windows before launch the Setup Wizard.", ui.Last().text);
         window->Command("startStop")->trigger();
         EXPECT_TRUE(link.Device(slot).IsProcessPollEnded());
 
@@ -169,6 +172,25 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerShowsItsStateAndRecordsATrend) {
         EXPECT_EQ(QString("PID Process Controller (FV-101)"), controllerTitle);
         EXPECT_FALSE(link.Device(slot).IsPidView3Ended());
         EXPECT_FALSE(link.Device(slot).IsRbView1Ended());
+
+        // The setup wizard takes the device out of service; cancelled, it leaves the device in
+        // NORMAL STATE again and the view's readers show it.
+        QString wizardTitle;
+        QTimer wizardCloser;
+        wizardCloser.setInterval(50);
+        QObject::connect(&wizardCloser, &QTimer::timeout, [&] {
+            auto* wizard = qobject_cast<calibration::CSetupWizard*>(QApplication::activeModalWidget());
+            if (!wizard) return;
+            wizardTitle = wizard->windowTitle();
+            wizard->reject();
+        });
+        wizardCloser.start();
+        ui.Answer(platform::IDYES, "To enter setup wizard, the device need to be put into O/S");
+        frame.Command("setupWizard")->trigger();
+        wizardCloser.stop();
+        EXPECT_EQ(QString("Setup Wizard - Welcome (FV-101)"), wizardTitle);
+        EXPECT_TRUE(ProcessUntil([&] { return state->text() == "NORMAL STATE"; }));
+        EXPECT_FALSE(link.Device(slot).IsTbView3Ended());
 
         // Closing the window closes the query window, stops the device's readers and closes
         // the device and the link.

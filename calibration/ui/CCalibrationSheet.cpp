@@ -18,6 +18,7 @@
 #include <optional>
 
 #include "calibration/RunProcedure.h"
+#include "calibration/ui/CTravelCalibrationPanel.h"
 #include "platform/Ui.h"
 #include "values/ValueCodec.h"
 #include "values/ui/QtDialogExchange.h"
@@ -262,93 +263,19 @@ void CCalibrationSheet::OnAutoTune(bool searchStops) {
 
 // ---- Travel calibration ------------------------------------------------------------------
 
+// The page is the travel calibration panel the setup wizard shows as well.
 QWidget* CCalibrationSheet::MakeTravelPage() {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    auto* types = new QGroupBox("Calibration Type", page);
-    auto* typeLayout = new QVBoxLayout(types);
-    calibrationType_ = new QButtonGroup(page);
-    const std::pair<const char*, int> kinds[] = {
-        {"0% Calibration", kZeroCalibration}, {"Span Calibration", kSpanCalibration}, {"50% Calibration", kMidCalibration}};
-    for (const auto& [name, id] : kinds) {
-        auto* button = new QRadioButton(name, types);
-        calibrationType_->addButton(button, id);
-        typeLayout->addWidget(button);
-    }
-    calibrationType_->button(kSpanCalibration)->setChecked(true);
-    layout->addWidget(types);
-
-    auto* target = new QGroupBox("Target Position", page);
-    auto* grid = new QGridLayout(target);
-    grid->addWidget(new QLabel("Increment (%)", target), 0, 0);
-    increment_ = new QComboBox(target);
-    increment_->addItems({"25", "10", "1", "0.1", "0.01"});
-    increment_->setCurrentIndex(1);
-    grid->addWidget(increment_, 0, 1);
-    grid->addWidget(new QLabel("Change To (%)", target), 1, 0);
-    changeTo_ = new QLineEdit(target);
-    changeTo_->setObjectName("changeTo");
-    grid->addWidget(changeTo_, 1, 1);
-    auto* arrows = new QVBoxLayout;
-    auto* up = new QToolButton(target);
-    up->setArrowType(Qt::UpArrow);
-    up->setObjectName("stepUp");
-    auto* down = new QToolButton(target);
-    down->setArrowType(Qt::DownArrow);
-    down->setObjectName("stepDown");
-    arrows->addWidget(up);
-    arrows->addWidget(down);
-    grid->addLayout(arrows, 1, 2);
-    auto* set = new QPushButton("&Set", target);
-    set->setObjectName("setTarget");
-    grid->addWidget(set, 1, 3);
-    grid->addWidget(new QLabel("Target Pos. (%)", target), 2, 0);
-    target_ = new QLabel(target);
-    target_->setObjectName("target");
-    grid->addWidget(target_, 2, 1);
-    layout->addWidget(target);
-    connect(up, &QToolButton::clicked, this, [this] { OnStep(1); });
-    connect(down, &QToolButton::clicked, this, [this] { OnStep(-1); });
-    connect(set, &QPushButton::clicked, this, &CCalibrationSheet::OnSetTarget);
-    connect(changeTo_, &QLineEdit::returnPressed, this, &CCalibrationSheet::OnSetTarget);
-
-    auto* apply = new QHBoxLayout;
-    auto* applyButton = new QPushButton("&Apply Calib.", page);
-    applyButton->setObjectName("applyCalibration");
-    connect(applyButton, &QPushButton::clicked, this, &CCalibrationSheet::OnApplyCalibration);
-    apply->addWidget(applyButton);
-    apply->addWidget(new QLabel("Calibration Result :", page));
-    calibrationResult_ = new QLabel(page);
-    calibrationResult_->setObjectName("calibrationResult");
-    apply->addWidget(calibrationResult_, 1);
-    layout->addLayout(apply);
-    layout->addStretch();
-    return page;
+    travel_ = new CTravelCalibrationPanel(session_.Travel(), this);
+    return travel_;
 }
 
-void CCalibrationSheet::ShowTravel() {
-    changeTo_->setText(QString::fromStdString(session_.Travel().ChangeToText()));
-    target_->setText(QString::fromStdString(session_.Travel().TargetText()));
-    calibrationResult_->setText(QString::fromStdString(session_.Travel().ResultText()));
-}
-
-void CCalibrationSheet::OnStep(int steps) {
-    session_.Travel().SetChangeToText(changeTo_->text().toStdString());
-    session_.Travel().Step(steps, increment_->currentText().toDouble());
-    ShowTravel();
-}
-
-void CCalibrationSheet::OnSetTarget() {
-    session_.Travel().SetChangeToText(changeTo_->text().toStdString());
-    session_.Travel().SetTarget();
-    target_->setText(QString::fromStdString(session_.Travel().TargetText()));
-}
-
-void CCalibrationSheet::OnApplyCalibration() {
-    calibrationResult_->clear();
-    session_.Travel().Apply(static_cast<uint8_t>(calibrationType_->checkedId()));
-    calibrationResult_->setText(QString::fromStdString(session_.Travel().ResultText()));
-}
+QLineEdit* CCalibrationSheet::ChangeTo() const { return travel_->ChangeTo(); }
+QLabel* CCalibrationSheet::TargetLabel() const { return travel_->TargetLabel(); }
+QLabel* CCalibrationSheet::CalibrationResult() const { return travel_->CalibrationResult(); }
+void CCalibrationSheet::ShowTravel() { travel_->ShowTravel(); }
+void CCalibrationSheet::OnStep(int steps) { travel_->OnStep(steps); }
+void CCalibrationSheet::OnSetTarget() { travel_->OnSetTarget(); }
+void CCalibrationSheet::OnApplyCalibration() { travel_->OnApplyCalibration(); }
 
 // ---- Advanced ---------------------------------------------------------------------------
 

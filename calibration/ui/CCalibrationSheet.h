@@ -21,6 +21,8 @@ class QTabWidget;
 
 namespace calibration {
 
+class CTravelCalibrationPanel;
+
 // A column pair of one servo parameter: the value read at opening and the edited one.
 struct ServoRow {
     QLineEdit* original = nullptr;
@@ -46,9 +48,9 @@ public:
     QLabel* TuningResult() const { return tuningResult_; }
     const std::array<ServoRow, 5>& TuningRows() const { return tuningRows_; }
     const std::vector<ServoRow>& AdvancedRows() const { return advancedRows_; }
-    QLineEdit* ChangeTo() const { return changeTo_; }
-    QLabel* TargetLabel() const { return target_; }
-    QLabel* CalibrationResult() const { return calibrationResult_; }
+    QLineEdit* ChangeTo() const;
+    QLabel* TargetLabel() const;
+    QLabel* CalibrationResult() const;
     QPushButton* Button(const QString& objectName) const;
 
     // The page buttons.
@@ -89,11 +91,7 @@ private:
     std::array<ServoRow, 5> tuningRows_{};
     QLabel* tuningResult_ = nullptr;
     // Travel calibration
-    QButtonGroup* calibrationType_ = nullptr;
-    QComboBox* increment_ = nullptr;
-    QLineEdit* changeTo_ = nullptr;
-    QLabel* target_ = nullptr;
-    QLabel* calibrationResult_ = nullptr;
+    CTravelCalibrationPanel* travel_ = nullptr;
     // Advanced: 0-5 boost pairs, 6-9 single values; the double-acting pairs are kept here
     // and edited under "More...".
     std::vector<ServoRow> advancedRows_;
