@@ -97,8 +97,9 @@ int RunInfo(Context& ctx) {
     ctx.Print("Type:             " + TypeText(identity, link.IsPositioner(slot)));
     ctx.Print("Vendor/model:     " + vendor + " / " + model + " / " + revision);
     ctx.Print("Link master:      " + linkMaster);
-    ctx.Print("Units:            position " + data.positionUnit + ", pressure " + data.pressureUnit +
-              ", temperature " + data.temperatureUnit);
+    auto unit = [](const std::string& text) { return text.empty() ? std::string("-") : text; };
+    ctx.Print("Units:            position " + unit(data.positionUnit) + ", pressure " + unit(data.pressureUnit) +
+              ", temperature " + unit(data.temperatureUnit));
     ctx.Print("Operation state:  " + stateText);
     ctx.Print("");
     for (const std::string& line : FormatTable(rows)) ctx.Print(line);
