@@ -10,8 +10,14 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRunner.h"
+#include "config/CConfigData.h"
+#include "config/ConfigFile.h"
+#include "logon/LogonDatabase.h"
+#include "logon/PasswordHash.h"
+#include "platform/AtomicFile.h"
 #include "platform/testing/TempDir.h"
 #include "simulator/tests/ServerProcess.h"
+#include "trend/TrendFile.h"
 
 namespace clitest {
 namespace {
@@ -69,11 +75,25 @@ TEST_F(CliOnServer, ScanListsTheDefaultSegment) {
     EXPECT_FALSE(answer["devices"][4]["positioner"]);
 }
 
-TEST_F(CliOnServer, WrongPasswordIsRefusedWithExitStatusTwo) {
-    const CliResult r = RunCli({"scan", "--user", "Admin", "--password", "wrong"});
+TEST_F(CliOnServer, AWrongPasswordOrTooLowALevelIsRefusedWithExitStatusTwo) {
+    CliResult r = RunCli({"scan", "--user", "Admin", "--password", "wrong"});
     EXPECT_EQ(2, r.exitCode);
     EXPECT_EQ("Invalid Password .\n", r.err);
     EXPECT_EQ("", r.out);
+
+    platform::Registry registry(dir_.File("registry.dat"));
+    logon::LogonDatabase users(registry, dir_.File("sys"), logon::Edition::Maker);
+    ASSERT_EQ(0, users.Load());
+    ASSERT_EQ(0, users.CreateUser("viewer", 0, logon::PasswordHash("look")));
+    const std::vector<std::string> viewer = {"--user", "viewer", "--password", "look"};
+    auto asViewer = [&viewer](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), viewer.begin(), viewer.end());
+        return RunCli(arguments);
+    };
+    EXPECT_EQ("120\n", asViewer({"get", "FV-101", "TB.SERVO_GAIN"}).out);
+    r = asViewer({"set", "FV-101", "TB.SERVO_GAIN", "130", "--yes"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_EQ("Attempted operation is unauthorized .\n", r.err);
 }
 
 TEST_F(CliOnServer, GetAndSetRoundTripWithTheProgramsRulesAndTheDevicesRefusals) {
@@ -172,6 +192,80 @@ TEST_F(CliOnServer, BackupDiffAndRestoreShowExactlyTheChange) {
     r = Cli({"restore", kv201, "FV-101", "--yes"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Error: The new device tag KV-201 is not unique. Download is cancelled."));
+
+    // A file with another tag gives the device that tag after the download (a replaced valve).
+    config::CConfigData renamed;
+    ASSERT_EQ(0, config::ReadConfigurationFile(renamed, kv201));
+    renamed.general.pdTag = "KV-209";
+    ASSERT_EQ(0, config::WriteConfigurationFile(renamed, dir_.File("KV-209.dmp")));
+    r = Cli({"restore", dir_.File("KV-209.dmp"), "KV-201", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("to KV-209; read back: the device holds the file's configuration."));
+    EXPECT_THAT(Cli({"scan"}).out, HasSubstr("KV-209  0x16 (22)  4B54450001J0000006"));
+}
+
+TEST_F(CliOnServer, ABackupOfSeveralDevicesSavesWhatItCanAndSaysWhatNot) {
+    const CliResult r = Cli({"backup", "NOPE", "FV-101", "PT-301", "--dir", dir_.File("y")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: No device with the tag \"NOPE\" is on the link"));
+    EXPECT_THAT(r.err, HasSubstr("Error: PT-301 is not a positioner of this program"));
+    EXPECT_THAT(r.err, HasSubstr("2 of 3 configurations not saved."));
+    EXPECT_THAT(r.out, HasSubstr("/FV-101_"));
+}
+
+TEST_F(CliOnServer, TrendFirmwareAndSignatureFilesAsTheWindowsMakeThem) {
+    CliResult r = Cli({"trend", "FV-101", "--seconds", "1", "--interval", "100", "--out", dir_.File("fv.tre")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(dir_.File("fv.tre"), bytes));
+    trend::TrendFileContents contents;
+    ASSERT_EQ(trend::TrendParseResult::Ok, trend::ParseTrendFile(bytes, contents));
+    EXPECT_EQ("2.1T", contents.header.version);
+    EXPECT_GE(contents.channels[0].size(), 3u);
+    // An existing file is replaced only when the user agrees.
+    r = Cli({"trend", "FV-101", "--seconds", "1", "--out", dir_.File("fv.tre")});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("already exists."));
+
+    const std::string firmware = TESSARO_SOURCE_DIR "/simulator/firmware/42524B0007_0007_SW2.10.00.ffd";
+    r = Cli({"firmware", "verify", "FV-102", firmware});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    r = Cli({"firmware", "verify", "KV-202", firmware});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Different Manufactire ID: 42524B / 4B5445"));
+    r = Cli({"firmware", "download", "KV-201", firmware, "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("only into positioners of device type 7"));
+
+    r = Cli({"sig-export", TESSARO_SOURCE_DIR "/data/seed/Signature Data/FV-101_commissioning.sig"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(0u, r.out.find("MEASUREMENT 1 of 2\n"));
+    EXPECT_THAT(r.out, HasSubstr("MEASUREMENT 2 of 2\n"));
+    EXPECT_THAT(r.out, HasSubstr("Spring Range Low"));
+    EXPECT_THAT(r.out, Not(HasSubstr("\r")));
+}
+
+TEST(CliCommandLine, HelpPagesAndUsageErrors) {
+    CliResult r = RunCli({"--help"});
+    EXPECT_EQ(0, r.exitCode);
+    for (const char* verb : {"scan", "info", "get", "set", "state", "backup", "restore", "diff", "watch", "trend",
+                             "firmware", "sig-export"})
+        EXPECT_THAT(r.out, HasSubstr(std::string("\n    ") + verb + " ")) << verb;
+    r = RunCli({"help", "restore"});
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_THAT(r.out, HasSubstr("SYNOPSIS\n    tessaro-cli restore FILE TAG [OPTIONS]\n"));
+    EXPECT_THAT(r.out, HasSubstr("    --keep-identity\n"));
+    EXPECT_EQ(r.out, RunCli({"restore", "--help"}).out);
+
+    r = RunCli({"frob"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Unknown verb \"frob\""));
+    r = RunCli({"get", "FV-101"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Usage: tessaro-cli get TAG BLOCK.PARAM[.MEMBER]... [OPTIONS]"));
+    r = RunCli({"scan", "--colour"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: Unknown option 'colour'."));
 }
 
 TEST_F(CliOnServer, WatchWritesOneLinePerPeriod) {
