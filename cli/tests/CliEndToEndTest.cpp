@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -266,6 +267,14 @@ TEST(CliCommandLine, HelpPagesAndUsageErrors) {
     r = RunCli({"scan", "--colour"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Error: Unknown option 'colour'."));
+}
+
+TEST_F(CliOnServer, CtrlCEndsAWatchAndKeepsWhatItWrote) {
+    const CliResult r =
+        RunCli({"watch", "FV-101", "--interval", "100", "--user", "Admin", "--password", "admin"}, 60000, 700);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("", r.err);
+    EXPECT_GE(std::count(r.out.begin(), r.out.end(), '\n'), 3);
 }
 
 TEST_F(CliOnServer, WatchWritesOneLinePerPeriod) {

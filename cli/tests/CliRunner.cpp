@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -12,7 +13,7 @@ extern char** environ;
 
 namespace clitest {
 
-CliResult RunCli(const std::vector<std::string>& arguments, int limitMs) {
+CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int interruptAfterMs) {
     CliResult result;
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return result;
@@ -38,18 +39,28 @@ CliResult RunCli(const std::vector<std::string>& arguments, int limitMs) {
         close(err[0]);
         return result;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    using Clock = std::chrono::steady_clock;
+    const auto started = Clock::now();
+    const auto deadline = started + std::chrono::milliseconds(limitMs);
+    const auto interruptAt = started + std::chrono::milliseconds(interruptAfterMs);
+    bool interrupted = interruptAfterMs < 0;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
     while (open > 0) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        const auto now = Clock::now();
+        if (!interrupted && now >= interruptAt) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         if (left <= 0) {
             kill(pid, SIGKILL);
             killed = true;
             break;
         }
+        if (!interrupted)
+            left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(interruptAt - now).count() + 1);
         if (poll(fds, 2, static_cast<int>(left)) <= 0) continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;

@@ -13,7 +13,8 @@ struct CliResult {
 };
 
 // Runs the program with `arguments` in the current environment, standard input empty (no
-// terminal), and kills it after `limitMs`.
-CliResult RunCli(const std::vector<std::string>& arguments, int limitMs = 60000);
+// terminal), sends it SIGINT (Ctrl+C) after `interruptAfterMs` when that is not negative, and
+// kills it after `limitMs`.
+CliResult RunCli(const std::vector<std::string>& arguments, int limitMs = 60000, int interruptAfterMs = -1);
 
 }  // namespace clitest
