@@ -114,10 +114,11 @@ Verb SetVerb() {
     verb.summary = "write one parameter of a device";
     verb.description =
         "Opens the device with the PD tag TAG, shows the parameter's value, asks whether to write VALUE, writes it "
-        "the way Tessaro does and reads it back. Parameters are named as for \"get\"; a record is written member by "
-        "member.\n\n"
+        "the way Tessaro does and reads it back. Parameters are named as for \"get\"; of a record one member is "
+        "written at a time (AO.XD_SCALE.EU_100).\n\n"
         "VALUE is a number (hex with 0x), an enumeration text (\"Air To Close\") or value, bit names joined by "
-        "\"+\" (\"none\" for no bit) or a number, a float (1.#INF and -1.#INF for the infinities), or a text.\n\n"
+        "\"+\" (\"none\" for no bit) or a number, a float (1.#INF and -1.#INF for the infinities), or a text. "
+        "A negative number is taken as the value, not as an option.\n\n"
         "The program's rules apply: configuration parameters (servo tuning, characterisation, ranges, limits, "
         "options) take the device out of service first, after the program's warning; AO OUT is written only in "
         "MAN, the PID set point only in AUTO or MAN, PID OUT only with target MAN, PID FF_GAIN only in MAN, OOS or "
