@@ -14,6 +14,7 @@
 #include "app/BackgroundWork.h"
 #include "app/CHelpWindow.h"
 #include "app/CTessaroView.h"
+#include "config/ui/CConfigSheet.h"
 #include "firmware/ui/FirmwareMenu.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "fieldbus/OperationState.h"
@@ -82,7 +83,7 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
     });
 
     QMenu* tools = menuBar()->addMenu("&Tools");
-    AddCommand(tools, "configure", "&Configure...", false);
+    connect(AddCommand(tools, "configure", "&Configure..."), &QAction::triggered, this, &CMainFrame::OnConfigure);
     connect(AddCommand(tools, "readConfig", "&Read Configuration"), &QAction::triggered, this, [this] {
         view_->Controller().ReadConfigurationCommand();
         RefreshStatusBar();
@@ -151,6 +152,15 @@ void CMainFrame::OnFirmware(bool activate) {
         firmware::RunFirmwareDownload(this, busy, link_.Device(slot), slot);
 }
 
+void CMainFrame::OnConfigure() {
+    view_->Controller().ConfigureCommand([this](const config::SheetTarget& target) {
+        config::CConfigSheet sheet(config::CurrentConfig(), target, this);
+        sheet.exec();
+        return sheet.Outcome();
+    });
+    RefreshStatusBar();
+}
+
 void CMainFrame::OnSignatureGraph() {
     // One signature graph window, modeless; the command opens it and asks for a file.
     if (!signatureGraph_) {
@@ -196,6 +206,8 @@ void CMainFrame::UpdateCommands() {
     const bool current = view_->Controller().CurrentSlot() > 0;
     Command("reopen")->setEnabled(current);
     Command("readConfig")->setEnabled(current && !view_->Controller().IsBusy());
+    // With a device the sheet writes to it; without one it edits the configuration alone.
+    Command("configure")->setEnabled(!view_->Controller().IsBusy());
     // A download chooses its target from the list: offered while no device is open.
     Command("download")->setEnabled(!current && link_.IsLinkOpen() && !view_->Controller().IsBusy());
     Command("tagAddress")->setEnabled(current);

@@ -49,6 +49,8 @@ private:
     void RebuildRecentFiles();
     void OnHelp();
     void OnSignatureGraph();
+    // Tools > Configure: the configuration sheet on the current device or the record alone.
+    void OnConfigure();
     // File > Save and Save As: the open device's totals and measurements are read first.
     int SaveCommand(bool saveAs);
     // Firmware download or, with `activate`, activation on the current device.

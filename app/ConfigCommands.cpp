@@ -1,5 +1,6 @@
 // The main view's configuration commands: reading the current device's configuration, the
-// download to a device chosen from the list, and the static-revision check. The transfers
+// download to a device chosen from the list, the static-revision check and the Configure
+// sheet. The transfers
 // run their bus work on a helper thread while the window keeps serving its events.
 #include "app/BackgroundWork.h"
 #include "app/ViewController.h"
@@ -16,8 +17,10 @@ namespace app {
 
 namespace {
 
-// Logon class of the download command (the device's configuration is replaced).
+// Logon class of the download command (the device's configuration is replaced) and of the
+// Configure sheet on a device (the same parameters are written).
 constexpr int kDownloadPrivilege = 4;
+constexpr int kConfigurePrivilege = 4;
 
 int RunOffTheWindowThread(const config::BusWork& work) { return RunWhilePumping(work); }
 
@@ -46,6 +49,51 @@ int ViewController::RefreshConfigurationIfChanged() {
     if (slot <= 0 || !link_.Device(slot).IsOpen()) return 0;
     BusyScope busy(*this);
     return config::RefreshIfChanged(config::CurrentConfig(), link_.Device(slot), &RunOffTheWindowThread);
+}
+
+int ViewController::ConfigureCommand(
+    const std::function<config::SheetOutcome(const config::SheetTarget&)>& runSheet) {
+    if (busy_) return 1;
+    const int slot = link_.CurrentSlot();
+    fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
+    if (device != nullptr && !logon::HasPrivilege(kConfigurePrivilege)) return 1;
+    config::CConfigData& record = config::CurrentConfig();
+    // Groups another client changed are offered for reading again first; a device that
+    // does not answer here is reported by the sheet when it would be written.
+    if (device != nullptr) RefreshConfigurationIfChanged();
+
+    config::SheetTarget target;
+    target.device = device;
+    target.deviceSuffix = device != nullptr ? " (" + link_.GetTag(slot) + ")" : " (No Device Attached)";
+    target.runBus = &RunOffTheWindowThread;
+    target.bumpless = record.option.bumplessTransfer != 0;
+    if (device != nullptr) {
+        target.isPresent = [this, slot] { return link_.IsPresent(slot); };
+        target.isTagUnique = [this, slot](const std::string& tag) { return link_.IsTagUnique(slot, tag); };
+        target.offeredAddresses = link_.ValidAddresses(slot);
+        target.offerCurrentAddress = link_.IsAddressValid(slot, link_.GetNodeAddress(slot));
+    }
+
+    config::SheetOutcome outcome;
+    {
+        // Notifications that arrive while the sheet is open are handled once it closed, so the
+        // device it works on stays open meanwhile.
+        BusyScope busy(*this);
+        outcome = runSheet(target);
+        if (device != nullptr && outcome.wroteDevice) {
+            config::RememberStaticRevisions(record, *device, &RunOffTheWindowThread);
+            // The blocks are out of service now: let the readers show it at once.
+            device->RequestRefreshTbView3(true);
+            device->RequestRefreshAoView1(true);
+            device->RequestRefreshRbView1(true);
+        }
+    }
+    if (device != nullptr && outcome.tagAddress.requested && link_.CurrentSlot() == slot &&
+        RunTagAddressChange(slot, outcome.tagAddress.tag, outcome.tagAddress.address) == 0) {
+        record.general.pdTag = outcome.tagAddress.tag;
+        record.general.nodeAddress = outcome.tagAddress.address;
+    }
+    return outcome.failed ? 1 : 0;
 }
 
 config::ActuatorDiagnosticsSource* ViewController::DiagnosticsSource() {

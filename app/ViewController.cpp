@@ -603,14 +603,14 @@ void ViewController::ChangeTagAddress(int slot) {
     RunTagAddressChange(slot, newTag, newAddress);
 }
 
-void ViewController::RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress) {
+int ViewController::RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress) {
     const std::string oldTag = link_.GetTag(slot);
     const uint8_t oldAddress = link_.GetNodeAddress(slot);
     BusyScope busy(*this);
     auto dialog = GetUi().CreateProgressWindow("Handle Device Tag/Address Change : " + oldTag, "Cancel");
     if (!dialog) {
         ShowMessage("Error: Failed to create message display dialog.");
-        return;
+        return 1;
     }
     dialog->EnableButton(true);
     dialog->AppendText(Format("Current Tag/Address before change : %s / 0x%02x\r\n\r\n", oldTag.c_str(), oldAddress));
@@ -658,6 +658,7 @@ void ViewController::RunTagAddressChange(int slot, const std::string& newTag, ui
     dialog->Close();
     link_.SetPollPause(false);
     Rescan();
+    return cancelled ? 1 : result;
 }
 
 // A device that left the live list: closed, deselected, and said once.

@@ -12,6 +12,7 @@
 #include "app/DeviceDisplay.h"
 #include "app/DeviceTreeItem.h"
 #include "app/IconProbe.h"
+#include "config/ConfigSheetOk.h"
 #include "config/DeviceDiagnosticsSource.h"
 #include "fieldbus/FieldbusLink.h"
 
@@ -88,6 +89,11 @@ public:
     int ReadConfigurationCommand();
     int DownloadConfigurationCommand();
     int RefreshConfigurationIfChanged();
+    // Configure: the sheet (shown by `runSheet`) on the current device, or on the record alone
+    // without one. Before it the static revisions are checked; after it they are remembered
+    // when the device was written, and a new tag or address goes through the view's tag and
+    // address change (the record takes them when it succeeded). 0 unless OK failed.
+    int ConfigureCommand(const std::function<config::SheetOutcome(const config::SheetTarget&)>& runSheet);
     // The current device as the source of the totals and measurements refreshed before a save
     // (null without one).
     config::ActuatorDiagnosticsSource* DiagnosticsSource();
@@ -147,7 +153,8 @@ private:
     int ShowOpenedDevice(int slot);
     void AfterRestart(int slot, bool cameBack);
     // The tag/address change after its checks: progress window, the change, the rescan.
-    void RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
+    // 0 when the device took the new tag and address.
+    int RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
     // The download command once the target slot was chosen and accepted.
     int DownloadTo(int slot);
     void RestartCommand(bool linkMaster);

@@ -11,13 +11,14 @@ TEST(CMainFrame, OpensTitledTessaroWithLaterToolsDisabled) {
     fieldbus::FieldbusLink link;
     CMainFrame frame(link);
     EXPECT_EQ(QString("Tessaro"), frame.windowTitle());
-    for (const char* name : {"configure", "calibrate", "diagnostics", "query", "pidController",
+    for (const char* name : {"calibrate", "diagnostics", "query", "pidController",
                              "setupWizard", "firmware", "firmwareActivate", "download", "readConfig"}) {
         ASSERT_NE(nullptr, frame.Command(name)) << name;
         EXPECT_FALSE(frame.Command(name)->isEnabled()) << name;
     }
     EXPECT_TRUE(frame.Command("rescan")->isEnabled());
     EXPECT_TRUE(frame.Command("trend")->isEnabled());  // also without a device, for files
+    EXPECT_TRUE(frame.Command("configure")->isEnabled());  // the record alone without a device
     // Reports work on the configuration in memory, with or without a device.
     EXPECT_TRUE(frame.Command("report")->isEnabled());
     EXPECT_TRUE(frame.Command("reportPdf")->isEnabled());

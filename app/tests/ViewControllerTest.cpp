@@ -17,6 +17,7 @@
 #include "platform/testing/ScriptedUi.h"
 #include "nifb/Backend.h"
 #include "simulator/InProcessSegment.h"
+#include "simulator/Segment.h"
 
 using namespace platform;
 using platform::testing::ScriptedUi;
@@ -530,6 +531,66 @@ TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromT
     uint8_t mode = 0;
     ASSERT_EQ(0, device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::TB), mode));
     EXPECT_EQ(0x01, mode);  // left out of service
+    logon::CurrentUser::Reset();
+    config::CurrentConfig() = saved;
+}
+
+TEST_F(ViewControllerTest, ConfigureWritesThroughTheSheetRemembersTheRevisionsAndHandsTheTagToTheView) {
+    const config::CConfigData saved = config::CurrentConfig();
+    config::CConfigData& data = config::CurrentConfig();
+    bool sheetShown = false;
+    // Without a device the sheet works on the record alone, whoever is logged on.
+    logon::CurrentUser::SetLevel(0);
+    EXPECT_EQ(0, controller.ConfigureCommand([&](const config::SheetTarget& target) {
+        sheetShown = true;
+        EXPECT_EQ(nullptr, target.device);
+        EXPECT_EQ(" (No Device Attached)", target.deviceSuffix);
+        return config::SheetOutcome{};
+    }));
+    EXPECT_TRUE(sheetShown);
+
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    ASSERT_EQ(0, controller.ReadConfigurationCommand());
+    sheetShown = false;
+    auto noSheet = [&](const config::SheetTarget&) {
+        sheetShown = true;
+        return config::SheetOutcome{};
+    };
+    EXPECT_EQ(1, controller.ConfigureCommand(noSheet));
+    EXPECT_EQ("Attempted operation is unauthorized .", ui.Last().text);
+    EXPECT_FALSE(sheetShown);
+
+    logon::CurrentUser::SetLevel(3);
+    ui.Answer(IDYES, "To set the configuration data");
+    EXPECT_EQ(0, controller.ConfigureCommand([&](const config::SheetTarget& target) {
+        EXPECT_EQ(" (FV-101)", target.deviceSuffix);
+        EXPECT_TRUE(target.offerCurrentAddress);
+        config::SheetEdits edits{data, {}};
+        edits.data.position.servoGain = 141.0f;
+        edits.data.general.pdTag = "FV-111";
+        edits.data.general.nodeAddress = 30;
+        const config::SheetOutcome outcome = config::ApplyConfigSheet(edits, data, target);
+        ui.PressProgressButtonAfter(4);  // "&CLOSE" of the tag/address change that follows
+        return outcome;
+    }));
+    // The writes raised the transducer block's revision; the record remembered the new one.
+    uint16_t tbRevision = 0;
+    {
+        simulator::Segment& segment = backend->GetSegment();
+        std::lock_guard<std::mutex> lock(segment.mutex);
+        simulator::Device* device = segment.FindAnyDevice("FV-111");
+        ASSERT_NE(nullptr, device);
+        tbRevision = simulator::GetU16BE(device->BlockByKind("TB")->Obj("ST_REV")->value, 0);
+        EXPECT_EQ(141.0f, device->BlockByKind("TB")->GetFloat("SERVO_GAIN"));
+    }
+    EXPECT_NE(0, tbRevision);
+    EXPECT_EQ(tbRevision, data.blockStaticRevisions[config::RevTB]);
+    // The view changed tag and address and scanned the link again; the record took them.
+    EXPECT_EQ("FV-111", data.general.pdTag);
+    EXPECT_EQ(30, data.general.nodeAddress);
+    EXPECT_GT(ItemOf("FV-111"), 0);
+    EXPECT_NE(slot, controller.CurrentSlot());
     logon::CurrentUser::Reset();
     config::CurrentConfig() = saved;
 }
