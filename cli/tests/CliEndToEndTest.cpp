@@ -85,16 +85,20 @@ TEST_F(CliOnServer, AWrongPasswordOrTooLowALevelIsRefusedWithExitStatusTwo) {
     platform::Registry registry(dir_.File("registry.dat"));
     logon::LogonDatabase users(registry, dir_.File("sys"), logon::Edition::Maker);
     ASSERT_EQ(0, users.Load());
-    ASSERT_EQ(0, users.CreateUser("viewer", 0, logon::PasswordHash("look")));
+    ASSERT_EQ(0, users.CreateUser("viewer", 1, logon::PasswordHash("look")));
     const std::vector<std::string> viewer = {"--user", "viewer", "--password", "look"};
     auto asViewer = [&viewer](std::vector<std::string> arguments) {
         arguments.insert(arguments.end(), viewer.begin(), viewer.end());
         return RunCli(arguments);
     };
     EXPECT_EQ("120\n", asViewer({"get", "FV-101", "TB.SERVO_GAIN"}).out);
+    // Level 1 may move the valve by hand but not change its configuration.
     r = asViewer({"set", "FV-101", "TB.SERVO_GAIN", "130", "--yes"});
     EXPECT_EQ(2, r.exitCode);
     EXPECT_EQ("Attempted operation is unauthorized .\n", r.err);
+    r = asViewer({"set", "FV-101", "AO.OUT.VALUE", "40", "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: Write AO Out is only allowed in Man mode."));
 }
 
 TEST_F(CliOnServer, GetAndSetRoundTripWithTheProgramsRulesAndTheDevicesRefusals) {

@@ -14,9 +14,11 @@ namespace cli {
 
 namespace {
 
-// Logon class of writing a parameter: any logged-on user with a level above 0, as for the
-// trend window's positioner output.
-constexpr int kWritePrivilege = 5;
+// Logon classes of a write: a parameter of the device's configuration as the Configure sheet
+// writes it; an operating value with a block-mode rule (AO OUT and SP, PID OUT, SP and
+// FF_GAIN) as the trend window's positioner output.
+constexpr int kConfigurationPrivilege = 4;
+constexpr int kOperatingValuePrivilege = 5;
 
 // The writes with a block-mode rule go through the program's own accessor.
 int WriteWithModeRule(fieldbus::FieldbusDevice& device, const ParameterAddress& address, const std::vector<uint8_t>& bytes) {
@@ -32,7 +34,6 @@ int WriteWithModeRule(fieldbus::FieldbusDevice& device, const ParameterAddress& 
 }
 
 int RunSet(Context& ctx) {
-    if (!logon::HasPrivilege(kWritePrivilege)) return kExitRefused;
     const std::string& tag = ctx.Argument(0);
     const std::string& input = ctx.Argument(2);
     const int slot = ctx.OpenDeviceByTag(tag);
@@ -56,6 +57,9 @@ int RunSet(Context& ctx) {
         ctx.Error(error);
         return kExitFailed;
     }
+    const WriteRule rule = WriteRuleOf(address.kind, address.name);
+    if (!logon::HasPrivilege(rule == WriteRule::ModeRule ? kOperatingValuePrivilege : kConfigurationPrivilege))
+        return kExitRefused;
     ShownValue before;
     const bool known = ReadShownValue(device, address, before) == 0;
     ctx.Pump();
@@ -66,7 +70,7 @@ int RunSet(Context& ctx) {
         return kExitRefused;
 
     int written = 1;
-    switch (WriteRuleOf(address.kind, address.name)) {
+    switch (rule) {
         case WriteRule::ModeRule: written = WriteWithModeRule(device, address, bytes); break;
         case WriteRule::Prepared:
             // Out of service first, after the program's warning; declining writes nothing.
@@ -126,7 +130,8 @@ Verb SetVerb() {
         "ends with exit status 1 and its message: the program's own, or the device's communication message "
         "(\"Device <tag> Error (<status>): <name> @ <time>\"). The device is left as the write left it (out of "
         "service after a configuration change; \"state\" puts it back).\n\n"
-        "Needs a logon level above 0. --yes answers the questions.";
+        "Needs the logon level of the program's Configure sheet (3 or more); AO OUT and SP, PID OUT, SP and FF_GAIN "
+        "need a level above 0, as the trend window's positioner output. --yes answers the questions.";
     verb.examples = {"tessaro-cli set FV-101 TB.SERVO_GAIN 130 --yes", "tessaro-cli set FV-101 AO.IO_OPTS none --yes",
                      "tessaro-cli set FV-101 TB.ACT_FAIL_ACTION \"Air To Close\""};
     verb.minArguments = 3;
