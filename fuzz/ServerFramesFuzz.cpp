@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ::close(pair[0]);
     fuzz::FuzzSegment segment = fuzz::OpenFuzzSegment();
     std::vector<uint8_t> frame;
-    while (sent && nifb::ReadFrame(pair[1], frame)) {
+    while (sent && nifb::ReceiveFrame(pair[1], frame, nifb::kNoDeadline) == nifb::IoStatus::Ok) {
         nifb::Request request;
         if (!nifb::DecodeRequest(frame, request)) break;
         if (request.op == nifb::Op::Control) continue;
