@@ -73,6 +73,15 @@ bool ParseSigned(const std::string& text, int64_t& value) {
 
 std::string DataTypeWord(uint16_t dataType) {
     switch (dataType) {
+        case NIF_DT_BOOLEAN: return "boolean";
+        case NIF_DT_INT8:
+        case NIF_DT_INT16:
+        case NIF_DT_INT32: return "integer";
+        case NIF_DT_UINT8:
+        case NIF_DT_UINT16:
+        case NIF_DT_UINT32: return "unsigned";
+        case NIF_DT_FLOAT: return "float";
+        case NIF_DT_BSTRING: return "bit string";
         case NIF_DT_OCTSTRING: return "octet string";
         case NIF_DT_DATE: return "date";
         case NIF_DT_TDAY: return "time of day";
@@ -218,6 +227,14 @@ ShownValue FormatSimple(const ValueType& type, const uint8_t* bytes, size_t size
 
 int ParseSimple(const ValueType& type, const std::string& input, std::vector<uint8_t>& bytes, std::string& error) {
     const size_t size = type.size;
+    // Numbers, enumerations and bit strings take 1 to 4 octets (floats 4); texts any.
+    const bool text = type.dataType == NIF_DT_VSTRING && !HasItemsOfKind(type, NIF_ITEM_ENUM) &&
+                      !HasItemsOfKind(type, NIF_ITEM_BIT);
+    if (!text && (size == 0 || size > 4 || (type.dataType == NIF_DT_FLOAT && size != 4))) {
+        error = Format("Error: Values of %zu octets of this kind (%s) are not written from the command line.", size,
+                       DataTypeWord(type.dataType).c_str());
+        return 1;
+    }
     if (HasItemsOfKind(type, NIF_ITEM_ENUM)) {
         std::string choices;
         for (const auto& item : type.items) {
