@@ -1,6 +1,7 @@
 #include "cli/ConsoleUi.h"
 
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <iostream>

@@ -1,5 +1,7 @@
 #include "cli/ParameterValue.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
