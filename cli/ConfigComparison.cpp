@@ -154,9 +154,11 @@ ConfigFieldGroup Position(const config::PositionGroup& p, bool extended) {
     group.Kept();
     group.Float("TB.THETA_HI", p.thetaHi);
     group.Float("TB.THETA_LO", p.thetaLo);
-    group.Float("TB.THETA_P", p.thetaP);
     group.Text("TB.CONTROL_DIR", Format("%u", p.controlDirection) +
                                      (p.controlDirectionText.empty() ? "" : " (" + Ascii(p.controlDirectionText) + ")"));
+    // The feedback angle of the valve's present position.
+    group.Measured();
+    group.Float("TB.THETA_P", p.thetaP);
     if (extended) {
         group.Downloaded();
         group.Float("TB.SERVO_WARN_HI_LIM", p.servoWarnHigh);

@@ -88,8 +88,8 @@ Verb DiffVerb() {
         "(General, Position, Actuator, AO Block, PID Block, Option) as \"FIELD: first -> second\". Fields are named "
         "after their device parameters (TB.SERVO_GAIN, PID.PV_SCALE.EU_100) or by what they are (PD tag, Boot "
         "class).\n\n"
-        "The valve's totals and measured values (TB.TOTAL_TRAVEL, TB.MEAS_GAIN, ...) change by themselves and are "
-        "left out unless --all is given. Differences are an answer, not a failure: the exit status is 0 either way "
+        "The valve's totals, measured values and present feedback angle (TB.TOTAL_TRAVEL, TB.MEAS_GAIN, "
+        "TB.THETA_P, ...) change by themselves and are left out unless --all is given. Differences are an answer, not a failure: the exit status is 0 either way "
         "(\"identical\" in the JSON answer tells).";
     verb.options = {{"all", "", "Also compare the totals and measured values.", ""}};
     verb.examples = {"tessaro-cli diff backups/FV-101_2025-03-14.dmp FV-101",
