@@ -22,6 +22,7 @@
 
 #include "app/CFailSafeStatusDialog.h"
 #include "app/CTagAddressDialog.h"
+#include "app/BackgroundWork.h"
 #include "app/CTravelBar.h"
 #include "app/DeviceIcons.h"
 #include "fieldbus/FieldbusMessages.h"
@@ -444,13 +445,18 @@ void CTessaroView::OnSetupWizard() {
     const int slot = controller_.CurrentSlot();
     fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
     WizardHostOfView host(*this, controller_);
-    calibration::RunSetupWizardCommand(
-        device, slot > 0 ? link_.GetTag(slot) : std::string(), controller_.ShownState(), host,
-        [this](calibration::SetupWizard& wizard) {
-            calibration::CSetupWizard window(wizard, this);
-            return window.exec() == QDialog::Accepted;
-        },
-        handle_);
+    {
+        // The view takes no other device command while the wizard runs; its bus work runs off
+        // this thread while the windows keep serving their events.
+        app::BusyScope busy(controller_);
+        calibration::RunSetupWizardCommand(
+            device, slot > 0 ? link_.GetTag(slot) : std::string(), controller_.ShownState(), host,
+            [this](calibration::SetupWizard& wizard) {
+                calibration::CSetupWizard window(wizard, this);
+                return window.exec() == QDialog::Accepted;
+            },
+            handle_, [](const calibration::WizardBusWork& work) { return app::RunWhilePumping(work); });
+    }
     wizardPage_ = -1;
     emit StatusChanged();
 }

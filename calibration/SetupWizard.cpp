@@ -1,6 +1,7 @@
 #include "calibration/SetupWizard.h"
 
 #include <cstring>
+#include <vector>
 
 #include "fieldbus/OperationState.h"
 #include "fieldbus/TypedValues.h"
@@ -90,11 +91,12 @@ std::string CheckLimits(const ControlLimits& limits) {
 }
 
 SetupWizard::SetupWizard(DeviceAccess* device, std::string tag, config::CConfigData& config,
-                         platform::WindowHandle view)
+                         platform::WindowHandle view, WizardBusRunner runBus)
     : device_(device),
       tag_(std::move(tag)),
       config_(config),
       view_(view),
+      runBus_(std::move(runBus)),
       actuator_(ActuatorOf(config)),
       initialActuator_(actuator_),
       limits_(LimitsOf(config)) {}
@@ -104,24 +106,29 @@ bool SetupWizard::HasDevice() const { return device_ != nullptr && device_->IsOp
 int SetupWizard::Begin() {
     finalState_ = fieldbus::kOutOfService;
     if (!HasDevice()) return 0;
+    DeviceAccess& d = *device_;
+    const bool extended = ExtendedServo();
     int state = fieldbus::kUnnamedState;
-    if (device_->ReadOperationState(state) != 0) state = fieldbus::kUnnamedState;
+    uint32_t count = 0;
+    bool countRead = false;
+    const int failed = Bus([&d, extended, &state, &count, &countRead] {
+        if (d.ReadOperationState(state) != 0) state = fieldbus::kUnnamedState;
+        // The count of servo warnings is the device's own.
+        if (extended)
+            countRead = fieldbus::ReadTypedValue(d, d.BlockOf(fieldbus::BlockKind::TB), "SERVO_WARN_COUNT", count,
+                                                 fieldbus::Wire::U32) == 0;
+        if (state == fieldbus::kOutOfService) return 0;
+        return d.SetOperationState(fieldbus::kOutOfService, fieldbus::kWarnStateChange, false, false) != 0 ? 1 : 0;
+    });
     priorState_ = state;
     // Modes that match no state are left out of service at the end unless the user says else.
     finalState_ = IsState(state) ? state : fieldbus::kOutOfService;
-    // The count of servo warnings is the device's own.
-    if (ExtendedServo()) {
-        uint32_t count = 0;
-        if (fieldbus::ReadTypedValue(*device_, device_->BlockOf(fieldbus::BlockKind::TB), "SERVO_WARN_COUNT", count,
-                                     fieldbus::Wire::U32) == 0)
-            limits_.servoWarnCount = count;
-    }
-    if (state == fieldbus::kOutOfService) return 0;
-    if (device_->SetOperationState(fieldbus::kOutOfService, fieldbus::kWarnStateChange, false, false) != 0) {
+    if (countRead) limits_.servoWarnCount = count;
+    if (failed != 0) {
         platform::ShowMessage("Error: Failed to change the device operation state.");
         return 1;
     }
-    changedState_ = true;
+    changedState_ = state != fieldbus::kOutOfService;
     return 0;
 }
 
@@ -130,23 +137,32 @@ void SetupWizard::PageActivated(int page) {
 }
 
 void SetupWizard::LeaveActuatorPage() {
-    for (const ActuatorField& field : kActuatorFields) {
-        const uint32_t value = actuator_.*field.page;
-        if (value == config_.actuator.*field.config) continue;
-        if (HasDevice()) {
-            const uint8_t code = config::ActuatorGroup::DeviceCodeFromFlag(value);
-            if ((device_->*field.write)(code) != 0) break;  // the page is left all the same
-            device_->ReportToHost(kHostReportWizard, field.event);
-            actuatorWritten_ = true;
-        }
-        config_.actuator.*field.config = value;
+    std::vector<const ActuatorField*> changed;
+    for (const ActuatorField& field : kActuatorFields)
+        if (actuator_.*field.page != config_.actuator.*field.config) changed.push_back(&field);
+    size_t kept = changed.size();
+    if (HasDevice() && !changed.empty()) {
+        DeviceAccess& d = *device_;
+        const ActuatorSettings wanted = actuator_;
+        Bus([&d, &changed, &kept, wanted] {
+            for (size_t i = 0; i < changed.size(); ++i) {
+                const ActuatorField& field = *changed[i];
+                if ((d.*field.write)(config::ActuatorGroup::DeviceCodeFromFlag(wanted.*field.page)) != 0) {
+                    kept = i;  // the rest is skipped; the page is left all the same
+                    return 1;
+                }
+                d.ReportToHost(kHostReportWizard, field.event);
+            }
+            return 0;
+        });
+        if (kept > 0) actuatorWritten_ = true;
     }
+    for (size_t i = 0; i < kept; ++i) config_.actuator.*changed[i]->config = actuator_.*changed[i]->page;
     // The relay type is a description of the positioner's hardware kept with the configuration.
     config_.actuator.relayType = actuator_.relayType;
 }
 
-int SetupWizard::WriteChangedLimits() {
-    config::PositionGroup& p = config_.position;
+int SetupWizard::WriteChangedLimits(config::PositionGroup& p) {
     const ControlLimits& l = limits_;
     DeviceAccess* d = HasDevice() ? device_ : nullptr;
     // Each step: unchanged, or written (without a device only kept) and then kept.
@@ -212,7 +228,9 @@ int SetupWizard::WriteChangedLimits() {
 }
 
 int SetupWizard::LeaveIn(int state) {
-    if (device_->SetOperationState(state, fieldbus::kWarnStateChange, false, config_.option.bumplessTransfer != 0) !=
+    DeviceAccess& d = *device_;
+    const bool bumpless = config_.option.bumplessTransfer != 0;
+    if (Bus([&d, state, bumpless] { return d.SetOperationState(state, fieldbus::kWarnStateChange, false, bumpless); }) !=
         0) {
         platform::ShowMessage("Error: Failed to change the device operation state.");
         return 1;
@@ -221,30 +239,51 @@ int SetupWizard::LeaveIn(int state) {
 }
 
 int SetupWizard::Finish() {
-    const int written = WriteChangedLimits();
+    // The record changes only on this thread; the writes work on a copy of its limits.
+    config::PositionGroup position = config_.position;
+    const int written = HasDevice() ? Bus([this, &position] { return WriteChangedLimits(position); })
+                                    : WriteChangedLimits(position);
+    config_.position = position;
     if (!HasDevice()) return written;
-    int now = fieldbus::kUnnamedState;
-    if (device_->ReadOperationState(now) != 0) now = fieldbus::kUnnamedState;
-    bool change = finalState_ != now;
-    if (!change && finalState_ == fieldbus::kOutOfService) {
-        // Shown out of service, but AO or TB still runs: the state is set once more.
-        uint8_t ao = 0, tb = 0;
-        change = device_->ReadActualMode(device_->BlockOf(fieldbus::BlockKind::AO), ao) != 0 ||
-                 device_->ReadActualMode(device_->BlockOf(fieldbus::BlockKind::TB), tb) != 0 ||
-                 ao != fieldbus::kModeOos || tb != fieldbus::kModeOos;
-    }
+    DeviceAccess& d = *device_;
+    const int wanted = finalState_;
+    bool change = true;
+    Bus([&d, wanted, &change] {
+        int now = fieldbus::kUnnamedState;
+        if (d.ReadOperationState(now) != 0) return 1;
+        change = wanted != now;
+        if (!change && wanted == fieldbus::kOutOfService) {
+            // Shown out of service, but AO or TB still runs: the state is set once more.
+            uint8_t ao = 0, tb = 0;
+            change = d.ReadActualMode(d.BlockOf(fieldbus::BlockKind::AO), ao) != 0 ||
+                     d.ReadActualMode(d.BlockOf(fieldbus::BlockKind::TB), tb) != 0 || ao != fieldbus::kModeOos ||
+                     tb != fieldbus::kModeOos;
+        }
+        return 0;
+    });
     if (!change || LeaveIn(finalState_) == 0) changedState_ = false;
     return written;
 }
 
 void SetupWizard::Cancel() {
     if (HasDevice() && actuatorWritten_) {
-        for (const ActuatorField& field : kActuatorFields) {
-            const uint32_t initial = initialActuator_.*field.page;
-            if (initial == config_.actuator.*field.config) continue;
-            if ((device_->*field.write)(config::ActuatorGroup::DeviceCodeFromFlag(initial)) != 0) break;
-            config_.actuator.*field.config = initial;
-        }
+        // The settings written on leaving the Actuator page go back, the first failure
+        // ending it; the record keeps what the device has.
+        std::vector<const ActuatorField*> changed;
+        for (const ActuatorField& field : kActuatorFields)
+            if (initialActuator_.*field.page != config_.actuator.*field.config) changed.push_back(&field);
+        size_t restored = changed.size();
+        DeviceAccess& d = *device_;
+        const ActuatorSettings initial = initialActuator_;
+        Bus([&d, &changed, &restored, initial] {
+            for (size_t i = 0; i < changed.size(); ++i)
+                if ((d.*changed[i]->write)(config::ActuatorGroup::DeviceCodeFromFlag(initial.*changed[i]->page)) != 0) {
+                    restored = i;
+                    return 1;
+                }
+            return 0;
+        });
+        for (size_t i = 0; i < restored; ++i) config_.actuator.*changed[i]->config = initialActuator_.*changed[i]->page;
     } else {
         for (const ActuatorField& field : kActuatorFields) config_.actuator.*field.config = initialActuator_.*field.page;
     }
@@ -254,7 +293,8 @@ void SetupWizard::Cancel() {
 }
 
 int RunSetupWizardCommand(DeviceAccess* device, const std::string& tag, int shownState, WizardHost& host,
-                          const std::function<bool(SetupWizard&)>& run, platform::WindowHandle view) {
+                          const std::function<bool(SetupWizard&)>& run, platform::WindowHandle view,
+                          WizardBusRunner runBus) {
     if (host.OpenTrendWindowCount() > 0) {
         platform::ShowMessage("Please close all the trend windows before launch the Setup Wizard.");
         return 1;
@@ -271,7 +311,7 @@ int RunSetupWizardCommand(DeviceAccess* device, const std::string& tag, int show
     host.StopPolling();
     int result = 1;
     {
-        SetupWizard wizard(present ? device : nullptr, tag, config::CurrentConfig(), view);
+        SetupWizard wizard(present ? device : nullptr, tag, config::CurrentConfig(), view, std::move(runBus));
         if (wizard.Begin() == 0) {
             if (run(wizard))
                 wizard.Finish();

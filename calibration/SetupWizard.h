@@ -32,6 +32,11 @@ inline constexpr unsigned WM_WIZARD_PAGE = 0x470;
 // Host report code of the setup wizard.
 inline constexpr int kHostReportWizard = 18;
 
+// Bus work of the wizard and how it runs (the window runs it off its thread while its events
+// are served; empty: in place). Questions and messages stay on the calling thread.
+using WizardBusWork = std::function<int()>;
+using WizardBusRunner = std::function<int(const WizardBusWork&)>;
+
 // "Setup Wizard - <page> (tag)", or "... (No Device Attached)".
 std::string WizardCaption(int page, const std::string& tag, bool devicePresent);
 
@@ -83,13 +88,15 @@ public:
     // `device` is null without a device (every page shows, nothing is written). `view`
     // receives WM_WIZARD_PAGE.
     SetupWizard(fieldbus::DeviceAccess* device, std::string tag, config::CConfigData& config,
-                platform::WindowHandle view = 0);
+                platform::WindowHandle view = 0, WizardBusRunner runBus = {});
 
     bool HasDevice() const;
     std::string Caption(int page) const { return WizardCaption(page, tag_, HasDevice()); }
     config::CConfigData& Config() { return config_; }
     fieldbus::DeviceAccess* Device() { return device_; }
     bool ExtendedServo() const { return config_.general.extendedServoParameters != 0; }
+    // Runs bus work the way the wizard was given.
+    int Bus(const WizardBusWork& work) const { return runBus_ ? runBus_(work) : work(); }
 
     // Before the sheet shows: the state to leave the device in starts as the one it has; a
     // device not out of service is taken out of service (the wizard remembers it did).
@@ -122,13 +129,14 @@ public:
     bool StateChangedByWizard() const { return changedState_; }
 
 private:
-    int WriteChangedLimits();
+    int WriteChangedLimits(config::PositionGroup& p);
     int LeaveIn(int state);
 
     fieldbus::DeviceAccess* device_;
     std::string tag_;
     config::CConfigData& config_;
     platform::WindowHandle view_;
+    WizardBusRunner runBus_;
     int priorState_ = 0;
     int finalState_ = 0;
     bool changedState_ = false;
@@ -142,6 +150,7 @@ private:
 // is the operation state the view shows. `run` shows the sheet (true: finished). 0 the
 // wizard ran, 1 refused or failed, 2 declined by the user.
 int RunSetupWizardCommand(fieldbus::DeviceAccess* device, const std::string& tag, int shownState, WizardHost& host,
-                          const std::function<bool(SetupWizard&)>& run, platform::WindowHandle view = 0);
+                          const std::function<bool(SetupWizard&)>& run, platform::WindowHandle view = 0,
+                          WizardBusRunner runBus = {});
 
 }  // namespace calibration

@@ -50,7 +50,12 @@ bool WizardTuning::Go() {
     icon_ = TuneIcon::None;
     result_.clear();
     // The set before the tune, for a refusal (the configuration's when it cannot be read).
-    if (ReadFullServo(*device_, extended_, previous_) != 0) previous_ = FullServoOf(config_);
+    fieldbus::DeviceAccess& d = *device_;
+    const bool extended = extended_;
+    FullServoSet previous;
+    if (Bus([&d, extended, &previous] { return ReadFullServo(d, extended, previous); }) != 0)
+        previous = FullServoOf(config_);
+    previous_ = previous;
 
     ProcedureTexts texts;
     texts.action = "Searching stops + Auto tuning in progress ...";
@@ -64,10 +69,12 @@ bool WizardTuning::Go() {
     icon_ = run.status == 0 ? IconForResult(run.code) : TuneIcon::Error;
     if (run.status != 0 || run.cancelled) return true;
     if (run.code == 1 || (run.code >= 21 && run.code <= 99)) {
-        if (ReadFullServo(*device_, extended_, tuned_) != 0) {
+        FullServoSet tuned;
+        if (Bus([&d, extended, &tuned] { return ReadFullServo(d, extended, tuned); }) != 0) {
             platform::ShowMessage("Load servo parameter error");
             return true;
         }
+        tuned_ = tuned;
         offered_ = true;
     }
     return true;
@@ -82,10 +89,18 @@ void WizardTuning::Accept() {
 int WizardTuning::Refuse() {
     if (!offered_) return 0;
     offered_ = false;
-    device_->ReportToHost(kHostReportWizard, "Autotune result was discarded.");
-    if (WriteMainServo(*device_, previous_.main) != 0 ||
-        WriteChangedAdvanced(*device_, extended_, previous_.advanced, tuned_.advanced, nullptr) != 0 ||
-        (previous_.openStopAdjust != tuned_.openStopAdjust && device_->WriteTbOpenStopAdj(previous_.openStopAdjust) != 0)) {
+    fieldbus::DeviceAccess& d = *device_;
+    const bool extended = extended_;
+    const FullServoSet previous = previous_, tuned = tuned_;
+    const int failed = Bus([&d, extended, &previous, &tuned] {
+        d.ReportToHost(kHostReportWizard, "Autotune result was discarded.");
+        return WriteMainServo(d, previous.main) != 0 ||
+                       WriteChangedAdvanced(d, extended, previous.advanced, tuned.advanced, nullptr) != 0 ||
+                       (previous.openStopAdjust != tuned.openStopAdjust && d.WriteTbOpenStopAdj(previous.openStopAdjust) != 0)
+                   ? 1
+                   : 0;
+    });
+    if (failed != 0) {
         platform::ShowMessage("Error: Failed to restore servo parameters.");
         return 1;
     }

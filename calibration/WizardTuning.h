@@ -4,6 +4,7 @@
 // succeeded or only warned offers the servo set it produced, which the user accepts (it
 // becomes the wizard's) or refuses (the previous set is written back).
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "calibration/ProcedureDialogs.h"
@@ -31,9 +32,12 @@ void StoreFullServo(config::CConfigData& config, const FullServoSet& set);
 
 class WizardTuning {
 public:
+    // The servo sets are read and written through `runBus` (empty: in place); the run of the
+    // procedure itself serves the window's events between its reads, as on the calibration
+    // sheet.
     WizardTuning(fieldbus::DeviceAccess* device, ProcedureDialogs& dialogs, bool extended,
-                 config::CConfigData& config)
-        : device_(device), dialogs_(dialogs), extended_(extended), config_(config) {}
+                 config::CConfigData& config, std::function<int(const std::function<int()>&)> runBus = {})
+        : device_(device), dialogs_(dialogs), extended_(extended), config_(config), runBus_(std::move(runBus)) {}
 
     // "&Go": after the stroke question, the search-and-tune run. False when it did not run.
     bool Go();
@@ -49,10 +53,13 @@ public:
     int Refuse();
 
 private:
+    int Bus(const std::function<int()>& work) const { return runBus_ ? runBus_(work) : work(); }
+
     fieldbus::DeviceAccess* device_;
     ProcedureDialogs& dialogs_;
     bool extended_;
     config::CConfigData& config_;
+    std::function<int(const std::function<int()>&)> runBus_;
     TuneIcon icon_ = TuneIcon::None;
     std::string result_;
     bool offered_ = false;

@@ -2,6 +2,8 @@
 // the commissioning of a positioner of the simulated segment end to end, and its Cancel.
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "DeviceTestBed.h"
 #include "calibration/RunProcedure.h"
 #include "calibration/SetupWizard.h"
@@ -103,6 +105,28 @@ TEST_F(SetupWizardOnSegment, RefusingOutOfServiceLeavesTheWizardUnopened) {
               1);
     EXPECT_EQ(ui.Last().text, "Please close all the trend windows before launch the Setup Wizard.");
     EXPECT_FALSE(ran);
+}
+
+// A device that stops answering: its bus work runs on another thread as the window has it
+// run, the failure is said, the wizard is not shown and the view reads the device again.
+TEST_F(SetupWizardOnSegment, ASilentDeviceEndsTheWizardBeforeItShows) {
+    Open("KV-202");
+    Control(R"({"command":"silence","device":"KV-202","afterMs":0,"forMs":600000})");
+    Host host;
+    bool ran = false;
+    int offThread = 0;
+    ui.Answer(IDYES, "To enter setup wizard");
+    EXPECT_EQ(RunSetupWizardCommand(
+                  &device, "KV-202", fieldbus::kNormalState, host, [&](SetupWizard&) { return ran = true; }, 0,
+                  [&](const WizardBusWork& work) {
+                      ++offThread;
+                      return std::async(std::launch::async, work).get();
+                  }),
+              1);
+    EXPECT_FALSE(ran);
+    EXPECT_GT(offThread, 0);
+    EXPECT_EQ(ui.Last().text, "Error: Failed to change the device operation state.");
+    EXPECT_EQ(host.starts, 1);
 }
 
 TEST_F(SetupWizardOnSegment, CommissionsAPositionerAndCancelLeavesItAsItWas) {

@@ -1,7 +1,9 @@
 // Takes the README's pictures of the calibration sheet and the diagnostics window on the
 // shipped default segment hosted in this process (its clock ten times as fast): the Range
 // page while and after the stops are found, the Tuning page after an auto tune, the Travel
-// Calibration page, and the self check of KV-201. Every question is answered Yes.
+// Calibration page, the self check of KV-201, and the setup wizard on KV-202 (its tuning page
+// after a search-and-tune run, and its position control limits). Every question is answered
+// Yes.
 // Usage: calibration_screens OUTPUT_FOLDER
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,6 +13,8 @@
 
 #include "calibration/RunProcedure.h"
 #include "calibration/ui/CCalibrationSheet.h"
+#include "calibration/ui/CSetupWizard.h"
+#include "config/CConfigData.h"
 #include "diagnostics/ui/CDiagnosticsDialog.h"
 #include "fieldbus/FieldbusDevice.h"
 #include "fieldbus/LinkContext.h"
@@ -120,6 +124,29 @@ int main(int argc, char** argv) {
         ok = dialog.grab().save(folder + "/diagnostics-self-check.png") && ok;
     }
     valve.CloseDevice();
+
+    fieldbus::FieldbusDevice wizardDevice;
+    wizardDevice.SetLink(&link);
+    if (!OpenDevice(wizardDevice, link, "KV-202")) return 1;
+    {
+        calibration::SetupWizard wizard(&wizardDevice, "KV-202", config::CurrentConfig());
+        if (wizard.Begin() != 0) return 1;
+        calibration::CSetupWizard window(wizard);
+        window.show();
+        window.next();
+        window.next();
+        window.OnGo();
+        Wait(300);
+        ok = window.grab().save(folder + "/setup-wizard-tuning.png") && ok;
+        window.OnAccept();
+        window.next();
+        window.next();
+        Wait(300);
+        ok = window.grab().save(folder + "/setup-wizard-limits.png") && ok;
+        window.reject();
+        wizard.Cancel();
+    }
+    wizardDevice.CloseDevice();
     nifClose(session);
     return ok ? 0 : 1;
 }

@@ -111,7 +111,8 @@ CSetupWizard::CSetupWizard(SetupWizard& wizard, QWidget* parent)
       wizard_(wizard),
       dialogs_(this),
       tuning_(std::make_unique<WizardTuning>(wizard.HasDevice() ? wizard.Device() : nullptr, dialogs_,
-                                             wizard.ExtendedServo(), wizard.Config())),
+                                             wizard.ExtendedServo(), wizard.Config(),
+                                             [&wizard](const WizardBusWork& work) { return wizard.Bus(work); })),
       travelPage_(std::make_unique<TravelCalibrationPage>(wizard.HasDevice() ? *wizard.Device() : NoDevice())) {
     setWizardStyle(QWizard::ClassicStyle);
     setOption(QWizard::NoBackButtonOnStartPage);
@@ -283,13 +284,20 @@ void CSetupWizard::OnGo() {
     ShowTuning();
 }
 
+void CSetupWizard::WhileBusy(const std::function<void()>& work) {
+    // The window takes no input while its bus work runs off its thread.
+    setEnabled(false);
+    work();
+    setEnabled(true);
+}
+
 void CSetupWizard::OnAccept() {
     tuning_->Accept();
     ShowTuning();
 }
 
 void CSetupWizard::OnRefuse() {
-    tuning_->Refuse();
+    WhileBusy([this] { tuning_->Refuse(); });
     ShowTuning();
 }
 
@@ -420,7 +428,7 @@ void CSetupWizard::OnPageChanged(int page) {
     if (page < 0) return;  // the wizard closes: Cancel and Finish take it from here
     if (currentPage_ == kActuatorPage && page != kActuatorPage) {
         SaveActuator();
-        wizard_.LeaveActuatorPage();
+        WhileBusy([this] { wizard_.LeaveActuatorPage(); });
     }
     currentPage_ = page;
     setWindowTitle(QString::fromStdString(wizard_.Caption(page)));

@@ -5,6 +5,7 @@
 // the sequence's logic; the travel calibration page is the calibration sheet's.
 #include <QWizard>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "calibration/SetupWizard.h"
@@ -78,6 +79,7 @@ private:
     void SaveActuator();
     bool SaveLimits();
     void ShowTuning();
+    void WhileBusy(const std::function<void()>& work);
 
     SetupWizard& wizard_;
     QtProcedureDialogs dialogs_;
