@@ -8,6 +8,8 @@
     X(GetVerb)               \
     X(SetVerb)               \
     X(StateVerb)             \
+    X(QueryVerb)             \
+    X(PidVerb)               \
     X(BackupVerb)            \
     X(RestoreVerb)           \
     X(DiffVerb)              \

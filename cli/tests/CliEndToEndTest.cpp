@@ -155,6 +155,38 @@ TEST_F(CliOnServer, StateChangesWithTheProgramsWarnings) {
     EXPECT_EQ("KV-201: OUT OF SERVICE -> NORMAL STATE\n", r.out);
 }
 
+TEST_F(CliOnServer, QueryAnswersACommandOrTheSummary) {
+    CliResult r = Cli({"query", "FV-102", "Read Limit Switces"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("Read Limit Switces :\n\nLimit Switch 1 Status=Off .\nLimit Switch 2 Status=Off .\n", r.out);
+
+    r = Cli({"query", "FV-102", "summary", "--json"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const nlohmann::json answer = nlohmann::json::parse(r.out);
+    EXPECT_EQ("Device Summary", answer["answers"][0]["command"]);
+    EXPECT_THAT(answer["answers"][0]["lines"].get<std::vector<std::string>>(), ::testing::Contains("PID Tag=FV102_PID"));
+
+    r = Cli({"query", "FV-102", "nothing"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("20 Read Raw Data"));
+}
+
+TEST_F(CliOnServer, PidChangesStateAndWritesByTheControllersRules) {
+    CliResult r = Cli({"pid", "FV-101", "--mode", "man", "--out", "40"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("FV-101: MAN  SP 50.00"));
+    EXPECT_THAT(r.out, HasSubstr("OUT 40.00"));
+
+    // The output is entered only in MAN; the simulation's warning declined changes nothing.
+    r = Cli({"pid", "FV-101", "--mode", "auto", "--out", "45"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: The output is entered only in MAN; the PID is AUTO."));
+    r = Cli({"pid", "FV-101", "--mode", "sim"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("WARNING: SIM state must NOT be used"));
+    EXPECT_THAT(r.out, HasSubstr("FV-101: AUTO "));
+}
+
 TEST_F(CliOnServer, BackupDiffAndRestoreShowExactlyTheChange) {
     const std::string folder = dir_.File("x");
     CliResult r = Cli({"backup", "--dir", folder});
