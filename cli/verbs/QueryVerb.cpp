@@ -80,7 +80,7 @@ int RunQuery(Context& ctx) {
         std::string name;
         if (command == kSummary) {
             name = "Device Summary";
-            ctx.Progress("Reading the device summary...");
+            if (commands.size() > 1) ctx.Progress("Reading the device summary...");
             if (device.GetDeviceSummary(text) != 0) {
                 ctx.Error("Error: Reading the device summary of " + tag + " failed.");
                 result = kExitFailed;
@@ -88,7 +88,7 @@ int RunQuery(Context& ctx) {
             text = name + " :\r\n\r\n" + text;
         } else {
             name = query.CommandName(command);
-            ctx.Progress(name + "...");
+            if (commands.size() > 1) ctx.Progress(name + "...");
             text = query.ComposeAnswer(command);
         }
         ctx.Pump();
