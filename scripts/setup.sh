@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libqcustomplot-dev libbenchmark-dev nlohmann-json3-dev
+          libqcustomplot-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
           xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
