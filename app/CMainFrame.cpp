@@ -92,9 +92,11 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent, const View
         view_->Controller().DownloadConfigurationCommand();
         RefreshStatusBar();
     });
-    AddCommand(tools, "calibrate", "C&alibrate...", false);
+    connect(AddCommand(tools, "calibrate", "C&alibrate...", false), &QAction::triggered, this,
+            [this] { view_->OnCalibrate(); });
     AddCommand(tools, "setupWizard", "Setup &Wizard...", false);
-    AddCommand(tools, "diagnostics", "&Diagnostics...", false);
+    connect(AddCommand(tools, "diagnostics", "&Diagnostics...", false), &QAction::triggered, this,
+            [this] { view_->OnDiagnostics(); });
     connect(AddCommand(tools, "trend", "&Trend..."), &QAction::triggered, this, [this] { view_->OpenTrendWindow(); });
     AddCommand(tools, "query", "&Query Device...", false);
     AddCommand(tools, "pidController", "&PID Process Controller...", false);
@@ -221,6 +223,9 @@ void CMainFrame::UpdateCommands() {
     Command("firmwareActivate")->setEnabled(open);
     // The fail-safe status dialog opens only without a current device.
     Command("failSafe")->setEnabled(!current);
+    const bool tools = view_->CanUseDeviceTools();
+    Command("calibrate")->setEnabled(tools);
+    Command("diagnostics")->setEnabled(tools);
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

@@ -1,5 +1,10 @@
 #include "app/CTessaroView.h"
 
+#include "calibration/CalibrationSession.h"
+#include "calibration/ui/CCalibrationSheet.h"
+#include "config/CConfigData.h"
+#include "diagnostics/ui/CDiagnosticsDialog.h"
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -367,4 +372,53 @@ void CTessaroView::OpenTrendWindow() {
 void CTessaroView::CloseDeviceWindows(int slot) {
     trendWindows_.CloseFor(slot);
     RefreshStatusPanes();
+}
+
+namespace {
+
+// The main view as the calibration command sees it.
+class CalibrationHostOfView : public calibration::CalibrationHost {
+public:
+    CalibrationHostOfView(CTessaroView& view, app::ViewController& controller, fieldbus::DeviceAccess* device)
+        : view_(view), controller_(controller), device_(device) {}
+    int OpenTrendWindowCount() const override { return view_.OpenTrendWindowCount(); }
+    void StopPolling() override { controller_.PauseDeviceThreads(); }
+    void StartPolling() override { controller_.ResumeDeviceThreads(); }
+    void RunSheet(const std::string& title) override {
+        if (!device_) return;
+        const bool partner = config::CurrentConfig().identity.makerEdition == 0;
+        calibration::CCalibrationSheet sheet(*device_, calibration::ReadExtendedServo(*device_),
+                                             QString::fromStdString(title), partner, &view_);
+        sheet.exec();
+    }
+
+private:
+    CTessaroView& view_;
+    app::ViewController& controller_;
+    fieldbus::DeviceAccess* device_;
+};
+
+}  // namespace
+
+bool CTessaroView::CanUseDeviceTools() {
+    const int slot = controller_.CurrentSlot();
+    return slot > 0 && link_.Device(slot).IsOpen() && !controller_.IsBusy();
+}
+
+void CTessaroView::OnCalibrate() {
+    if (!CanUseDeviceTools()) return;
+    const int slot = controller_.CurrentSlot();
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    CalibrationHostOfView host(*this, controller_, &device);
+    calibration::RunCalibrationCommand(&device, link_.GetTag(slot), controller_.ShownState(), host);
+    emit StatusChanged();
+}
+
+void CTessaroView::OnDiagnostics() {
+    if (!CanUseDeviceTools()) return;
+    const int slot = controller_.CurrentSlot();
+    diagnostics::CDiagnosticsDialog dialog(link_.Device(slot), QString::fromStdString("Diagnostics (" + link_.GetTag(slot) + ")"),
+                                           this);
+    dialog.exec();
+    emit StatusChanged();
 }

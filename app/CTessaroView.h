@@ -57,6 +57,12 @@ public:
     // MessageTarget
     void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
 
+    // Tools on the current device: the calibration sheet and the diagnostics window.
+    void OnCalibrate();
+    void OnDiagnostics();
+    // Whether they can be used now (a current device that is open).
+    bool CanUseDeviceTools();
+
     QTreeWidget* Tree() const { return tree_; }
     // Opens the trend window of the current device (or one without a device).
     void OpenTrendWindow();

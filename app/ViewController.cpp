@@ -59,6 +59,25 @@ void ViewController::StartDeviceThreads(int slot, bool companion) {
     if (device.GetLinkMasterFlags().linkMasterType) device.StartSpltView1(notify_);
 }
 
+void ViewController::PauseDeviceThreads() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return;
+    fieldbus::FieldbusDevice& device = link_.Device(slot);
+    device.StopTbView3();
+    device.StopAoView1();
+    device.StopRbView1();
+    device.StopPidView3();
+    device.StopDi1View1();
+    device.StopDi2View1();
+    device.StopSpltView1();
+}
+
+void ViewController::ResumeDeviceThreads() {
+    const int slot = link_.CurrentSlot();
+    if (slot <= 0 || !link_.Device(slot).IsOpen()) return;
+    StartDeviceThreads(slot, false);
+}
+
 // Closing the device stops its readers: asked to end together, released from a read of a
 // device that does not answer by the closed descriptors, then waited for under one stop
 // limit. The check for workers still alive comes after it.

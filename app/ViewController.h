@@ -100,6 +100,11 @@ public:
     // One tick of the OFFLINE timer: Ctrl+F opens the fail-safe status dialog.
     void OnOfflineTimerTick();
 
+    // The current device's readers stop while a tool drives the device (calibration) and
+    // start again afterwards.
+    void PauseDeviceThreads();
+    void ResumeDeviceThreads();
+
     // Operation states of the current device.
     void SetOperationStateCommand(int state);
     void ShowOperationState();

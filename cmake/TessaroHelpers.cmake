@@ -1,12 +1,23 @@
+include(GoogleTest)
+
+# Labels of a test program's tests: "threads" for those in TESSARO_THREAD_TESTS.
+function(_tessaro_test_labels name out)
+  if(name IN_LIST TESSARO_THREAD_TESTS)
+    set(${out} threads PARENT_SCOPE)
+  else()
+    set(${out} all PARENT_SCOPE)
+  endif()
+endfunction()
+
 # tessaro_add_gtest(<name> SOURCES ... LIBS ...)
 # Builds one GoogleTest executable and registers its tests with CTest.
-include(GoogleTest)
 function(tessaro_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  _tessaro_test_labels(${name} labels)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${labels})
 endfunction()
 
 # tessaro_add_qttest(<name> SOURCES ... LIBS ...)
@@ -15,6 +26,7 @@ function(tessaro_add_qttest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/platform/testing/QtTestMain.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Widgets GTest::gtest Threads::Threads)
+  _tessaro_test_labels(${name} labels)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${labels})
 endfunction()

@@ -297,6 +297,9 @@ public:
     virtual int AnyThreadAlive() { return 0; }
     // "Device <tag> <text>  @ hh:mm:ss" into the message log, and the main window is told.
     virtual void ReportText(const std::string& /*text*/) {}
+    // Progress and events reported to an asset-management host (code 17 procedure
+    // progress, 18 setup wizard, 19 diagnostics events); the standalone device ignores them.
+    virtual void ReportToHost(int /*code*/, const std::string& /*text*/) {}
     // The device log line of a library status.
     virtual void ReportLibraryError(int /*code*/) {}
 };

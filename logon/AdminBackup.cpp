@@ -33,6 +33,8 @@ std::string AdminBackupPath(const std::string& systemDirectory) {
     return platform::JoinPath(systemDirectory, kAdminBackupFileName);
 }
 
+std::string PendingAdminBackupPath(const std::string& backupPath) { return backupPath + ".new"; }
+
 std::string FormatAdminBackup(uint32_t key1, uint32_t level) {
     return std::to_string(key1) + "\n" + std::to_string(LogonCheckValue(level, key1, kAdminUser)) + "\n" +
            std::to_string(level) + "\n";
@@ -57,7 +59,9 @@ bool ReadAdminBackup(const std::string& path, AdminBackup& out) {
 }
 
 bool WriteAdminBackup(const std::string& path, uint32_t key1, uint32_t level) {
-    return platform::WriteFileAtomically(path, FormatAdminBackup(key1, level), nullptr, 0600);
+    if (!platform::WriteFileAtomically(path, FormatAdminBackup(key1, level), nullptr, 0600)) return false;
+    platform::RemoveStaleTemporaries(path);
+    return true;
 }
 
 }  // namespace logon

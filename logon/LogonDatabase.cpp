@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 #include "logon/AdminBackup.h"
@@ -73,28 +76,15 @@ void LogonDatabase::ReportBackupFailure() {
         platform::MB_OK | platform::MB_ICONSTOP);
 }
 
-int LogonDatabase::Load() {
-    users_.clear();
-    readable_ = false;
+int LogonDatabase::ReadUsers(const platform::RegistryEdit& edit, std::vector<LogonInfo>& users) const {
+    users.clear();
     std::vector<std::string> keys;
-    int rc = registry_.EnumSubKeys(kRoot, kLogonKey, keys);
-    if (rc == platform::REG_NOT_FOUND) {
-        readable_ = true;  // no logon key yet: an empty list
-        return 0;
-    }
-    if (rc != platform::REG_OK) {
-        ReportUnreadable(rc);
-        return rc;
-    }
-    std::vector<LogonInfo> users;
+    const int rc = edit.EnumSubKeys(kRoot, kLogonKey, keys);
+    if (rc == platform::REG_NOT_FOUND) return platform::REG_OK;  // no logon key yet: an empty list
+    if (rc != platform::REG_OK) return rc;
     for (const std::string& name : keys) {
         std::vector<platform::RegValue> stored;
-        rc = registry_.EnumValues(kRoot, UserKey(name), stored);
-        if (rc == platform::REG_NOT_FOUND) continue;
-        if (rc != platform::REG_OK) {
-            ReportUnreadable(rc);
-            return rc;
-        }
+        if (edit.EnumValues(kRoot, UserKey(name), stored) != platform::REG_OK) continue;
         LogonInfo info;
         info.name = name;
         bool haveLevel = false, haveKey1 = false, haveKey2 = false;
@@ -117,57 +107,110 @@ int LogonDatabase::Load() {
         if (info.level > kMaxLevel || info.key2 != LogonCheckValue(info.level, info.key1, info.name)) continue;
         users.push_back(std::move(info));
     }
+    return platform::REG_OK;
+}
+
+int LogonDatabase::Load() {
+    users_.clear();
+    readable_ = false;
+    std::vector<LogonInfo> users;
+    // One snapshot: a save of the other program is seen whole or not at all.
+    const int rc = registry_.View([&](const platform::RegistryEdit& edit) { return ReadUsers(edit, users); });
+    if (rc != platform::REG_OK) {
+        ReportUnreadable(rc);
+        return rc;
+    }
     users_ = std::move(users);
     readable_ = true;
     return 0;
 }
 
-int LogonDatabase::WriteUserValues(const LogonInfo& info, WriteOrder order, const LogonInfo* previous) {
-    const std::string key = UserKey(info.name);
-    const std::vector<NamedValue> fields = order == WriteOrder::LevelFirst
-                                               ? std::vector<NamedValue>{kLevel, kKey1, kKey2}
-                                               : std::vector<NamedValue>{kKey1, kKey2, kLevel};
-    const bool keyExisted = registry_.KeyExists(kRoot, key);
-    for (size_t i = 0; i < fields.size(); ++i) {
-        const int rc = values::WriteRegistryDword(registry_, kRoot, key, fields[i].name, info.*fields[i].member);
-        if (rc == platform::REG_OK) continue;
-        // Put back what was already written so that the record stays consistent: a record
-        // whose check value does not match would no longer be listed at all.
-        if (previous) {
-            for (size_t j = 0; j < i; ++j) registry_.SetDword(kRoot, key, fields[j].name, previous->*fields[j].member);
-        } else if (!keyExisted) {
-            registry_.DeleteKey(kRoot, key);
-        }
-        return rc;
-    }
-    return 0;
+namespace {
+
+void PutValues(platform::RegistryEdit& edit, const LogonInfo& info, const std::vector<NamedValue>& fields) {
+    for (const NamedValue& field : fields) edit.SetDword(kRoot, UserKey(info.name), field.name, info.*field.member);
 }
 
-int LogonDatabase::WriteAdminUser(const LogonInfo& info, WriteOrder order, const LogonInfo* previous) {
-    int rc = WriteUserValues(info, order, previous);
-    if (rc != 0) return rc;
-    if (info.name == kAdminUser && !WriteAdminBackup(BackupPath(), info.key1, info.level)) {
-        // The backup must agree with the registry, or the next logon would reset the
-        // administrator to the default password. Keep the old values in force instead.
-        if (previous) WriteUserValues(*previous, order, nullptr);
-        return 1;
-    }
-    return 0;
+const std::vector<NamedValue>& Fields(bool levelFirst) {
+    static const std::vector<NamedValue> levelFirstOrder{kLevel, kKey1, kKey2};
+    static const std::vector<NamedValue> keysFirstOrder{kKey1, kKey2, kLevel};
+    return levelFirst ? levelFirstOrder : keysFirstOrder;
 }
 
-void LogonDatabase::RemoveDifferentlySpelledKey(const std::string& name) {
+}  // namespace
+
+void LogonDatabase::RemoveDifferentlySpelledKeys(platform::RegistryEdit& edit, const std::string& name) {
     // Registry key names ignore case, so "ADMIN" and "Admin" would share one key. A key
     // spelled differently is removed first so that the new record is listed under its name.
     std::vector<std::string> keys;
-    if (registry_.EnumSubKeys(kRoot, kLogonKey, keys) != platform::REG_OK) return;
-    for (const std::string& key : keys) {
-        if (key != name && EqualsNoCase(key, name)) {
-            registry_.DeleteKey(kRoot, UserKey(key));
-            users_.erase(std::remove_if(users_.begin(), users_.end(),
-                                        [&](const LogonInfo& user) { return user.name == key; }),
-                         users_.end());
-        }
+    if (edit.EnumSubKeys(kRoot, kLogonKey, keys) != platform::REG_OK) return;
+    for (const std::string& key : keys)
+        if (key != name && EqualsNoCase(key, name)) edit.DeleteKey(kRoot, UserKey(key));
+}
+
+int LogonDatabase::StoreAdmin(platform::RegistryEdit& edit, const LogonInfo& admin, const LogonInfo* previous) {
+    // The backup goes to a pending file first, the registry follows, and the rename that
+    // makes the backup current comes last. Killed before the registry was stored, the old
+    // record and backup stay; killed after it, the next opening finds the pending file equal
+    // to the registry and completes the rename (FinishInterruptedAdminSave).
+    const std::string backup = BackupPath();
+    const std::string pending = PendingAdminBackupPath(backup);
+    // On failure the previous record is put back into the edit, so that whatever the
+    // transaction stores afterwards still agrees with the backup.
+    auto keepPrevious = [&] {
+        if (previous) PutValues(edit, *previous, Fields(false));
+    };
+    if (!WriteAdminBackup(pending, admin.key1, admin.level)) {
+        keepPrevious();
+        return kBackupFailed;
     }
+    const int rc = edit.Store();
+    if (rc != platform::REG_OK) {
+        ::unlink(pending.c_str());
+        keepPrevious();
+        return rc;
+    }
+    if (::rename(pending.c_str(), backup.c_str()) == 0) return 0;
+    keepPrevious();
+    // Stored back, the pending file is stale; if even that fails, the pending file equals
+    // the registry and the next opening completes the save.
+    if (edit.Store() == platform::REG_OK) ::unlink(pending.c_str());
+    return kBackupFailed;
+}
+
+void LogonDatabase::FinishInterruptedAdminSave() {
+    const std::string backup = BackupPath();
+    const std::string pending = PendingAdminBackupPath(backup);
+    struct stat st {};
+    if (::lstat(pending.c_str(), &st) != 0) return;
+    AdminBackup saved;
+    const LogonInfo* admin = Find(kAdminUser);
+    if (ReadAdminBackup(pending, saved) && admin && admin->key1 == saved.key1 && admin->level == saved.level &&
+        ::rename(pending.c_str(), backup.c_str()) == 0)
+        return;
+    ::unlink(pending.c_str());  // that save never reached the registry
+}
+
+int LogonDatabase::SaveUser(const LogonInfo& info, WriteOrder order, const LogonInfo* previous) {
+    const int rc = registry_.Update([&](platform::RegistryEdit& edit) {
+        if (!previous) RemoveDifferentlySpelledKeys(edit, info.name);
+        PutValues(edit, info, Fields(order == WriteOrder::LevelFirst));
+        return info.name == kAdminUser ? StoreAdmin(edit, info, previous) : 0;
+    });
+    if (rc == 0 && !previous) {
+        users_.erase(std::remove_if(users_.begin(), users_.end(),
+                                    [&](const LogonInfo& user) {
+                                        return user.name != info.name && EqualsNoCase(user.name, info.name);
+                                    }),
+                     users_.end());
+    }
+    return rc;
+}
+
+void LogonDatabase::ReportSaveFailure(const LogonInfo& info, int status) {
+    if (status != kBackupFailed)
+        values::ReportRegistryDwordFailure(kRoot, UserKey(info.name), kKey1.name, info.key1);
+    platform::ShowMessage(kCreateFailed);
 }
 
 int LogonDatabase::CreateUser(const std::string& name, uint32_t level, uint32_t key1) {
@@ -182,28 +225,21 @@ int LogonDatabase::CreateUser(const std::string& name, uint32_t level, uint32_t 
 int LogonDatabase::AddUser(const LogonInfo& given) {
     if (!readable_ || Find(given.name)) return 1;
     const LogonInfo info = MakeLogonInfo(given.name, given.level, given.key1);
-    RemoveDifferentlySpelledKey(info.name);
-    const int rc = WriteUserValues(info, WriteOrder::LevelFirst, nullptr);
+    const int rc = SaveUser(info, WriteOrder::LevelFirst, nullptr);
     if (rc != 0) {
-        platform::ShowMessage(kCreateFailed);
-        return rc;
+        ReportSaveFailure(info, rc);
+        return 1;
     }
     users_.push_back(info);
     return 0;
 }
 
 int LogonDatabase::SetPassword(const std::string& name, uint32_t newKey1) {
-    LogonInfo* user = FindMutable(name);
+    const LogonInfo* user = Find(name);
     if (!readable_ || !user) return 1;
-    const LogonInfo previous = *user;
-    const LogonInfo updated = MakeLogonInfo(name, previous.level, newKey1);
-    const int rc = WriteAdminUser(updated, WriteOrder::KeysFirst, &previous);
-    if (rc != 0) {
-        platform::ShowMessage(kCreateFailed);
-        return rc;
-    }
-    *user = updated;
-    return 0;
+    LogonInfo updated = *user;
+    updated.key1 = newKey1;
+    return UpdateUser(updated);
 }
 
 int LogonDatabase::UpdateUser(const LogonInfo& given) {
@@ -211,75 +247,89 @@ int LogonDatabase::UpdateUser(const LogonInfo& given) {
     if (!readable_ || !user) return 1;
     const LogonInfo previous = *user;
     const LogonInfo updated = MakeLogonInfo(given.name, given.level, given.key1);
-    const int rc = WriteAdminUser(updated, WriteOrder::KeysFirst, &previous);
+    const int rc = SaveUser(updated, WriteOrder::KeysFirst, &previous);
     if (rc != 0) {
-        platform::ShowMessage(kCreateFailed);
-        return rc;
+        ReportSaveFailure(updated, rc);
+        return 1;
     }
-    *user = updated;
+    *FindMutable(given.name) = updated;
     return 0;
 }
 
 int LogonDatabase::DeleteUser(const std::string& name) {
     if (!readable_) return 1;
-    const std::string key = UserKey(name);
-    registry_.DeleteValue(kRoot, key, "Level");
-    registry_.DeleteValue(kRoot, key, "Key1");
-    registry_.DeleteValue(kRoot, key, "Key2");
-    const int rc = registry_.DeleteKey(kRoot, key);
+    // The key goes with its values in one change, so no half-deleted record is ever stored.
+    const int rc = registry_.Update([&](platform::RegistryEdit& edit) { return edit.DeleteKey(kRoot, UserKey(name)); });
     users_.erase(std::remove_if(users_.begin(), users_.end(), [&](const LogonInfo& user) { return user.name == name; }),
                  users_.end());
     return rc;
 }
 
-int LogonDatabase::CreateBuiltIn(const std::string& name, uint32_t level, const char* password) {
-    if (Find(name)) return 0;
-    return CreateUser(name, level, PasswordHash(password));
-}
-
 int LogonDatabase::Reconcile() {
     if (!readable_) return 1;
-    int result = 0;
-    const std::string backupPath = BackupPath();
-    AdminBackup backup;
-    const bool backupValid = ReadAdminBackup(backupPath, backup);
-    const LogonInfo* admin = Find(kAdminUser);
-    const uint32_t defaultKey1 = PasswordHash(kDefaultAdminPassword);
+    bool backupFailed = false;
+    std::vector<LogonInfo> created;
+    // One transaction under the registry lock: a save of the other program comes wholly
+    // before this check or wholly after it.
+    const int rc = registry_.Update([&](platform::RegistryEdit& edit) {
+        const int read = ReadUsers(edit, users_);
+        if (read != platform::REG_OK) return read;
+        FinishInterruptedAdminSave();
 
-    if (!backupValid && !admin) {
-        if (!WriteAdminBackup(backupPath, defaultKey1, kAdminLevel)) {
-            ReportBackupFailure();
-            result = 1;
+        const std::string backupPath = BackupPath();
+        AdminBackup backup;
+        const bool backupValid = ReadAdminBackup(backupPath, backup);
+        const LogonInfo* admin = Find(kAdminUser);
+        const uint32_t defaultKey1 = PasswordHash(kDefaultAdminPassword);
+        auto create = [&](const LogonInfo& info) {
+            RemoveDifferentlySpelledKeys(edit, info.name);
+            PutValues(edit, info, Fields(true));
+            created.push_back(info);
+        };
+        int stored = 0;
+        if (!backupValid && !admin) {
+            // Without a backup the new record stands alone; the next opening writes the
+            // backup from it, as for any missing backup.
+            create(MakeLogonInfo(kAdminUser, kAdminLevel, defaultKey1));
+            stored = StoreAdmin(edit, created.back(), nullptr);
+        } else if (!backupValid) {
+            if (!WriteAdminBackup(backupPath, admin->key1, admin->level)) stored = kBackupFailed;
+        } else if (!admin) {
+            create(MakeLogonInfo(kAdminUser, backup.level, backup.key1));
+        } else if (backup.level != admin->level || backup.key1 != admin->key1) {
+            // Registry and backup disagree although every save keeps them together: someone
+            // edited one of them. Neither can be trusted, so both go back to the default.
+            const LogonInfo previous = *admin;
+            const LogonInfo reset = MakeLogonInfo(kAdminUser, kAdminLevel, defaultKey1);
+            PutValues(edit, reset, Fields(false));
+            stored = StoreAdmin(edit, reset, &previous);
+            if (stored == 0) *FindMutable(kAdminUser) = reset;
         }
-        if (CreateUser(kAdminUser, kAdminLevel, defaultKey1) != 0) result = 1;
-    } else if (!backupValid) {
-        if (!WriteAdminBackup(backupPath, admin->key1, admin->level)) {
-            ReportBackupFailure();
-            result = 1;
+        if (stored == kBackupFailed) backupFailed = true;
+        else if (stored != 0) return stored;
+
+        if (!Find(kTrainingUser))
+            create(MakeLogonInfo(kTrainingUser, kTrainingLevel, PasswordHash(kDefaultTrainingPassword)));
+        if (IsMakerEdition(edition_) && !Find(kHolmgardUser))
+            create(MakeLogonInfo(kHolmgardUser, kHolmgardLevel, PasswordHash(kDefaultHolmgardPassword)));
+        return 0;
+    });
+    if (rc != 0) {
+        if (rc == platform::REG_CORRUPT) {  // damaged since the list was loaded (reported)
+            users_.clear();
+            readable_ = false;
         }
-    } else if (!admin) {
-        if (CreateUser(kAdminUser, backup.level, backup.key1) != 0) result = 1;
-    } else if (backup.level != admin->level || backup.key1 != admin->key1) {
-        // Registry and backup disagree: someone edited one of them. Neither can be trusted,
-        // so both go back to the default password.
-        const LogonInfo previous = *admin;
-        const LogonInfo reset = MakeLogonInfo(kAdminUser, kAdminLevel, defaultKey1);
-        if (WriteUserValues(reset, WriteOrder::LevelFirst, &previous) != 0) {
-            platform::ShowMessage(kCreateFailed);
-            result = 1;
-        } else {
-            *FindMutable(kAdminUser) = reset;
-            if (!WriteAdminBackup(backupPath, reset.key1, reset.level)) {
-                ReportBackupFailure();
-                result = 1;
-            }
-        }
+        platform::ShowMessage(kCreateFailed);
+        return 1;
     }
-
-    if (CreateBuiltIn(kTrainingUser, kTrainingLevel, kDefaultTrainingPassword) != 0) result = 1;
-    if (IsMakerEdition(edition_) && CreateBuiltIn(kHolmgardUser, kHolmgardLevel, kDefaultHolmgardPassword) != 0)
-        result = 1;
-    return result;
+    for (const LogonInfo& info : created) {
+        users_.erase(std::remove_if(users_.begin(), users_.end(),
+                                    [&](const LogonInfo& user) { return EqualsNoCase(user.name, info.name); }),
+                     users_.end());
+        users_.push_back(info);
+    }
+    if (backupFailed) ReportBackupFailure();
+    return backupFailed ? 1 : 0;
 }
 
 std::string LogonDatabase::ReadLastUser() {

@@ -6,6 +6,11 @@
 // A registry file that cannot be read (damaged, unreadable) is reported once and the
 // database then refuses every write, so no user is ever dropped or overwritten because of a
 // problem in the file itself.
+//
+// Every save of a user is one registry transaction, so its values are stored all together or
+// not at all. The administrator's record and backup file are written under the same lock as
+// the check that compares them, in an order that lets the next opening finish or drop a save
+// that was interrupted; so neither a crash nor the other program ever makes them disagree.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +19,7 @@
 #include "logon/Edition.h"
 #include "logon/LogonInfo.h"
 #include "platform/Registry.h"
+#include "platform/RegistryEdit.h"
 
 namespace logon {
 
@@ -25,8 +31,9 @@ public:
     // most 9 and whose Key2 matches the check value. A missing logon key gives an empty list.
     // Returns 0, or the registry status when the registry could not be read (reported).
     int Load();
-    // Brings "Admin" in line with the backup file and creates the missing built-in users.
-    // Does nothing when the last Load failed. Returns 0 when everything could be written.
+    // Brings "Admin" in line with the backup file and creates the missing built-in users, on
+    // the list as it is stored now (reloaded under the registry lock). Does nothing when the
+    // last Load failed. Returns 0 when everything could be written.
     int Reconcile();
 
     bool IsReadable() const { return readable_; }
@@ -64,10 +71,15 @@ public:
 
 private:
     enum class WriteOrder { LevelFirst, KeysFirst };
-    int WriteUserValues(const LogonInfo& info, WriteOrder order, const LogonInfo* previous);
-    int WriteAdminUser(const LogonInfo& info, WriteOrder order, const LogonInfo* previous);
-    int CreateBuiltIn(const std::string& name, uint32_t level, const char* password);
-    void RemoveDifferentlySpelledKey(const std::string& name);
+    // Results of a save besides the registry statuses.
+    static constexpr int kBackupFailed = -1;
+
+    int ReadUsers(const platform::RegistryEdit& edit, std::vector<LogonInfo>& users) const;
+    int SaveUser(const LogonInfo& info, WriteOrder order, const LogonInfo* previous);
+    int StoreAdmin(platform::RegistryEdit& edit, const LogonInfo& admin, const LogonInfo* previous);
+    void FinishInterruptedAdminSave();
+    void RemoveDifferentlySpelledKeys(platform::RegistryEdit& edit, const std::string& name);
+    void ReportSaveFailure(const LogonInfo& info, int status);
     void ReportUnreadable(int status);
     void ReportBackupFailure();
     LogonInfo* FindMutable(const std::string& name);

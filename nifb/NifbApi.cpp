@@ -162,7 +162,7 @@ nifError_t CopyRecords(const Response& resp, T* list, uint16_t capacity, uint16_
 nifError_t CopyText(const Response& resp, char* buffer, uint16_t bufferSize) {
     if (resp.status != E_OK) return resp.status;
     if (resp.data.size() + 1 > bufferSize) return E_BUF_TOO_SMALL;
-    std::memcpy(buffer, resp.data.data(), resp.data.size());
+    if (!resp.data.empty()) std::memcpy(buffer, resp.data.data(), resp.data.size());
     buffer[resp.data.size()] = '\0';
     return E_OK;
 }

@@ -1,22 +1,30 @@
 #include "platform/FileLock.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
 
-FileLock::FileLock(const std::string& lockPath, bool exclusive) {
+FileLock::FileLock(const std::string& lockPath, bool exclusive, int timeoutMs) {
     fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) return;
-    while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0) {
-        if (errno != EINTR) {
+    // A real wait between processes, so it is measured on the wall clock.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const int operation = (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    while (::flock(fd_, operation) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        if ((errno != EINTR && !busy) || std::chrono::steady_clock::now() >= deadline) {
+            timedOut_ = busy;
             ::close(fd_);
             fd_ = -1;
             return;
         }
+        if (busy) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -7,14 +7,21 @@ namespace platform {
 
 class FileLock {
 public:
-    FileLock(const std::string& lockPath, bool exclusive);
+    // How long a lock is waited for before the caller gives up: long enough for any save of
+    // another program, short enough that a stuck program cannot freeze this one.
+    static constexpr int kDefaultTimeoutMs = 10000;
+
+    FileLock(const std::string& lockPath, bool exclusive, int timeoutMs = kDefaultTimeoutMs);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool Locked() const { return fd_ >= 0; }
+    // True when the lock file exists but another process held the lock for the whole wait.
+    bool TimedOut() const { return timedOut_; }
 
 private:
     int fd_ = -1;
+    bool timedOut_ = false;
 };
 
 // Creates a folder and the folders above it; new folders get `mode`.

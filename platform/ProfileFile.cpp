@@ -79,10 +79,14 @@ ProfileLines Load(const std::string& file) {
     return p;
 }
 
-bool Store(const std::string& file, const ProfileLines& p) {
+// Called with the file's lock held: temporaries of this file lying about are then remains of
+// saves that were killed, and go.
+bool Store(const std::string& file, const ProfileLines& p, const FileLock& lock) {
     std::string text;
     for (const auto& line : p.lines) text += line + "\r\n";
-    return WriteFileAtomically(file, text);
+    if (!WriteFileAtomically(file, text)) return false;
+    if (lock.Locked()) RemoveStaleTemporaries(file);
+    return true;
 }
 
 std::mutex g_profileMutex;
@@ -120,7 +124,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         if (!p.lines.empty() && !p.lines.back().empty()) p.lines.push_back("");
         p.lines.push_back("[" + section + "]");
         p.lines.push_back(key + "=" + value);
-        return Store(file, p);
+        return Store(file, p, lock);
     }
     int at = p.FindKey(header, key, nullptr);
     if (at >= 0) {
@@ -133,7 +137,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         while (end > static_cast<size_t>(header) + 1 && ProfileLines::Trim(p.lines[end - 1]).empty()) --end;
         p.lines.insert(p.lines.begin() + static_cast<long>(end), key + "=" + value);
     }
-    return Store(file, p);
+    return Store(file, p, lock);
 }
 
 bool DeletePrivateProfileKey(const std::string& section, const std::string& key, const std::string& file) {
@@ -145,7 +149,7 @@ bool DeletePrivateProfileKey(const std::string& section, const std::string& key,
     int at = p.FindKey(header, key, nullptr);
     if (at < 0) return true;
     p.lines.erase(p.lines.begin() + at);
-    return Store(file, p);
+    return Store(file, p, lock);
 }
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileLock.h"
+#include "platform/RegistryEdit.h"
 #include "platform/RegistryFile.h"
 #include "platform/Ui.h"
 
@@ -64,8 +65,9 @@ Registry::Registry(std::string filePath) : path_(std::move(filePath)) {}
 
 namespace {
 
-// Loads the tree under the lock. Returns REG_OK, REG_ACCESS_DENIED or REG_CORRUPT.
-int Load(const std::string& path, RegistryTree& tree, std::string& error) {
+// Loads the tree under the lock. Returns REG_OK, REG_ACCESS_DENIED or REG_CORRUPT; `corrupt`
+// gets the reason a damaged file was refused.
+int Load(const std::string& path, RegistryTree& tree, std::string& error, std::string& corrupt) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return REG_OK;  // no file yet: an empty registry
     std::string text;
@@ -73,154 +75,125 @@ int Load(const std::string& path, RegistryTree& tree, std::string& error) {
         error = "cannot read " + path;
         return REG_ACCESS_DENIED;
     }
-    std::string reason;
-    if (!tree.Parse(text, reason)) {
-        error = "The registry file " + path + " is damaged: " + reason;
-        ReportCorrupt(path, reason);
+    if (!tree.Parse(text, corrupt)) {
+        error = "The registry file " + path + " is damaged: " + corrupt;
         return REG_CORRUPT;
     }
     return REG_OK;
 }
 
 std::mutex g_registryMutex;  // serialises the threads of this process; the file lock the processes
+thread_local bool t_inTransaction = false;
+
+int ToStatus(bool found) { return found ? static_cast<int>(REG_OK) : static_cast<int>(REG_NOT_FOUND); }
 
 }  // namespace
 
-// Runs `op` on the loaded tree; when `write` and op succeeded, stores the tree again.
+// Runs `op` on the tree loaded under the lock; a writing transaction stores what `op`
+// changed unless `op` failed.
 template <typename Op>
 static int Transact(const std::string& path, bool write, std::string& lastError, Op op) {
-    std::lock_guard<std::mutex> guard(g_registryMutex);
-    if (write && !MakeDirectories(ParentDir(path), 0700)) {
-        lastError = "cannot create the folder of " + path;
+    if (t_inTransaction) {
+        // A second lock from inside a transaction would wait for itself.
+        lastError = "the registry was used from inside one of its own transactions";
         return REG_ACCESS_DENIED;
     }
-    FileLock lock(path + ".lock", write);
-    RegistryTree tree;
-    std::string error;
-    int status = Load(path, tree, error);
-    if (status != REG_OK) {
-        lastError = error;
-        return status;
+    std::string corrupt;
+    int status = REG_OK;
+    {
+        std::lock_guard<std::mutex> guard(g_registryMutex);
+        t_inTransaction = true;
+        struct Leave {
+            ~Leave() { t_inTransaction = false; }
+        } leave;
+        if (write && !MakeDirectories(ParentDir(path), 0700)) {
+            lastError = "cannot create the folder of " + path;
+            return REG_ACCESS_DENIED;
+        }
+        FileLock lock(path + ".lock", write);
+        // Without a lock file (a read-only folder) a reader still sees a whole file, since
+        // every writer replaces it by rename; a writer must have the lock.
+        if (!lock.Locked() && (write || lock.TimedOut())) {
+            lastError = lock.TimedOut() ? "the registry file " + path + " is kept locked by another program"
+                                        : "cannot lock " + path;
+            return REG_ACCESS_DENIED;
+        }
+        RegistryTree tree;
+        std::string error;
+        status = Load(path, tree, error, corrupt);
+        if (status != REG_OK) {
+            lastError = error;
+        } else {
+            RegistryEdit edit(tree, write ? std::function<int()>([&] {
+                if (!WriteFileAtomically(path, tree.Serialize(), &error, 0600)) {
+                    lastError = error;
+                    return static_cast<int>(REG_ACCESS_DENIED);
+                }
+                // The lock keeps every other writer out, so temporaries lying about now are
+                // remains of saves that were killed.
+                RemoveStaleTemporaries(path);
+                return static_cast<int>(REG_OK);
+            })
+                                                  : std::function<int()>());
+            status = op(edit);
+            if (status == REG_OK && write) status = edit.Store();
+        }
     }
-    status = op(tree);
-    if (status != REG_OK || !write) return status;
-    if (!WriteFileAtomically(path, tree.Serialize(), &error, 0600)) {
-        lastError = error;
-        return REG_ACCESS_DENIED;
-    }
-    return REG_OK;
+    // Reported outside the locks: the message waits for the user.
+    if (status == REG_CORRUPT) ReportCorrupt(path, corrupt);
+    return status;
+}
+
+int Registry::View(const std::function<int(const RegistryEdit&)>& read) {
+    return Transact(path_, false, lastError_, [&](RegistryEdit& edit) { return read(edit); });
+}
+
+int Registry::Update(const std::function<int(RegistryEdit&)>& edit) {
+    return Transact(path_, true, lastError_, [&](RegistryEdit& e) { return edit(e); });
 }
 
 int Registry::GetValue(RegRoot root, const std::string& key, const std::string& name, RegValue& out) {
-    return Transact(path_, false, lastError_, [&](RegistryTree& tree) {
-        RegNode* node = tree.Find(root, key, false);
-        if (!node) return static_cast<int>(REG_NOT_FOUND);
-        RegValue* v = node->Value(name);
-        if (!v) return static_cast<int>(REG_NOT_FOUND);
-        out = *v;
-        return static_cast<int>(REG_OK);
-    });
+    return View([&](const RegistryEdit& edit) { return edit.GetValue(root, key, name, out); });
 }
 
 int Registry::GetString(RegRoot root, const std::string& key, const std::string& name, std::string& out) {
-    RegValue v;
-    int status = GetValue(root, key, name, v);
-    if (status != REG_OK) return status;
-    if (v.type != RegType::String) return REG_INVALID_DATA;
-    out = v.text;
-    return REG_OK;
+    return View([&](const RegistryEdit& edit) { return edit.GetString(root, key, name, out); });
 }
 
 int Registry::GetDword(RegRoot root, const std::string& key, const std::string& name, uint32_t& out) {
-    RegValue v;
-    int status = GetValue(root, key, name, v);
-    if (status != REG_OK) return status;
-    if (v.type != RegType::Dword) return REG_INVALID_DATA;
-    out = v.number;
-    return REG_OK;
-}
-
-static int SetValue(const std::string& path, std::string& lastError, RegRoot root, const std::string& key,
-                    const RegValue& value) {
-    return Transact(path, true, lastError, [&](RegistryTree& tree) {
-        RegNode* node = tree.Find(root, key, true);
-        if (RegValue* v = node->Value(value.name)) {
-            std::string keptName = v->name;
-            *v = value;
-            v->name = keptName;
-        } else {
-            node->values.push_back(value);
-        }
-        return static_cast<int>(REG_OK);
-    });
+    return View([&](const RegistryEdit& edit) { return edit.GetDword(root, key, name, out); });
 }
 
 int Registry::SetString(RegRoot root, const std::string& key, const std::string& name, const std::string& value) {
-    RegValue v;
-    v.name = name;
-    v.type = RegType::String;
-    v.text = value;
-    return SetValue(path_, lastError_, root, key, v);
+    return Update([&](RegistryEdit& edit) { return edit.SetString(root, key, name, value); });
 }
 
 int Registry::SetDword(RegRoot root, const std::string& key, const std::string& name, uint32_t value) {
-    RegValue v;
-    v.name = name;
-    v.type = RegType::Dword;
-    v.number = value;
-    return SetValue(path_, lastError_, root, key, v);
+    return Update([&](RegistryEdit& edit) { return edit.SetDword(root, key, name, value); });
 }
 
 int Registry::CreateKey(RegRoot root, const std::string& key) {
-    return Transact(path_, true, lastError_, [&](RegistryTree& tree) {
-        tree.Find(root, key, true);
-        return static_cast<int>(REG_OK);
-    });
+    return Update([&](RegistryEdit& edit) { return edit.CreateKey(root, key); });
 }
 
 bool Registry::KeyExists(RegRoot root, const std::string& key) {
-    return Transact(path_, false, lastError_, [&](RegistryTree& tree) {
-               return tree.Find(root, key, false) ? static_cast<int>(REG_OK) : static_cast<int>(REG_NOT_FOUND);
-           }) == REG_OK;
+    return View([&](const RegistryEdit& edit) { return ToStatus(edit.KeyExists(root, key)); }) == REG_OK;
 }
 
 int Registry::EnumSubKeys(RegRoot root, const std::string& key, std::vector<std::string>& out) {
-    return Transact(path_, false, lastError_, [&](RegistryTree& tree) {
-        RegNode* node = tree.Find(root, key, false);
-        if (!node) return static_cast<int>(REG_NOT_FOUND);
-        out.clear();
-        for (const auto& c : node->children) out.push_back(c->name);
-        return static_cast<int>(REG_OK);
-    });
+    return View([&](const RegistryEdit& edit) { return edit.EnumSubKeys(root, key, out); });
 }
 
 int Registry::EnumValues(RegRoot root, const std::string& key, std::vector<RegValue>& out) {
-    return Transact(path_, false, lastError_, [&](RegistryTree& tree) {
-        RegNode* node = tree.Find(root, key, false);
-        if (!node) return static_cast<int>(REG_NOT_FOUND);
-        out = node->values;
-        return static_cast<int>(REG_OK);
-    });
+    return View([&](const RegistryEdit& edit) { return edit.EnumValues(root, key, out); });
 }
 
 int Registry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
-    return Transact(path_, true, lastError_, [&](RegistryTree& tree) {
-        RegNode* node = tree.Find(root, key, false);
-        if (!node) return static_cast<int>(REG_NOT_FOUND);
-        for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-            if (EqualsNoCase(it->name, name)) {
-                node->values.erase(it);
-                return static_cast<int>(REG_OK);
-            }
-        }
-        return static_cast<int>(REG_NOT_FOUND);
-    });
+    return Update([&](RegistryEdit& edit) { return edit.DeleteValue(root, key, name); });
 }
 
 int Registry::DeleteKey(RegRoot root, const std::string& key) {
-    return Transact(path_, true, lastError_, [&](RegistryTree& tree) {
-        return tree.Remove(root, key) ? static_cast<int>(REG_OK) : static_cast<int>(REG_NOT_FOUND);
-    });
+    return Update([&](RegistryEdit& edit) { return edit.DeleteKey(root, key); });
 }
 
 std::string Registry::LastError() const {

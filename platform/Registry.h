@@ -1,9 +1,11 @@
 #pragma once
 // The registry stand-in: keys under the classic roots holding string and 32-bit values,
 // kept in one file that Tessaro and TessaroAdmin share. Every change re-reads the file
-// under an inter-process lock, applies the change and replaces the file atomically.
+// under an inter-process lock, applies the change and replaces the file atomically; several
+// changes that belong together go into one transaction (Update).
 // Key and value names compare without regard to case and keep their spelling.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +29,8 @@ enum RegStatus : int {
     REG_INVALID_DATA = 13,  // value has another type than asked for
     REG_CORRUPT = 1392,     // the registry file is damaged; nothing was changed
 };
+
+class RegistryEdit;
 
 enum class RegType { String = 1, Dword = 4 };
 
@@ -61,6 +65,16 @@ public:
     int DeleteValue(RegRoot root, const std::string& key, const std::string& name);
     // Deletes the key with all its sub-keys and values.
     int DeleteKey(RegRoot root, const std::string& key);
+
+    // Transactions. `View` runs `read` on a consistent snapshot (shared lock). `Update` runs
+    // `edit` under the exclusive lock and then stores all its changes with one replace of the
+    // file; when `edit` returns nonzero, the changes it has not stored yet are dropped. Files
+    // that `edit` writes itself are thereby ordered with every registry change of any process.
+    // Neither may call this registry from inside (that is refused, not deadlocked), and
+    // neither should wait for the user. Both return `read`/`edit`'s result, or the registry's
+    // status when the file could not be read, locked or written.
+    int View(const std::function<int(const RegistryEdit&)>& read);
+    int Update(const std::function<int(RegistryEdit&)>& edit);
 
     // Text of the last failure (for example why the file counts as corrupt).
     std::string LastError() const;

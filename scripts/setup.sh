@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Tessaro needs (Debian 12), then configures
-# and builds everything into ./build. Safe to run again.
+# and builds everything into ./build. Safe to run again. With --packages-only it installs
+# and builds nothing else (scripts/check.sh uses that).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# clang and its runtime libraries build the fuzz targets (scripts/check.sh).
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libqcustomplot-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -18,6 +20,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+[ "${1:-}" = "--packages-only" ] && exit 0
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "nifb/nifb.h"
 #include "simulator/Json.h"
 
 namespace simulator {
@@ -30,10 +31,14 @@ public:
     // A domain download into the named domain object.
     virtual int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,
                                uint64_t nowMs) = 0;
+    // True when the extension moves the valve itself (position, pressures, servo output and
+    // totals); the device's simple process model then leaves them alone.
+    virtual bool ModelsValve() const { return false; }
     // A run-time control command naming this device that the segment does not know itself:
-    // -1 not the extension's either, 0 done, 1 refused with `error` (and nothing changed).
+    // -1 not the extension's, 0 done (an answer may go into `reply`), 1 refused with `error`
+    // (and nothing changed).
     virtual int Control(Device& /*device*/, const std::string& /*command*/, const JsonValue& /*args*/,
-                        uint64_t /*nowMs*/, std::string& /*error*/) {
+                        uint64_t /*nowMs*/, JsonValue& /*reply*/, std::string& /*error*/) {
         return -1;
     }
 };

@@ -162,7 +162,8 @@ int FirmwareDomain::DownloadDomain(Device& device, const std::string& domain, co
     return E_OK;
 }
 
-int FirmwareDomain::Control(Device&, const std::string& command, const JsonValue& args, uint64_t, std::string& error) {
+int FirmwareDomain::Control(Device&, const std::string& command, const JsonValue& args, uint64_t, JsonValue&,
+                            std::string& error) {
     if (command != "firmwareError") return -1;
     std::string at;
     if (!ReadText(args, "at", at, error)) return 1;

@@ -50,7 +50,7 @@ public:
     // {"command":"firmwareError","device":"FV-102","at":"prepare"|"download"|"activate",
     //  "code":"0x800A"} (or the code as a number).
     int Control(Device& device, const std::string& command, const JsonValue& args, uint64_t nowMs,
-                std::string& error) override;
+                JsonValue& reply, std::string& error) override;
 
 private:
     void SetState(Device& device, uint8_t state, uint16_t errorCode);

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "simulator/ExtensionChain.h"
 #include "simulator/FirmwareDomain.h"
+#include "simulator/valve/ValveExtension.h"
 
 namespace simulator {
 
@@ -236,11 +238,12 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
         U32Param("TOTAL_OPEN_TIME", 0),
         U32Param("TOTAL_CLOSE_TIME", 0),
         U32Param("TOTAL_NEAR_CLOSE_TIM", 0),
-        U32Param("TRAVEL_LIM", 0),
-        U32Param("CYCLE_COUNT_LIM", 0),
-        U32Param("OPEN_TIME_LIM", 0),
-        U32Param("CLOSE_TIME_LIM", 0),
-        U32Param("NEAR_CLOSE_TIME_LIM", 0),
+        // Service limits: strokes, cycles and hours of a valve's service life.
+        U32Param("TRAVEL_LIM", 250000),
+        U32Param("CYCLE_COUNT_LIM", 1000000),
+        U32Param("OPEN_TIME_LIM", 87600),
+        U32Param("CLOSE_TIME_LIM", 87600),
+        U32Param("NEAR_CLOSE_TIME_LIM", 8760),
         FloatParam("VALVE_HYS", 0.0f).RO(),
         FloatParam("MEAS_PRESS_AIR", 0.0f).RO(),
         FloatParam("MEAS_PRESS_SUPPLY", 0.0f).RO(),
@@ -278,9 +281,18 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
                                                              {8, "|en|Find stops after open stop adjustment"},
                                                              {255, "|en|Self check"}}),
         U8Param("AUTO_TUNE_STATE", 0).RO(),
-        U8Param("AUTO_TUNE_RESULT", 1).RO().Enum({{1, "|en|Success"}, {2, "|en|Cancelled"},
-                                                  {21, "|en|Warning: slow response"}, {100, "|en|Error: no movement"},
-                                                  {110, "|en|Error: stops not found"}, {255, "|en|Not finished"}}),
+        U8Param("AUTO_TUNE_RESULT", 1).RO().Enum({{1, "|en|Success"},
+                                                  {2, "|en|Cancelled"},
+                                                  {21, "|en|Warning: slow response"},
+                                                  {22, "|en|Warning: tuning limited"},
+                                                  {23, "|en|Warning: high friction"},
+                                                  {30, "|en|Warning: supply pressure low"},
+                                                  {100, "|en|Error: no movement"},
+                                                  {110, "|en|Error: stops not found"},
+                                                  {120, "|en|Error: no pressure sensor"},
+                                                  {130, "|en|Error: supply pressure too low"},
+                                                  {140, "|en|Error: failsafe active"},
+                                                  {255, "|en|Not finished"}}),
         U8Param("TRAVEL_CALIB_EXEC", 1).Dyn().Modes(kOos).Enum({{1, "|en|Off"}, {2, "|en|0% Calibration"},
                                                                 {3, "|en|Span Calibration"},
                                                                 {4, "|en|50% Calibration"}}),
@@ -601,6 +613,11 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
     FirmwareDomain::Install(*d);
     d->settleMs = 500;
     if (!d->Layout(error)) return nullptr;
+
+    // The valve behind the positioner; the actuator's action shows in ACT_FAIL_ACTION.
+    const valve::ValveSettings valveSettings = opt.valve ? *opt.valve : valve::DefaultValveSettings(opt.manufacturerId);
+    if (Block* tb = d->BlockByKind("TB")) tb->SetByte("ACT_FAIL_ACTION", valveSettings.airToClose ? 2 : 1);
+    AttachExtension(*d, std::make_shared<valve::ValveExtension>(valveSettings));
     return d;
 }
 

@@ -4,9 +4,11 @@
 // transmitter that is not a positioner.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "simulator/Device.h"
+#include "simulator/valve/ValveSettings.h"
 
 namespace simulator {
 
@@ -30,6 +32,8 @@ struct PositionerOptions {
     // AO IO_OPTS starts with the "Invert" bit set, which the positioner does not support
     // (the program removes it when it reads the configuration).
     bool aoInvert = false;
+    // The valve behind the positioner; the family's defaults when not given.
+    std::optional<valve::ValveSettings> valve;
 };
 
 struct TransmitterOptions {

@@ -73,6 +73,15 @@ void StepAo(Device& d, Block& ao, Block* pid, Block* tb) {
 void StepTb(Device& d, Block& tb, Block* ao, double dtSec, double tSec) {
     if (ao && tb.Actual() == MODE_AUTO && ao->Actual() != MODE_OOS)
         SetVs(tb, "FINAL_VALUE", ao->GetByte("OUT", 0), ao->GetFloat("OUT", 1));
+    double celsius = 25.0 + 3.0 * std::sin(2 * kPi * tSec / 900.0);
+    const DeviceObject* unit = tb.Obj("TEMPERATURE_UNIT");
+    bool fahrenheit = unit && GetU16BE(unit->value, 0) == 1002;
+    tb.SetFloat("ELECT_TEMP", static_cast<float>(fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius));
+    if (DeviceObject* o = tb.Obj("ADVAL_T"))
+        PutU16BE(o->value, 0, static_cast<uint16_t>(std::clamp((celsius + 40.0) / 125.0, 0.0, 1.0) * 65535.0));
+    // A valve model of the device's own moves the valve; otherwise a first-order response
+    // with pressures that follow the position over the spring range.
+    if (d.extension && d.extension->ModelsValve()) return;
     const DeviceObject* range = tb.Obj("FINAL_VALUE_RANGE");
     float lo = range ? GetFloatBE(range->value, 4) : -10.0f;
     float hi = range ? GetFloatBE(range->value, 0) : 110.0f;
@@ -87,7 +96,7 @@ void StepTb(Device& d, Block& tb, Block* ao, double dtSec, double tSec) {
     uint8_t status = tb.Actual() == MODE_OOS ? kBadOutOfService : kGood;
     SetVs(tb, "FINAL_POSITION_VALUE", status, static_cast<float>(d.position));
 
-    // Pressures follow the position over the spring range; the temperature drifts slowly.
+    // Pressures follow the position over the spring range.
     const DeviceObject* spring = tb.Obj("SPRING_RANGE");
     float p100 = spring ? GetFloatBE(spring->value, 0) : 100.0f;
     float p0 = spring ? GetFloatBE(spring->value, 4) : 20.0f;
@@ -97,10 +106,6 @@ void StepTb(Device& d, Block& tb, Block* ao, double dtSec, double tSec) {
     tb.SetFloat("OUT_PRESSURE", static_cast<float>(p0 + pos01 * (p100 - p0) + ripple));
     double servo = tb.GetFloat("SERVO_OFFSET") + std::clamp((target - d.position) * 0.4, -40.0, 40.0);
     tb.SetFloat("SERVO_OUTPUT_SIGNAL", static_cast<float>(servo));
-    double celsius = 25.0 + 3.0 * std::sin(2 * kPi * tSec / 900.0);
-    const DeviceObject* unit = tb.Obj("TEMPERATURE_UNIT");
-    bool fahrenheit = unit && GetU16BE(unit->value, 0) == 1002;
-    tb.SetFloat("ELECT_TEMP", static_cast<float>(fahrenheit ? celsius * 9.0 / 5.0 + 32.0 : celsius));
 
     auto putRaw = [&](const char* name, double fraction) {
         if (DeviceObject* o = tb.Obj(name))
@@ -109,7 +114,6 @@ void StepTb(Device& d, Block& tb, Block* ao, double dtSec, double tSec) {
     putRaw("ADVAL_FW", pos01);
     putRaw("ADVAL_BW", 1.0 - pos01);
     putRaw("ADVAL_PRESS", (p0 + pos01 * (p100 - p0)) / 200.0);
-    putRaw("ADVAL_T", (celsius + 40.0) / 125.0);
 
     // Totals: travel in full strokes, a cycle per reversal pair.
     d.travelRemainder += std::fabs(d.position - before) / 100.0;

@@ -1,8 +1,9 @@
 #pragma once
 // The simple process behaviour of a device between two instants: the value flow from PID
 // to AO to the transducer block, a first-order valve response, plausible pressures and
-// temperature, the discrete inputs and the running totals. A detailed valve, actuator and
-// pneumatics model can replace the valve response through DeviceExtension later.
+// temperature, the discrete inputs and the running totals. A device whose extension models
+// the valve (DeviceExtension::ModelsValve) keeps only the value flow, the temperature and
+// the discrete inputs from here.
 #include <cstdint>
 
 namespace simulator {

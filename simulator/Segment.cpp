@@ -152,9 +152,12 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
         latency = on;
     } else if (what == "die") {
         dieRequested = true;
-    } else if (const int st = device && device->extension ? device->extension->Control(*device, what, cmd, now, error)
+    } else if (const int st = device && device->extension ? (device->Advance(now),  // catch up with the clock
+                                                              device->extension->Control(*device, what, cmd, now,
+                                                                                         reply, error))
                                                             : -1;
                st >= 0) {
+        // A command of the device's own extensions (firmware errors, valve faults and state).
         if (st != 0) return fail(error);
     } else {
         return fail("unknown command '" + what + "'");

@@ -97,6 +97,11 @@ std::unique_ptr<Device> BuildDevice(const JsonValue& dev, bool listedWhenSilent,
         o.address = static_cast<uint8_t>(address);
         o.extraPidBlocks = static_cast<int>(extraPid);
         o.bootAsLinkMaster = bootClass == "linkMaster";
+        if (auto v = dev.find("valve"); v != dev.end()) {
+            valve::ValveSettings settings = valve::DefaultValveSettings(o.manufacturerId);
+            if (!valve::ReadValveSettings(*v, settings, error)) return nullptr;
+            o.valve = settings;
+        }
         d = BuildPositioner(o, error);
     } else if (kind == "transmitter") {
         TransmitterOptions o;

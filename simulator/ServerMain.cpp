@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
     simulator::LoadOptions load;
     load.speed = opt.speed;
     load.latency = opt.latency;
+    load.manualClock = opt.manualClock;
     auto segment = simulator::LoadSegmentFile(segmentPath, load, error);
     if (!segment) {
         std::fprintf(stderr, "nifb: %s\n", error.c_str());

@@ -7,7 +7,8 @@
 namespace simulator {
 
 std::string ServerUsage() {
-    return "Usage: nifb [--segment FILE] [--socket PATH] [--speed FACTOR] [--latency on|off|MS] [--verbose N]\n"
+    return "Usage: nifb [--segment FILE] [--socket PATH] [--speed FACTOR] [--latency on|off|MS] [--manual-clock]\n"
+           "            [--verbose N]\n"
            "Serves a simulated Foundation Fieldbus H1 segment to the Fieldbus library.\n"
            "  --segment FILE   segment file (default: $NIFB_SEGMENT, the registry value \"Segment\",\n"
            "                   else the default segment shipped with the program)\n"
@@ -16,6 +17,7 @@ std::string ServerUsage() {
            "  --speed FACTOR   simulated time runs FACTOR times faster than the wall clock (0.01 to 1000,\n"
            "                   default 1)\n"
            "  --latency X      bus latency per transaction: on, off, or on with X ms overhead\n"
+           "  --manual-clock   simulated time moves only by the \"advance\" control command (tests)\n"
            "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n";
 }
 
@@ -62,6 +64,8 @@ int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out,
                 out.latency = 1;
                 out.latencyOverheadMs = static_cast<int>(ms);
             }
+        } else if (a == "--manual-clock") {
+            out.manualClock = true;
         } else if (a == "--verbose" || a == "-v") {
             if (!value(v)) return 1;
             char* end = nullptr;

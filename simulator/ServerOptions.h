@@ -13,6 +13,7 @@ struct ServerOptions {
     int latency = -1;             // -1: as the segment file says; 0 off; 1 on
     int latencyOverheadMs = -1;   // with "--latency MS"
     int verbosity = 1;
+    bool manualClock = false;     // time moves only by the "advance" control command
     bool help = false;
 };
 

@@ -22,13 +22,18 @@ std::string ReadRegistryString(platform::Registry& registry, platform::RegRoot r
     return {};
 }
 
-int WriteRegistryDword(platform::Registry& registry, platform::RegRoot root, const std::string& subkey,
-                       const std::string& valueName, uint32_t value) {
-    const int status = registry.SetDword(root, subkey, valueName, value);
-    if (status != platform::REG_OK && DiagnosticsOn())
+void ReportRegistryDwordFailure(platform::RegRoot root, const std::string& subkey, const std::string& valueName,
+                                uint32_t value) {
+    if (DiagnosticsOn())
         platform::ShowMessage(platform::Format("Error setting %d for %s under subkey %s with handle %d",
                                                static_cast<int>(value), valueName.c_str(), subkey.c_str(),
                                                platform::RootHandle(root)));
+}
+
+int WriteRegistryDword(platform::Registry& registry, platform::RegRoot root, const std::string& subkey,
+                       const std::string& valueName, uint32_t value) {
+    const int status = registry.SetDword(root, subkey, valueName, value);
+    if (status != platform::REG_OK) ReportRegistryDwordFailure(root, subkey, valueName, value);
     return status;
 }
 

@@ -17,6 +17,12 @@ int WriteRegistryDword(platform::RegRoot root, const std::string& subkey, const 
 int WriteRegistryString(platform::RegRoot root, const std::string& subkey, const std::string& valueName,
                         const std::string& text);
 
+// The Shift-key diagnostic of a failed 32-bit write, for writers that store several values in
+// one transaction: shows "Error setting %d for %s under subkey %s with handle %d" while Shift
+// is held down.
+void ReportRegistryDwordFailure(platform::RegRoot root, const std::string& subkey, const std::string& valueName,
+                                uint32_t value);
+
 // The same on a given registry instead of the process-wide one.
 std::string ReadRegistryString(platform::Registry& registry, platform::RegRoot root, const std::string& subkey,
                                const std::string& valueName);

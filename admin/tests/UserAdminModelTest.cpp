@@ -108,7 +108,8 @@ TEST_F(UserAdminModelTest, CommitCreatesAddedUsers) {
     EXPECT_FALSE(registry.KeyExists(kLM, logon::UserKey("bob")));  // only the working copy changed
     ASSERT_EQ(model.Commit(database), 0);
     EXPECT_EQ(ValueNames("bob"), (std::vector<std::string>{"Level", "Key1", "Key2"}));
-    const logon::LogonInfo* bob = Reloaded().Find("bob");
+    const logon::LogonDatabase next = Reloaded();
+    const logon::LogonInfo* bob = next.Find("bob");
     ASSERT_NE(bob, nullptr);
     EXPECT_EQ(bob->level, 5u);
     EXPECT_EQ(bob->key1, kHashSecret);

@@ -65,6 +65,8 @@ TEST(MainWindow, ScansTheSegmentOpensAPositionerShowsItsStateAndRecordsATrend) {
         EXPECT_TRUE(ao->styleSheet().contains("#c8e6c9"));  // green: automatic
         EXPECT_TRUE(frame.Command("stateManual")->isEnabled());
         EXPECT_TRUE(frame.Command("configure")->isEnabled());
+        EXPECT_TRUE(frame.Command("calibrate")->isEnabled());  // tools on the open device
+        EXPECT_TRUE(frame.Command("diagnostics")->isEnabled());
         const int slot = link.CurrentSlot();
         ASSERT_GT(slot, 0);
         EXPECT_TRUE(link.Device(slot).IsOpen());

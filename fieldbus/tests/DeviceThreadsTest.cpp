@@ -156,9 +156,9 @@ TEST_F(DeviceThreadsTest, TheProcessPollPostsEveryPeriodAndKeepsValuesThatFailTo
         threads.GetRecord(DeviceThread::ProcessPoll, &record, sizeof record);
         return record.servoOutputSignal == 60.0f;
     }));
-    EXPECT_EQ(record.pidSp, 10.0f);
+    EXPECT_EQ(float{record.pidSp}, 10.0f);
     EXPECT_EQ(record.pidSpStatus, 0x80);
-    EXPECT_EQ(record.pidPv, 0.0f);
+    EXPECT_EQ(float{record.pidPv}, 0.0f);
 
     host.SetFail(true);
     ASSERT_TRUE(WaitFor([&] { return host.Reports().size() >= 2; }));
@@ -166,7 +166,7 @@ TEST_F(DeviceThreadsTest, TheProcessPollPostsEveryPeriodAndKeepsValuesThatFailTo
     EXPECT_EQ(host.Reports()[0], "Error Reading PID SP");
     EXPECT_EQ(host.Reports()[1], "Error Reading TB Servo Output Signal");
     threads.GetRecord(DeviceThread::ProcessPoll, &record, sizeof record);
-    EXPECT_EQ(record.pidSp, 10.0f);
+    EXPECT_EQ(float{record.pidSp}, 10.0f);
     EXPECT_EQ(threads.StartProcessPollIfIdle(handle), 1);
 }
 

@@ -161,16 +161,16 @@ TEST_F(ViewReadersTest, TheTransducerRecordHoldsTheMembersOfTheDevicesView) {
     ASSERT_EQ(device.ReadTbXdError(xdError), 0);
     uint16_t size = 1;
     ASSERT_EQ(device.ReadParameter(device.BlockOf(BlockKind::TB), "MODE_BLK.ACTUAL", &actual, size), 0);
-    EXPECT_EQ(record.finalValue, finalValue.value);
+    EXPECT_EQ(float{record.finalValue}, finalValue.value);
     EXPECT_EQ(record.finalValueStatus, finalValue.status);
-    EXPECT_EQ(record.finalPositionValue, finalPosition.value);
+    EXPECT_EQ(float{record.finalPositionValue}, finalPosition.value);
     EXPECT_EQ(record.finalPositionStatus, finalPosition.status);
-    EXPECT_EQ(record.electTemp, electTemp);
-    EXPECT_EQ(record.outPressure, outPressure);
-    EXPECT_EQ(record.servoOutputSignal, servo);
+    EXPECT_EQ(float{record.electTemp}, electTemp);
+    EXPECT_EQ(float{record.outPressure}, outPressure);
+    EXPECT_EQ(float{record.servoOutputSignal}, servo);
     EXPECT_EQ(record.xdError, xdError);
     EXPECT_EQ(record.modeBlk[1], actual);
-    EXPECT_EQ(record.transducerType, 106);  // what the segment's positioners report
+    EXPECT_EQ(uint16_t{record.transducerType}, 106);  // what the segment's positioners report
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(MessageLog::Instance().Size(), 0u);
 }
@@ -347,9 +347,9 @@ TEST_F(ViewReadersTest, TheProcessPollPostsEveryPeriodWithAllChannelsOff) {
     ASSERT_EQ(device.ReadPidSp(pidSp), 0);
     ASSERT_EQ(device.ReadTbFinalValue(finalValue), 0);
     ASSERT_EQ(device.ReadTbOutPressure(outPressure), 0);
-    EXPECT_EQ(record.pidSp, pidSp.value);
-    EXPECT_EQ(record.finalValue, finalValue.value);
-    EXPECT_EQ(record.outPressure, outPressure);
+    EXPECT_EQ(float{record.pidSp}, pidSp.value);
+    EXPECT_EQ(float{record.finalValue}, finalValue.value);
+    EXPECT_EQ(float{record.outPressure}, outPressure);
     EXPECT_EQ(MessageLog::Instance().Size(), 0u);
 }
 

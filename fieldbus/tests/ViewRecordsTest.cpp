@@ -58,15 +58,15 @@ TEST(ViewRecordsTest, MembersAreFoundByNameWhereverTheDevicePutsThem) {
     image[44] = 0xAA;                                  // last byte of ALARM_SUM
     TbView3Record record{};
     UnpackTbView3(image.data(), offsets, record);
-    EXPECT_EQ(record.stRev, 0x0102);
+    EXPECT_EQ(uint16_t{record.stRev}, 0x0102);
     EXPECT_EQ(record.modeBlk[1], 0x10);
-    EXPECT_EQ(record.transducerType, 0x1234);
+    EXPECT_EQ(uint16_t{record.transducerType}, 0x1234);
     EXPECT_EQ(record.xdError, 7);
     EXPECT_EQ(record.finalValueStatus, 0x80);
-    EXPECT_EQ(record.finalValue, 42.5f);
-    EXPECT_EQ(record.finalPositionValue, 41.0f);
-    EXPECT_EQ(record.servoOutputSignal, 63.0f);
-    EXPECT_EQ(record.electTemp, 21.5f);
+    EXPECT_EQ(float{record.finalValue}, 42.5f);
+    EXPECT_EQ(float{record.finalPositionValue}, 41.0f);
+    EXPECT_EQ(float{record.servoOutputSignal}, 63.0f);
+    EXPECT_EQ(float{record.electTemp}, 21.5f);
     EXPECT_EQ(record.alarmSum[7], 0xAA);
 }
 

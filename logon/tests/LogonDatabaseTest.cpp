@@ -126,6 +126,28 @@ TEST_F(LogonDatabaseTest, AdminKey1EditedAloneRestoresFromBackup) {
     EXPECT_EQ(Dword("Admin", "Key1"), kHashSecret);
 }
 
+TEST_F(LogonDatabaseTest, InterruptedAdminSaveIsFinishedOrDropped) {
+    { Opened(); }
+    const std::string pending = PendingAdminBackupPath(BackupPath());
+    struct stat st {};
+    // Killed after the registry was stored: the pending backup agrees with it and completes.
+    PutUser("Admin", 9, "secret");
+    platform::WriteFileAtomically(pending, FormatAdminBackup(kHashSecret, 9));
+    {
+        LogonDatabase database = Opened();
+        EXPECT_EQ(database.Find("Admin")->key1, kHashSecret);
+        EXPECT_EQ(FileText(BackupPath()), FormatAdminBackup(kHashSecret, 9));
+        EXPECT_NE(::stat(pending.c_str(), &st), 0);
+    }
+    // Killed before: the pending backup never reached the registry and is dropped.
+    platform::WriteFileAtomically(pending, FormatAdminBackup(kHashAdmin, 9));
+    LogonDatabase database = Opened();
+    EXPECT_EQ(database.Find("Admin")->key1, kHashSecret);
+    EXPECT_EQ(FileText(BackupPath()), FormatAdminBackup(kHashSecret, 9));
+    EXPECT_NE(::stat(pending.c_str(), &st), 0);
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
 TEST_F(LogonDatabaseTest, MissingBackupIsWrittenFromRegistry) {
     PutUser("Admin", 9, "secret");
     LogonDatabase database = Opened();

@@ -7,6 +7,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Registry.h"
+#include "platform/RegistryEdit.h"
 #include "platform/testing/ScriptedUi.h"
 #include "platform/testing/TempDir.h"
 
@@ -133,4 +134,51 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
         ASSERT_EQ(REG_OK, reg.EnumValues(HKLM, "Writers\\P" + std::to_string(p), values));
         EXPECT_EQ(static_cast<size_t>(perProcess), values.size());
     }
+}
+
+TEST(Registry, UpdateStoresAllItsChangesOrNone) {
+    TempDir dir;
+    const std::string path = dir.File("reg.dat");
+    Registry reg(path);
+    ASSERT_EQ(REG_OK, reg.SetDword(HKLM, "U", "Level", 1));
+    auto update = [&](int result) {
+        return reg.Update([&](RegistryEdit& edit) {
+            edit.SetDword(HKLM, "U", "Level", 5);
+            edit.SetDword(HKLM, "U", "Key1", 6);
+            edit.DeleteKey(HKLM, "Gone");
+            uint32_t seen = 0;
+            EXPECT_EQ(REG_OK, edit.GetDword(HKLM, "U", "Level", seen));  // the edit sees its own changes
+            EXPECT_EQ(5u, seen);
+            // The registry itself is refused from inside, instead of waiting for its own lock.
+            EXPECT_EQ(REG_ACCESS_DENIED, reg.GetDword(HKLM, "U", "Level", seen));
+            return result;
+        });
+    };
+    EXPECT_EQ(7, update(7));
+    uint32_t level = 0;
+    ASSERT_EQ(REG_OK, reg.GetDword(HKLM, "U", "Level", level));
+    EXPECT_EQ(1u, level);
+    std::vector<RegValue> values;
+    reg.EnumValues(HKLM, "U", values);
+    EXPECT_EQ(1u, values.size());
+
+    EXPECT_EQ(REG_OK, update(REG_OK));
+    reg.EnumValues(HKLM, "U", values);
+    ASSERT_EQ(2u, values.size());
+    EXPECT_EQ(5u, values[0].number);
+    EXPECT_EQ(6u, values[1].number);
+}
+
+TEST(Registry, SaveRemovesTemporariesThatKilledSavesLeft) {
+    TempDir dir;
+    const std::string path = dir.File("reg.dat");
+    ASSERT_TRUE(WriteFileAtomically(path + ".tmpK1lled", "half a file"));
+    ASSERT_TRUE(WriteFileAtomically(dir.File("notes.tmpK1lled"), "someone else's"));
+    Registry reg(path);
+    uint32_t v = 0;
+    reg.GetDword(HKLM, "K", "v", v);  // reading leaves them
+    EXPECT_TRUE(std::ifstream(path + ".tmpK1lled").good());
+    ASSERT_EQ(REG_OK, reg.SetDword(HKLM, "K", "v", 1));
+    EXPECT_FALSE(std::ifstream(path + ".tmpK1lled").good());
+    EXPECT_TRUE(std::ifstream(dir.File("notes.tmpK1lled")).good());
 }

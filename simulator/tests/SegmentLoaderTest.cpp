@@ -69,6 +69,10 @@ TEST(SegmentLoader, RefusesBrokenFilesWithAMessageNamingTheProblem) {
         {R"({"settleMs":1e300,"interfaces":[{}]})", "settleMs must be a whole number"},
         {R"({"interfaces":[{"devices":[{"tag":42}]}]})", "tag must be a text"},
         {R"({"interfaces":[{"devices":[{"pid":"yes"}]}]})", "pid must be true or false"},
+        {R"({"interfaces":[{"devices":[{"valve":{"frictionKpa":-1}}]}]})", "valve: frictionKpa"},
+        {R"({"interfaces":[{"devices":[{"valve":{"springRangeKpa":[80,20]}}]}]})", "springRangeKpa must rise"},
+        {R"({"interfaces":[{"devices":[{"valve":{"supplyKpa":90}}]}]})", "supplyKpa must exceed"},
+        {R"({"interfaces":[{"devices":[{"valve":{"failAction":"open"}}]}]})", "airToOpen or airToClose"},
     };
     for (const Case& c : cases) {
         std::string error;

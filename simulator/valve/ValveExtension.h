@@ -1,0 +1,68 @@
+#pragma once
+// The simulated positioner behind a device: the valve model stepped on the simulation
+// clock, its live values in the transducer block, the device procedures started through
+// AUTO_TUNE_EXEC, travel calibration through TRAVEL_CALIB_EXEC, the return to the factory
+// servo set, the valve historian, and the valve faults of the control command.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simulator/DeviceExtension.h"
+#include "simulator/valve/ValveActivity.h"
+#include "simulator/valve/ValveFaults.h"
+#include "simulator/valve/ValveModel.h"
+#include "simulator/valve/ValveTotals.h"
+
+namespace simulator::valve {
+
+// TRAVEL_CALIB_RESULT codes.
+enum TravelCalibrationResult : uint8_t { kCalibrationSuccess = 1, kCalibrationFailed = 2 };
+
+// A gap of simulated time longer than this is not stepped through (unless an activity needs
+// it): the valve is put into the steady state its drive leads to.
+inline constexpr uint64_t kMaxSteppedGapMs = 5000;
+// SERVO_RET_TO_DEFAULT reads 2 this long before the factory set is back.
+inline constexpr uint64_t kServoDefaultMs = 300;
+
+class ValveExtension : public DeviceExtension {
+public:
+    explicit ValveExtension(const ValveSettings& settings);
+
+    int OnWrite(Device& device, Block* block, DeviceObject& object, int member, const std::vector<uint8_t>& bytes,
+                uint64_t nowMs, bool& handled) override;
+    void Advance(Device& device, uint64_t fromMs, uint64_t toMs) override;
+    int DownloadDomain(Device& device, const std::string& domain, const std::vector<uint8_t>& bytes,
+                       uint64_t nowMs) override;
+    bool ModelsValve() const override { return true; }
+    int Control(Device& device, const std::string& command, const JsonValue& args, uint64_t nowMs, JsonValue& reply,
+                std::string& error) override;
+
+    const ValveModel& Model() const { return model_; }
+    const ValveFaults& Faults() const { return faults_; }
+    // The running activity, nullptr when the valve follows its set point.
+    const ValveActivity* Activity() const { return activity_.get(); }
+    // Starts an activity (a signature measurement); false while another one runs.
+    bool StartActivity(std::unique_ptr<ValveActivity> activity);
+    // What the valve follows without an activity: the set point with its cut-offs, or the
+    // vent of an active failsafe.
+    Drive CommandDrive(const Block& tb, const Environment& env) const;
+    Environment CurrentEnvironment(const Block& tb) const;
+
+private:
+    int StartProcedure(Device& device, Block& tb, uint8_t command);
+    uint8_t CalibrateTravel(const Block& tb, uint8_t command);
+    void Publish(Device& device, Block& tb, const Environment& env);
+    int ValveFault(Device& device, const JsonValue& command, std::string& error);
+
+    ValveModel model_;
+    ValveTotals totals_;
+    ValveFaults faults_;
+    std::unique_ptr<ValveActivity> activity_;
+    bool initialised_ = false;
+    double pendingS_ = 0.0;         // simulated time not yet stepped
+    bool restoreServo_ = false;     // SERVO_RET_TO_DEFAULT was written
+    uint64_t restoreDueMs_ = 0;
+};
+
+}  // namespace simulator::valve
