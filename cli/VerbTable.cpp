@@ -11,6 +11,7 @@
     X(BackupVerb)            \
     X(RestoreVerb)           \
     X(DiffVerb)              \
+    X(DatasetVerb)           \
     X(WatchVerb)             \
     X(TrendVerb)             \
     X(FirmwareVerb)          \

@@ -209,6 +209,41 @@ TEST_F(CliOnServer, BackupDiffAndRestoreShowExactlyTheChange) {
     EXPECT_THAT(Cli({"scan"}).out, HasSubstr("KV-209  0x16 (22)  4B54450001J0000006"));
 }
 
+TEST_F(CliOnServer, DataSetsInTheHostDatabaseSavedListedLoadedIntoAFileAndDeleted) {
+    CliResult r = Cli({"dataset", "FV-101", "save", "Tuned  "});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    ASSERT_EQ(0, Cli({"dataset", "FV-101", "save", "Spare"}).exitCode);
+    ASSERT_EQ(0, Cli({"set", "FV-101", "TB.SERVO_GAIN", "130", "--yes"}).exitCode);
+    // An existing name is overwritten only when the user agrees.
+    r = Cli({"dataset", "FV-101", "save", "Tuned"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Data [Tuned] alreay exists in the database.\nDo you want to overwrite it?"));
+    const nlohmann::json list = nlohmann::json::parse(Cli({"dataset", "FV-101", "list", "--json"}).out);
+    ASSERT_EQ(2u, list["dataSets"].size());
+    EXPECT_EQ("Tuned", list["dataSets"][0]["name"]);  // saved without its trailing blanks
+    EXPECT_EQ("Spare", list["dataSets"][1]["name"]);
+
+    // The data set, not the device's present servo gain, goes into the file.
+    r = Cli({"dataset", "FV-101", "load", "Tuned", dir_.File("tuned.dmp")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    config::CConfigData loaded;
+    ASSERT_EQ(0, config::ReadConfigurationFile(loaded, dir_.File("tuned.dmp")));
+    EXPECT_FLOAT_EQ(120.0f, loaded.position.servoGain);
+    EXPECT_EQ("FV-101", loaded.general.pdTag);
+    r = Cli({"dataset", "FV-101", "load", "Nope", dir_.File("nope.dmp")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("The device's configuration database is empty."));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("nope.dmp")));
+
+    // Deleting asks; without an answer nothing goes.
+    EXPECT_EQ(2, Cli({"dataset", "FV-101", "delete", "Spare"}).exitCode);
+    ASSERT_EQ(0, Cli({"dataset", "FV-101", "delete", "Spare", "--yes"}).exitCode);
+    EXPECT_EQ(1, Cli({"dataset", "FV-101", "delete", "Spare", "--yes"}).exitCode);
+    r = Cli({"dataset", "FV-101", "list"});
+    EXPECT_EQ(0u, r.out.find("Tuned  ("));
+    EXPECT_EQ(1, std::count(r.out.begin(), r.out.end(), '\n'));
+}
+
 TEST_F(CliOnServer, ABackupOfSeveralDevicesSavesWhatItCanAndSaysWhatNot) {
     const CliResult r = Cli({"backup", "NOPE", "FV-101", "PT-301", "--dir", dir_.File("y")});
     EXPECT_EQ(1, r.exitCode);
@@ -254,7 +289,7 @@ TEST(CliCommandLine, HelpPagesAndUsageErrors) {
     CliResult r = RunCli({"--help"});
     EXPECT_EQ(0, r.exitCode);
     for (const char* verb : {"scan", "info", "get", "set", "state", "backup", "restore", "diff", "watch", "trend",
-                             "firmware", "sig-export"})
+                             "firmware", "sig-export", "dataset"})
         EXPECT_THAT(r.out, HasSubstr(std::string("\n    ") + verb + " ")) << verb;
     r = RunCli({"help", "restore"});
     EXPECT_EQ(0, r.exitCode);
