@@ -14,7 +14,9 @@
     X(WatchVerb)             \
     X(TrendVerb)             \
     X(FirmwareVerb)          \
-    X(SigExportVerb)
+    X(SigExportVerb)         \
+    X(CalibrateVerb)         \
+    X(SelfCheckVerb)
 
 namespace cli {
 
