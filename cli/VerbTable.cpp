@@ -16,7 +16,8 @@
     X(FirmwareVerb)          \
     X(SigExportVerb)         \
     X(CalibrateVerb)         \
-    X(SelfCheckVerb)
+    X(SelfCheckVerb)         \
+    X(ReportVerb)
 
 namespace cli {
 

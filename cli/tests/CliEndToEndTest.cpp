@@ -300,11 +300,33 @@ TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo)
     EXPECT_THAT(cancelled.err, HasSubstr("The servo parameters read before the auto tune were written back."));
 }
 
+TEST_F(CliOnServer, ReportsOfAFileAndADeviceAsTheReportCommandWritesThem) {
+    const std::string defaults = TESSARO_SOURCE_DIR "/data/seed/Config Files/KPXDEF.dmp";
+    CliResult r = Cli({"report", defaults, "--format", "text"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("User\tAdmin\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("TSRO")));
+
+    r = Cli({"report", "KV-201", "--out", dir_.File("kv.htm")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    std::string html;
+    ASSERT_TRUE(platform::ReadWholeFile(dir_.File("kv.htm"), html));
+    EXPECT_THAT(html, HasSubstr("KV-201"));
+    EXPECT_THAT(html, Not(HasSubstr("TSRO")));
+
+    r = Cli({"report", "FV-101", "--format", "pdf", "--out", dir_.File("fv.pdf"), "--json"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("FV-101", nlohmann::json::parse(r.out)["tag"]);
+    std::string pdf;
+    ASSERT_TRUE(platform::ReadWholeFile(dir_.File("fv.pdf"), pdf));
+    EXPECT_EQ(0u, pdf.find("%PDF"));
+}
+
 TEST(CliCommandLine, HelpPagesAndUsageErrors) {
     CliResult r = RunCli({"--help"});
     EXPECT_EQ(0, r.exitCode);
     for (const char* verb : {"scan", "info", "get", "set", "state", "backup", "restore", "diff", "watch", "trend",
-                             "firmware", "sig-export", "calibrate", "selfcheck"})
+                             "firmware", "sig-export", "calibrate", "selfcheck", "report"})
         EXPECT_THAT(r.out, HasSubstr(std::string("\n    ") + verb + " ")) << verb;
     r = RunCli({"help", "restore"});
     EXPECT_EQ(0, r.exitCode);
