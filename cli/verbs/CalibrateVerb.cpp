@@ -236,7 +236,8 @@ int RunCalibrate(Context& ctx) {
     if (entered == 2) return kExitRefused;
     if (entered != 0) return kExitFailed;
     if (out.exitStatus != kExitRefused) Answer(ctx, tag, action, out);
-    ctx.Progress("The device stays out of service; \"tessaro-cli state " + tag + " normal\" puts the valve back to work.");
+    ctx.Progress("The device stays out of service; \"tessaro-cli state " + tag +
+                 " normal\" puts the valve back to work.");
     return out.exitStatus;
 }
 
@@ -246,7 +247,7 @@ Verb CalibrateVerb() {
     Verb verb;
     verb.name = "calibrate";
     verb.arguments = "TAG stops|travel|autotune|servo-defaults";
-    verb.summary = "find the stops, calibrate the travel, auto-tune, restore the servo defaults";
+    verb.summary = "stop finding, travel calibration, auto tune, servo defaults";
     verb.description =
         "Runs one of the calibrations of the program's Calibration sheet on the positioner with the PD tag TAG. "
         "As the sheet does, it asks to take the device out of service (unless it is already), and the device "

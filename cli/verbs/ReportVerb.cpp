@@ -82,6 +82,10 @@ int RunReport(Context& ctx) {
         document = report::BuildHtmlReport(templateText, data, context);
     }
 
+    if (out.empty() && ctx.Json()) {
+        ctx.PrintJson({{"source", source}, {"format", format}, {"tag", data.general.pdTag}, {"report", document}});
+        return kExitOk;
+    }
     if (out.empty()) {
         // The HTML page declares its Latin-1 bytes and goes out as it is; the text is for reading.
         if (format == "text") {
@@ -126,8 +130,8 @@ Verb ReportVerb() {
         "--format html fills the family's template from the program folder's Report folder "
         "(RPXReportTemplate.htm or KPXReportTemplate.htm); text writes the label and value lines; pdf prints "
         "the HTML report onto A4 pages, as Export Report as PDF does. Without --out an HTML or text report goes "
-        "to standard output; with it the file's path is shown. An existing FILE is replaced only after asking "
-        "(--yes agrees).";
+        "to standard output (with --json as the member \"report\"); with it the file's path is shown. An "
+        "existing FILE is replaced only after asking (--yes agrees).";
     verb.options = {{"format", "html|text|pdf", "The kind of report.", "html"},
                     {"out", "FILE", "The file to write (needed for pdf).", ""}};
     verb.examples = {"tessaro-cli report KV-201 --format pdf --out kv201.pdf",

@@ -66,7 +66,8 @@ int RunSelfCheckVerb(Context& ctx) {
         PrintLines(ctx, {{"Measured", "Value"}}, values.selfCheck, false);
         if (historian) PrintLines(ctx, {{"Valve Historian", "Total", "Limit"}}, values.historian, true);
     }
-    ctx.Progress("The device stays out of service; \"tessaro-cli state " + tag + " normal\" puts the valve back to work.");
+    ctx.Progress("The device stays out of service; \"tessaro-cli state " + tag +
+                 " normal\" puts the valve back to work.");
     return verdict.exitStatus;
 }
 
