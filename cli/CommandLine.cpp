@@ -120,7 +120,11 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
     std::unique_ptr<QCoreApplication> application;
     if (gui) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Its start-up notes (a missing runtime folder it then makes) are no concern of a script.
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         application = std::make_unique<QGuiApplication>(argc, argv);
+        qInstallMessageHandler(previous);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
