@@ -266,11 +266,14 @@ TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo)
     Control(R"({"command":"speed","factor":1000})");
     // Meanwhile on another positioner: Ctrl+C is the progress window's Cancel, the device is
     // told to stop and answers with its label, and the sheet's Cancel restores the servo set.
+    // And a third: a device whose self check ends in an error fails the command.
     Control(R"({"command":"valveFault","device":"FV-102","fault":"hangProcedure","on":true})");
-    CliResult cancelled;
-    std::thread cancelling([&cancelled] {
+    Control(R"({"command":"valveFault","device":"KV-202","fault":"forceResult","code":100,"on":true})");
+    CliResult cancelled, failed;
+    std::thread elsewhere([&cancelled, &failed] {
         cancelled = RunCli({"calibrate", "FV-102", "autotune", "--yes", "--user", "Admin", "--password", "admin"},
-                           60000, 1500);
+                           60000, -1, "Auto tuning in progress ... (Ctrl+C cancels)");
+        failed = RunCli({"selfcheck", "KV-202", "--yes", "--quiet", "--user", "Admin", "--password", "admin"});
     });
 
     CliResult r = Cli({"selfcheck", "KV-201", "--yes", "--historian", "--json"});
@@ -294,10 +297,12 @@ TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo)
     EXPECT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("Calibration Result : Success\n", r.out);
 
-    cancelling.join();
+    elsewhere.join();
     EXPECT_EQ(1, cancelled.exitCode) << cancelled.err;
     EXPECT_THAT(cancelled.out, HasSubstr("AutoTune Result : Cancelled\n"));
     EXPECT_THAT(cancelled.err, HasSubstr("The servo parameters read before the auto tune were written back."));
+    EXPECT_EQ(1, failed.exitCode) << failed.err;
+    EXPECT_THAT(failed.out, HasSubstr("Self Check Result : Error: no movement\n"));
 }
 
 TEST_F(CliOnServer, ReportsOfAFileAndADeviceAsTheReportCommandWritesThem) {
