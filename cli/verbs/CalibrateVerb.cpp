@@ -207,6 +207,15 @@ int RunCalibrate(Context& ctx) {
         ctx.Error("Error: --open-stop belongs to stops, --search-stops to autotune, --type and --target to travel.");
         return kExitFailed;
     }
+    if (ctx.Given("target")) {
+        const std::string target = ctx.Option("target");
+        char* end = nullptr;
+        std::strtod(target.c_str(), &end);
+        if (target.empty() || *end != '\0') {
+            ctx.Error("Error: --target takes a position in percent.");
+            return kExitFailed;
+        }
+    }
     const int slot = ctx.FindSlot(tag);
     if (slot < 0) return kExitFailed;
     if (!ctx.Link().IsPositioner(slot)) {
