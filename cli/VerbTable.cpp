@@ -15,7 +15,10 @@
     X(WatchVerb)             \
     X(TrendVerb)             \
     X(FirmwareVerb)          \
-    X(SigExportVerb)
+    X(SigExportVerb)         \
+    X(CalibrateVerb)         \
+    X(SelfCheckVerb)         \
+    X(ReportVerb)
 
 namespace cli {
 
