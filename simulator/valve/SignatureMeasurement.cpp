@@ -118,7 +118,9 @@ uint8_t SignatureMeasurement::CheckStart(ActivityContext& ctx) {
 uint8_t SignatureMeasurement::OnFinish(ActivityContext& ctx, uint8_t code) {
     // The step response leaves the valve at its end value: the set point follows it.
     if (run_->setsFinalValue && command_ == kSignStepResponse) ctx.tb.SetFloat("FINAL_VALUE", run_->finalSetPoint, 1);
-    // The result, the end of the state and of the command appear in the same instant.
+    // The result, the end of the state and of the command appear in the same instant, with
+    // the count of the last part complete.
+    if (DeviceObject* counter = ctx.tb.Obj("SIGN_MEAS_COUNTER")) PutU16BE(counter->value, 0, Counter());
     ctx.tb.SetByte("SIGN_MEAS_STATE", 0);
     ctx.tb.SetByte("SIGN_MEAS_RESULT", code);
     ctx.tb.SetByte("SIGN_MEAS_EXEC", kSignOff);
