@@ -14,7 +14,8 @@
     X(WatchVerb)             \
     X(TrendVerb)             \
     X(FirmwareVerb)          \
-    X(SigExportVerb)
+    X(SigExportVerb)         \
+    X(SignatureVerb)
 
 namespace cli {
 
