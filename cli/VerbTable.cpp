@@ -11,11 +11,15 @@
     X(BackupVerb)            \
     X(RestoreVerb)           \
     X(DiffVerb)              \
+    X(DatasetVerb)           \
     X(WatchVerb)             \
     X(TrendVerb)             \
     X(FirmwareVerb)          \
     X(SigExportVerb)         \
-    X(SignatureVerb)
+    X(CalibrateVerb)         \
+    X(SelfCheckVerb)         \
+    X(SignatureVerb)         \
+    X(ReportVerb)
 
 namespace cli {
 
