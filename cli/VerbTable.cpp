@@ -20,6 +20,7 @@
     X(SigExportVerb)         \
     X(CalibrateVerb)         \
     X(SelfCheckVerb)         \
+    X(SignatureVerb)         \
     X(ReportVerb)
 
 namespace cli {

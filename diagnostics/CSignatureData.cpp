@@ -175,7 +175,7 @@ int CSignatureData::StartDataLoading(SignatureDevice& device, platform::WindowHa
 
 bool CSignatureData::IsLoading() const { return loader_ && loader_->IsRunning(); }
 
-int CSignatureData::TakeLoadedData() { return loader_ ? loader_->Take(*this) : 2; }
+int CSignatureData::TakeLoadedData(std::string* error) { return loader_ ? loader_->Take(*this, error) : 2; }
 
 void CSignatureData::StopDataLoading() {
     if (loader_) loader_->Stop();

@@ -83,8 +83,9 @@ public:
     int StartDataLoading(SignatureDevice& device, platform::WindowHandle notify, const SignatureLoadRequest& request);
     bool IsLoading() const;
     // Moves the loader's data into the record. Returns the load's result (0 ok, -1 device
-    // buffer overrun, other nonzero values failure), or 2 when no load has ended.
-    int TakeLoadedData();
+    // buffer overrun, other nonzero values failure), or 2 when no load has ended. `error`,
+    // when given, receives the text of a failure that is to be shown.
+    int TakeLoadedData(std::string* error = nullptr);
     // Waits for a running loader (at most the worker stop limit); it is abandoned after that.
     void StopDataLoading();
     // Back to the defaults of the record's kind. A record that is loading is left alone:

@@ -11,9 +11,10 @@ namespace {
 
 constexpr uint16_t kMostStoredPoints = 600;
 
-// A count taken from a header float: truncated, 0 when it is no count at all.
+// A count taken from a header float: truncated and at most 600; 0 when it is no count at all
+// (not a number, infinite, or below one).
 uint16_t TruncatedCount(double value) {
-    if (!std::isfinite(value) || value < 0.0) return 0;
+    if (!std::isfinite(value) || value < 1.0) return 0;
     return static_cast<uint16_t>(std::min<double>(value, kMostStoredPoints));
 }
 
@@ -34,7 +35,7 @@ uint16_t StoredPointCount(int kind, const SignatureHeader& h) {
     case KindHighResolution: {
         // The points of the last, partly filled bank of 100.
         const double total = static_cast<double>(h[4]) / h[6] * 1000.0 + 1.0;
-        if (!std::isfinite(total) || total < 0.0 || total > 1e9) return 100;
+        if (!std::isfinite(total) || total < 1.0 || total > 1e9) return 0;
         const uint16_t rest = static_cast<uint16_t>(static_cast<uint32_t>(total) % 100);
         return rest == 0 ? 100 : rest;
     }
@@ -74,6 +75,11 @@ int UploadSignature(SignatureDevice& device, const SignatureLoadRequest& request
         if (device.ReadSignatureCount(bit, count) != 0) return 1;
     } else {
         count = StoredPointCount(request.kind, header);
+        if (count == 0) {
+            // The header's settings give no point count (not a number, or none at all).
+            error = "Load Signature Data Error";
+            return 1;
+        }
     }
     count = std::min(count, kMostStoredPoints);
     if (device.ReadSignaturePoints(bit, selector, count, x, y) != 0) return 1;

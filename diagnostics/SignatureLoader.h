@@ -62,7 +62,8 @@ struct SignatureLoadRequest {
     bool stepSeries = false;  // one step of a step-response series
 };
 
-// The number of points stored for a kind, derived from its header (at most 600).
+// The number of points stored for a kind, derived from its header (at most 600); 0 when the
+// header's floats give no count (not finite, or below one).
 uint16_t StoredPointCount(int kind, const SignatureHeader& header);
 
 // The upload itself, on the calling thread: fills `data` (whose data source selects the

@@ -286,6 +286,13 @@ public:
     virtual bool Is##X##Ended() { return true; }
     FIELDBUS_VIEW_READERS(FIELDBUS_DECLARE_VIEW_READER)
 #undef FIELDBUS_DECLARE_VIEW_READER
+    // One read of the transducer view on the calling thread (a worker's own poll), in the
+    // form the TB view reader publishes; `error` receives a text for the user-interface thread.
+    virtual int ReadTransducerView(TbView3Record& record, std::string& error) {
+        record = TbView3Record{};
+        error.clear();
+        return 0;
+    }
     // The process poll posts WM_PROCESS_POLLED every period with the enabled values.
     virtual int StartProcessPoll(platform::WindowHandle /*notify*/) { return 0; }
     virtual void StopProcessPoll() {}

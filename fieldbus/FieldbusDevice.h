@@ -246,6 +246,7 @@ public:
     bool Is##X##Ended() override;
     FIELDBUS_VIEW_READERS(FIELDBUS_OVERRIDE_VIEW_READER)
 #undef FIELDBUS_OVERRIDE_VIEW_READER
+    int ReadTransducerView(TbView3Record& record, std::string& error) override { return ReadTbView3(record, error); }
     int StartProcessPoll(platform::WindowHandle notify) override;
     void StopProcessPoll() override;
     int GetProcessPoll(ProcessRecord& record) override;

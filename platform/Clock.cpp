@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/Event.h"
+
 namespace platform {
 namespace {
 SystemClock g_system;
@@ -16,6 +18,8 @@ uint64_t SystemClock::NowMs() {
 }
 
 void SystemClock::SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool Clock::WaitFor(Event& event, uint32_t ms) { return event.Wait(ms); }
 
 Clock& GetClock() {
     Clock* c = g_clock.load();

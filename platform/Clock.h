@@ -4,11 +4,16 @@
 
 namespace platform {
 
+class Event;
+
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual uint64_t NowMs() = 0;           // milliseconds since an arbitrary start
     virtual void SleepMs(uint32_t ms) = 0;  // waits (a fake clock just advances)
+    // Waits until `event` is signalled, at most `ms`: true when it was signalled. A worker's
+    // pause that a stop request must cut short.
+    virtual bool WaitFor(Event& event, uint32_t ms);
 };
 
 Clock& GetClock();

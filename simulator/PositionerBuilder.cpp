@@ -301,8 +301,13 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
         U8Param("SERVO_RET_TO_DEFAULT", 1).Dyn().Modes(kOos).Enum({{1, "|en|Off"}, {2, "|en|Return to default"}}),
         U8Param("SIGN_MEAS_EXEC", 1).Dyn().Modes(kOos),
         U8Param("SIGN_MEAS_STATE", 0).RO(),
-        U8Param("SIGN_MEAS_RESULT", 1).RO().Enum({{1, "|en|Succeeded"}, {2, "|en|Cancelled"}, {10, "|en|Warning"},
-                                                  {100, "|en|Error"}, {255, "|en|Running"}}),
+        U8Param("SIGN_MEAS_RESULT", 1).RO().Enum({{1, "|en|Succeeded"},
+                                                  {2, "|en|Cancelled"},
+                                                  {10, "|en|Warning: stroke incomplete"},
+                                                  {100, "|en|Error: no movement"},
+                                                  {110, "|en|Error: failsafe active"},
+                                                  {120, "|en|Error: no pressure sensor"},
+                                                  {255, "|en|Running"}}),
         U16Param("SIGN_MEAS_COUNTER", 0).RO(),
         U8Param("SIGN_UPLOAD_DATABASE", 1).Dyn().Range(1, 6),
         U16Param("SIGN_UPLOAD_POINTER", 0).Dyn().Range(0, 599),
@@ -312,10 +317,15 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
         DateParam("SIGN_MEAS_DATE").RO(),
         U8Param("SIGN_DATA_SAVE", 1).Dyn().Enum({{1, "|en|Off"}, {2, "|en|Save as baseline"},
                                                  {3, "|en|Save as record"}}),
-        FloatArray("STD_ACT_SIGN_SET", {10.0f, 90.0f, 60.0f}),
-        FloatArray("EXT_ACT_SIGN_SET", {0.0f, 100.0f, 2.0f, 60.0f, 0.0f, 100.0f}),
-        FloatArray("STEP_RESP_SET", {20.0f, 80.0f, 10.0f, 0.0f}),
-        FloatArray("POSITIONER_SIGN_SET", {10.0f, 90.0f, 1.0f, 20.0f, 0.0f}),
+        // Signature settings: standard (recommended and setting scan time, deviation margin),
+        // extended (lower and higher set point, recommended and setting scan time, deviation
+        // margin, sampling rate), step response (initial and destination set point, sampling
+        // rate, samples), positioner (lower and higher input, intervals, recommended and
+        // setting wait time).
+        FloatArray("STD_ACT_SIGN_SET", {60.0f, 60.0f, 5.0f}),
+        FloatArray("EXT_ACT_SIGN_SET", {10.0f, 90.0f, 90.0f, 90.0f, 5.0f, 200.0f}),
+        FloatArray("STEP_RESP_SET", {40.0f, 60.0f, 50.0f, 100.0f}),
+        FloatArray("POSITIONER_SIGN_SET", {10.0f, 90.0f, 8.0f, 5.0f, 5.0f}),
     };
     if (extended) {
         p.push_back(FloatParam("SERVO_WARN_HI_LIM", 80.0f).Range(0.0f, 100.0f));

@@ -1,6 +1,7 @@
 // Records: names and titles, the device date, the text export and the loader thread.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "diagnostics/SignatureExport.h"
@@ -217,10 +218,15 @@ TEST(SignatureData, StoredPointCounts) {
     h[4] = 23.0f;  // scan time 23 s at 100 ms: 231 points, 31 in the last bank
     h[6] = 100.0f;
     EXPECT_EQ(31, StoredPointCount(KindHighResolution, h));
+    // No count from a sampling rate of 0 or a number of samples that is no number.
     h[6] = 0.0f;
-    EXPECT_EQ(100, StoredPointCount(KindHighResolution, h));
+    EXPECT_EQ(0, StoredPointCount(KindHighResolution, h));
     h[3] = 10.0f;
     EXPECT_EQ(21, StoredPointCount(KindPositioner, h));
     h[4] = 1e9f;
     EXPECT_EQ(600, StoredPointCount(KindStepResponse, h));
+    h[4] = std::nanf("");
+    EXPECT_EQ(0, StoredPointCount(KindStepResponse, h));
+    h[4] = -5.0f;
+    EXPECT_EQ(0, StoredPointCount(KindStepResponse, h));
 }

@@ -5,6 +5,7 @@
 
 #include "simulator/Device.h"
 #include "simulator/valve/DeviceProcedure.h"
+#include "simulator/valve/SignatureMeasurement.h"
 #include "simulator/valve/TransducerValues.h"
 
 namespace simulator::valve {
@@ -90,6 +91,54 @@ int ValveExtension::StartProcedure(Device& device, Block& tb, uint8_t command) {
     return E_OK;
 }
 
+int ValveExtension::StartSignature(Device& device, Block& tb, uint8_t command, uint64_t nowMs) {
+    auto* running = dynamic_cast<SignatureMeasurement*>(activity_.get());
+    if (command == kSignCancel) {
+        if (running) {
+            const Environment env = CurrentEnvironment(tb);
+            const ServoParameters servo = ReadServoParameters(tb);
+            ActivityContext ctx{device, tb, model_, servo, env, faults_, !faults_.noPressureSensor};
+            running->Cancel(ctx);
+            activity_.reset();
+        }
+        return E_OK;
+    }
+    if (command == kSignOff) return E_OK;
+    if (command < kSignAll || command > kSignPositioner) return E_PARAMETER_CHECK;
+    if (activity_) return E_OBJECT_STATE_CONFLICT;  // a procedure or another measurement runs
+    if (!MeasuresSignatures(tb, device.deviceType, device.deviceRevision)) return E_OBJECT_ACCESS_DENIED;
+    SignatureSetup setup = ReadSignatureSetup(tb);
+    setup.dateBase = dateBase_;
+    setup.startMs = nowMs;
+    auto measurement = std::make_unique<SignatureMeasurement>(command, setup, signatures_);
+    // Accepted: the command, "running", no points and a state of the first part show at once.
+    tb.SetByte("SIGN_MEAS_EXEC", command);
+    tb.SetByte("SIGN_MEAS_RESULT", kSignRunning);
+    tb.SetByte("SIGN_MEAS_STATE", measurement->StateValue());
+    if (DeviceObject* counter = tb.Obj("SIGN_MEAS_COUNTER")) PutU16BE(counter->value, 0, 0);
+    activity_ = std::move(measurement);
+    return E_OK;
+}
+
+int ValveExtension::OnSignatureWrite(Device& device, Block& tb, const DeviceObject& object,
+                                     const std::vector<uint8_t>& bytes, uint64_t nowMs, bool& handled) {
+    if (object.name == "SIGN_MEAS_EXEC" && bytes.size() == 1) {
+        handled = true;  // the measurement shows its own command
+        return StartSignature(device, tb, bytes[0], nowMs);
+    }
+    if (object.name == "SIGN_UPLOAD_DATABASE" && bytes.size() == 1) {
+        signatures_->Select(bytes[0]);
+        signatures_->Show(tb);
+    } else if (object.name == "SIGN_UPLOAD_POINTER" && bytes.size() == 2) {
+        signatures_->Point(static_cast<uint16_t>((bytes[0] << 8) | bytes[1]));
+        signatures_->Show(tb);
+    } else if (object.name == "SIGN_DATA_SAVE" && bytes.size() == 1 && (bytes[0] == 2 || bytes[0] == 3)) {
+        if (tb.GetByte("SIGN_DATA_SAVE") != 1) return E_OBJECT_STATE_CONFLICT;  // still saving
+        signatures_->RequestSave(bytes[0], nowMs);
+    }
+    return E_OK;
+}
+
 uint8_t ValveExtension::CalibrateTravel(const Block& tb, uint8_t command) {
     if (activity_ || FailsafeActive(tb)) return kCalibrationFailed;
     const ValveSettings& v = model_.Settings();
@@ -109,6 +158,8 @@ uint8_t ValveExtension::CalibrateTravel(const Block& tb, uint8_t command) {
 
 int ValveExtension::OnWrite(Device& device, Block* block, DeviceObject& object, int member,
                             const std::vector<uint8_t>& bytes, uint64_t nowMs, bool& handled) {
+    if (IsTb(block) && member < 0 && object.name.starts_with("SIGN_"))
+        return OnSignatureWrite(device, *block, object, bytes, nowMs, handled);
     if (!IsTb(block) || member >= 0 || bytes.size() != 1) return E_OK;
     const uint8_t value = bytes[0];
     if (object.name == "AUTO_TUNE_EXEC") {
@@ -170,6 +221,7 @@ void ValveExtension::Advance(Device& device, uint64_t fromMs, uint64_t toMs) {
             if (activity_->Finished()) activity_.reset();
         }
     }
+    signatures_->Advance(*tb, toMs);
     Publish(device, *tb, env);
 }
 
@@ -189,6 +241,8 @@ void ValveExtension::Publish(Device& device, Block& tb, const Environment& env) 
     PutRaw(tb, "ADVAL_PRESS", model_.PressureKpa() / (env.supplyKpa * 1.25));
     device.position = position;
     if (activity_) activity_->Publish(tb);
+    // A high-resolution measurement fills the selected window while the host reads it.
+    signatures_->Show(tb);
 }
 
 int ValveExtension::DownloadDomain(Device&, const std::string&, const std::vector<uint8_t>&, uint64_t) {

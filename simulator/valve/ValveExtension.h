@@ -1,9 +1,11 @@
 #pragma once
 // The simulated positioner behind a device: the valve model stepped on the simulation
 // clock, its live values in the transducer block, the device procedures started through
-// AUTO_TUNE_EXEC, travel calibration through TRAVEL_CALIB_EXEC, the return to the factory
-// servo set, the valve historian, and the valve faults of the control command.
+// AUTO_TUNE_EXEC, travel calibration through TRAVEL_CALIB_EXEC, the signature measurements
+// started through SIGN_MEAS_EXEC with their stored curves, the return to the factory servo
+// set, the valve historian, and the valve faults of the control command.
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "simulator/DeviceExtension.h"
 #include "simulator/valve/ValveActivity.h"
 #include "simulator/valve/ValveFaults.h"
+#include "simulator/valve/SignatureStore.h"
 #include "simulator/valve/ValveModel.h"
 #include "simulator/valve/ValveTotals.h"
 
@@ -51,6 +54,11 @@ public:
 
 private:
     int StartProcedure(Device& device, Block& tb, uint8_t command);
+    // SIGN_MEAS_EXEC: starts (2 to 7) or cancels (255) a signature measurement.
+    int StartSignature(Device& device, Block& tb, uint8_t command, uint64_t nowMs);
+    // The signature parameters the host writes: upload selection and data save.
+    int OnSignatureWrite(Device& device, Block& tb, const DeviceObject& object, const std::vector<uint8_t>& bytes,
+                         uint64_t nowMs, bool& handled);
     uint8_t CalibrateTravel(const Block& tb, uint8_t command);
     void Publish(Device& device, Block& tb, const Environment& env);
     int ValveFault(Device& device, const JsonValue& command, std::string& error);
@@ -62,6 +70,8 @@ private:
     bool initialised_ = false;
     double pendingS_ = 0.0;         // simulated time not yet stepped
     bool restoreServo_ = false;     // SERVO_RET_TO_DEFAULT was written
+    std::shared_ptr<SignatureStore> signatures_ = std::make_shared<SignatureStore>();
+    std::time_t dateBase_ = std::time(nullptr);  // the wall time at simulation time 0
     uint64_t restoreDueMs_ = 0;
 };
 

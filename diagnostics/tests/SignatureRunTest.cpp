@@ -1,0 +1,318 @@
+// Signature runs from the signature page against the `nifb` server process on its manual
+// clock: the worker's pauses move the server's time, so measurements of minutes run at once.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <thread>
+
+#include "calibration/RunProcedure.h"
+#include "calibration/testing/SegmentDeviceBed.h"
+#include "diagnostics/SignatureMessages.h"
+#include "diagnostics/SignaturePage.h"
+#include "fieldbus/FieldbusDevice.h"
+#include "fieldbus/MessageLog.h"
+#include "nifb/Backend.h"
+#include "platform/testing/FakeClock.h"
+#include "platform/testing/ScriptedUi.h"
+#include "platform/testing/TempDir.h"
+#include "simulator/InProcessSegment.h"
+#include "simulator/Json.h"
+#include "simulator/tests/ServerProcess.h"
+
+namespace diagnostics {
+namespace {
+
+// The page's window as a test sees it: what the progress window showed, the records handed
+// to the graph, and the load timer, fired by the test's loop.
+class RecordingView : public SignaturePageView {
+public:
+    bool OpenProgress(bool) override { return progressOpen = true; }
+    void ShowProgress() override { ++shown; }
+    void UpdateProgress(const SignatureProgressUpdate& u) override {
+        updates.push_back(u);
+        if (onUpdate) onUpdate(u);
+    }
+    void CloseProgress() override { progressOpen = false; }
+    void EnablePage(bool enable) override { pageEnabled = enable; }
+    void EnableControls(bool go, bool) override { goEnabled = go; }
+    int CloseGraph() override { return 0; }
+    int AddToGraph(const CSignatureData& record) override {
+        graph.push_back(record);
+        graph.back().AnalyseOnce(86.0f);
+        return 0;
+    }
+    void RedrawGraph() override {}
+    void ShowLoadingNotice(bool show) override { notice = show; }
+    void StartLoadTimer(uint32_t ms) override { timerMs = ms; }
+
+    bool progressOpen = false, pageEnabled = true, goEnabled = true, notice = false;
+    int shown = 0;
+    uint32_t timerMs = 0;
+    std::vector<SignatureProgressUpdate> updates;
+    std::vector<CSignatureData> graph;
+    std::function<void(const SignatureProgressUpdate&)> onUpdate;
+
+    std::vector<int> Kinds() const {
+        std::vector<int> kinds;
+        for (const CSignatureData& r : graph) kinds.push_back(r.kind);
+        return kinds;
+    }
+};
+
+class SignatureRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_ = std::make_unique<simulator::testing::ServerProcess>(
+            NIFB_SERVER_BINARY, dir_.File("nifb.sock"), NIFB_DEFAULT_SEGMENT_FILE, dir_.File("server.log"),
+            std::vector<std::string>{"--manual-clock", "--latency", "on"});
+        ASSERT_TRUE(server_->Answering());
+        nifUseServer();
+        ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session_));
+        // The server's time moves with the program's pauses. A worker's pause also lets the
+        // page catch up with what was posted, as the real pause would.
+        clock_.OnSleep([this, last = clock_.NowMs(), main = std::this_thread::get_id()](uint64_t now) mutable {
+            std::string answer;
+            nifb::SendControl(session_, R"({"command":"advance","ms":)" + std::to_string(now - last) + "}", answer);
+            last = now;
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (std::this_thread::get_id() != main && platform::MessageDispatcher::Instance().PendingCount() > 0 &&
+                   std::chrono::steady_clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        });
+        nifInterfaceInfo interfaces[4] = {};
+        uint16_t count = 4;
+        ASSERT_EQ(E_OK, nifGetInterfaceList(session_, &count, interfaces));
+        ASSERT_EQ(E_OK, nifOpenLink(session_, 0, interfaces[0].interfaceName, 0, &link_.link));
+        device_.SetLink(&link_);
+        nifLiveListEntry entries[32] = {};
+        count = 32;
+        ASSERT_EQ(E_OK, nifGetDeviceList(link_.link, entries, &count, nullptr));
+        for (uint16_t i = 0; i < count; ++i)
+            if (std::string("FV-101") == entries[i].pdTag) device_.BindSlot(1, entries[i].deviceId, entries[i].pdTag);
+        ASSERT_EQ(0, device_.OpenDevice());
+        ASSERT_EQ(0, device_.ReadBackBlockTags());
+        procedure_ = std::make_shared<SignatureProcedure>(device_);
+        procedure_->SetProfileFile(dir_.File("Tessaro.ini"));
+        page_.SetDevice(procedure_, "FV-101");
+        ASSERT_EQ(0, page_.ReadSettingsFromDevice());
+        // Short runs: scan times of 20 s, a positioner signature of 9 points.
+        page_.Settings().At(0, 1) = 20.0f;
+        page_.Settings().At(1, 3) = 20.0f;
+        page_.Settings().At(2, kStepSamples) = 60.0f;
+        page_.Settings().At(3, 2) = 4.0f;
+        ui_.Clear();
+    }
+    void TearDown() override {
+        procedure_->StopSignature();
+        device_.CloseDevice();
+        clock_.OnSleep(nullptr);
+        nifClose(session_);
+        fieldbus::MessageLog::Instance().Clear();
+        fieldbus::ResetBlockIds();
+    }
+
+    // GO with the questions answered Yes (out of service, the valve will move).
+    int Go(uint8_t mask, bool outOfServiceQuestion = true) {
+        page_.SetSelection(mask);
+        if (outOfServiceQuestion) ui_.Answer(platform::IDYES, "must be in OOS");
+        ui_.Answer(platform::IDYES, "The valve will move");
+        const int result = page_.Go();
+        ui_.Clear();
+        return result;
+    }
+    // Delivers the page's messages and fires its load timer until the run and its loads are
+    // over (or 30 s of wall time have passed).
+    bool RunToEnd() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < end) {
+            platform::MessageDispatcher::Instance().DeliverPending();
+            if (view_.timerMs) {
+                view_.timerMs = 0;
+                page_.OnLoadTimer();
+            }
+            if (!page_.IsRunning() && page_.QueuedLoads() == 0 && procedure_->IsSignatureEnded()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+    simulator::JsonValue Valve() {
+        std::string answer, error;
+        nifb::SendControl(session_, R"({"command":"valveState","device":"FV-101"})", answer);
+        simulator::JsonValue v;
+        simulator::ParseJson(answer, v, error);
+        return v;
+    }
+    int Fault(const std::string& members) {
+        std::string answer;
+        return nifb::SendControl(session_, R"({"command":"valveFault","device":"FV-101",)" + members + "}", answer);
+    }
+    bool Logged(const std::string& text) {
+        for (const std::string& line : fieldbus::MessageLog::Instance().Peek())
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    platform::testing::TempDir dir_;
+    std::unique_ptr<simulator::testing::ServerProcess> server_;
+    platform::testing::ScriptedUi ui_;
+    platform::testing::FakeClock clock_;
+    nifDesc_t session_ = 0;
+    calibration::testing::BedLink link_;
+    fieldbus::FieldbusDevice device_;
+    std::shared_ptr<SignatureProcedure> procedure_;
+    RecordingView view_;
+    SignaturePage page_{view_};
+};
+
+TEST_F(SignatureRunTest, MeasureAllWritesTheSettingsLoadsEachKindAndPutsTheValveBack) {
+    fieldbus::StatusValue before;
+    ASSERT_EQ(0, device_.ReadTbFinalPositionValue(before));
+    ASSERT_EQ(0, Go(kMeasureAll));
+    const float pretest = page_.PretestPosition();
+    EXPECT_NEAR(before.value, pretest, 0.5f);
+    EXPECT_TRUE(view_.progressOpen);
+    EXPECT_FALSE(view_.pageEnabled);
+    ASSERT_TRUE(RunToEnd());
+
+    // All four settings parameters were written; the run was the device's "all" command.
+    std::vector<float> step;
+    ASSERT_EQ(0, procedure_->ReadSignatureSettings(8, step));
+    EXPECT_EQ(60.0f, step[3]);
+    std::vector<float> positioner;
+    ASSERT_EQ(0, procedure_->ReadSignatureSettings(16, positioner));
+    EXPECT_EQ(4.0f, positioner[2]);
+    // Standard, extended, step response and positioner, never high resolution, each with the
+    // count its header gives.
+    ASSERT_EQ((std::vector<int>{0, 1, 3, 4}), view_.Kinds());
+    EXPECT_EQ(18u, view_.graph[0].curve1.size());
+    EXPECT_TRUE(view_.graph[0].results.valid);
+    EXPECT_EQ("FV-101", view_.graph[0].name);
+    EXPECT_EQ(100u, view_.graph[1].curve1.size());
+    EXPECT_TRUE(view_.graph[1].results.valid);
+    EXPECT_EQ(60u, view_.graph[2].curve1.size());
+    EXPECT_EQ(9u, view_.graph[3].curve1.size());
+    EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
+
+    // The progress window followed the kinds; the valve went back to where it was.
+    std::vector<std::string> titles;
+    for (const auto& u : view_.updates)
+        if (titles.empty() || titles.back() != u.title) titles.push_back(u.title);
+    EXPECT_EQ((std::vector<std::string>{"Offset Measurement", "Standard Actuator Signature",
+                                        "Extended Actuator Signature", "Step Response Test", "Positioner Signature"}),
+              titles);
+    EXPECT_FALSE(view_.progressOpen);
+    EXPECT_TRUE(view_.pageEnabled);
+    EXPECT_TRUE(view_.goEnabled);
+    fieldbus::StatusValue set;
+    ASSERT_EQ(0, device_.ReadTbFinalValue(set));
+    EXPECT_FLOAT_EQ(pretest, set.value);
+    EXPECT_FALSE(std::isfinite(page_.PretestPosition()));
+}
+
+TEST_F(SignatureRunTest, CancellingTheThirdKindOfMeasureAllLoadsTheFirstTwo) {
+    view_.onUpdate = [this](const SignatureProgressUpdate& u) {
+        if (u.title == "Step Response Test") platform::PostMessage(page_.Handle(), WM_SIG_CANCEL_CURRENT);
+    };
+    ASSERT_EQ(0, Go(kMeasureAll));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ((std::vector<int>{0, 1}), view_.Kinds());
+    uint8_t result = 0;
+    uint16_t size = 1;
+    ASSERT_EQ(0, device_.ReadParameter(device_.BlockOf(fieldbus::BlockKind::TB), "SIGN_MEAS_RESULT", &result, size));
+    EXPECT_EQ(2, result);
+    EXPECT_FALSE(std::isfinite(page_.PretestPosition()));
+}
+
+TEST_F(SignatureRunTest, ADeviceThatStopsAnsweringEndsTheRunWithItsMessages) {
+    bool silenced = false;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        if (silenced || u.status != "RUNNING" || u.percent < 30.0f) return;
+        silenced = true;
+        std::string answer;
+        nifb::SendControl(session_, R"({"command":"silence","device":"FV-101","forMs":600000})", answer);
+    };
+    ASSERT_EQ(0, Go(1 | 16));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(silenced);
+    EXPECT_TRUE(view_.graph.empty());
+    ASSERT_EQ(2u, ui_.Texts().size());
+    EXPECT_EQ("An error occured during Measure Actuator Signature.\n The signature procedure has been stoped.",
+              ui_.Texts()[0]);
+    EXPECT_EQ(0u, ui_.Texts()[1].find("Valve can not go back to it's original position"));
+    EXPECT_TRUE(Logged("Signature : Read Real Time Data Error"));
+    EXPECT_FALSE(view_.progressOpen);
+    EXPECT_TRUE(view_.pageEnabled);
+    EXPECT_TRUE(view_.goEnabled);
+}
+
+TEST_F(SignatureRunTest, AnErrorResultIsShownAndTheRunGoesOnAShortStrokeLoadsWhatWasMeasured) {
+    // A stuck valve: the standard signature ends with an error, the positioner signature
+    // still runs and loads.
+    ASSERT_EQ(E_OK, Fault(R"("fault":"stuck")"));
+    ASSERT_EQ(0, Go(1 | 16));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(std::vector<int>{4}, view_.Kinds());
+    EXPECT_EQ(9u, view_.graph[0].curve1.size());
+    ASSERT_EQ(1u, ui_.Texts().size());
+    EXPECT_EQ("The Signature Procedure  Error\nStandard Actuator Signature: Error: no movement", ui_.Texts()[0]);
+    EXPECT_EQ("The Signature Procedure  Error", page_.DeviceErrorText());
+    EXPECT_TRUE(Logged("The Signature Procedure  Error"));
+
+    // Too little supply to open the valve beyond about half: the stroke stops short, the
+    // device keeps what it measured, the rest reads +infinity and ends the upload there.
+    ASSERT_EQ(E_OK, Fault(R"("fault":"none")"));
+    ASSERT_EQ(E_OK, Fault(R"("fault":"lowSupply","kPa":60)"));
+    view_.graph.clear();
+    ui_.Clear();
+    ASSERT_EQ(0, Go(1, false));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(std::vector<int>{0}, view_.Kinds());
+    const CSignatureData& shortStroke = view_.graph[0];
+    EXPECT_GT(shortStroke.curve1.size(), 2u);
+    EXPECT_LT(shortStroke.curve1.size(), 18u);
+    for (const CFloatPT& p : shortStroke.curve1) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    EXPECT_FALSE(shortStroke.results.valid);  // not the 18 points the analysis needs
+    EXPECT_TRUE(ui_.Texts().empty());
+}
+
+TEST_F(SignatureRunTest, AStandardSignatureGivesTheValvesSpringRangeAndFriction) {
+    // With the stops found, positions are the valve's true travel.
+    bool cancel = false;
+    std::string text;
+    ASSERT_EQ(0, calibration::RunProcedure(device_, calibration::kFindStops, cancel, text, 0));
+    page_.Settings().At(0, 1) = 60.0f;
+    ASSERT_EQ(0, Go(1, false));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(std::vector<int>{0}, view_.Kinds());
+    const SignatureResults& r = view_.graph[0].results;
+    ASSERT_TRUE(r.valid);
+    const simulator::JsonValue v = Valve();
+    const double low = v["springRangeKpa"][0], high = v["springRangeKpa"][1], friction = v["frictionKpa"];
+    const double span = high - low;
+    EXPECT_NEAR(r.springRangeLow, low, 0.02 * span);
+    EXPECT_NEAR(r.springRangeHigh, high, 0.02 * span);
+    EXPECT_NEAR(r.avgFriction, friction, 0.1 * friction);
+    std::printf("spring range %.2f-%.2f kPa (true %.2f-%.2f), friction %.3f kPa (true %.3f)\n", r.springRangeLow,
+                r.springRangeHigh, low, high, r.avgFriction, friction);
+
+    // Kept as baseline in the device; a save while the device still saves writes nothing.
+    EXPECT_EQ(0, procedure_->SaveSignatureInDevice(false));
+    const uint8_t saving = 2;
+    ASSERT_EQ(0, device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::TB), "SIGN_DATA_SAVE", &saving, 1));
+    fieldbus::MessageLog::Instance().Clear();
+    EXPECT_EQ(1, procedure_->SaveSignatureInDevice(true));
+    EXPECT_TRUE(Logged("SIGN_DATA_SAVE status is not OFF"));
+    EXPECT_FALSE(Logged("Write SIGN_DATA_SAVE"));
+    CSignatureData baseline(KindStandard);
+    baseline.dataSource = SourceBaseline;
+    std::string error;
+    ASSERT_EQ(0, UploadSignature(*procedure_, {KindStandard, false, false, 0, 0, false}, baseline, error)) << error;
+    ASSERT_EQ(18u, baseline.curve1.size());
+    EXPECT_EQ(view_.graph[0].curve1[4].x, baseline.curve1[4].x);
+    EXPECT_EQ(view_.graph[0].DateText(), baseline.DateText());
+}
+
+}  // namespace
+}  // namespace diagnostics
