@@ -86,7 +86,12 @@ int SignatureProcedure::State::Cancel() {
     {
         std::lock_guard<std::mutex> lock(mainLock);
         if (hostControlled) {
-            stopRequested = true;
+            std::lock_guard<std::mutex> engineGuard(engineLock);
+            // The generator's run ends as cancelled; between two runs the worker finishes.
+            if (engine.Running())
+                engine.RequestStop();
+            else
+                stopRequested = true;
             return 0;
         }
     }
@@ -141,8 +146,8 @@ int SignatureProcedure::SetupSignature(uint8_t mask, const SignatureSettings& se
     {
         std::lock_guard<std::mutex> lock(s.mainLock);
         s.settings = settings;
-        s.stepFrom = settings.At(2, kStepStart);
-        s.stepTo = settings.At(2, kStepEnd);
+        s.stepFrom = s.nextStepFrom = settings.At(2, kStepStart);
+        s.stepTo = s.nextStepTo = settings.At(2, kStepEnd);
         s.simulation = simulation;
         host = s.hostControlled;
     }
@@ -248,6 +253,13 @@ bool SignatureProcedure::HasWorker() const {
 SignatureProgress SignatureProcedure::GetSignatureProgress() const {
     std::lock_guard<std::mutex> lock(state_->mainLock);
     return state_->progress;
+}
+
+std::string SignatureProcedure::TakeRunMessage() {
+    std::lock_guard<std::mutex> lock(state_->mainLock);
+    std::string text;
+    text.swap(state_->runMessage);
+    return text;
 }
 
 std::string SignatureProcedure::ResultText() const {
