@@ -432,6 +432,36 @@ TEST_F(SignatureRunTest, TheDeadBandTestRunsWithoutIntegralActionAndPutsItBack) 
     platform::WritePrivateProfileString("Signature", "DefaultStepSize", "5", ProgramProfileFile());
 }
 
+TEST_F(SignatureRunTest, APositionThatCannotBeReadWhileSettlingIsAnErrorAndAServoNotPutBackIsSaid) {
+    ASSERT_EQ(0, PutValve(30.0f));
+    SignatureSettings& s = page_.Settings();
+    s.At(2, kStepStart) = 50.0f;
+    s.At(2, kStepEnd) = 54.0f;
+    s.At(2, kStepSize) = 2.0f;
+    s.At(2, kStepRoundTrip) = 2.0f;
+    s.At(2, kStepErrorLimit) = 0.1f;
+    page_.SetResetOff(true);
+    // The bus fails while the valve settles: nothing answers any more, the reset neither.
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        std::string answer;
+        if (u.status == "STABILIZING")
+            nifb::SendControl(session_, R"({"command":"commErrors","device":"FV-101","rate":1})", answer);
+    };
+    ASSERT_EQ(0, Go(8, false));
+    ASSERT_TRUE(RunToEnd());
+    std::string answer;
+    nifb::SendControl(session_, R"({"command":"commErrors","device":"FV-101","rate":0})", answer);
+    EXPECT_TRUE(view_.graph.empty());
+    EXPECT_TRUE(Logged("Signature : Read Real Time Data Error"));
+    std::vector<std::string> texts = ui_.Texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ("An error occured during Measure Step Response Test.\n The signature procedure has been stoped.", texts[0]);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Error: Failed to restore servo parameters."), texts.end());
+    float reset = -1;
+    ASSERT_EQ(0, device_.ReadTbServoReset(reset));
+    EXPECT_EQ(0.0f, reset);  // as the message says
+}
+
 TEST_F(SignatureRunTest, HighResolutionLoadsInChunksWhileItRunsAndAnOverrunCancels) {
     SignatureSettings& s = page_.Settings();
     s.At(1, 3) = 46.0f;   // scan time: 231 points at 200 ms
