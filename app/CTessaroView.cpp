@@ -418,7 +418,7 @@ void CTessaroView::OnDiagnostics() {
     if (!CanUseDeviceTools()) return;
     const int slot = controller_.CurrentSlot();
     diagnostics::CDiagnosticsDialog dialog(link_.Device(slot), QString::fromStdString("Diagnostics (" + link_.GetTag(slot) + ")"),
-                                           this);
+                                           this, link_.GetTag(slot));
     dialog.exec();
     emit StatusChanged();
 }

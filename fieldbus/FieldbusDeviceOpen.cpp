@@ -284,7 +284,7 @@ int FieldbusDevice::OpenDevice() {
     // The window stays a moment so the user can read the outcome, or until the user closes it.
     platform::Clock& clock = platform::GetClock();
     const uint64_t start = clock.NowMs();
-    const uint32_t stay = result == 0 ? kStayAfterSuccessMs : kStayAfterFailureMs;
+    const uint32_t stay = !window->IsWatched() ? 0 : result == 0 ? kStayAfterSuccessMs : kStayAfterFailureMs;
     while (clock.NowMs() - start < stay && !UserClosed(*window)) clock.SleepMs(50);
     window->Close();
 

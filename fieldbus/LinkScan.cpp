@@ -27,6 +27,7 @@ bool IsEthernetInterface(const nifInterfaceInfo& info) {
 
 // Keeps the dialog up for `ms`, pumping messages; ends early when the user presses its button.
 void Linger(platform::ProgressWindow& window, uint32_t ms) {
+    if (!window.IsWatched()) return;
     const uint64_t start = GetClock().NowMs();
     while (GetClock().NowMs() - start < ms && !window.ButtonPressed()) {
         GetUi().PumpMessages();

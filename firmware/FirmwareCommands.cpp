@@ -38,7 +38,7 @@ void WaitForClose(platform::ProgressWindow& window, const std::string& lastLine,
     window.EnableButton(true);
     if (cancelled) window.ResetButton();
     if (!lastLine.empty()) window.AppendText(lastLine);
-    while (!window.ButtonPressed() && window.IsOpen()) {
+    while (window.IsWatched() && !window.ButtonPressed() && window.IsOpen()) {
         platform::GetUi().PumpMessages();
         platform::GetClock().SleepMs(50);
     }

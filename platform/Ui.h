@@ -48,6 +48,9 @@ public:
     virtual void ResetButton() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // False for a window nobody looks at (a command-line front end): the pauses that only
+    // give the reader time to see the outcome are skipped.
+    virtual bool IsWatched() const { return true; }
 };
 
 class Ui {

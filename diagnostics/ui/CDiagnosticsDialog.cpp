@@ -6,12 +6,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "diagnostics/DiagnosticsValues.h"
 #include "diagnostics/SelfCheck.h"
+#include "diagnostics/ui/CDiagSignaturePage.h"
 
 namespace diagnostics {
 
@@ -40,7 +42,8 @@ void Fill(QTableWidget* table, const std::vector<DiagnosticsLine>& lines, bool w
 
 }  // namespace
 
-CDiagnosticsDialog::CDiagnosticsDialog(fieldbus::DeviceAccess& device, const QString& title, QWidget* parent)
+CDiagnosticsDialog::CDiagnosticsDialog(fieldbus::DeviceAccess& device, const QString& title, QWidget* parent,
+                                       const std::string& tag)
     : QDialog(parent), device_(device), dialogs_(this), deviceDiagnostics_(ReadDeviceDiagnostics(device)) {
     setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
@@ -80,6 +83,17 @@ CDiagnosticsDialog::CDiagnosticsDialog(fieldbus::DeviceAccess& device, const QSt
     continuousLayout->addLayout(buttons);
     pageLayout->addWidget(continuous);
     tabs_->addTab(page, "Self Check");
+    signature_ = new CDiagSignaturePage(&device, tag, tabs_);
+    tabs_->addTab(signature_, "Signature");
+    // Leaving the signature page while its run goes on asks first; No stays on it.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (shownTab_ == tabs_->indexOf(signature_) && index != shownTab_ && !signature_->CanLeave()) {
+            QSignalBlocker block(tabs_);
+            tabs_->setCurrentIndex(shownTab_);
+            return;
+        }
+        shownTab_ = index;
+    });
     layout->addWidget(tabs_);
 
     auto* box = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -99,6 +113,12 @@ void CDiagnosticsDialog::OnSelfCheck() {
     std::string text;
     if (RunSelfCheck(device_, dialogs_, text) == 0) result_->setText(QString::fromStdString(text));
     Refresh();
+}
+
+void CDiagnosticsDialog::reject() {
+    // A run is stopped only when the user says so; unsaved curves are offered for saving.
+    if (!signature_->CanLeave() || signature_->CloseGraph() != 0) return;
+    QDialog::reject();
 }
 
 void CDiagnosticsDialog::OnReset() {

@@ -1,0 +1,298 @@
+// tessaro-cli run as a separate process against the `nifb` server serving the shipped default
+// segment, the way scripts use it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include <nlohmann/json.hpp>
+
+#include "CliRunner.h"
+#include "config/CConfigData.h"
+#include "config/ConfigFile.h"
+#include "logon/LogonDatabase.h"
+#include "logon/PasswordHash.h"
+#include "platform/AtomicFile.h"
+#include "platform/testing/TempDir.h"
+#include "simulator/tests/ServerProcess.h"
+#include "trend/TrendFile.h"
+
+namespace clitest {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class CliOnServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TESSARO_REGISTRY", dir_.File("registry.dat").c_str(), 1);
+        setenv("TESSARO_HOME", dir_.File("home").c_str(), 1);
+        setenv("TESSARO_SYSTEM_DIR", dir_.File("sys").c_str(), 1);
+        unsetenv("TESSARO_USER");
+        unsetenv("TESSARO_PASSWORD");
+        // Simulated time runs faster, so the blocks take their new modes at once.
+        server_ = std::make_unique<simulator::testing::ServerProcess>(
+            NIFB_SERVER_BINARY, dir_.File("nifb.sock"), NIFB_DEFAULT_SEGMENT_FILE, dir_.File("server.log"),
+            std::vector<std::string>{"--speed", "20"});
+    }
+    void TearDown() override {
+        server_.reset();
+        for (const char* name : {"TESSARO_REGISTRY", "TESSARO_HOME", "TESSARO_SYSTEM_DIR", "NIFB_SOCKET"}) unsetenv(name);
+    }
+    // As the Admin user.
+    CliResult Cli(std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--user", "Admin", "--password", "admin"});
+        return RunCli(arguments);
+    }
+    std::string Value(const std::string& tag, const std::string& parameter) {
+        CliResult r = Cli({"get", tag, parameter});
+        EXPECT_EQ(0, r.exitCode) << r.err;
+        while (!r.out.empty() && r.out.back() == '\n') r.out.pop_back();
+        return r.out;
+    }
+
+    platform::testing::TempDir dir_;
+    std::unique_ptr<simulator::testing::ServerProcess> server_;
+};
+
+TEST_F(CliOnServer, ScanListsTheDefaultSegment) {
+    const CliResult text = Cli({"scan"});
+    ASSERT_EQ(0, text.exitCode) << text.err;
+    EXPECT_THAT(text.out, HasSubstr("FV-101  0x14 (20)  42524B0001J0000010  RPX110 positioner (type 0001)"));
+    EXPECT_THAT(text.out, HasSubstr("PT-301  0x18 (24)  5A54010A01T0000001  other device"));
+
+    const CliResult json = Cli({"scan", "--json"});
+    ASSERT_EQ(0, json.exitCode) << json.err;
+    const nlohmann::json answer = nlohmann::json::parse(json.out);
+    std::vector<std::string> tags;
+    for (const auto& device : answer["devices"]) tags.push_back(device["tag"]);
+    EXPECT_EQ((std::vector<std::string>{"FV-101", "FV-102", "KV-201", "KV-202", "PT-301"}), tags);
+    EXPECT_EQ("KPX110", answer["devices"][2]["family"]);
+    EXPECT_TRUE(answer["devices"][1]["linkMaster"]);
+    EXPECT_FALSE(answer["devices"][4]["positioner"]);
+}
+
+TEST_F(CliOnServer, AWrongPasswordOrTooLowALevelIsRefusedWithExitStatusTwo) {
+    CliResult r = RunCli({"scan", "--user", "Admin", "--password", "wrong"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_EQ("Invalid Password .\n", r.err);
+    EXPECT_EQ("", r.out);
+
+    platform::Registry registry(dir_.File("registry.dat"));
+    logon::LogonDatabase users(registry, dir_.File("sys"), logon::Edition::Maker);
+    ASSERT_EQ(0, users.Load());
+    ASSERT_EQ(0, users.CreateUser("viewer", 1, logon::PasswordHash("look")));
+    const std::vector<std::string> viewer = {"--user", "viewer", "--password", "look"};
+    auto asViewer = [&viewer](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), viewer.begin(), viewer.end());
+        return RunCli(arguments);
+    };
+    EXPECT_EQ("120\n", asViewer({"get", "FV-101", "TB.SERVO_GAIN"}).out);
+    // Level 1 may move the valve by hand but not change its configuration.
+    r = asViewer({"set", "FV-101", "TB.SERVO_GAIN", "130", "--yes"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_EQ("Attempted operation is unauthorized .\n", r.err);
+    r = asViewer({"set", "FV-101", "AO.OUT.VALUE", "40", "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: Write AO Out is only allowed in Man mode."));
+}
+
+TEST_F(CliOnServer, GetAndSetRoundTripWithTheProgramsRulesAndTheDevicesRefusals) {
+    EXPECT_EQ("120", Value("FV-101", "TB.SERVO_GAIN"));
+    EXPECT_EQ("Air To Open (1)", Value("FV-101", "TB.ACT_FAIL_ACTION"));
+
+    // In service the device refuses a scale: its own status, and nothing changes.
+    CliResult r = Cli({"set", "FV-101", "AO.XD_SCALE.EU_100", "90", "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Device FV-101 Error (-39): E_WRONG_MODE_FOR_REQUEST"));
+    EXPECT_EQ("100", Value("FV-101", "AO.XD_SCALE.EU_100"));
+    // The program's own mode rule refuses AO OUT outside MAN without writing.
+    r = Cli({"set", "FV-101", "AO.OUT.VALUE", "-5", "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: Write AO Out is only allowed in Man mode."));
+
+    // Without --yes and without a terminal the write is declined.
+    r = Cli({"set", "FV-101", "TB.SERVO_GAIN", "130"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_EQ("120", Value("FV-101", "TB.SERVO_GAIN"));
+
+    // A configuration parameter takes the device out of service after the program's warning.
+    r = Cli({"set", "FV-101", "TB.SERVO_GAIN", "130", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("TB.SERVO_GAIN: 120 -> 130\n", r.out);
+    EXPECT_THAT(r.err, HasSubstr("Some requested parameters change will take effect only after the device be put "
+                                 "into the Out of Service state"));
+    EXPECT_EQ("130", Value("FV-101", "TB.SERVO_GAIN"));
+    r = Cli({"set", "FV-101", "TB.ACT_FAIL_ACTION", "air to close", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("TB.ACT_FAIL_ACTION: Air To Open (1) -> Air To Close (2)\n", r.out);
+
+    const nlohmann::json scale = nlohmann::json::parse(Cli({"get", "FV-101", "AO.XD_SCALE", "--json"}).out);
+    EXPECT_EQ(100.0, scale["values"][0]["value"]["EU_100"]);
+    EXPECT_EQ("%", scale["values"][0]["value"]["UNITS_INDEX"]["text"]);
+}
+
+TEST_F(CliOnServer, StateChangesWithTheProgramsWarnings) {
+    CliResult r = Cli({"state", "KV-201", "manual", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("KV-201: NORMAL STATE -> MANUAL STATE\n", r.out);
+    EXPECT_THAT(r.err, HasSubstr("The device is about to change to the MANUAL operation state"));
+
+    // Declined: exit status 2, the warning on standard error, and the state stays.
+    r = Cli({"state", "KV-201", "oos"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("The device is about to change to the Out of Service state"));
+    EXPECT_EQ("KV-201: MANUAL STATE\n", Cli({"state", "KV-201"}).out);
+
+    r = Cli({"state", "KV-201", "oos", "--yes"});
+    EXPECT_EQ("KV-201: MANUAL STATE -> OUT OF SERVICE\n", r.out);
+    r = Cli({"state", "KV-201", "normal", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("KV-201: OUT OF SERVICE -> NORMAL STATE\n", r.out);
+}
+
+TEST_F(CliOnServer, BackupDiffAndRestoreShowExactlyTheChange) {
+    const std::string folder = dir_.File("x");
+    CliResult r = Cli({"backup", "--dir", folder});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) files.push_back(entry.path().string());
+    ASSERT_EQ(4u, files.size());
+    std::string kv201;
+    for (const std::string& f : files)
+        if (f.find("/KV-201_") != std::string::npos) kv201 = f;
+    ASSERT_FALSE(kv201.empty());
+    EXPECT_THAT(r.out, HasSubstr(kv201 + "\n"));
+    // The device and its fresh backup agree.
+    EXPECT_THAT(Cli({"diff", kv201, "KV-201"}).out, HasSubstr("No differences."));
+
+    ASSERT_EQ(0, Cli({"set", "KV-201", "PID.GAIN", "2.5", "--yes"}).exitCode);
+    r = Cli({"diff", kv201, "KV-201"});
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_EQ("--- " + kv201 + " (file)\n+++ KV-201 (device)\n[PID Block]\n  PID.GAIN: 1 -> 2.5\n"
+              "1 field differs in 1 group: PID Block.\n",
+              r.out);
+
+    // A second backup the same day never replaces the first; two files compare alike.
+    r = Cli({"backup", "KV-201", "--dir", folder, "--quiet"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const std::string second = kv201.substr(0, kv201.size() - 4) + "_2.dmp";
+    EXPECT_EQ(second + "\n", r.out);
+    const nlohmann::json diff = nlohmann::json::parse(Cli({"diff", kv201, second, "--json"}).out);
+    EXPECT_FALSE(diff["identical"]);
+    ASSERT_EQ(1u, diff["groups"].size());
+    EXPECT_EQ("PID Block", diff["groups"][0]["group"]);
+    EXPECT_EQ("PID.GAIN", diff["groups"][0]["fields"][0]["field"]);
+
+    r = Cli({"restore", kv201, "KV-201", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("read back: the device holds the file's configuration."));
+    EXPECT_THAT(r.err, HasSubstr("Current Tag/Address before download: KV-201 / 0x16"));
+    EXPECT_THAT(Cli({"diff", kv201, "KV-201"}).out, HasSubstr("No differences."));
+    // Another device's configuration would take a tag that is in use.
+    r = Cli({"restore", kv201, "FV-101", "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: The new device tag KV-201 is not unique. Download is cancelled."));
+
+    // A file with another tag gives the device that tag after the download (a replaced valve).
+    config::CConfigData renamed;
+    ASSERT_EQ(0, config::ReadConfigurationFile(renamed, kv201));
+    renamed.general.pdTag = "KV-209";
+    ASSERT_EQ(0, config::WriteConfigurationFile(renamed, dir_.File("KV-209.dmp")));
+    r = Cli({"restore", dir_.File("KV-209.dmp"), "KV-201", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("to KV-209; read back: the device holds the file's configuration."));
+    EXPECT_THAT(Cli({"scan"}).out, HasSubstr("KV-209  0x16 (22)  4B54450001J0000006"));
+}
+
+TEST_F(CliOnServer, ABackupOfSeveralDevicesSavesWhatItCanAndSaysWhatNot) {
+    const CliResult r = Cli({"backup", "NOPE", "FV-101", "PT-301", "--dir", dir_.File("y")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: No device with the tag \"NOPE\" is on the link"));
+    EXPECT_THAT(r.err, HasSubstr("Error: PT-301 is not a positioner of this program"));
+    EXPECT_THAT(r.err, HasSubstr("2 of 3 configurations not saved."));
+    EXPECT_THAT(r.out, HasSubstr("/FV-101_"));
+}
+
+TEST_F(CliOnServer, TrendFirmwareAndSignatureFilesAsTheWindowsMakeThem) {
+    CliResult r = Cli({"trend", "FV-101", "--seconds", "1", "--interval", "100", "--out", dir_.File("fv.tre")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(dir_.File("fv.tre"), bytes));
+    trend::TrendFileContents contents;
+    ASSERT_EQ(trend::TrendParseResult::Ok, trend::ParseTrendFile(bytes, contents));
+    EXPECT_EQ("2.1T", contents.header.version);
+    EXPECT_GE(contents.channels[0].size(), 3u);
+    // An existing file is replaced only when the user agrees.
+    r = Cli({"trend", "FV-101", "--seconds", "1", "--out", dir_.File("fv.tre")});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("already exists."));
+
+    const std::string firmware = TESSARO_SOURCE_DIR "/simulator/firmware/42524B0007_0007_SW2.10.00.ffd";
+    r = Cli({"firmware", "verify", "FV-102", firmware});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    r = Cli({"firmware", "verify", "KV-202", firmware});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Different Manufactire ID: 42524B / 4B5445"));
+    r = Cli({"firmware", "download", "KV-201", firmware, "--yes"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("only into positioners of device type 7"));
+
+    r = Cli({"sig-export", TESSARO_SOURCE_DIR "/data/seed/Signature Data/FV-101_commissioning.sig"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(0u, r.out.find("MEASUREMENT 1 of 2\n"));
+    EXPECT_THAT(r.out, HasSubstr("MEASUREMENT 2 of 2\n"));
+    EXPECT_THAT(r.out, HasSubstr("Spring Range Low"));
+    EXPECT_THAT(r.out, Not(HasSubstr("\r")));
+}
+
+TEST(CliCommandLine, HelpPagesAndUsageErrors) {
+    CliResult r = RunCli({"--help"});
+    EXPECT_EQ(0, r.exitCode);
+    for (const char* verb : {"scan", "info", "get", "set", "state", "backup", "restore", "diff", "watch", "trend",
+                             "firmware", "sig-export"})
+        EXPECT_THAT(r.out, HasSubstr(std::string("\n    ") + verb + " ")) << verb;
+    r = RunCli({"help", "restore"});
+    EXPECT_EQ(0, r.exitCode);
+    EXPECT_THAT(r.out, HasSubstr("SYNOPSIS\n    tessaro-cli restore FILE TAG [OPTIONS]\n"));
+    EXPECT_THAT(r.out, HasSubstr("    --keep-identity\n"));
+    EXPECT_EQ(r.out, RunCli({"restore", "--help"}).out);
+
+    r = RunCli({"frob"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Unknown verb \"frob\""));
+    r = RunCli({"get", "FV-101"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Usage: tessaro-cli get TAG BLOCK.PARAM[.MEMBER]... [OPTIONS]"));
+    r = RunCli({"scan", "--colour"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: Unknown option 'colour'."));
+}
+
+TEST_F(CliOnServer, CtrlCEndsAWatchAndKeepsWhatItWrote) {
+    const CliResult r =
+        RunCli({"watch", "FV-101", "--interval", "100", "--user", "Admin", "--password", "admin"}, 60000, 700);
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("", r.err);
+    EXPECT_GE(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+}
+
+TEST_F(CliOnServer, WatchWritesOneLinePerPeriod) {
+    const CliResult r = Cli({"watch", "FV-101", "--csv", "--count", "2", "--interval", "100"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t at; (at = r.out.find('\n', from)) != std::string::npos; from = at + 1)
+        lines.push_back(r.out.substr(from, at - from));
+    ASSERT_EQ(3u, lines.size()) << r.out;
+    EXPECT_EQ(0u, lines[0].find("time,state,position[%],set_point[%],out_pressure[kPa]"));
+    EXPECT_THAT(lines[1], HasSubstr(",NORMAL STATE,"));
+    EXPECT_THAT(lines[2], Not(HasSubstr("nan")));
+}
+
+}  // namespace
+}  // namespace clitest

@@ -1,0 +1,239 @@
+#include "diagnostics/ui/CDiagSignaturePage.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <chrono>
+#include <future>
+
+#include "diagnostics/SelfCheck.h"
+#include "diagnostics/SignatureKind.h"
+#include "diagnostics/ui/CSignatureProgressDlg.h"
+#include "graphs/ui/CSignatureGraph.h"
+#include "graphs/ui/CSignatureGraphDlg.h"
+#include "platform/Ui.h"
+
+namespace diagnostics {
+
+namespace {
+
+// Bus work on a helper thread while this thread keeps serving events.
+int RunOffThread(const config::BusWork& work) {
+    auto done = std::async(std::launch::async, work);
+    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) platform::GetUi().PumpMessages();
+    return done.get();
+}
+
+// Whether the device measures signatures itself: the signature option (0x0002 of DEV_OPTIONS
+// read as a big-endian number) or the firmware with the device diagnostics.
+bool MeasuresSignatures(fieldbus::DeviceAccess& device) {
+    uint8_t bytes[2] = {};
+    uint16_t size = 2;
+    const bool option = device.ReadParameter(device.BlockOf(fieldbus::BlockKind::TB), "DEV_OPTIONS", bytes, size) == 0 &&
+                        size == 2 && (bytes[1] & 0x02) != 0;
+    return option || ReadDeviceDiagnostics(device);
+}
+
+const char* const kBoxTexts[kMeasuredKindCount] = {"Standard Actuator Signature", "Extended Actuator Signature",
+                                                   "High Resolution", "Step Response Test", "Positioner Signature"};
+
+}  // namespace
+
+CDiagSignaturePage::CDiagSignaturePage(fieldbus::DeviceAccess* device, const std::string& tag, QWidget* parent,
+                                       config::BusRunner runner)
+    : QWidget(parent),
+      runner_(runner ? std::move(runner) : config::BusRunner(&RunOffThread)),
+      logic_(*this, runner_),
+      tag_(tag) {
+    setObjectName("signaturePage");
+    if (device) {
+        procedure_ = SignatureProcedure::For(*device);
+        logic_.SetDevice(procedure_, tag);
+        config::OrInPlace(runner_)([&] {
+            measures_ = MeasuresSignatures(*device);
+            return 0;
+        });
+        settingsRead_ = measures_ && logic_.ReadSettingsFromDevice() == 0;
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    auto* choose = new QGroupBox("Measurements", this);
+    auto* grid = new QGridLayout(choose);
+    all_ = new QCheckBox("Measure &All", choose);
+    all_->setObjectName("measureAll");
+    grid->addWidget(all_, 0, 0);
+    for (int kind = 0; kind < kMeasuredKindCount; ++kind) {
+        kinds_[kind] = new QCheckBox(kBoxTexts[kind], choose);
+        kinds_[kind]->setObjectName(QString("kind%1").arg(kind));
+        grid->addWidget(kinds_[kind], 1 + kind / 2, kind % 2);
+        connect(kinds_[kind], &QCheckBox::toggled, this, [this] { UpdateSelection(); });
+    }
+    connect(all_, &QCheckBox::toggled, this, [this](bool on) {
+        for (int kind : {KindStandard, KindExtended, KindStepResponse, KindPositioner}) kinds_[kind]->setChecked(on);
+        kinds_[KindHighResolution]->setChecked(false);
+        UpdateSelection();
+    });
+    // The chunks of a high-resolution measurement are loaded while it runs; the page does
+    // not offer it yet.
+    kinds_[KindHighResolution]->setToolTip("Not available in this version.");
+    layout->addWidget(choose);
+
+    note_ = new QLabel(this);
+    note_->setObjectName("deviceNote");
+    note_->setWordWrap(true);
+    if (!device)
+        note_->setText("No device is selected.");
+    else if (!measures_)
+        note_->setText("This device does not measure signatures itself (no signature option).");
+    note_->setVisible(!note_->text().isEmpty());
+    layout->addWidget(note_);
+
+    layout->addWidget(new QLabel("Signature Notes", this));
+    notes_ = new QPlainTextEdit(this);
+    notes_->setObjectName("notes");
+    notes_->setMaximumHeight(90);
+    layout->addWidget(notes_);
+
+    auto* buttons = new QHBoxLayout;
+    go_ = new QPushButton("&GO", this);
+    go_->setObjectName("go");
+    connect(go_, &QPushButton::clicked, this, &CDiagSignaturePage::OnGo);
+    show_ = new QPushButton("&SHOW", this);
+    show_->setObjectName("show");
+    connect(show_, &QPushButton::clicked, this, &CDiagSignaturePage::OnShow);
+    settings_ = new QPushButton("Change Measurement Setting", this);
+    settings_->setObjectName("settings");
+    settings_->setEnabled(false);
+    buttons->addWidget(go_);
+    buttons->addWidget(show_);
+    buttons->addStretch(1);
+    buttons->addWidget(settings_);
+    layout->addLayout(buttons);
+
+    loading_ = new QLabel("Loading Data Now, Please Wait ...", this);
+    loading_->setObjectName("loadingNotice");
+    loading_->setVisible(false);
+    layout->addWidget(loading_);
+    layout->addStretch(1);
+
+    loadTimer_ = new QTimer(this);
+    loadTimer_->setSingleShot(true);
+    connect(loadTimer_, &QTimer::timeout, this, [this] { logic_.OnLoadTimer(); });
+    UpdateSelection();
+}
+
+CDiagSignaturePage::~CDiagSignaturePage() {
+    if (progress_) delete progress_.data();
+}
+
+CSignatureProgressDlg* CDiagSignaturePage::ProgressWindow() const { return progress_; }
+graphs::CSignatureGraphDlg* CDiagSignaturePage::GraphWindow() const { return graph_; }
+
+QCheckBox* CDiagSignaturePage::KindBox(int kind) const {
+    return kind >= 0 && kind < kMeasuredKindCount ? kinds_[kind] : nullptr;
+}
+
+void CDiagSignaturePage::UpdateSelection() {
+    const bool free = measures_ && !logic_.IsRunning() && !busy_;
+    const bool all = all_->isChecked();
+    uint8_t mask = 0;
+    if (all) {
+        mask = kMeasureAll;
+    } else {
+        for (int kind = 0; kind < kMeasuredKindCount; ++kind)
+            if (kinds_[kind]->isChecked()) mask = static_cast<uint8_t>(mask | KindBit(kind));
+    }
+    logic_.SetSelection(mask);
+    all_->setEnabled(free);
+    for (int kind = 0; kind < kMeasuredKindCount; ++kind) kinds_[kind]->setEnabled(free && !all);
+    kinds_[KindHighResolution]->setEnabled(false);
+    go_->setEnabled(free && mask != 0);
+    notes_->setEnabled(free && mask != 0);
+}
+
+void CDiagSignaturePage::OnGo() {
+    if (busy_) return;
+    busy_ = true;
+    UpdateSelection();
+    logic_.SetNotes(notes_->toPlainText().toStdString());
+    // The run writes the settings back to the device: they must have been read from it.
+    if (!settingsRead_) settingsRead_ = logic_.ReadSettingsFromDevice() == 0;
+    if (settingsRead_)
+        logic_.Go();
+    else
+        platform::ShowMessage("Can not read the signature settings of the device.");
+    busy_ = false;
+    UpdateSelection();
+}
+
+void CDiagSignaturePage::OnShow() {
+    graphs::CSignatureGraphDlg* graph = Graph();
+    graph->show();
+    graph->raise();
+}
+
+graphs::CSignatureGraphDlg* CDiagSignaturePage::Graph() {
+    if (!graph_) {
+        graph_ = new graphs::CSignatureGraphDlg(window());
+        graph_->setAttribute(Qt::WA_DeleteOnClose);
+        graph_->Model().SetDevice(procedure_.get(), tag_);
+    }
+    return graph_;
+}
+
+// ---- SignaturePageView -------------------------------------------------------------------------
+
+bool CDiagSignaturePage::OpenProgress(bool severalKinds) {
+    if (!progress_)
+        progress_ = new CSignatureProgressDlg(logic_.Handle(), severalKinds, logic_.Selection() == kMeasureAll, window());
+    return progress_ != nullptr;
+}
+
+void CDiagSignaturePage::ShowProgress() {
+    if (!progress_) return;
+    progress_->show();
+    progress_->raise();
+}
+
+void CDiagSignaturePage::UpdateProgress(const SignatureProgressUpdate& update) {
+    if (progress_) progress_->Update(update);
+}
+
+void CDiagSignaturePage::CloseProgress() {
+    if (progress_) progress_->deleteLater();
+    progress_ = nullptr;
+}
+
+void CDiagSignaturePage::EnablePage(bool enable) { setEnabled(enable); }
+
+void CDiagSignaturePage::EnableControls(bool, bool) { UpdateSelection(); }
+
+int CDiagSignaturePage::CloseGraph() {
+    if (!graph_) return 0;
+    if (!graph_->close()) return 2;  // the user kept unsaved curves
+    graph_ = nullptr;
+    return 0;
+}
+
+int CDiagSignaturePage::AddToGraph(const CSignatureData& record) {
+    graphs::CSignatureGraphDlg* graph = Graph();
+    const int added = graph->Model().AddSignatureData(record);
+    graph->show();
+    return added == 0 ? 0 : 1;
+}
+
+void CDiagSignaturePage::RedrawGraph() {
+    if (graph_) graph_->Graph()->Rebuild();
+}
+
+void CDiagSignaturePage::ShowLoadingNotice(bool show) { loading_->setVisible(show); }
+
+void CDiagSignaturePage::StartLoadTimer(uint32_t ms) { loadTimer_->start(static_cast<int>(ms)); }
+
+}  // namespace diagnostics
