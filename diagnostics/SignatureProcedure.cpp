@@ -83,17 +83,24 @@ int SignatureProcedure::State::WriteMeasurementCommand(uint8_t code) {
 }
 
 int SignatureProcedure::State::Cancel() {
+    bool host = false;
     {
         std::lock_guard<std::mutex> lock(mainLock);
-        if (hostControlled) {
+        host = hostControlled;
+    }
+    if (host) {
+        // The generator's run ends as cancelled; between two runs the worker finishes.
+        bool running = false;
+        {
             std::lock_guard<std::mutex> engineGuard(engineLock);
-            // The generator's run ends as cancelled; between two runs the worker finishes.
-            if (engine.Running())
-                engine.RequestStop();
-            else
-                stopRequested = true;
-            return 0;
+            running = engine.Running();
+            if (running) engine.RequestStop();
         }
+        if (!running) {
+            std::lock_guard<std::mutex> lock(mainLock);
+            stopRequested = true;
+        }
+        return 0;
     }
     uint8_t exec = 0;
     if (ReadU8("SIGN_MEAS_EXEC", exec) != 0) return 1;
