@@ -369,7 +369,14 @@ TEST_F(SignatureRunTest, AStepSeriesSettlesAtItsStartMeasuresEachStepAndMatchesT
     const SignatureResults& r = series.results;
     ASSERT_TRUE(r.valid);
     ASSERT_TRUE(r.found);
-    const simulator::valve::StepFigures model = ModelStep(20.0f, 40.0f);
+    // The model's own figures vary a little with where friction lets the valve rest: three
+    // steps averaged.
+    simulator::valve::StepFigures model;
+    for (int k = 0; k < 3; ++k) {
+        const simulator::valve::StepFigures one = ModelStep(20.0f, 40.0f);
+        model.overshootPct += one.overshootPct / 3.0;
+        model.t86S += (one.t86S + 1.0) / 3.0;  // from the -1 it starts with
+    }
     std::printf("overshoot %.2f %% (model %.2f), T86 %.3f s (model %.3f)\n", r.overshoot, model.overshootPct,
                 r.stepResponseTime, model.t86S);
     EXPECT_NEAR(r.overshoot, model.overshootPct, std::max(0.1 * std::fabs(model.overshootPct), 0.5));
