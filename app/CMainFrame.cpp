@@ -23,11 +23,11 @@
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 
-CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent)
+CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent, const ViewFactory& makeView)
     : QMainWindow(parent), link_(link), recentFiles_(platform::Registry::Instance()) {
     setWindowTitle("Tessaro");
     resize(1000, 680);
-    view_ = new CTessaroView(link, this);
+    view_ = makeView ? makeView(link, this) : new CTessaroView(link, this);
     setCentralWidget(view_);
 
     fileMenu_ = menuBar()->addMenu("&File");
@@ -295,7 +295,7 @@ void CMainFrame::RebuildRecentFiles() {
 }
 
 void CMainFrame::OnAbout() {
-    QMessageBox::about(this, "About Tessaro",
+    QMessageBox::about(this, "About " + windowTitle(),
                        "Tessaro Version 1.0\n\nCommissioning, configuration, calibration and diagnostics of digital "
                        "valve positioners on a Foundation Fieldbus H1 segment.");
 }

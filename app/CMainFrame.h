@@ -2,6 +2,7 @@
 // The program's main frame: menus, toolbar, status bar and the standalone view.
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -21,7 +22,9 @@ class QLabel;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent = nullptr);
+    // `makeView` builds the frame's view (the standalone view when not given).
+    using ViewFactory = std::function<CTessaroView*(fieldbus::FieldbusLink& link, QWidget* frame)>;
+    explicit CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent = nullptr, const ViewFactory& makeView = {});
     ~CMainFrame() override;
 
     CTessaroView* View() const { return view_; }
@@ -38,10 +41,12 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    QAction* AddCommand(QMenu* menu, const QString& name, const QString& text, bool enabled = true);
+    // Enables the commands for the view's state (after every status change).
+    virtual void UpdateCommands();
+    fieldbus::FieldbusLink& Link() { return link_; }
 
 private:
-    QAction* AddCommand(QMenu* menu, const QString& name, const QString& text, bool enabled = true);
-    void UpdateCommands();
     void OnAbout();
     // After a file command: the configuration's file goes to the top of the recent list.
     void FileCommandDone(int result);

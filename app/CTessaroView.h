@@ -26,9 +26,10 @@ public:
     ~CTessaroView() override;
 
     app::ViewController& Controller() { return controller_; }
+    fieldbus::FieldbusLink& Link() { return link_; }
     platform::WindowHandle Handle() const { return handle_; }
     // Scans the link once, the first time the view shows.
-    void InitialUpdate();
+    virtual void InitialUpdate();
 
     // ViewHost
     void ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) override;

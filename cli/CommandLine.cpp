@@ -2,9 +2,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 #include "cli/ConsoleUi.h"
@@ -101,11 +103,39 @@ bool IsCommonValueOption(const std::string& token) {
     return token == "-u" || token == "--user" || token == "-p" || token == "--password";
 }
 
+// The verb is looked for before the application exists: a verb that lays out text gets Qt's
+// GUI application.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+    bool gui = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--") break;
+        if (argv[i][0] == '-') {
+            if (IsCommonValueOption(argv[i])) ++i;
+            continue;
+        }
+        const Verb* verb = FindVerb(argv[i]);
+        gui = verb && verb->guiApplication;
+        break;
+    }
+    std::unique_ptr<QCoreApplication> application;
+    if (gui) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Its start-up notes (a missing runtime folder it then makes) are no concern of a script.
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        application = std::make_unique<QGuiApplication>(argc, argv);
+        qInstallMessageHandler(previous);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName("tessaro-cli");
+    return application;
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName("tessaro-cli");
+    std::unique_ptr<QCoreApplication> application = MakeApplication(argc, argv);
     // Numbers are written and read with a point whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
 

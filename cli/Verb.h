@@ -32,6 +32,9 @@ struct Verb {
     std::vector<std::string> examples;
     int minArguments = 0;
     int maxArguments = 0;  // -1: any number
+    // The verb lays out text with Qt's fonts (a PDF): it runs under Qt's GUI application, on
+    // the offscreen platform unless QT_QPA_PLATFORM names another. Never widgets.
+    bool guiApplication = false;
     std::function<int(Context&)> run;
 };
 

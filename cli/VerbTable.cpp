@@ -11,10 +11,14 @@
     X(BackupVerb)            \
     X(RestoreVerb)           \
     X(DiffVerb)              \
+    X(DatasetVerb)           \
     X(WatchVerb)             \
     X(TrendVerb)             \
     X(FirmwareVerb)          \
-    X(SigExportVerb)
+    X(SigExportVerb)         \
+    X(CalibrateVerb)         \
+    X(SelfCheckVerb)         \
+    X(ReportVerb)
 
 namespace cli {
 

@@ -76,29 +76,33 @@ void RefreshActuatorDiagnostics(CConfigData& data, ActuatorDiagnosticsSource& de
     }
 }
 
+bool ConfirmInconsistentSave(const CConfigData& data) {
+    if (data.dataState == StateConsistent) return true;
+    const std::string question = std::string("The data you are trying to save is not consistent with the device. \n") +
+                                 "If you want to save the online device data, you should upload data\n" +
+                                 "from device first.\n\n" + "Do you still want to save it?\n";
+    return platform::GetUi().MessageBox(question, platform::AppCaption(),
+                                        platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) ==
+           platform::IDYES;
+}
+
+void RefreshActuatorDiagnosticsWithNotice(CConfigData& data, ActuatorDiagnosticsSource& device) {
+    platform::WaitCursor wait;
+    std::unique_ptr<platform::ProgressWindow> notice = platform::GetUi().CreateProgressWindow(platform::AppCaption(), "OK");
+    if (notice) {
+        notice->SetText("Updating Diagnostics Data");
+        notice->EnableButton(false);
+    }
+    RefreshActuatorDiagnostics(data, device);
+    if (notice) notice->Close();
+}
+
 int SaveConfigurationFile(CConfigData& data, const FileChooser& chooser, ActuatorDiagnosticsSource* device) {
     if (device != nullptr) {
         const bool hostView = data.RunModeInForce() != RunModeStandalone;
         if (hostView && device->IsPresent()) {
-            if (data.dataState != StateConsistent) {
-                const std::string question =
-                    std::string("The data you are trying to save is not consistent with the device. \n") +
-                    "If you want to save the online device data, you should upload data\n" +
-                    "from device first.\n\n" + "Do you still want to save it?\n";
-                if (platform::GetUi().MessageBox(question, platform::AppCaption(),
-                                                 platform::MB_YESNO | platform::MB_ICONWARNING |
-                                                     platform::MB_DEFBUTTON2) != platform::IDYES)
-                    return 2;
-            }
-            platform::WaitCursor wait;
-            std::unique_ptr<platform::ProgressWindow> notice =
-                platform::GetUi().CreateProgressWindow(platform::AppCaption(), "OK");
-            if (notice) {
-                notice->SetText("Updating Diagnostics Data");
-                notice->EnableButton(false);
-            }
-            RefreshActuatorDiagnostics(data, *device);
-            if (notice) notice->Close();
+            if (!ConfirmInconsistentSave(data)) return 2;
+            RefreshActuatorDiagnosticsWithNotice(data, *device);
         } else if (!hostView) {
             RefreshActuatorDiagnostics(data, *device);
         }

@@ -37,4 +37,10 @@ int OpenConfigurationFile(CConfigData& data, const FileChooser& chooser);
 // a failed read leaves its members as they are.
 void RefreshActuatorDiagnostics(CConfigData& data, ActuatorDiagnosticsSource& device);
 
+// The host views, before saving a configuration whose data state says it may not match the
+// present device: asks whether to save it anyway. True to go on.
+bool ConfirmInconsistentSave(const CConfigData& data);
+// RefreshActuatorDiagnostics behind the "Updating Diagnostics Data" wait window.
+void RefreshActuatorDiagnosticsWithNotice(CConfigData& data, ActuatorDiagnosticsSource& device);
+
 }  // namespace config

@@ -208,6 +208,48 @@ int ConfigTransfer::ReadConfiguration() {
     return outcome_ == TransferOutcome::Succeeded ? 0 : 1;
 }
 
+int ConfigTransfer::ReadFromHostDatabase(const std::function<int()>& load) {
+    outcome_ = TransferOutcome::Failed;
+    progressText_.clear();
+    TransferWindow window(platform::GetUi().CreateProgressWindow(
+                              "Read configuration data from the device : " + link_.pdTag, "Cancel"),
+                          options_.waitForClose);
+    if (!window.Created()) {
+        platform::ShowMessage("Error: Failed to create message display dialog.");
+        return 1;
+    }
+    window.SetText("Current device is OFFLINE.\r\n\r\n");
+    window.Append("Reading data from database...\r\n");
+    const bool failed = load() != 0;
+    if (failed) {
+        window.Append("Reading OFFLINE configuration data failed.\r\n");
+        window.Append("Default value will be used.\r\n");
+        data_.dataState = StateDefaults;
+    } else {
+        // The host's own record of the device names it; the identification numbers and the
+        // capabilities came with the loaded data set.
+        data_.general.pdTag = link_.pdTag;
+        data_.general.nodeAddress = link_.addressValid ? link_.nodeAddress : 0;
+        data_.general.deviceId = link_.deviceId;
+        window.Append("Reading OFFLINE configuration data successfully.\r\n");
+        data_.dataState = StateLoadedFromHost;
+    }
+    window.Append(failed ? "\r\nReading device configuration failed.\r\n"
+                         : "\r\nReading device configuration data successful.\r\n");
+    bool cancelled = false;
+    if (!failed) {
+        cancelled = window.LingerAfterSuccess();
+    } else {
+        window.OfferClose();
+        window.WaitForClose();
+    }
+    progressText_ = window.Text();
+    data_.blockStaticRevisions.fill(0);
+    data_.groupStaleFlags.fill(0);
+    outcome_ = cancelled ? TransferOutcome::Cancelled : failed ? TransferOutcome::Failed : TransferOutcome::Succeeded;
+    return outcome_ == TransferOutcome::Succeeded ? 0 : 1;
+}
+
 int ConfigTransfer::ChangeBootClass(TransferWindow& window) {
     fieldbus::DeviceAccess& device = *device_;
     if (!device.GetLinkMasterFlags().linkMasterCapable) return 0;

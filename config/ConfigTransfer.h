@@ -54,6 +54,11 @@ public:
 
     int ReadConfiguration();
     int DownloadConfiguration();
+    // The plug-in's read while its device is not on the link: the configuration comes from the
+    // host's database through `load` (0: loaded into the record), the tag and identifier from
+    // the link identity the host gave. The data state becomes 3 when loaded, else 1 with the
+    // record as it was. 0 on success.
+    int ReadFromHostDatabase(const std::function<int()>& load);
 
     TransferOutcome Outcome() const { return outcome_; }
     // The progress text as it stood when the window closed.

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 # clang and its runtime libraries build the fuzz targets (scripts/check.sh).
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libqcustomplot-dev libbenchmark-dev nlohmann-json3-dev
+          libqcustomplot-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
           xvfb xauth fonts-dejavu-core clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -15,6 +16,8 @@
 #include "config/ConfigFile.h"
 #include "logon/LogonDatabase.h"
 #include "logon/PasswordHash.h"
+#include "nifb/Backend.h"
+#include "nifb/nifb.h"
 #include "platform/AtomicFile.h"
 #include "platform/testing/TempDir.h"
 #include "simulator/tests/ServerProcess.h"
@@ -38,6 +41,14 @@ protected:
         server_ = std::make_unique<simulator::testing::ServerProcess>(
             NIFB_SERVER_BINARY, dir_.File("nifb.sock"), NIFB_DEFAULT_SEGMENT_FILE, dir_.File("server.log"),
             std::vector<std::string>{"--speed", "20"});
+    }
+    // A simulator control command (speed, valve faults).
+    void Control(const std::string& json) {
+        nifDesc_t session = 0;
+        ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session));
+        std::string answer;
+        EXPECT_EQ(0, nifb::SendControl(session, json, answer)) << answer;
+        nifClose(session);
     }
     void TearDown() override {
         server_.reset();
@@ -209,6 +220,41 @@ TEST_F(CliOnServer, BackupDiffAndRestoreShowExactlyTheChange) {
     EXPECT_THAT(Cli({"scan"}).out, HasSubstr("KV-209  0x16 (22)  4B54450001J0000006"));
 }
 
+TEST_F(CliOnServer, DataSetsInTheHostDatabaseSavedListedLoadedIntoAFileAndDeleted) {
+    CliResult r = Cli({"dataset", "FV-101", "save", "Tuned  "});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    ASSERT_EQ(0, Cli({"dataset", "FV-101", "save", "Spare"}).exitCode);
+    ASSERT_EQ(0, Cli({"set", "FV-101", "TB.SERVO_GAIN", "130", "--yes"}).exitCode);
+    // An existing name is overwritten only when the user agrees.
+    r = Cli({"dataset", "FV-101", "save", "Tuned"});
+    EXPECT_EQ(2, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Data [Tuned] alreay exists in the database.\nDo you want to overwrite it?"));
+    const nlohmann::json list = nlohmann::json::parse(Cli({"dataset", "FV-101", "list", "--json"}).out);
+    ASSERT_EQ(2u, list["dataSets"].size());
+    EXPECT_EQ("Tuned", list["dataSets"][0]["name"]);  // saved without its trailing blanks
+    EXPECT_EQ("Spare", list["dataSets"][1]["name"]);
+
+    // The data set, not the device's present servo gain, goes into the file.
+    r = Cli({"dataset", "FV-101", "load", "Tuned", dir_.File("tuned.dmp")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    config::CConfigData loaded;
+    ASSERT_EQ(0, config::ReadConfigurationFile(loaded, dir_.File("tuned.dmp")));
+    EXPECT_FLOAT_EQ(120.0f, loaded.position.servoGain);
+    EXPECT_EQ("FV-101", loaded.general.pdTag);
+    r = Cli({"dataset", "FV-101", "load", "Nope", dir_.File("nope.dmp")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("The device's configuration database is empty."));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("nope.dmp")));
+
+    // Deleting asks; without an answer nothing goes.
+    EXPECT_EQ(2, Cli({"dataset", "FV-101", "delete", "Spare"}).exitCode);
+    ASSERT_EQ(0, Cli({"dataset", "FV-101", "delete", "Spare", "--yes"}).exitCode);
+    EXPECT_EQ(1, Cli({"dataset", "FV-101", "delete", "Spare", "--yes"}).exitCode);
+    r = Cli({"dataset", "FV-101", "list"});
+    EXPECT_EQ(0u, r.out.find("Tuned  ("));
+    EXPECT_EQ(1, std::count(r.out.begin(), r.out.end(), '\n'));
+}
+
 TEST_F(CliOnServer, ABackupOfSeveralDevicesSavesWhatItCanAndSaysWhatNot) {
     const CliResult r = Cli({"backup", "NOPE", "FV-101", "PT-301", "--dir", dir_.File("y")});
     EXPECT_EQ(1, r.exitCode);
@@ -250,11 +296,77 @@ TEST_F(CliOnServer, TrendFirmwareAndSignatureFilesAsTheWindowsMakeThem) {
     EXPECT_THAT(r.out, Not(HasSubstr("\r")));
 }
 
+TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo) {
+    // A self check of some 90 simulated seconds takes a fraction of a second.
+    Control(R"({"command":"speed","factor":1000})");
+    // Meanwhile on another positioner: Ctrl+C is the progress window's Cancel, the device is
+    // told to stop and answers with its label, and the sheet's Cancel restores the servo set.
+    // And a third: a device whose self check ends in an error fails the command.
+    Control(R"({"command":"valveFault","device":"FV-102","fault":"hangProcedure","on":true})");
+    Control(R"({"command":"valveFault","device":"KV-202","fault":"forceResult","code":100,"on":true})");
+    CliResult cancelled, failed;
+    std::thread elsewhere([&cancelled, &failed] {
+        cancelled = RunCli({"calibrate", "FV-102", "autotune", "--yes", "--user", "Admin", "--password", "admin"},
+                           60000, -1, "Auto tuning in progress ... (Ctrl+C cancels)");
+        failed = RunCli({"selfcheck", "KV-202", "--yes", "--quiet", "--user", "Admin", "--password", "admin"});
+    });
+
+    CliResult r = Cli({"selfcheck", "KV-201", "--yes", "--historian", "--json"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    const nlohmann::json check = nlohmann::json::parse(r.out);
+    EXPECT_EQ("Success", check["result"]);
+    EXPECT_EQ("Measured Spring Range Upper", check["measured"][6]["label"]);
+    EXPECT_NE("", check["measured"][6]["value"]);
+    EXPECT_EQ("Total Travel (strokes)", check["historian"][0]["label"]);
+
+    r = Cli({"calibrate", "FV-101", "autotune", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("AutoTune Result : Success\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("Gain             120       120")));
+    EXPECT_THAT(r.err, HasSubstr("To enter calibration, the device need to be put into O/S"));
+    r = Cli({"calibrate", "FV-101", "stops", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("Find Range Result : Success\n", r.out);
+    EXPECT_EQ("100", Value("FV-101", "TB.OPEN_STOP_ADJ"));
+    r = Cli({"calibrate", "FV-101", "travel", "--type", "mid", "--target", "50", "--yes"});
+    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("Calibration Result : Success\n", r.out);
+
+    elsewhere.join();
+    EXPECT_EQ(1, cancelled.exitCode) << cancelled.err;
+    EXPECT_THAT(cancelled.out, HasSubstr("AutoTune Result : Cancelled\n"));
+    EXPECT_THAT(cancelled.err, HasSubstr("The servo parameters read before the auto tune were written back."));
+    EXPECT_EQ(1, failed.exitCode) << failed.err;
+    EXPECT_THAT(failed.out, HasSubstr("Self Check Result : Error: no movement\n"));
+}
+
+TEST_F(CliOnServer, ReportsOfAFileAndADeviceAsTheReportCommandWritesThem) {
+    const std::string defaults = TESSARO_SOURCE_DIR "/data/seed/Config Files/KPXDEF.dmp";
+    CliResult r = Cli({"report", defaults, "--format", "text"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("User\tAdmin\n"));
+    EXPECT_THAT(r.out, Not(HasSubstr("TSRO")));
+
+    r = Cli({"report", "KV-201", "--out", dir_.File("kv.htm")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    std::string html;
+    ASSERT_TRUE(platform::ReadWholeFile(dir_.File("kv.htm"), html));
+    EXPECT_THAT(html, HasSubstr("KV-201"));
+    EXPECT_THAT(html, Not(HasSubstr("TSRO")));
+
+    r = Cli({"report", "FV-101", "--format", "pdf", "--out", dir_.File("fv.pdf"), "--json"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ("FV-101", nlohmann::json::parse(r.out)["tag"]);
+    std::string pdf;
+    ASSERT_TRUE(platform::ReadWholeFile(dir_.File("fv.pdf"), pdf));
+    EXPECT_EQ(0u, pdf.find("%PDF"));
+}
+
 TEST(CliCommandLine, HelpPagesAndUsageErrors) {
     CliResult r = RunCli({"--help"});
     EXPECT_EQ(0, r.exitCode);
     for (const char* verb : {"scan", "info", "get", "set", "state", "backup", "restore", "diff", "watch", "trend",
-                             "firmware", "sig-export"})
+                             "firmware", "sig-export", "calibrate", "selfcheck", "report", "dataset"})
         EXPECT_THAT(r.out, HasSubstr(std::string("\n    ") + verb + " ")) << verb;
     r = RunCli({"help", "restore"});
     EXPECT_EQ(0, r.exitCode);

@@ -13,7 +13,8 @@ extern char** environ;
 
 namespace clitest {
 
-CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int interruptAfterMs) {
+CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int interruptAfterMs,
+                 const std::string& interruptOn) {
     CliResult result;
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return result;
@@ -43,13 +44,15 @@ CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int int
     const auto started = Clock::now();
     const auto deadline = started + std::chrono::milliseconds(limitMs);
     const auto interruptAt = started + std::chrono::milliseconds(interruptAfterMs);
-    bool interrupted = interruptAfterMs < 0;
+    const bool timed = interruptAfterMs >= 0;
+    bool interrupted = !timed && interruptOn.empty();
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
     while (open > 0) {
         const auto now = Clock::now();
-        if (!interrupted && now >= interruptAt) {
+        if (!interrupted && ((timed && now >= interruptAt) ||
+                             (!interruptOn.empty() && result.err.find(interruptOn) != std::string::npos))) {
             kill(pid, SIGINT);
             interrupted = true;
         }
@@ -59,7 +62,7 @@ CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int int
             killed = true;
             break;
         }
-        if (!interrupted)
+        if (!interrupted && timed)
             left = std::min<long long>(left, std::chrono::duration_cast<std::chrono::milliseconds>(interruptAt - now).count() + 1);
         if (poll(fds, 2, static_cast<int>(left)) <= 0) continue;
         for (int i = 0; i < 2; ++i) {

@@ -13,8 +13,10 @@ struct CliResult {
 };
 
 // Runs the program with `arguments` in the current environment, standard input empty (no
-// terminal), sends it SIGINT (Ctrl+C) after `interruptAfterMs` when that is not negative, and
-// kills it after `limitMs`.
-CliResult RunCli(const std::vector<std::string>& arguments, int limitMs = 60000, int interruptAfterMs = -1);
+// terminal), sends it SIGINT (Ctrl+C) after `interruptAfterMs` when that is not negative, or
+// as soon as its standard error shows `interruptOn` when that is given, and kills it after
+// `limitMs`.
+CliResult RunCli(const std::vector<std::string>& arguments, int limitMs = 60000, int interruptAfterMs = -1,
+                 const std::string& interruptOn = {});
 
 }  // namespace clitest

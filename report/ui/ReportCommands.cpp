@@ -1,11 +1,6 @@
 #include "report/ui/ReportCommands.h"
 
-#include <QBuffer>
 #include <QDesktopServices>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QTextDocument>
 #include <QUrl>
 #include <ctime>
 
@@ -14,6 +9,7 @@
 #include "platform/AtomicFile.h"
 #include "report/SignatureSummaries.h"
 #include "report/ui/CReportOptionDialog.h"
+#include "report/ui/ReportPdf.h"
 
 namespace report {
 
@@ -54,22 +50,7 @@ std::string ReportCommands::Generate(ReportKind kind) {
 
 bool ReportCommands::PrintPdf(const std::string& htmlPath, const std::string& pdfPath) {
     std::string html;
-    if (!platform::ReadWholeFile(htmlPath, html)) return false;
-    QTextDocument document;
-    document.setHtml(QString::fromLatin1(html.data(), static_cast<qsizetype>(html.size())));
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setTitle("Configuration Report");
-        writer.setCreator("Tessaro");
-        document.print(&writer);
-    }
-    const QByteArray bytes = buffer.data();
-    if (bytes.isEmpty()) return false;
-    return platform::WriteFileAtomically(pdfPath, std::string(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return platform::ReadWholeFile(htmlPath, html) && PrintHtmlToPdf(html, pdfPath);
 }
 
 bool ReportCommands::OpenInDesktopViewer(const std::string& path) {

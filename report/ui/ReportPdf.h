@@ -1,0 +1,12 @@
+#pragma once
+// The HTML report printed into a PDF file (A4), as technicians file reports. Needs Qt's GUI
+// application (fonts), not its widgets.
+#include <string>
+
+namespace report {
+
+// Lays out `html` (the report's bytes, Latin-1) and writes the PDF to `pdfPath` through a
+// temporary file. False when nothing could be printed or written.
+bool PrintHtmlToPdf(const std::string& html, const std::string& pdfPath);
+
+}  // namespace report
