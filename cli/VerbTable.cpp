@@ -18,6 +18,7 @@
     X(SigExportVerb)         \
     X(CalibrateVerb)         \
     X(SelfCheckVerb)         \
+    X(SignatureVerb)         \
     X(ReportVerb)
 
 namespace cli {

@@ -14,6 +14,7 @@
 #include "CliRunner.h"
 #include "config/CConfigData.h"
 #include "config/ConfigFile.h"
+#include "diagnostics/SignatureFile.h"
 #include "logon/LogonDatabase.h"
 #include "logon/PasswordHash.h"
 #include "nifb/Backend.h"
@@ -296,6 +297,35 @@ TEST_F(CliOnServer, TrendFirmwareAndSignatureFilesAsTheWindowsMakeThem) {
     EXPECT_THAT(r.out, Not(HasSubstr("\r")));
 }
 
+TEST_F(CliOnServer, SignatureMeasuresUploadsSavesAndCancelsOnCtrlC) {
+    const std::string file = dir_.File("fv.sig");
+    CliResult r = Cli({"signature", "FV-101", "--yes", "--out", file, "--save", "baseline", "--notes", "cli"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Standard Actuator Signature: RUNNING"));
+    EXPECT_THAT(r.err, HasSubstr("Uploaded Standard Actuator Signature: 18 points"));
+    EXPECT_THAT(r.out, HasSubstr("Spring Range Low"));
+    EXPECT_THAT(r.out, HasSubstr("The standard actuator signature is kept as baseline in FV-101."));
+    diagnostics::SignatureFileContents contents;
+    ASSERT_EQ(0, diagnostics::ReadSignatureFile(file, contents));
+    ASSERT_EQ(1u, contents.blocks.size());
+    ASSERT_EQ(1u, contents.blocks[0].curves.size());
+    EXPECT_EQ(18u, contents.blocks[0].curves[0].curve1.size());
+    EXPECT_EQ("cli", contents.blocks[0].curves[0].notes);
+    EXPECT_EQ("FV-101", contents.blocks[0].curves[0].name);
+
+    // Ctrl+C cancels the measurement: nothing to upload, nothing written.
+    r = RunCli({"signature", "FV-101", "--yes", "--out", dir_.File("cancelled.sig"), "--user", "Admin", "--password",
+                "admin"},
+               60000, -1, "Standard Actuator Signature: RUNNING  20 %");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: The signature test of FV-101 was cancelled."));
+    EXPECT_THAT(r.err, HasSubstr("Error: No signature of FV-101 was uploaded."));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("cancelled.sig")));
+    EXPECT_EQ("Cancelled (2)", Value("FV-101", "TB.SIGN_MEAS_RESULT"));
+    EXPECT_EQ("1 (0x01)", Value("FV-101", "TB.SIGN_MEAS_EXEC"));  // idle again
+    EXPECT_EQ(1, Cli({"signature", "FV-101", "--kinds", "standard,hires"}).exitCode);
+}
+
 TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo) {
     // A self check of some 90 simulated seconds takes a fraction of a second.
     Control(R"({"command":"speed","factor":1000})");
@@ -366,7 +396,8 @@ TEST(CliCommandLine, HelpPagesAndUsageErrors) {
     CliResult r = RunCli({"--help"});
     EXPECT_EQ(0, r.exitCode);
     for (const char* verb : {"scan", "info", "get", "set", "state", "backup", "restore", "diff", "watch", "trend",
-                             "firmware", "sig-export", "calibrate", "selfcheck", "report", "dataset"})
+                             "firmware", "sig-export", "calibrate", "selfcheck", "report", "dataset",
+                             "signature"})
         EXPECT_THAT(r.out, HasSubstr(std::string("\n    ") + verb + " ")) << verb;
     r = RunCli({"help", "restore"});
     EXPECT_EQ(0, r.exitCode);

@@ -263,6 +263,28 @@ TEST_F(SignatureRunTest, CancellingTheThirdKindOfMeasureAllLoadsTheFirstTwo) {
     EXPECT_FALSE(std::isfinite(page_.PretestPosition()));
 }
 
+TEST_F(SignatureRunTest, ADeviceThatStopsAnsweringEndsTheRunWithItsMessages) {
+    bool silenced = false;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        if (silenced || u.status != "RUNNING" || u.percent < 30.0f) return;
+        silenced = true;
+        std::string answer;
+        nifb::SendControl(session_, R"({"command":"silence","device":"FV-101","forMs":600000})", answer);
+    };
+    ASSERT_EQ(0, Go(1 | 16));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(silenced);
+    EXPECT_TRUE(view_.graph.empty());
+    ASSERT_EQ(2u, ui_.Texts().size());
+    EXPECT_EQ("An error occured during Measure Actuator Signature.\n The signature procedure has been stoped.",
+              ui_.Texts()[0]);
+    EXPECT_EQ(0u, ui_.Texts()[1].find("Valve can not go back to it's original position"));
+    EXPECT_TRUE(Logged("Signature : Read Real Time Data Error"));
+    EXPECT_FALSE(view_.progressOpen);
+    EXPECT_TRUE(view_.pageEnabled);
+    EXPECT_TRUE(view_.goEnabled);
+}
+
 TEST_F(SignatureRunTest, AnErrorResultIsShownAndTheRunGoesOnAShortStrokeLoadsWhatWasMeasured) {
     // A stuck valve: the standard signature ends with an error, the positioner signature
     // still runs and loads.

@@ -37,7 +37,8 @@ int RunOffThread(const config::BusWork& work) {
 bool MeasuresSignatures(fieldbus::DeviceAccess& device) {
     uint8_t bytes[2] = {};
     uint16_t size = 2;
-    const bool option = device.ReadParameter(device.BlockOf(fieldbus::BlockKind::TB), "DEV_OPTIONS", bytes, size) == 0 &&
+    const int tb = device.BlockOf(fieldbus::BlockKind::TB);
+    const bool option = device.ReadParameter(tb, "DEV_OPTIONS", bytes, size) == 0 &&
                         size == 2 && (bytes[1] & 0x02) != 0;
     return option || ReadDeviceDiagnostics(device);
 }
@@ -252,7 +253,8 @@ graphs::CSignatureGraphDlg* CDiagSignaturePage::Graph() {
 
 bool CDiagSignaturePage::OpenProgress(bool severalKinds) {
     if (!progress_)
-        progress_ = new CSignatureProgressDlg(logic_.Handle(), severalKinds, logic_.Selection() == kMeasureAll, window());
+        progress_ =
+            new CSignatureProgressDlg(logic_.Handle(), severalKinds, logic_.Selection() == kMeasureAll, window());
     return progress_ != nullptr;
 }
 

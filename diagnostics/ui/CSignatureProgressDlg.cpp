@@ -101,7 +101,7 @@ CSignatureProgressDlg::CSignatureProgressDlg(platform::WindowHandle page, bool s
     chart_->legend->setBrush(QBrush(Qt::black));
     chart_->legend->setTextColor(QColor(220, 220, 220));
     chart_->legend->setBorderPen(QPen(QColor(90, 90, 90)));
-    chart_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    chart_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
     for (int i = 0; i < 3; ++i) {
         curves_[i] = chart_->addGraph();
         curves_[i]->setName(kCurves[i].name);

@@ -1,0 +1,280 @@
+// signature: signature tests run by the positioner, uploaded and saved into a signature file.
+#include <cstdlib>
+#include <sstream>
+
+#include "cli/ConfigSources.h"
+#include "cli/Context.h"
+#include "diagnostics/SignatureFile.h"
+#include "diagnostics/SignatureKind.h"
+#include "diagnostics/SignatureMessages.h"
+#include "diagnostics/SignaturePage.h"
+#include "diagnostics/SignatureReport.h"
+#include "graphs/SignatureGraphModel.h"
+#include "platform/Clock.h"
+#include "platform/Ui.h"
+
+using platform::Format;
+
+namespace cli {
+
+namespace {
+
+struct KindName {
+    const char* name;
+    int kind;
+};
+// The kinds a run takes; high resolution needs its data loaded while it runs and is left to
+// the window.
+constexpr KindName kKindNames[] = {{"standard", diagnostics::KindStandard},
+                                   {"extended", diagnostics::KindExtended},
+                                   {"step", diagnostics::KindStepResponse},
+                                   {"positioner", diagnostics::KindPositioner}};
+
+// "standard,positioner" or "all" into a run selection; 0 when a name is unknown.
+uint8_t SelectionOf(const std::string& list) {
+    if (list == "all") return diagnostics::kMeasureAll;
+    uint8_t mask = 0;
+    std::stringstream in(list);
+    std::string name;
+    while (std::getline(in, name, ',')) {
+        bool known = false;
+        for (const KindName& k : kKindNames)
+            if (name == k.name) {
+                mask = static_cast<uint8_t>(mask | diagnostics::KindBit(k.kind));
+                known = true;
+            }
+        if (!known) return 0;
+    }
+    return mask;
+}
+
+// The signature page's window on a terminal: the progress window becomes lines on standard
+// error, the graph window the graphs saved into the file.
+class TerminalView : public diagnostics::SignaturePageView {
+public:
+    TerminalView(Context& ctx, graphs::SignatureGraphModel& graphs) : ctx_(ctx), graphs_(graphs) {}
+
+    bool OpenProgress(bool) override { return true; }
+    void ShowProgress() override {}
+    void UpdateProgress(const diagnostics::SignatureProgressUpdate& u) override {
+        // A line when the kind or the status changes, and every tenth of the way.
+        const int tenth = static_cast<int>(u.percent) / 10;
+        if (u.title == title_ && u.status == status_ && tenth == tenth_) return;
+        title_ = u.title;
+        status_ = u.status;
+        tenth_ = tenth;
+        const std::string percent = u.status == "RUNNING" ? Format(" %3.0f %%", static_cast<double>(u.percent)) : "";
+        ctx_.Progress(Format("%s: %s%s  position %s  pressure %s", u.title.c_str(), u.status.c_str(), percent.c_str(),
+                             u.position.c_str(), u.pressure.c_str()));
+    }
+    void CloseProgress() override {}
+    void EnablePage(bool) override {}
+    void EnableControls(bool, bool) override {}
+    int CloseGraph() override { return 0; }
+    int AddToGraph(const diagnostics::CSignatureData& record) override {
+        ctx_.Progress(Format("Uploaded %s: %zu points", diagnostics::KindTitle(record.kind).c_str(),
+                             record.curve1.size()));
+        return graphs_.AddSignatureData(record) == 0 ? 0 : 1;
+    }
+    void RedrawGraph() override {}
+    void ShowLoadingNotice(bool) override {}
+    // Nobody watches the curves arrive: the next load starts at once.
+    void StartLoadTimer(uint32_t) override { timerDue_ = true; }
+
+    bool TakeTimer() {
+        const bool due = timerDue_;
+        timerDue_ = false;
+        return due;
+    }
+
+private:
+    Context& ctx_;
+    graphs::SignatureGraphModel& graphs_;
+    std::string title_, status_;
+    int tenth_ = -1;
+    bool timerDue_ = false;
+};
+
+int RunSignature(Context& ctx) {
+    const std::string& tag = ctx.Argument(0);
+    const uint8_t selection = SelectionOf(ctx.Option("kinds"));
+    if (selection == 0) {
+        ctx.Error("Error: --kinds takes all, or standard, extended, step and positioner separated by commas.");
+        return kExitFailed;
+    }
+    const std::string save = ctx.Option("save");
+    if (!save.empty() && save != "baseline" && save != "record") {
+        ctx.Error("Error: --save takes baseline or record.");
+        return kExitFailed;
+    }
+    const bool standard =
+        selection == diagnostics::kMeasureAll || (selection & diagnostics::KindBit(diagnostics::KindStandard)) != 0;
+    if (!save.empty() && !standard) {
+        ctx.Error("Error: --save keeps the standard actuator signature; measure it too.");
+        return kExitFailed;
+    }
+    const int timeout = std::atoi(ctx.Option("timeout").c_str());
+    if (timeout < 10 || timeout > 86400) {
+        ctx.Error("Error: --timeout takes 10 to 86400 seconds.");
+        return kExitFailed;
+    }
+    const std::string out = ctx.Option("out");
+    if (!out.empty() && !MayWrite(out)) return kExitRefused;
+
+    const int slot = ctx.OpenDeviceByTag(tag);
+    if (slot < 0) return kExitFailed;
+    fieldbus::FieldbusDevice& device = ctx.Link().Device(slot);
+    std::shared_ptr<diagnostics::SignatureProcedure> procedure = diagnostics::SignatureProcedure::For(device);
+
+    graphs::SignatureGraphModel graphs;
+    graphs.SetDevice(procedure.get(), tag);
+    TerminalView view(ctx, graphs);
+    int result = kExitOk;
+    bool measuredStandard = false;
+    {
+        diagnostics::SignaturePage page(view);
+        page.SetDevice(procedure, tag);
+        if (page.ReadSettingsFromDevice() != 0) {
+            ctx.Pump();
+            ctx.Error("Error: The signature settings of " + tag + " could not be read.");
+            return kExitFailed;
+        }
+        page.SetSelection(selection);
+        page.SetNotes(ctx.Option("notes"));
+        ctx.Progress("Measuring on " + tag + " (Ctrl+C cancels) ...");
+        const int go = page.Go();
+        ctx.Pump();
+        if (go != 0) {
+            if (go == 2) return kExitRefused;
+            ctx.Error("Error: The signature test of " + tag + " did not start (is it a positioner that measures "
+                      "signatures, out of failsafe?).");
+            return kExitFailed;
+        }
+
+        // The page follows the worker's notifications and loads each measurement.
+        platform::Clock& clock = platform::GetClock();
+        const uint64_t start = clock.NowMs();
+        bool cancelled = false;
+        while (page.IsRunning() || page.QueuedLoads() > 0 || !procedure->IsSignatureEnded()) {
+            ctx.Pump();
+            if (view.TakeTimer()) page.OnLoadTimer();
+            if (Interrupted() && !cancelled) {
+                cancelled = true;
+                ctx.Progress("Cancelling ...");
+                platform::PostMessage(page.Handle(), diagnostics::WM_SIG_CANCEL_ALL);
+            }
+            if (ctx.ServerLost() || clock.NowMs() - start > static_cast<uint64_t>(timeout) * 1000) {
+                ctx.Error(ctx.ServerLost() ? "Error: The server stopped; the signature test was abandoned."
+                                           : Format("Error: The signature test took longer than %d s; it was "
+                                                    "abandoned.",
+                                                    timeout));
+                page.Abandon();
+                result = kExitFailed;
+                break;
+            }
+            clock.SleepMs(20);
+        }
+        ctx.Pump();
+        if (cancelled) {
+            ctx.Error("Error: The signature test of " + tag + " was cancelled.");
+            result = kExitFailed;
+        }
+        if (!page.DeviceErrorText().empty()) result = kExitFailed;
+        for (const graphs::SignatureGraphBlock& block : graphs.Blocks())
+            for (const graphs::SignatureCurve& curve : block.curves)
+                measuredStandard = measuredStandard || curve.record->kind == diagnostics::KindStandard;
+    }
+    procedure->StopSignature();
+
+    std::vector<const diagnostics::CSignatureData*> records;
+    for (const graphs::SignatureGraphBlock& block : graphs.Blocks())
+        for (const graphs::SignatureCurve& curve : block.curves) records.push_back(curve.record.get());
+    if (records.empty()) {
+        ctx.Error("Error: No signature of " + tag + " was uploaded.");
+        return kExitFailed;
+    }
+    if (!out.empty() && diagnostics::WriteSignatureFile(out, graphs.BlocksToWrite()) != 0) {
+        ctx.Pump();
+        return kExitFailed;
+    }
+    std::string saved;
+    if (!save.empty()) {
+        if (!measuredStandard || procedure->SaveSignatureInDevice(save == "record") != 0) {
+            ctx.Pump();
+            ctx.Error("Error: The standard actuator signature was not saved as " + save + " in " + tag + ".");
+            result = kExitFailed;
+        } else {
+            saved = save;
+        }
+    }
+    ctx.Pump();
+
+    if (ctx.Json()) {
+        JsonValue list = JsonValue::array();
+        for (const diagnostics::CSignatureData* record : records)
+            list.push_back({{"kind", diagnostics::KindTitle(record->kind)},
+                            {"date", record->DateText()},
+                            {"points", record->curve1.size()},
+                            {"summary", diagnostics::MeasurementSummaryText(*record)}});
+        JsonValue answer = {{"tag", tag}, {"signatures", list}};
+        if (!out.empty()) answer["file"] = out;
+        if (!saved.empty()) answer["savedAs"] = saved;
+        ctx.PrintJson(answer);
+    } else {
+        for (const diagnostics::CSignatureData* record : records) {
+            ctx.Print(Format("%s, %s, %zu points", diagnostics::KindTitle(record->kind).c_str(),
+                             record->DateText().c_str(), record->curve1.size()));
+            // The result analysis under the measurement, a line each.
+            std::stringstream lines(diagnostics::ResultAnalysisText(*record));
+            for (std::string line; std::getline(lines, line);) {
+                const size_t first = line.find_first_not_of("\t ");
+                const size_t last = line.find_last_not_of("\r\t ");
+                if (first != std::string::npos && line.rfind("Result Analysis", 0) != 0)
+                    ctx.Print("  " + line.substr(first, last - first + 1));
+            }
+        }
+        if (!out.empty())
+            ctx.Print(Format("Saved %zu signature%s into %s.", records.size(), records.size() == 1 ? "" : "s",
+                             out.c_str()));
+        if (!saved.empty()) ctx.Print("The standard actuator signature is kept as " + saved + " in " + tag + ".");
+    }
+    return result;
+}
+
+}  // namespace
+
+Verb SignatureVerb() {
+    Verb verb;
+    verb.name = "signature";
+    verb.arguments = "TAG";
+    verb.summary = "run signature tests on a positioner and save the curves";
+    verb.description =
+        "Runs signature tests on the positioner with the PD tag TAG as the diagnostics window's Signature page "
+        "does: it reads the device's signature settings, asks before it takes the transducer and AO blocks out of "
+        "service and before the valve moves (--yes agrees), makes the device measure the kinds of --kinds one "
+        "after the other (or all of them in one device run), shows their progress on standard error, uploads "
+        "each measurement with its analysis, and finally puts the valve back at its position from before the "
+        "test. The blocks stay out of service.\n\n"
+        "With --out the curves are saved into a signature file that the signature graph window opens; with "
+        "--save the device keeps the standard actuator signature as its baseline or record. Ctrl+C cancels the "
+        "measurement; the kinds measured before are still uploaded and saved. The exit status is 1 when a "
+        "measurement failed, was cancelled or ended with a device error.";
+    verb.options = {{"kinds", "LIST",
+                     "What to measure: all (the device's own sequence: offset, standard, extended, step response, "
+                     "positioner), or standard, extended, step and positioner separated by commas.",
+                     "standard"},
+                    {"out", "FILE", "Save the uploaded curves into the signature file FILE (.sig), replaced only after "
+                                    "asking.",
+                     ""},
+                    {"save", "AS", "Keep the standard actuator signature in the device as baseline or record.", ""},
+                    {"notes", "TEXT", "Notes stored with each curve.", ""},
+                    {"timeout", "S", "Abandon the test after this many seconds.", "1800"}};
+    verb.examples = {"tessaro-cli signature FV-101 --yes --out FV-101_commissioning.sig --save baseline",
+                     "tessaro-cli signature FV-101 --kinds all --yes --out FV-101_all.sig"};
+    verb.minArguments = 1;
+    verb.maxArguments = 1;
+    verb.run = RunSignature;
+    return verb;
+}
+
+}  // namespace cli
