@@ -81,11 +81,21 @@ int UploadSignature(SignatureDevice& device, const SignatureLoadRequest& request
             return 1;
         }
     }
-    count = std::min(count, kMostStoredPoints);
-    if (device.ReadSignaturePoints(bit, selector, count, x, y) != 0) return 1;
-    if (request.kind != KindStepResponse && x.size() != y.size()) {
-        error = "The number of signature data points mismatch";
-        return 1;
+    // The end of a high-resolution measurement whose earlier points came in chunks while it
+    // ran: the points from `first` on (the counter counts them all), added to those.
+    const bool rest = request.kind == KindHighResolution && request.first > 0;
+    if (!rest) count = std::min(count, kMostStoredPoints);
+    if (rest) {
+        if (count > request.first) {
+            const int r = device.ReadHighResChunk(request.first, static_cast<uint16_t>(count - request.first), x, y);
+            if (r != 0) return r == -1 ? -1 : 1;
+        }
+    } else {
+        if (device.ReadSignaturePoints(bit, selector, count, x, y) != 0) return 1;
+        if (request.kind != KindStepResponse && x.size() != y.size()) {
+            error = "The number of signature data points mismatch";
+            return 1;
+        }
     }
 
     if (IsActuatorKind(request.kind)) {
@@ -99,7 +109,11 @@ int UploadSignature(SignatureDevice& device, const SignatureLoadRequest& request
     if (device.ReadOpenStopAdjustment(openStop) == 0) data.openStopAdjustment = openStop;
     const std::string tag = device.GetDeviceTag();
     if (!tag.empty()) data.name = tag;
-    data.FillFromUpload(header, SignatureDate::FromDeviceDate(octets), x, y, false);
+    // The steps of a series after the first add their samples to the record, which keeps the
+    // date of the series' first step.
+    const bool nextStep = request.kind == KindStepResponse && request.stepSeries && data.HasPoints();
+    const SignatureDate date = nextStep ? data.date : SignatureDate::FromDeviceDate(octets);
+    data.FillFromUpload(header, date, x, y, rest || nextStep);
     return 0;
 }
 

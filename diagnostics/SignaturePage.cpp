@@ -11,6 +11,7 @@
 #include "diagnostics/SignatureMessages.h"
 #include "diagnostics/SignatureProgressText.h"
 #include "diagnostics/StepResponsePercent.h"
+#include "diagnostics/StepRule.h"
 #include "fieldbus/OperationState.h"
 #include "platform/ProfileFile.h"
 #include "platform/Ui.h"
@@ -57,6 +58,9 @@ std::string PageTextOf(uintptr_t kind) {
 SignaturePage::SignaturePage(SignaturePageView& view, config::BusRunner runner)
     : view_(view), runner_(std::move(runner)) {
     handle_ = platform::MessageDispatcher::Instance().Register(this);
+    // The start of a step response is reached within 1 % in at most 30 s unless set otherwise.
+    settings_.At(2, kStepErrorLimit) = 1.0f;
+    settings_.At(2, kStepTimeLimit) = 30.0f;
 }
 
 SignaturePage::~SignaturePage() {
@@ -95,15 +99,7 @@ void SignaturePage::SetDeviceError(const std::string& text) {
 int SignaturePage::ReadSettingsFromDevice() {
     if (!procedure_) return 1;
     SignatureSettings read = settings_;
-    const int result = RunBus([&] {
-        for (int group = 0; group < kSettingsGroups; ++group) {
-            static const uint8_t bits[kSettingsGroups] = {1, 2, 8, 16};
-            std::vector<float> values;
-            if (procedure_->ReadSignatureSettings(bits[group], values) != 0) return 1;
-            for (size_t i = 0; i < values.size(); ++i) read.At(group, static_cast<int>(i)) = values[i];
-        }
-        return 0;
-    });
+    const int result = RunBus([&] { return procedure_->ReadAllSignatureSettings(read); });
     if (result == 0) settings_ = read;
     return result;
 }
@@ -134,7 +130,7 @@ int SignaturePage::Go() {
             diagnosticsFirmware = ReadDeviceDiagnostics(*device);
             return ReadSignatureOption(*device, option);
         }) != 0 ||
-        (!option && !diagnosticsFirmware))
+        (!option && !diagnosticsFirmware && !pcControlled_))
         return 1;
 
     uint8_t failsafe = 0;
@@ -173,7 +169,21 @@ int SignaturePage::Go() {
     // saving first.
     if (view_.CloseGraph() != 0) return 2;
 
-    procedure.SetHostControlled(false);
+    // An automatic series needs a step that reaches its end; a series whose settings give
+    // no step at all is refused before anything moves.
+    if (mask_ != kMeasureAll && (mask_ & KindBit(KindStepResponse)) != 0 && !pcControlled_) {
+        StepSeriesSettings series{settings_.At(2, kStepStart), settings_.At(2, kStepEnd), settings_.At(2, kStepSize),
+                                  settings_.At(2, kStepRoundTrip), DefaultStepSize()};
+        StepSeriesPlan plan;
+        if (!PlanStepSeries(series, 0, plan)) {
+            platform::ShowMessage(series.roundTrip <= -1.0f
+                                      ? "Error: The automatic step response series needs a step size above 0."
+                                      : "Error: The step response settings give no step.");
+            return 1;
+        }
+    }
+
+    procedure.SetHostControlled(pcControlled_);
     RunBus([&] { return procedure.CancelSignature(); });
     if (RunBus([&] { return procedure.SetupSignature(mask_, settings_, false, resetOff_); }) != 0) {
         platform::ShowMessage("Set Signature Setting Failure!");
@@ -202,6 +212,8 @@ int SignaturePage::Go() {
     hiresQueued_ = 0;
     deviceError_.clear();
     held_.clear();
+    seriesStarted_ = false;
+    procedure.TakeRunMessage();
     if (procedure.StartSignature(handle_) != 0) {
         EndOfRun();
         platform::ShowMessage("Error: The signature procedure could not be started.");
@@ -261,6 +273,10 @@ void SignaturePage::Dispatch(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         platform::ShowMessage("High Resolution data is overlayed. Measurement will be canceled");
         RecordOf(KindHighResolution).Clear();
         hiresQueued_ = 0;
+        break;
+    case WM_SIG_STEP_SERIES_DONE:
+        // Loads nothing: hands the series collected so far to the graph.
+        if (wParam == KindStepResponse) QueueLoad({KindStepResponse, true, true, 0, 0, true});
         break;
     case WM_SIG_STABILIZE_TIMEOUT:
         platform::GetUi().MessageBox(
@@ -344,6 +360,10 @@ void SignaturePage::OnError(uintptr_t kind) {
 
 void SignaturePage::OnFinished() {
     EndOfRun();
+    if (procedure_) {
+        const std::string message = procedure_->TakeRunMessage();
+        if (!message.empty()) platform::ShowMessage(message);
+    }
     if (queue_.empty()) {
         Finish();
         return;
@@ -415,14 +435,42 @@ void SignaturePage::StartHeadLoad() {
             return;
         }
         CSignatureData& record = RecordOf(node.kind);
-        // A complete load replaces what the record held; a chunk adds to it.
-        if (!node.partial && !(node.kind == KindHighResolution && node.first > 0)) record.Clear();
+        if (node.kind == KindStepResponse && node.stepSeries && node.partial) {
+            // The end of a step-response series: the record with all its steps goes to the
+            // graph.
+            queue_.pop_front();
+            seriesStarted_ = false;
+            if (record.HasPoints()) {
+                record.notes = notes_;
+                if (!tag_.empty()) record.name = tag_;
+                if (view_.AddToGraph(record) < 0)
+                    platform::ShowMessage("RemoveFromDataLoadingQueue: Signature graph window invalid!");
+            }
+            if (queue_.empty()) QueueDrained();
+            continue;
+        }
+        // A complete load replaces what the record held; a chunk adds to it, and so do the end
+        // of a high-resolution measurement and the later steps of a series.
+        bool keep = node.partial || (node.kind == KindHighResolution && node.first > 0);
+        if (node.kind == KindStepResponse && node.stepSeries) {
+            keep = seriesStarted_;
+            seriesStarted_ = true;
+        }
+        if (!keep) record.Clear();
         record.dataSource = SourceCurrent;
         if (record.StartDataLoading(*procedure_, handle_, node) == 0) {
             loadRunning_ = true;
             return;
         }
         queue_.pop_front();  // the record could not load: the next one
+    }
+}
+
+void SignaturePage::QueueDrained() {
+    if (procedure_) procedure_->PermitNextMeasurement(true);
+    if (deferredFinish_) {
+        deferredFinish_ = false;
+        Finish();
     }
 }
 
@@ -456,9 +504,9 @@ void SignaturePage::OnDataLoaded(uintptr_t recordTag) {
     {
         const SignatureLoadRequest node = queue_.front();
         queue_.pop_front();
-        // A chunk of a running high-resolution measurement stays with the page until the
-        // measurement is complete.
-        if (result == 0 && !node.partial) {
+        // A chunk of a running high-resolution measurement, and a step of a series, stay with
+        // the page until the measurement or the series is complete.
+        if (result == 0 && !node.partial && !(node.kind == KindStepResponse && node.stepSeries)) {
             record->notes = notes_;
             if (!tag_.empty()) record->name = tag_;
             if (view_.AddToGraph(*record) < 0)
@@ -469,11 +517,7 @@ void SignaturePage::OnDataLoaded(uintptr_t recordTag) {
         view_.StartLoadTimer(kNextLoadMs);
         return;
     }
-    if (procedure_) procedure_->PermitNextMeasurement(true);
-    if (deferredFinish_) {
-        deferredFinish_ = false;
-        Finish();
-    }
+    QueueDrained();
 }
 
 // ---- Leaving --------------------------------------------------------------------------------

@@ -84,9 +84,14 @@ public:
     uint8_t Selection() const { return mask_; }
     SignatureSettings& Settings() { return settings_; }
     void SetResetOff(bool on) { resetOff_ = on; }
+    bool ResetOff() const { return resetOff_; }
+    // "PC Controlled": the program strokes the valve itself (standard and extended only).
+    void SetPcControlled(bool on) { pcControlled_ = on; }
+    bool PcControlled() const { return pcControlled_; }
     void SetNotes(std::string notes) { notes_ = std::move(notes); }
-    // Reads the device's four settings parameters into their groups (the program's own
-    // floats keep their values): 0, 1 when a read failed (the settings are left as they were).
+    // Reads the device's four settings parameters, sub-index by sub-index in one pass, into
+    // their groups (the program's own floats keep their values): 0, 1 when a read failed (the
+    // settings are left as they were).
     int ReadSettingsFromDevice();
 
     // ---- The run ----
@@ -123,6 +128,8 @@ private:
     void QueueResults(uintptr_t kind);
     void QueueKindsBefore(int runningKind);
     void StartHeadLoad();
+    // Nothing more to load: the worker may measure on, a deferred finish happens.
+    void QueueDrained();
     void OnDataLoaded(uintptr_t recordTag);
     CSignatureData& RecordOf(int kind);
 
@@ -145,6 +152,8 @@ private:
     uint8_t mask_ = 0;
     SignatureSettings settings_;
     bool resetOff_ = false;
+    bool pcControlled_ = false;
+    bool seriesStarted_ = false;  // the step-response record collects the steps of a series
     std::string notes_;
     std::string pressureUnit_ = "kPa", positionUnit_ = "%";
 

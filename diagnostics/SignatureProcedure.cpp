@@ -83,12 +83,24 @@ int SignatureProcedure::State::WriteMeasurementCommand(uint8_t code) {
 }
 
 int SignatureProcedure::State::Cancel() {
+    bool host = false;
     {
         std::lock_guard<std::mutex> lock(mainLock);
-        if (hostControlled) {
-            stopRequested = true;
-            return 0;
+        host = hostControlled;
+    }
+    if (host) {
+        // The generator's run ends as cancelled; between two runs the worker finishes.
+        bool running = false;
+        {
+            std::lock_guard<std::mutex> engineGuard(engineLock);
+            running = engine.Running();
+            if (running) engine.RequestStop();
         }
+        if (!running) {
+            std::lock_guard<std::mutex> lock(mainLock);
+            stopRequested = true;
+        }
+        return 0;
     }
     uint8_t exec = 0;
     if (ReadU8("SIGN_MEAS_EXEC", exec) != 0) return 1;
@@ -141,8 +153,8 @@ int SignatureProcedure::SetupSignature(uint8_t mask, const SignatureSettings& se
     {
         std::lock_guard<std::mutex> lock(s.mainLock);
         s.settings = settings;
-        s.stepFrom = settings.At(2, kStepStart);
-        s.stepTo = settings.At(2, kStepEnd);
+        s.stepFrom = s.nextStepFrom = settings.At(2, kStepStart);
+        s.stepTo = s.nextStepTo = settings.At(2, kStepEnd);
         s.simulation = simulation;
         host = s.hostControlled;
     }
@@ -248,6 +260,13 @@ bool SignatureProcedure::HasWorker() const {
 SignatureProgress SignatureProcedure::GetSignatureProgress() const {
     std::lock_guard<std::mutex> lock(state_->mainLock);
     return state_->progress;
+}
+
+std::string SignatureProcedure::TakeRunMessage() {
+    std::lock_guard<std::mutex> lock(state_->mainLock);
+    std::string text;
+    text.swap(state_->runMessage);
+    return text;
 }
 
 std::string SignatureProcedure::ResultText() const {

@@ -81,6 +81,8 @@ public:
     void RequestStop();
     // The device's label of the latest warning or error result ("" when none was met).
     std::string ResultText() const;
+    // What the page shows once the run is over, taken only once ("" when nothing).
+    std::string TakeRunMessage();
     // The profile file that holds "Signature Interval(sec)" (default: the program's).
     void SetProfileFile(std::string file);
     // The device's PD tag, which names the records loaded from it.
@@ -101,6 +103,11 @@ public:
     // The kind's settings parameter (3, 6, 4 or 5 floats).
     int ReadSignatureSettings(uint8_t kindBit, std::vector<float>& values);
     int WriteSignatureSettings(uint8_t kindBit, const float* values);
+    // The 18 device floats of the four settings parameters, read by sub-index (STD_ACT_SIGN_SET
+    // 1-3, EXT_ACT_SIGN_SET 1-6, STEP_RESP_SET 1-4, POSITIONER_SIGN_SET 1-5) in one pass
+    // into their groups of `settings`; the other floats are left alone. 0, 1 when a read failed
+    // (then `settings` is unchanged).
+    int ReadAllSignatureSettings(SignatureSettings& settings);
 
     struct State;  // shared with the worker (SignatureWorker.cpp)
 

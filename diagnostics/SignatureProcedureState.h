@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string>
 
+#include "diagnostics/HostSignatureEngine.h"
 #include "diagnostics/SignatureProcedure.h"
 #include "fieldbus/BlockKind.h"
 #include "platform/Event.h"
@@ -33,6 +34,7 @@ struct SignatureProcedure::State {
     bool resetOff = false;
     int stepIndex = 1, stepCount = 1;  // position in a step-response series
     float stepFrom = 0.0f, stepTo = 0.0f;
+    float nextStepFrom = 0.0f, nextStepTo = 0.0f;  // of the step written, until it starts
     bool permitted = false;
     bool stopRequested = false;
     bool started = false;  // SIGN_MEAS_STATE has left 0 since the last start
@@ -42,6 +44,9 @@ struct SignatureProcedure::State {
     std::shared_ptr<SignatureWorkerRun> run;  // of the recorded worker
     uint64_t generation = 0;
     std::string resultText;
+    // What the page shows when the run is over ("" when nothing): the limits of a
+    // host-controlled run, a servo that could not be put back.
+    std::string runMessage;
     std::string profileFile;
     std::string tag;
 
@@ -49,6 +54,9 @@ struct SignatureProcedure::State {
     std::mutex threadStopLock;
     // ---- Held over one upload (database selection and its reads) ----
     std::mutex uploadLock;
+    // ---- The program's own signature generator (host-controlled runs) ----
+    std::mutex engineLock;
+    HostSignatureEngine engine;
 
     int Tb() const { return device.BlockOf(fieldbus::BlockKind::TB); }
     void Report(const std::string& text) { device.ReportText(text); }

@@ -15,7 +15,7 @@ namespace {
 
 constexpr uint16_t kWindowPoints = 20;
 constexpr uint16_t kMostPoints = 600;
-constexpr uint16_t kBankPoints = 50;
+constexpr int kRingPoints = 100;
 constexpr int kChunkOverrunAhead = 80;     // before reading: further ahead, the bank is gone
 constexpr int kChunkOverrunAfter = 130;    // after reading: further ahead, it was overwritten meanwhile
 constexpr size_t kStepPointsBefore = 10;  // step response samples at the initial set point
@@ -47,8 +47,24 @@ std::string SignatureProcedure::GetDeviceTag() {
     return state_->tag;
 }
 
+namespace {
+
+// Whether the uploads read the program's own signature generator instead of the device.
+bool HostControlled(SignatureProcedure::State& s) {
+    std::lock_guard<std::mutex> lock(s.mainLock);
+    return s.hostControlled;
+}
+
+}  // namespace
+
 int SignatureProcedure::ReadSignatureDate(uint8_t kindBit, int selector, uint8_t date[7]) {
     State& s = *state_;
+    if (HostControlled(s)) {
+        std::lock_guard<std::mutex> lock(s.engineLock);
+        const auto& d = s.engine.Date();
+        std::copy(d.begin(), d.end(), date);
+        return 0;
+    }
     std::lock_guard<std::mutex> upload(s.uploadLock);
     const uint8_t code = DatabaseCode(kindBit, selector);
     if (code == 0 || s.WriteU8("SIGN_UPLOAD_DATABASE", code) != 0) {
@@ -65,6 +81,12 @@ int SignatureProcedure::ReadSignatureDate(uint8_t kindBit, int selector, uint8_t
 
 int SignatureProcedure::ReadSignatureHeader(uint8_t kindBit, int selector, bool stepSeries, SignatureHeader& header) {
     State& s = *state_;
+    if (HostControlled(s)) {
+        std::lock_guard<std::mutex> lock(s.engineLock);
+        const auto& h = s.engine.Header();
+        std::copy(h.begin(), h.end(), header.begin());
+        return 0;
+    }
     {
         std::lock_guard<std::mutex> upload(s.uploadLock);
         const uint8_t code = DatabaseCode(kindBit, selector);
@@ -89,6 +111,11 @@ int SignatureProcedure::ReadSignatureHeader(uint8_t kindBit, int selector, bool 
 }
 
 int SignatureProcedure::ReadSignatureCount(uint8_t, uint16_t& count) {
+    if (HostControlled(*state_)) {
+        std::lock_guard<std::mutex> lock(state_->engineLock);
+        count = state_->engine.RecordedCount();
+        return 0;
+    }
     if (state_->ReadU16("SIGN_MEAS_COUNTER", count) != 0) {
         state_->Report("Signature : SIGN_MEAS_COUNT Error");
         return 1;
@@ -124,6 +151,19 @@ int SignatureProcedure::ReadSignaturePoints(uint8_t kindBit, int selector, uint1
     State& s = *state_;
     const uint8_t code = DatabaseCode(kindBit, selector);
     const bool step = KindOfBit(kindBit) == KindStepResponse;
+    if (HostControlled(s)) {
+        std::lock_guard<std::mutex> lock(s.engineLock);
+        const HostSignatureEngine& e = s.engine;
+        if (e.RecordedCount() > e.ExpectedCount()) {
+            s.Report("Data Array size is not reasonable");
+            return 1;
+        }
+        const size_t n = std::min<size_t>(count, e.RecordedCount());
+        x.assign(e.Pressures().begin(), e.Pressures().begin() + static_cast<long>(n));
+        y.assign(e.Positions().begin(), e.Positions().begin() + static_cast<long>(n));
+        count = static_cast<uint16_t>(n);
+        return 0;
+    }
     std::lock_guard<std::mutex> upload(s.uploadLock);
     if (code == 0 || ReadWindows(s, code, "SIGN_DATA_Y", count, y) != 0 ||
         (!step && ReadWindows(s, code, "SIGN_DATA_X", count, x) != 0)) {
@@ -157,7 +197,6 @@ int SignatureProcedure::ReadHighResChunk(uint16_t first, uint16_t count, std::ve
     std::lock_guard<std::mutex> upload(s.uploadLock);
     x.clear();
     y.clear();
-    const uint16_t bank = static_cast<uint16_t>(((first / kBankPoints) % 2) * kBankPoints);
     uint16_t counter = 0;
     if (s.ReadU16("SIGN_MEAS_COUNTER", counter) != 0) {
         s.Report("Load Signature Data Error");
@@ -168,17 +207,20 @@ int SignatureProcedure::ReadHighResChunk(uint16_t first, uint16_t count, std::ve
         s.Report("Load Signature Data Error");
         return 1;
     }
-    const int end = bank + count;
-    for (int w = bank; w < end; w += kWindowPoints) {
+    // Point k of the chunk sits in ring slot (first + k) mod 100: the bank of `first`
+    // onwards, wrapping to the other bank for the rest of a measurement.
+    for (int k = 0; k < count;) {
+        const int slot = (first + k) % kRingPoints;
         float wx[kWindowPoints], wy[kWindowPoints];
-        if (w >= kMostPoints || s.WriteU16("SIGN_UPLOAD_POINTER", static_cast<uint16_t>(w)) != 0 ||
+        if (s.WriteU16("SIGN_UPLOAD_POINTER", static_cast<uint16_t>(slot)) != 0 ||
             s.ReadFloats("SIGN_DATA_X", wx, kWindowPoints) != 0 || s.ReadFloats("SIGN_DATA_Y", wy, kWindowPoints) != 0) {
             s.Report("Load Signature Data Error");
             return 1;
         }
-        const int take = std::min<int>(kWindowPoints, end - w);
+        const int take = std::min({static_cast<int>(kWindowPoints), count - k, kRingPoints - slot});
         x.insert(x.end(), wx, wx + take);
         y.insert(y.end(), wy, wy + take);
+        k += take;
     }
     if (s.ReadU16("SIGN_MEAS_COUNTER", counter) != 0) {
         s.Report("Load Signature Data Error");
@@ -244,6 +286,20 @@ int SignatureProcedure::WriteSignatureSettings(uint8_t kindBit, const float* val
     const int group = SettingsGroupOfKind(KindOfBit(kindBit));
     if (group < 0) return 1;
     return state_->WriteFloats(SettingsParameter(group), values, static_cast<size_t>(DeviceFloatCount(group)));
+}
+
+int SignatureProcedure::ReadAllSignatureSettings(SignatureSettings& settings) {
+    State& s = *state_;
+    SignatureSettings read = settings;
+    std::lock_guard<std::mutex> upload(s.uploadLock);
+    for (int group = 0; group < kSettingsGroups; ++group) {
+        for (int i = 0; i < DeviceFloatCount(group); ++i) {
+            const std::string name = std::string(SettingsParameter(group)) + "." + std::to_string(i + 1);
+            if (s.ReadFloats(name.c_str(), &read.At(group, i), 1) != 0) return 1;
+        }
+    }
+    settings = read;
+    return 0;
 }
 
 }  // namespace diagnostics

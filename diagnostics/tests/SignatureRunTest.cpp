@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <functional>
 #include <thread>
@@ -20,6 +21,9 @@
 #include "simulator/InProcessSegment.h"
 #include "simulator/Json.h"
 #include "simulator/tests/ServerProcess.h"
+#include "simulator/valve/StepFigures.h"
+#include "diagnostics/StepResponsePercent.h"
+#include "platform/ProfileFile.h"
 
 namespace diagnostics {
 namespace {
@@ -90,12 +94,12 @@ protected:
         count = 32;
         ASSERT_EQ(E_OK, nifGetDeviceList(link_.link, entries, &count, nullptr));
         for (uint16_t i = 0; i < count; ++i)
-            if (std::string("FV-101") == entries[i].pdTag) device_.BindSlot(1, entries[i].deviceId, entries[i].pdTag);
+            if (DeviceTag() == entries[i].pdTag) device_.BindSlot(1, entries[i].deviceId, entries[i].pdTag);
         ASSERT_EQ(0, device_.OpenDevice());
         ASSERT_EQ(0, device_.ReadBackBlockTags());
         procedure_ = std::make_shared<SignatureProcedure>(device_);
         procedure_->SetProfileFile(dir_.File("Tessaro.ini"));
-        page_.SetDevice(procedure_, "FV-101");
+        page_.SetDevice(procedure_, DeviceTag());
         ASSERT_EQ(0, page_.ReadSettingsFromDevice());
         // Short runs: scan times of 20 s, a positioner signature of 9 points.
         page_.Settings().At(0, 1) = 20.0f;
@@ -104,6 +108,8 @@ protected:
         page_.Settings().At(3, 2) = 4.0f;
         ui_.Clear();
     }
+    // The device the test works on.
+    virtual std::string DeviceTag() const { return "FV-101"; }
     void TearDown() override {
         procedure_->StopSignature();
         device_.CloseDevice();
@@ -139,7 +145,7 @@ protected:
     }
     simulator::JsonValue Valve() {
         std::string answer, error;
-        nifb::SendControl(session_, R"({"command":"valveState","device":"FV-101"})", answer);
+        nifb::SendControl(session_, R"({"command":"valveState","device":")" + DeviceTag() + R"("})", answer);
         simulator::JsonValue v;
         simulator::ParseJson(answer, v, error);
         return v;
@@ -147,6 +153,38 @@ protected:
     int Fault(const std::string& members) {
         std::string answer;
         return nifb::SendControl(session_, R"({"command":"valveFault","device":"FV-101",)" + members + "}", answer);
+    }
+    // The step the valve makes from `from` to `to` (position %) when its set point jumps, read
+    // every 10 ms: overshoot (% of the step) and T86 (s), what a step test should find.
+    int SetPoint(float v) {
+        uint8_t bytes[4];
+        uint32_t bits = 0;
+        std::memcpy(&bits, &v, 4);
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(bits >> (24 - 8 * i));
+        return device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::TB), "FINAL_VALUE.VALUE", bytes, 4);
+    }
+    // The valve at rest at `position` (the transducer block out of service).
+    int PutValve(float position) {
+        const uint8_t oos = 0x01;  // out of service
+        std::string answer;
+        if (device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::AO), "MODE_BLK.TARGET", &oos, 1) != 0 ||
+            device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::TB), "MODE_BLK.TARGET", &oos, 1) != 0 ||
+            nifb::SendControl(session_, R"({"command":"advance","ms":2000})", answer) != 0 || SetPoint(position) != 0)
+            return 1;
+        return nifb::SendControl(session_, R"({"command":"advance","ms":10000})", answer);
+    }
+    simulator::valve::StepFigures ModelStep(float from, float to) {
+        std::string answer;
+        std::vector<simulator::valve::TimedValue> record;
+        if (PutValve(from) != 0 || SetPoint(to) != 0) return {};
+        for (int i = 1; i <= 300; ++i) {
+            // Read through the server's own window on the valve: a bus read would move the
+            // clock by its transaction time.
+            nifb::SendControl(session_, R"({"command":"advance","ms":10})", answer);
+            const double position = Valve()["position"];
+            record.push_back({i * 0.01, position});
+        }
+        return simulator::valve::MeasureStep(record, from, to, 2.0);
     }
     bool Logged(const std::string& text) {
         for (const std::string& line : fieldbus::MessageLog::Instance().Peek())
@@ -312,6 +350,262 @@ TEST_F(SignatureRunTest, AStandardSignatureGivesTheValvesSpringRangeAndFriction)
     ASSERT_EQ(18u, baseline.curve1.size());
     EXPECT_EQ(view_.graph[0].curve1[4].x, baseline.curve1[4].x);
     EXPECT_EQ(view_.graph[0].DateText(), baseline.DateText());
+}
+
+TEST_F(SignatureRunTest, AStepSeriesSettlesAtItsStartMeasuresEachStepAndMatchesTheModel) {
+    bool cancel = false;
+    std::string text;
+    ASSERT_EQ(0, calibration::RunProcedure(device_, calibration::kFindStops, cancel, text, 0));
+    // At rest at the start, as the model's own step below starts.
+    ASSERT_EQ(0, PutValve(20.0f));
+    SignatureSettings& s = page_.Settings();
+    s.At(2, kStepStart) = 20.0f;
+    s.At(2, kStepEnd) = 80.0f;
+    s.At(2, kStepSampling) = 20.0f;
+    s.At(2, kStepSamples) = 100.0f;
+    s.At(2, kStepSize) = 20.0f;
+    s.At(2, kStepRoundTrip) = 1.0f;
+    s.At(2, kStepErrorLimit) = 0.1f;
+    s.At(2, kStepTimeLimit) = 30.0f;
+    ASSERT_EQ(0, Go(8, false));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
+
+    // Six steps, out and back, in one record.
+    ASSERT_EQ(std::vector<int>{3}, view_.Kinds());
+    const CSignatureData& series = view_.graph[0];
+    ASSERT_EQ(600u, series.curve1.size());
+    std::vector<float> setPoints;
+    for (size_t step = 0; step < 6; ++step) {
+        if (step == 0) setPoints.push_back(series.curve2[0].y);
+        setPoints.push_back(series.curve2[step * 100 + 10].y);
+        EXPECT_NEAR(series.curve2[step * 100 + 99].y, series.curve1[step * 100 + 99].y, 1.5f) << step;
+    }
+    EXPECT_EQ((std::vector<float>{20, 40, 60, 80, 60, 40, 20}), setPoints);
+    EXPECT_NEAR(series.curve1[5].y, 20.0f, 1.0f);
+    fieldbus::StatusValue set;
+    ASSERT_EQ(0, device_.ReadTbFinalValue(set));
+    EXPECT_FLOAT_EQ(page_.PretestPosition(), INFINITY);
+
+    // The first step analysed as the model makes it.
+    const SignatureResults& r = series.results;
+    ASSERT_TRUE(r.valid);
+    ASSERT_TRUE(r.found);
+    // The model's own figures vary a little with where friction lets the valve rest: three
+    // steps averaged.
+    simulator::valve::StepFigures model;
+    for (int k = 0; k < 3; ++k) {
+        const simulator::valve::StepFigures one = ModelStep(20.0f, 40.0f);
+        model.overshootPct += one.overshootPct / 3.0;
+        model.t86S += (one.t86S + 1.0) / 3.0;  // from the -1 it starts with
+    }
+    std::printf("overshoot %.2f %% (model %.2f), T86 %.3f s (model %.3f)\n", r.overshoot, model.overshootPct,
+                r.stepResponseTime, model.t86S);
+    EXPECT_NEAR(r.overshoot, model.overshootPct, std::max(0.1 * std::fabs(model.overshootPct), 0.5));
+    EXPECT_NEAR(r.stepResponseTime, model.t86S, 0.1 * model.t86S + 0.02);
+}
+
+TEST_F(SignatureRunTest, TheDeadBandTestRunsWithoutIntegralActionAndPutsItBack) {
+    float reset = 0.0f;
+    ASSERT_EQ(0, device_.ReadTbServoReset(reset));
+    ASSERT_GT(reset, 0.0f);
+    ASSERT_EQ(0, PutValve(40.0f));
+    SignatureSettings& s = page_.Settings();
+    s.At(2, kStepStart) = 50.0f;
+    s.At(2, kStepEnd) = 54.0f;
+    s.At(2, kStepSampling) = 50.0f;
+    s.At(2, kStepSamples) = 60.0f;
+    s.At(2, kStepSize) = 2.0f;
+    s.At(2, kStepRoundTrip) = 2.0f;  // one cycle around the start
+    s.At(2, kStepErrorLimit) = 0.5f;
+    s.At(2, kStepTimeLimit) = 30.0f;
+    page_.SetResetOff(true);
+    std::vector<float> resetsSeen;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        float v = -1;
+        if (u.status == "RUNNING" && device_.ReadTbServoReset(v) == 0) resetsSeen.push_back(v);
+    };
+    ASSERT_EQ(0, Go(8, false));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(std::vector<int>{3}, view_.Kinds());
+    // The valve was first brought to the start of the series.
+    bool stabilizing = false;
+    for (const auto& u : view_.updates) stabilizing |= u.status == "STABILIZING" && u.title == "Step Response Test";
+    EXPECT_TRUE(stabilizing);
+    ASSERT_FALSE(resetsSeen.empty());
+    for (float v : resetsSeen) EXPECT_EQ(0.0f, v);
+    float after = 0.0f;
+    ASSERT_EQ(0, device_.ReadTbServoReset(after));
+    EXPECT_EQ(reset, after);
+    // Eight steps of 2 %, every one of which moved the valve: no dead band.
+    const CSignatureData& series = view_.graph[0];
+    EXPECT_EQ(8u * 60u, series.curve1.size());
+    ASSERT_TRUE(series.results.valid);
+    EXPECT_NEAR(series.results.deadBand, 0.0, 0.1);
+
+    // A mirrored series goes below the start: the device takes set points down to -40 %.
+    const float below[4] = {-20.0f, -40.0f, 50.0f, 60.0f};
+    ASSERT_EQ(0, procedure_->WriteSignatureSettings(8, below));
+    std::vector<float> back;
+    ASSERT_EQ(0, procedure_->ReadSignatureSettings(8, back));
+    EXPECT_EQ(-40.0f, back[1]);
+
+    // An automatic series without any step size is refused before anything moves.
+    s.At(2, kStepSize) = 0.0f;
+    s.At(2, kStepRoundTrip) = -1.0f;
+    platform::WritePrivateProfileString("Signature", "DefaultStepSize", "0", ProgramProfileFile());
+    page_.SetSelection(8);
+    ui_.Answer(platform::IDYES, "The valve will move");
+    EXPECT_EQ(1, page_.Go());
+    EXPECT_EQ("Error: The automatic step response series needs a step size above 0.", ui_.Last().text);
+    platform::WritePrivateProfileString("Signature", "DefaultStepSize", "5", ProgramProfileFile());
+}
+
+TEST_F(SignatureRunTest, APositionThatCannotBeReadWhileSettlingIsAnErrorAndAServoNotPutBackIsSaid) {
+    ASSERT_EQ(0, PutValve(30.0f));
+    SignatureSettings& s = page_.Settings();
+    s.At(2, kStepStart) = 50.0f;
+    s.At(2, kStepEnd) = 54.0f;
+    s.At(2, kStepSize) = 2.0f;
+    s.At(2, kStepRoundTrip) = 2.0f;
+    s.At(2, kStepErrorLimit) = 0.1f;
+    page_.SetResetOff(true);
+    // The bus fails while the valve settles: nothing answers any more, the reset neither.
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        std::string answer;
+        if (u.status == "STABILIZING")
+            nifb::SendControl(session_, R"({"command":"commErrors","device":"FV-101","rate":1})", answer);
+    };
+    ASSERT_EQ(0, Go(8, false));
+    ASSERT_TRUE(RunToEnd());
+    std::string answer;
+    nifb::SendControl(session_, R"({"command":"commErrors","device":"FV-101","rate":0})", answer);
+    EXPECT_TRUE(view_.graph.empty());
+    EXPECT_TRUE(Logged("Signature : Read Real Time Data Error"));
+    std::vector<std::string> texts = ui_.Texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ("An error occured during Measure Step Response Test.\n The signature procedure has been stoped.", texts[0]);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Error: Failed to restore servo parameters."), texts.end());
+    float reset = -1;
+    ASSERT_EQ(0, device_.ReadTbServoReset(reset));
+    EXPECT_EQ(0.0f, reset);  // as the message says
+}
+
+TEST_F(SignatureRunTest, HighResolutionLoadsInChunksWhileItRunsAndAnOverrunCancels) {
+    SignatureSettings& s = page_.Settings();
+    s.At(1, 3) = 46.0f;   // scan time: 231 points at 200 ms
+    s.At(1, 5) = 200.0f;
+    ASSERT_EQ(0, Go(4));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(std::vector<int>{2}, view_.Kinds());
+    const CSignatureData& hires = view_.graph[0];
+    EXPECT_EQ(231u, hires.curve1.size());
+    for (const CFloatPT& p : hires.curve1) ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+    EXPECT_TRUE(hires.results.valid);
+    EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
+
+    // The device runs 30 s ahead of the loads: its ring has overwritten what was not loaded.
+    view_.graph.clear();
+    bool jumped = false;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        if (jumped || u.title != "High Resolution Signature" || u.percent < 20.0f) return;
+        jumped = true;
+        std::string answer;
+        nifb::SendControl(session_, R"({"command":"advance","ms":30000})", answer);
+    };
+    ASSERT_EQ(0, Go(4, false));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(view_.graph.empty());
+    ASSERT_FALSE(ui_.Texts().empty());
+    EXPECT_EQ("High Resolution data is overlayed. Measurement will be canceled", ui_.Texts()[0]);
+    uint8_t result = 0;
+    uint16_t size = 1;
+    ASSERT_EQ(0, device_.ReadParameter(device_.BlockOf(fieldbus::BlockKind::TB), "SIGN_MEAS_RESULT", &result, size));
+    EXPECT_EQ(2, result);
+}
+
+// A positioner without the signature option: the program strokes the valve itself.
+class HostSignatureTest : public SignatureRunTest {
+protected:
+    std::string DeviceTag() const override { return "KV-201"; }
+};
+
+TEST_F(HostSignatureTest, AStandardSignatureDrivenByTheProgramGivesTheSpringRangeAndRestoresTheServo) {
+    float gain = 0, reset = 0;
+    ASSERT_EQ(0, device_.ReadTbServoGain(gain));
+    ASSERT_EQ(0, device_.ReadTbServoReset(reset));
+    page_.Settings().At(0, 1) = 60.0f;
+    page_.SetPcControlled(true);
+    std::vector<std::pair<float, float>> servoSeen;
+    // Position against true travel (the factory calibration of the travel sensor), seen at two
+    // places of the stroke.
+    std::vector<std::pair<double, double>> travelAt;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        if ((travelAt.empty() && u.percent >= 20.0f) || (travelAt.size() == 1 && u.percent >= 40.0f)) {
+            const simulator::JsonValue v = Valve();
+            travelAt.push_back({v["position"], v["travel"]});
+        }
+        float g = 0, r = 0;
+        if (servoSeen.empty() && u.status == "RUNNING" && u.percent > 0 && device_.ReadTbServoGain(g) == 0 &&
+            device_.ReadTbServoReset(r) == 0)
+            servoSeen.push_back({g, r});
+    };
+    const uint64_t start = clock_.NowMs();
+    ASSERT_EQ(0, Go(1));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
+    ASSERT_EQ(std::vector<int>{0}, view_.Kinds());
+
+    // Softened during the run, put back afterwards.
+    ASSERT_FALSE(servoSeen.empty());
+    EXPECT_FLOAT_EQ(std::max(gain * 0.1f, 0.5f), servoSeen.back().first);
+    EXPECT_FLOAT_EQ(std::min(reset * 3.0f, 50.0f), servoSeen.back().second);
+    float g = 0, r = 0;
+    ASSERT_EQ(0, device_.ReadTbServoGain(g));
+    ASSERT_EQ(0, device_.ReadTbServoReset(r));
+    EXPECT_EQ(gain, g);
+    EXPECT_EQ(reset, r);
+
+    // 0 to 100 % and back at 1 % every 300 ms: about a minute; nine points up, nine down.
+    const CSignatureData& sig = view_.graph[0];
+    ASSERT_EQ(18u, sig.curve1.size());
+    for (size_t i = 1; i < 9; ++i) EXPECT_GT(sig.curve1[i].y, sig.curve1[i - 1].y) << i;
+    for (size_t i = 10; i < 18; ++i) EXPECT_LT(sig.curve1[i].y, sig.curve1[i - 1].y) << i;
+    for (size_t i = 0; i < 9; ++i) EXPECT_NEAR(10.0f * (i + 1), sig.curve1[i].y, 1.5f) << i;
+    const double minutes = (clock_.NowMs() - start) / 60000.0;
+    EXPECT_GT(minutes, 1.0);
+    EXPECT_LT(minutes, 2.0);
+    const SignatureResults& res = sig.results;
+    ASSERT_TRUE(res.valid);
+    const simulator::JsonValue v = Valve();
+    ASSERT_EQ(2u, travelAt.size());
+    const double perPosition = (travelAt[1].second - travelAt[0].second) / (travelAt[1].first - travelAt[0].first);
+    auto pressureAt = [&](double position) {
+        const double travel = travelAt[0].second + (position - travelAt[0].first) * perPosition;
+        return double(v["springRangeKpa"][0]) + (double(v["springRangeKpa"][1]) - double(v["springRangeKpa"][0])) * travel / 100.0;
+    };
+    const double low = pressureAt(0.0), high = pressureAt(100.0);
+    std::printf("spring range %.2f-%.2f kPa (true %.2f-%.2f)\n", res.springRangeLow, res.springRangeHigh, low, high);
+    EXPECT_NEAR(res.springRangeLow, low, 0.03 * (high - low));
+    EXPECT_NEAR(res.springRangeHigh, high, 0.03 * (high - low));
+
+    // Cancelled half way: nothing loaded, the servo back as it was.
+    view_.graph.clear();
+    bool cancelled = false;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        if (!cancelled && u.percent >= 30.0f) {
+            cancelled = true;
+            platform::PostMessage(page_.Handle(), WM_SIG_CANCEL_CURRENT);
+        }
+    };
+    ASSERT_EQ(0, Go(1, false));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(view_.graph.empty());
+    ASSERT_EQ(0, device_.ReadTbServoGain(g));
+    ASSERT_EQ(0, device_.ReadTbServoReset(r));
+    EXPECT_EQ(gain, g);
+    EXPECT_EQ(reset, r);
 }
 
 }  // namespace

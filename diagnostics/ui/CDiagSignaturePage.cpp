@@ -9,12 +9,14 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <chrono>
 #include <future>
 
 #include "diagnostics/SelfCheck.h"
 #include "diagnostics/SignatureKind.h"
 #include "diagnostics/ui/CSignatureProgressDlg.h"
+#include "diagnostics/ui/CSignatureSettingSheet.h"
 #include "graphs/ui/CSignatureGraph.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "platform/Ui.h"
@@ -41,6 +43,25 @@ bool MeasuresSignatures(fieldbus::DeviceAccess& device) {
     return option || ReadDeviceDiagnostics(device);
 }
 
+// PRESS_SENS_INSTALLED reads "Installed" (2).
+bool HasPressureSensor(fieldbus::DeviceAccess& device) {
+    uint8_t value = 0;
+    uint16_t size = 1;
+    return device.ReadParameter(device.BlockOf(fieldbus::BlockKind::TB), "PRESS_SENS_INSTALLED", &value, size) == 0 &&
+           size == 1 && value == 2;
+}
+
+// The step set points' range: the device's FINAL_VALUE_RANGE, else -10 to 110.
+void SetPointRange(fieldbus::DeviceAccess* device, const config::BusRunner& runner, float& low, float& high) {
+    low = -10.0f;
+    high = 110.0f;
+    if (!device) return;
+    fieldbus::ScalingRecord range;
+    if (config::OrInPlace(runner)([&] { return device->ReadTbFinalValueRange(range); }) != 0) return;
+    low = std::min(range.eu0, range.eu100);
+    high = std::max(range.eu0, range.eu100);
+}
+
 const char* const kBoxTexts[kMeasuredKindCount] = {"Standard Actuator Signature", "Extended Actuator Signature",
                                                    "High Resolution", "Step Response Test", "Positioner Signature"};
 
@@ -56,11 +77,14 @@ CDiagSignaturePage::CDiagSignaturePage(fieldbus::DeviceAccess* device, const std
     if (device) {
         procedure_ = SignatureProcedure::For(*device);
         logic_.SetDevice(procedure_, tag);
+        bool sensor = false;
         config::OrInPlace(runner_)([&] {
             measures_ = MeasuresSignatures(*device);
+            sensor = HasPressureSensor(*device);
             return 0;
         });
-        settingsRead_ = measures_ && logic_.ReadSettingsFromDevice() == 0;
+        selection_ = SignatureSelection({true, sensor, measures_});
+        settingsRead_ = logic_.ReadSettingsFromDevice() == 0;
     }
 
     auto* layout = new QVBoxLayout(this);
@@ -73,16 +97,28 @@ CDiagSignaturePage::CDiagSignaturePage(fieldbus::DeviceAccess* device, const std
         kinds_[kind] = new QCheckBox(kBoxTexts[kind], choose);
         kinds_[kind]->setObjectName(QString("kind%1").arg(kind));
         grid->addWidget(kinds_[kind], 1 + kind / 2, kind % 2);
-        connect(kinds_[kind], &QCheckBox::toggled, this, [this] { UpdateSelection(); });
+        connect(kinds_[kind], &QCheckBox::toggled, this, [this, kind](bool on) {
+            if (syncing_) return;
+            selection_.SetKind(kind, on);
+            UpdateSelection();
+        });
     }
     connect(all_, &QCheckBox::toggled, this, [this](bool on) {
-        for (int kind : {KindStandard, KindExtended, KindStepResponse, KindPositioner}) kinds_[kind]->setChecked(on);
-        kinds_[KindHighResolution]->setChecked(false);
+        if (syncing_) return;
+        selection_.SetAll(on, logic_.Settings());
         UpdateSelection();
     });
-    // The chunks of a high-resolution measurement are loaded while it runs; the page does
-    // not offer it yet.
-    kinds_[KindHighResolution]->setToolTip("Not available in this version.");
+    // The program strokes the valve itself: offered for devices without the signature option
+    // that have a pressure sensor.
+    pc_ = new QCheckBox("PC Controlled", choose);
+    pc_->setObjectName("pcControlled");
+    pc_->setVisible(selection_.PcEnabled());
+    grid->addWidget(pc_, 4, 0);
+    connect(pc_, &QCheckBox::toggled, this, [this](bool on) {
+        if (syncing_) return;
+        selection_.SetPcControlled(on);
+        UpdateSelection();
+    });
     layout->addWidget(choose);
 
     note_ = new QLabel(this);
@@ -90,6 +126,9 @@ CDiagSignaturePage::CDiagSignaturePage(fieldbus::DeviceAccess* device, const std
     note_->setWordWrap(true);
     if (!device)
         note_->setText("No device is selected.");
+    else if (!measures_ && selection_.PcEnabled())
+        note_->setText("This device does not measure signatures itself (no signature option): choose PC Controlled "
+                       "to let the program stroke the valve for the standard and extended signatures.");
     else if (!measures_)
         note_->setText("This device does not measure signatures itself (no signature option).");
     note_->setVisible(!note_->text().isEmpty());
@@ -110,7 +149,7 @@ CDiagSignaturePage::CDiagSignaturePage(fieldbus::DeviceAccess* device, const std
     connect(show_, &QPushButton::clicked, this, &CDiagSignaturePage::OnShow);
     settings_ = new QPushButton("Change Measurement Setting", this);
     settings_->setObjectName("settings");
-    settings_->setEnabled(false);
+    connect(settings_, &QPushButton::clicked, this, &CDiagSignaturePage::OnChangeSettings);
     buttons->addWidget(go_);
     buttons->addWidget(show_);
     buttons->addStretch(1);
@@ -140,22 +179,43 @@ QCheckBox* CDiagSignaturePage::KindBox(int kind) const {
     return kind >= 0 && kind < kMeasuredKindCount ? kinds_[kind] : nullptr;
 }
 
+void CDiagSignaturePage::ShowSelection() {
+    syncing_ = true;
+    all_->setChecked(selection_.AllChecked());
+    for (int kind = 0; kind < kMeasuredKindCount; ++kind) kinds_[kind]->setChecked(selection_.Checked(kind));
+    pc_->setChecked(selection_.PcChecked());
+    syncing_ = false;
+}
+
 void CDiagSignaturePage::UpdateSelection() {
-    const bool free = measures_ && !logic_.IsRunning() && !busy_;
-    const bool all = all_->isChecked();
-    uint8_t mask = 0;
-    if (all) {
-        mask = kMeasureAll;
-    } else {
-        for (int kind = 0; kind < kMeasuredKindCount; ++kind)
-            if (kinds_[kind]->isChecked()) mask = static_cast<uint8_t>(mask | KindBit(kind));
-    }
+    ShowSelection();
+    const bool free = !logic_.IsRunning() && !busy_;
+    const uint8_t mask = selection_.Mask();
     logic_.SetSelection(mask);
-    all_->setEnabled(free);
-    for (int kind = 0; kind < kMeasuredKindCount; ++kind) kinds_[kind]->setEnabled(free && !all);
-    kinds_[KindHighResolution]->setEnabled(false);
-    go_->setEnabled(free && mask != 0);
-    notes_->setEnabled(free && mask != 0);
+    logic_.SetPcControlled(selection_.PcChecked());
+    all_->setEnabled(free && selection_.AllEnabled());
+    for (int kind = 0; kind < kMeasuredKindCount; ++kind) kinds_[kind]->setEnabled(free && selection_.Enabled(kind));
+    pc_->setEnabled(free && selection_.PcEnabled());
+    go_->setEnabled(free && selection_.GoEnabled());
+    notes_->setEnabled(free && selection_.GoEnabled());
+    settings_->setEnabled(free);
+}
+
+void CDiagSignaturePage::OnChangeSettings() {
+    if (logic_.IsRunning() || busy_) return;
+    float low = -10.0f, high = 110.0f;
+    fieldbus::DeviceAccess* device = procedure_ ? &procedure_->Device() : nullptr;
+    SetPointRange(device, runner_, low, high);
+    if (logic_.Selection() == 0) {
+        platform::ShowMessage("Please select items to be measured first.");
+        return;
+    }
+    CSignatureSettingSheet sheet(device ? tag_ : std::string(), logic_.Selection(), logic_.Settings(),
+                                 logic_.ResetOff(), device && measures_, low, high, window());
+    if (sheet.exec() != QDialog::Accepted) return;
+    logic_.Settings() = sheet.Settings();
+    logic_.SetResetOff(sheet.ResetOff());
+    if (sheet.GoChosen()) OnGo();
 }
 
 void CDiagSignaturePage::OnGo() {
@@ -163,9 +223,10 @@ void CDiagSignaturePage::OnGo() {
     busy_ = true;
     UpdateSelection();
     logic_.SetNotes(notes_->toPlainText().toStdString());
-    // The run writes the settings back to the device: they must have been read from it.
-    if (!settingsRead_) settingsRead_ = logic_.ReadSettingsFromDevice() == 0;
-    if (settingsRead_)
+    // The run writes the settings back to the device: they must have been read from it (a run
+    // of the program's own needs none of the device's).
+    if (!settingsRead_ && !selection_.PcChecked()) settingsRead_ = logic_.ReadSettingsFromDevice() == 0;
+    if (settingsRead_ || selection_.PcChecked())
         logic_.Go();
     else
         platform::ShowMessage("Can not read the signature settings of the device.");

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "diagnostics/SignaturePage.h"
+#include "diagnostics/SignatureSelection.h"
 #include "fieldbus/DeviceAccess.h"
 
 class QCheckBox;
@@ -37,12 +38,16 @@ public:
     QPushButton* ShowButton() const { return show_; }
     QCheckBox* KindBox(int kind) const;
     QCheckBox* AllBox() const { return all_; }
+    QCheckBox* PcControlledBox() const { return pc_; }
+    QPushButton* SettingsButton() const { return settings_; }
     QPlainTextEdit* Notes() const { return notes_; }
     CSignatureProgressDlg* ProgressWindow() const;
     graphs::CSignatureGraphDlg* GraphWindow() const;
 
     void OnGo();
     void OnShow();
+    // "Change Measurement Setting": the settings sheet of the selected kinds.
+    void OnChangeSettings();
     // Before the page closes or its window shows another page: false keeps it.
     bool CanLeave() { return logic_.CanLeave(); }
 
@@ -61,6 +66,8 @@ public:
 
 private:
     void UpdateSelection();
+    // The boxes as the selection rules have them.
+    void ShowSelection();
     graphs::CSignatureGraphDlg* Graph();
 
     config::BusRunner runner_;
@@ -68,10 +75,13 @@ private:
     std::shared_ptr<SignatureProcedure> procedure_;
     std::string tag_;
     bool measures_ = false;  // the device measures signatures itself
+    SignatureSelection selection_;
+    bool syncing_ = false;   // the boxes are being set from the selection
     bool busy_ = false;      // GO is at work
     bool settingsRead_ = false;
     QCheckBox* all_ = nullptr;
     QCheckBox* kinds_[5] = {};
+    QCheckBox* pc_ = nullptr;
     QPushButton* go_ = nullptr;
     QPushButton* show_ = nullptr;
     QPushButton* settings_ = nullptr;
