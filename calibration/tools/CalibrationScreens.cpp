@@ -6,7 +6,6 @@
 // Yes.
 // Usage: calibration_screens OUTPUT_FOLDER
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -17,46 +16,12 @@
 #include "config/CConfigData.h"
 #include "diagnostics/ui/CDiagnosticsDialog.h"
 #include "fieldbus/FieldbusDevice.h"
-#include "fieldbus/LinkContext.h"
+#include "fieldbus/screens/ScreenSegment.h"
 #include "fieldbus/OperationState.h"
 #include "platform/ui/QtMessagePump.h"
 #include "platform/ui/QtUi.h"
-#include "simulator/InProcessSegment.h"
 
-namespace {
-
-class YesUi : public platform::QtUi {
-public:
-    int MessageBox(const std::string&, const std::string&, int flags) override {
-        return platform::ButtonsOf(flags) == platform::MB_YESNO ? platform::IDYES : platform::IDOK;
-    }
-};
-
-class Link : public fieldbus::LinkContext {
-public:
-    nifDesc_t LinkDescriptor() const override { return link; }
-    bool IsLinkHealthy() const override { return true; }
-    platform::WindowHandle NotifyWindow() const override { return 0; }
-    nifDesc_t link = 0;
-};
-
-bool OpenDevice(fieldbus::FieldbusDevice& device, Link& link, const std::string& tag) {
-    nifLiveListEntry entries[32] = {};
-    uint16_t count = 32;
-    if (nifGetDeviceList(link.link, entries, &count, nullptr) != E_OK) return false;
-    for (uint16_t i = 0; i < count; ++i)
-        if (tag == entries[i].pdTag) device.BindSlot(1 + i, entries[i].deviceId, entries[i].pdTag);
-    return device.OpenDevice() == 0 && device.ReadBackBlockTags() == 0 &&
-           device.SetOperationState(fieldbus::kOutOfService, fieldbus::kWarnStateChange, false, false) == 0;
-}
-
-void Wait(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-}  // namespace
+using fieldbus::screens::Wait;
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -64,28 +29,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
-    YesUi ui;
+    fieldbus::screens::YesUi ui;
     platform::QtMessagePump pump;
-    simulator::LoadOptions options;
-    options.speed = 10;
-    std::string error;
-    if (!simulator::UseInProcessSegment(simulator::LoadSegmentFile(simulator::DefaultSegmentPath(), options, error))) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    nifDesc_t session = 0;
-    nifInterfaceInfo interfaces[4] = {};
-    uint16_t count = 4;
-    Link link;
-    if (nifOpenSession(nullptr, &session) != E_OK || nifGetInterfaceList(session, &count, interfaces) != E_OK ||
-        nifOpenLink(session, 0, interfaces[0].interfaceName, 0, &link.link) != E_OK)
-        return 1;
+    fieldbus::screens::ScreenSegment segment(10);
+    if (!segment.Error().empty()) return 1;
     const QString folder = QString::fromLocal8Bit(argv[1]);
     bool ok = true;
 
     fieldbus::FieldbusDevice device;
-    device.SetLink(&link);
-    if (!OpenDevice(device, link, "FV-101")) return 1;
+    if (!segment.Open(device, "FV-101", true)) return 1;
     {
         calibration::CCalibrationSheet sheet(device, false, "Calibration (FV-101)", false);
         sheet.show();
@@ -111,8 +63,7 @@ int main(int argc, char** argv) {
     device.CloseDevice();
 
     fieldbus::FieldbusDevice valve;
-    valve.SetLink(&link);
-    if (!OpenDevice(valve, link, "KV-201")) return 1;
+    if (!segment.Open(valve, "KV-201", true)) return 1;
     bool cancel = false;
     std::string text;
     calibration::RunProcedure(valve, calibration::kFindStops, cancel, text, 0);
@@ -126,8 +77,7 @@ int main(int argc, char** argv) {
     valve.CloseDevice();
 
     fieldbus::FieldbusDevice wizardDevice;
-    wizardDevice.SetLink(&link);
-    if (!OpenDevice(wizardDevice, link, "KV-202")) return 1;
+    if (!segment.Open(wizardDevice, "KV-202", true)) return 1;
     {
         calibration::SetupWizard wizard(&wizardDevice, "KV-202", config::CurrentConfig());
         if (wizard.Begin() != 0) return 1;
@@ -147,6 +97,5 @@ int main(int argc, char** argv) {
         wizard.Cancel();
     }
     wizardDevice.CloseDevice();
-    nifClose(session);
     return ok ? 0 : 1;
 }
