@@ -30,3 +30,18 @@ function(tessaro_add_qttest name)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${labels})
 endfunction()
+
+# tessaro_add_picture_tool(<name> <sources>...)
+# A program that takes pictures of windows for the README. Built with everything unless
+# TESSARO_PICTURE_TOOLS is off (the checking builds turn it off: they never run them);
+# the target `pictures` builds them all either way.
+option(TESSARO_PICTURE_TOOLS "Build the programs that take the README's pictures" ON)
+add_custom_target(pictures)
+function(tessaro_add_picture_tool name)
+  if(TESSARO_PICTURE_TOOLS)
+    add_executable(${name} ${ARGN})
+  else()
+    add_executable(${name} EXCLUDE_FROM_ALL ${ARGN})
+  endif()
+  add_dependencies(pictures ${name})
+endfunction()
