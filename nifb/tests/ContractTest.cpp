@@ -137,19 +137,24 @@ TEST_P(ContractTest, OpensBlocksAndReadsWritesByNameAndIndex) {
     EXPECT_EQ(size, 4);
     EXPECT_EQ(mode[1], 0x10);  // TB actual AUTO
 
-    // The same object by tag form and by index form.
-    uint8_t byName[5], byIndex[5];
-    uint16_t s1 = 5, s2 = 5;
-    ASSERT_EQ(nifReadObject(vfd_, "FV101_TB.FINAL_VALUE", byName, &s1), E_OK);
-    uint16_t fvIndex = 0;
+    // A record's type, and the same object by tag form and by index form (a static one: the
+    // valve's values move between two reads on a running clock).
     nifObjectType* type = nullptr;
     ASSERT_EQ(nifGetObjectType(vfd_, "FV101_TB.FINAL_VALUE", &type), E_OK);
-    fvIndex = type->index;
     EXPECT_EQ(type->objectCode, NIF_OC_RECORD);
     EXPECT_EQ(type->numMembers, 2);
     EXPECT_EQ(nifFreeObjectType(type), E_OK);
-    ASSERT_EQ(nifReadObject(vfd_, makeIndex(fvIndex), byIndex, &s2), E_OK);
-    EXPECT_EQ(0, std::memcmp(byName, byIndex, 5));
+    uint8_t byName[11], byIndex[11];
+    uint16_t s1 = 11, s2 = 11;
+    ASSERT_EQ(nifReadObject(vfd_, "FV101_TB.FINAL_VALUE_RANGE", byName, &s1), E_OK);
+    ASSERT_EQ(nifGetObjectType(vfd_, "FV101_TB.FINAL_VALUE_RANGE", &type), E_OK);
+    const uint16_t rangeIndex = type->index;
+    EXPECT_EQ(type->numMembers, 4);
+    EXPECT_EQ(nifFreeObjectType(type), E_OK);
+    ASSERT_EQ(nifReadObject(vfd_, makeIndex(rangeIndex), byIndex, &s2), E_OK);
+    EXPECT_EQ(s1, 11);
+    EXPECT_EQ(s2, 11);
+    EXPECT_EQ(0, std::memcmp(byName, byIndex, 11));
 
     char name[64];
     ASSERT_EQ(nifGetObjectName(vfd_, makeIndexSubindex(tbStart + 5u, 2), name, sizeof name), E_OK);

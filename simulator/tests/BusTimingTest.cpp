@@ -74,7 +74,9 @@ TEST(IdleCatchUp, AnHourIdleOnAFullLinkIsCaughtUpQuicklyAndCompletely) {
     n = 64;
     ASSERT_EQ(nifGetDeviceList(link, live.data(), &n, nullptr), E_OK);
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    EXPECT_LT(took.count(), 500);
+    // An idle hour costs one step per device, not an hour of steps (which took seconds); the
+    // bound leaves room for the checking builds on a busy machine.
+    EXPECT_LT(took.count(), 2000);
     uint8_t pos[5];
     uint16_t size = 5;
     ASSERT_EQ(nifReadObject(vfd, "FV116_TB.FINAL_POSITION_VALUE", pos, &size), E_OK);

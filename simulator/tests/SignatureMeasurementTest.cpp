@@ -78,8 +78,10 @@ TEST_F(SignatureMeasurementTest, AllKindsInTheirBandsWithTheirCurvesStored) {
     // Offset, then standard, extended, step response and positioner, each climbing in its band.
     ASSERT_FALSE(states.empty());
     EXPECT_TRUE(std::is_sorted(states.begin(), states.end()));
-    for (auto [low, high] : {std::pair{1, 9}, {10, 29}, {30, 49}, {50, 69}, {70, 89}})
-        EXPECT_TRUE(std::any_of(states.begin(), states.end(), [&](int s) { return s >= low && s <= high; })) << low;
+    for (std::pair<int, int> band : {std::pair{1, 9}, {10, 29}, {30, 49}, {50, 69}, {70, 89}})
+        EXPECT_TRUE(std::any_of(states.begin(), states.end(),
+                                [&](int s) { return s >= band.first && s <= band.second; }))
+            << band.first;
     EXPECT_LE(states.back(), 89);
 
     std::vector<float> x, y;
