@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "fieldbus/screens/ScreenSegment.h"
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
 #include "config/CConfigData.h"
@@ -58,12 +59,7 @@ private:
     void Tick() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                std::printf("box: %s\n", box->text().toLatin1().constData());
-                QAbstractButton* yes = box->button(QMessageBox::Yes);
-                (yes ? yes : box->button(QMessageBox::Ok))->click();
-                return;
-            }
+            if (fieldbus::screens::PressYes(w)) return;
         }
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* editor = qobject_cast<config::CCustomCurveDlg*>(w); editor && editor->isVisible()) {

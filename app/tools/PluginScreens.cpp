@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <deque>
 
+#include "fieldbus/screens/ScreenSegment.h"
 #include "app/CQamMainFrame.h"
 #include "app/CTessaroQAMView.h"
 #include "config/CConfigData.h"
@@ -54,11 +55,8 @@ private:
     void Tick() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                std::printf("box: %s\n", box->text().toLatin1().constData());
-                QAbstractButton* yes = box->button(QMessageBox::Yes);
-                (yes ? yes : box->button(QMessageBox::Ok))->click();
-            } else if (auto* dialog = qobject_cast<config::CConfigDatabaseDlg*>(w)) {
+            if (fieldbus::screens::PressYes(w)) continue;
+            if (auto* dialog = qobject_cast<config::CConfigDatabaseDlg*>(w)) {
                 Answer(dialog);
             }
         }

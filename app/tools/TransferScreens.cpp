@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <cstdio>
 
+#include "fieldbus/screens/ScreenSegment.h"
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
 #include "config/CConfigData.h"
@@ -53,11 +54,8 @@ private:
     void Tick() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
-            if (auto* box = qobject_cast<QMessageBox*>(w)) {
-                std::printf("box: %s\n", box->text().toLatin1().constData());
-                QAbstractButton* yes = box->button(QMessageBox::Yes);
-                (yes ? yes : box->button(QMessageBox::Ok))->click();
-            } else if (auto* input = qobject_cast<QInputDialog*>(w)) {
+            if (fieldbus::screens::PressYes(w)) continue;
+            if (auto* input = qobject_cast<QInputDialog*>(w)) {
                 input->setTextValue(pick);
                 input->accept();
             } else if (auto* progress = qobject_cast<platform::CMessageDisplayDialog*>(w)) {

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <cstdio>
 
 #include "fieldbus/OperationState.h"
@@ -48,6 +50,15 @@ bool ScreenSegment::Open(FieldbusDevice& device, const std::string& tag, bool ou
         }
     if (!found || device.OpenDevice() != 0 || device.ReadBackBlockTags() != 0) return false;
     return !outOfService || device.SetOperationState(kOutOfService, kWarnStateChange, false, false) == 0;
+}
+
+bool PressYes(QWidget* window) {
+    auto* box = qobject_cast<QMessageBox*>(window);
+    if (!box) return false;
+    std::printf("box: %s\n", box->text().toLatin1().constData());
+    QAbstractButton* yes = box->button(QMessageBox::Yes);
+    (yes ? yes : box->button(QMessageBox::Ok))->click();
+    return true;
 }
 
 void Wait(int ms, const std::function<bool()>& done) {

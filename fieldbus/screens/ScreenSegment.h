@@ -10,6 +10,8 @@
 #include "fieldbus/LinkContext.h"
 #include "platform/ui/QtUi.h"
 
+class QWidget;
+
 namespace fieldbus::screens {
 
 // Answers Yes to every Yes/No question and OK to every other box; with `echo` the text of a
@@ -50,6 +52,9 @@ private:
     HealthyLink link_;
     std::string error_;
 };
+
+// When `window` is a message box: prints its text, presses Yes (else OK) and says true.
+bool PressYes(QWidget* window);
 
 // Serves the windows' events for `ms`, or until `done` says so.
 void Wait(int ms, const std::function<bool()>& done = {});
