@@ -1,22 +1,18 @@
-# The checking builds that scripts/check.sh makes, each in a build folder of its own:
+# The checking builds that scripts/check.sh makes:
 #   TESSARO_ASAN  every target with the address and undefined-behaviour checkers
 #   TESSARO_TSAN  every target with the thread checker (the check runs the thread tests)
-#   TESSARO_FUZZ  clang; everything with coverage for libFuzzer and the address and
-#                 undefined-behaviour checkers; fuzz/ builds real fuzzers instead of the
-#                 corpus replays of the other builds
+#   TESSARO_FUZZ  clang; the address and undefined-behaviour checkers as with TESSARO_ASAN,
+#                 the libraries also with coverage for libFuzzer, and fuzz/ builds real
+#                 fuzzers instead of the corpus replays of the other builds. It may be
+#                 combined with TESSARO_ASAN, so that one build serves the checked test
+#                 suite and the fuzzers alike.
 # A normal build uses none of them.
 option(TESSARO_ASAN "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(TESSARO_TSAN "Build with ThreadSanitizer" OFF)
 option(TESSARO_FUZZ "Build the libFuzzer targets (clang)" OFF)
 
-set(_checks 0)
-foreach(_option TESSARO_ASAN TESSARO_TSAN TESSARO_FUZZ)
-  if(${_option})
-    math(EXPR _checks "${_checks} + 1")
-  endif()
-endforeach()
-if(_checks GREATER 1)
-  message(FATAL_ERROR "TESSARO_ASAN, TESSARO_TSAN and TESSARO_FUZZ each need a build folder of their own")
+if(TESSARO_TSAN AND (TESSARO_ASAN OR TESSARO_FUZZ))
+  message(FATAL_ERROR "TESSARO_TSAN needs a build folder of its own (the thread checker excludes the others)")
 endif()
 
 # Any finding ends the program, so that a test or fuzzer run fails on it.
@@ -26,7 +22,7 @@ set(_undefined -fsanitize=undefined -fno-sanitize-recover=all)
 if((TESSARO_ASAN OR TESSARO_TSAN) AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options(-Wno-maybe-uninitialized)
 endif()
-if(TESSARO_ASAN)
+if(TESSARO_ASAN AND NOT TESSARO_FUZZ)
   add_compile_options(-fsanitize=address ${_undefined} -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address ${_undefined})
 endif()
@@ -40,4 +36,7 @@ if(TESSARO_FUZZ)
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link,address ${_undefined} -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address ${_undefined})
+  # Test programs are not fuzzed: their own code needs no coverage, which only slows its
+  # compilation (the checkers' runtime provides the hooks the instrumented libraries call).
+  set(TESSARO_TEST_COMPILE_OPTIONS -fno-sanitize=fuzzer-no-link)
 endif()

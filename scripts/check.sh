@@ -2,7 +2,8 @@
 # The checking builds that CI runs after the tests, each in a build folder of its own:
 #   asan  the whole suite built with the address and undefined-behaviour checkers (build-asan)
 #   tsan  the thread tests built with the thread checker (build-tsan)
-#   fuzz  every fuzz target run on its seed corpus for a while (build-fuzz, clang)
+#   fuzz  every fuzz target run on its seed corpus for a while (build-asan as well: one
+#         clang build with the checkers serves the suite and, with coverage, the fuzzers)
 # Usage: bash scripts/check.sh [asan] [tsan] [fuzz] [--fuzz-seconds N]
 # Without a part named, all three run. Installs what it needs (Debian 12, as root or with
 # sudo); ends with one line per part and exits nonzero when any part found a fault.
@@ -27,10 +28,10 @@ bash scripts/setup.sh --packages-only
 jobs="$(nproc)"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-# Checking builds keep line numbers for the reports. The address checker and the fuzzers are
-# built with clang, which compiles this code (the tests above all) much faster than g++, the
-# address checker's build unoptimised, the quickest to build. The thread checker's build
-# stays with g++ and -O1, which was the quicker pair there and keeps the threaded tests fast.
+# Checking builds keep line numbers for the reports. The address checker's build, which the
+# fuzzers share, is clang's and unoptimised, the quickest to build. The thread checker's
+# build stays with g++ and -O1, which was the quicker pair there and keeps the threaded
+# tests fast.
 # The checking builds never run the README's picture tools, so they do not build them.
 common=(-G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_PICTURE_TOOLS=OFF "${launcher[@]}")
 clang=(-DCMAKE_CXX_COMPILER=clang++)
@@ -46,8 +47,12 @@ export TESSARO_REGISTRY="$scratch/registry.dat" TESSARO_HOME="$scratch/home" TES
 declare -A result
 
 # (The parts run as conditions, where `set -e` does not act: each step is chained.)
+configure_asan() {
+  cmake -S . -B build-asan "${common[@]}" "${clang[@]}" "$unoptimised" -DTESSARO_ASAN=ON -DTESSARO_FUZZ=ON
+}
+
 run_asan() {
-  cmake -S . -B build-asan "${common[@]}" "${clang[@]}" "$unoptimised" -DTESSARO_ASAN=ON &&
+  configure_asan &&
   cmake --build build-asan -j"$jobs" &&
   (cd build-asan &&
    ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1" \
@@ -64,15 +69,15 @@ run_tsan() {
 }
 
 run_fuzz() {
-  cmake -S . -B build-fuzz "${common[@]}" "${clang[@]}" "$optimised" -DTESSARO_FUZZ=ON || return 1
-  cmake --build build-fuzz -j"$jobs" --target fuzz_targets || return 1
-  local findings="$root/build-fuzz/findings" work="$scratch/fuzz" failed=0
+  configure_asan || return 1
+  cmake --build build-asan -j"$jobs" --target fuzz_targets || return 1
+  local findings="$root/build-asan/findings" work="$scratch/fuzz" failed=0
   rm -rf "$findings"
   mkdir -p "$findings"
   # One fuzzer per core at a time; new inputs go to a scratch folder, the tree's corpus is
   # only read.
   local running=0 target name
-  for target in build-fuzz/fuzz/fuzz_*; do
+  for target in build-asan/fuzz/fuzz_*; do
     name="${target##*/fuzz_}"
     mkdir -p "$work/$name" "$findings/$name"
     "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
@@ -87,7 +92,7 @@ run_fuzz() {
     wait -n || failed=1
     running=$((running - 1))
   done
-  for target in build-fuzz/fuzz/fuzz_*; do
+  for target in build-asan/fuzz/fuzz_*; do
     name="${target##*/fuzz_}"
     if grep -qE '^==[0-9]+==ERROR|runtime error|^SUMMARY|Test unit written' "$findings/$name.log"; then
       echo "fuzz_$name found a fault; the input is in $findings/$name/, the report:"

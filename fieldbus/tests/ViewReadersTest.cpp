@@ -224,7 +224,10 @@ TEST_F(ViewReadersTest, AViewLackingAMemberAbortsTheReaderWithTheLocateMessage) 
     });
     Open("FV-101");
     device.StartTbView3(link.window);
-    ASSERT_TRUE(WaitFor([&] { return device.IsTbView3Ended() && !ui.Messages().empty(); }));
+    // The abort shows its notice before it posts its log line; wait for both.
+    ASSERT_TRUE(WaitFor([&] {
+        return device.IsTbView3Ended() && !ui.Messages().empty() && Count(WM_DEVICE_MESSAGE) >= 1;
+    }));
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Error: Failed to locate parameter name in TB_VIEW3."});
     const std::vector<std::string> lines = MessageLog::Instance().Peek();
     ASSERT_EQ(lines.size(), 1u);
