@@ -362,7 +362,7 @@ TEST_F(CliOnServer, SignatureMeasuresUploadsSavesAndCancelsOnCtrlC) {
     // Ctrl+C cancels the measurement: nothing to upload, nothing written.
     r = RunCli({"signature", "FV-101", "--yes", "--out", dir_.File("cancelled.sig"), "--user", "Admin", "--password",
                 "admin"},
-               60000, -1, "Standard Actuator Signature: RUNNING  20 %");
+               60000, -1, "Standard Actuator Signature: RUNNING");  // any step: a busy machine skips some
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Error: The signature test of FV-101 was cancelled."));
     EXPECT_THAT(r.err, HasSubstr("Error: No signature of FV-101 was uploaded."));

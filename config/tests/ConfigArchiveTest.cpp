@@ -10,13 +10,9 @@
 #include "config/ConfigArchive.h"
 
 using config::ConfigArchive;
+using configtest::B;
 
 namespace {
-
-template <size_t N>
-std::string B(const char (&literal)[N]) {
-    return std::string(literal, N - 1);
-}
 
 std::string StoredText(const std::string& text) {
     ConfigArchive ar;

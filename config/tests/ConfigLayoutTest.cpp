@@ -13,12 +13,6 @@ using config::CConfigData;
 
 namespace {
 
-// A byte string from a literal that may hold zero bytes.
-template <size_t N>
-std::string B(const char (&literal)[N]) {
-    return std::string(literal, N - 1);
-}
-
 std::string Store(CConfigData& data) {
     std::string bytes;
     EXPECT_EQ(config::StoreConfiguration(data, bytes), 0);

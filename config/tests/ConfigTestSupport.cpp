@@ -342,3 +342,13 @@ CConfigData MakeFilledConfig(int runMode, uint32_t extended) {
 }
 
 }  // namespace configtest
+
+#undef MEMBER
+#undef TEXT
+#undef TEXTS
+#undef VALUES
+#undef U8
+#undef U16
+#undef U32
+#undef F32
+#undef DATE

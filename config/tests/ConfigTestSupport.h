@@ -15,6 +15,12 @@ namespace configtest {
 
 using config::CConfigData;
 
+// A byte string from a literal that may hold zero bytes.
+template <size_t N>
+std::string B(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 // ---- Little-endian encoders, written independently of the archive ----
 
 inline void PutU8(std::string& b, uint32_t v) { b.push_back(static_cast<char>(v & 0xFF)); }

@@ -25,7 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const char* const kSegment = R"({"name":"reader test","settleMs":0,"responseTimeoutMs":4000,
+const char* const kReaderSegment = R"({"name":"reader test","settleMs":0,"responseTimeoutMs":4000,
   "interfaces":[{"name":"Interface0-0","description":"H1 LINK 0","devices":[
     {"kind":"positioner","family":"RPX","deviceType":1,"deviceRevision":2,"serial":"J0000010",
      "tag":"FV-101","address":20,"blockTagPrefix":"FV101","pid":true},
@@ -53,7 +53,7 @@ protected:
         options.latency = 0;
         options.settleMs = 0;
         std::string error;
-        backend = simulator::UseInProcessSegment(kSegment, options, error);
+        backend = simulator::UseInProcessSegment(kReaderSegment, options, error);
         ASSERT_TRUE(backend) << error;
         ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
         nifInterfaceInfo interfaces[4] = {};

@@ -14,6 +14,9 @@
 
 namespace simulator::testing {
 
+// Block MODE_BLK.TARGET values.
+constexpr uint8_t OOS = 0x01, MAN = 0x08, AUTO = 0x10, CAS = 0x20;
+
 class DeviceFixture : public ::testing::Test {
 protected:
     void Load(const std::string& json) {

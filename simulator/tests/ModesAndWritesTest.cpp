@@ -8,7 +8,6 @@
 namespace simulator::testing {
 namespace {
 
-constexpr uint8_t OOS = 0x01, MAN = 0x08, AUTO = 0x10, CAS = 0x20;
 
 class ModesTest : public DeviceFixture {
 protected:

@@ -11,7 +11,6 @@
 namespace simulator::testing {
 namespace {
 
-constexpr uint8_t OOS = 0x01;
 
 class SignatureMeasurementTest : public DeviceFixture {
 protected:

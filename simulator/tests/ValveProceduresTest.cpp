@@ -9,7 +9,6 @@
 namespace simulator::testing {
 namespace {
 
-constexpr uint8_t OOS = 0x01;
 
 class ValveProceduresTest : public DeviceFixture {
 protected:
