@@ -49,12 +49,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 bool ParseUnsigned(const std::string& text, uint64_t& value) {
     const std::string t = Trim(text);
     if (t.empty() || t[0] == '-') return false;

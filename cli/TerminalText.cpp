@@ -60,4 +60,10 @@ std::string ToTerminal(const std::string& text) {
     return ToUtf8(out);
 }
 
+std::string Trim(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 }  // namespace cli

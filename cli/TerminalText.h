@@ -9,5 +9,7 @@ namespace cli {
 std::string ToUtf8(const std::string& text);
 // "\r\n" and lone "\r" become "\n"; trailing blanks and line ends are cut; UTF-8 as above.
 std::string ToTerminal(const std::string& text);
+// Blanks and tabs cut at both ends, as typed input is read.
+std::string Trim(const std::string& text);
 
 }  // namespace cli

@@ -14,15 +14,15 @@ endfunction()
 list(APPEND TESSARO_TEST_COMPILE_OPTIONS $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-O0>)
 
 # Compile options of a test program's own sources.
-# A test program's sources are compiled as one unit: GoogleTest's and the libraries' headers
-# are then read once per program instead of once per file. (GCC would warn that fixtures in
-# the files' anonymous namespaces are now used outside the main file, which is harmless.)
+# In a unity build a test program's sources are compiled as one batch, as they are rebuilt
+# together anyway. (GCC would warn that fixtures in the files' anonymous namespaces are then
+# used outside the main file, which is harmless.)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   list(APPEND TESSARO_TEST_COMPILE_OPTIONS -Wno-subobject-linkage)
 endif()
 function(_tessaro_test_options name)
   target_compile_options(${name} PRIVATE ${TESSARO_TEST_COMPILE_OPTIONS})
-  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+  set_target_properties(${name} PROPERTIES UNITY_BUILD_BATCH_SIZE 0)
 endfunction()
 
 # tessaro_add_gtest(<name> SOURCES ... LIBS ...)

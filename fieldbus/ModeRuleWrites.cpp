@@ -4,16 +4,10 @@
 #include "fieldbus/BlockKind.h"
 #include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusDevice.h"
+#include "fieldbus/OperationState.h"
 #include "fieldbus/TypedValues.h"
 
 namespace fieldbus {
-
-namespace {
-constexpr uint8_t kModeOos = 0x01;
-constexpr uint8_t kModeIman = 0x02;
-constexpr uint8_t kModeMan = 0x08;
-constexpr uint8_t kModeAuto = 0x10;
-}  // namespace
 
 int FieldbusDevice::WriteAoOutValue(float value) {
     const int block = BlockOf(BlockKind::AO);

@@ -108,16 +108,6 @@ void Block::SetByte(const std::string& name, uint8_t v, size_t offset) {
     if (o && offset < o->value.size()) o->value[offset] = v;
 }
 
-namespace {
-Member M(const std::string& name, uint16_t dataType, uint16_t size) {
-    Member m;
-    m.name = name;
-    m.dataType = dataType;
-    m.size = size;
-    return m;
-}
-}  // namespace
-
 Block MakeBlock(const std::string& kind, const std::string& tag, uint8_t blockType, uint16_t profile,
                 uint16_t startIndex, uint8_t permittedModes, uint8_t normalMode, std::vector<DeviceObject> params,
                 std::vector<DeviceObject> views) {
@@ -129,14 +119,15 @@ Block MakeBlock(const std::string& kind, const std::string& tag, uint8_t blockTy
     b.startIndex = startIndex;
     b.ddMember = 0x80020000u + profile;
     b.ddItem = 0x800201D0u + profile;
-    DeviceObject header =
-        RecordParam("BLOCK", DS_BLOCK,
-                    {M("BLOCK_TAG", NIF_DT_VSTRING, 32), M("DD_MEMBER", NIF_DT_UINT32, 4),
-                     M("DD_ITEM", NIF_DT_UINT32, 4), M("DD_REVIS", NIF_DT_UINT16, 2), M("PROFILE", NIF_DT_UINT16, 2),
-                     M("PROFILE_REVISION", NIF_DT_UINT16, 2), M("EXECUTION_TIME", NIF_DT_UINT32, 4),
-                     M("PERIOD_OF_EXECUTION", NIF_DT_UINT32, 4), M("NUM_OF_PARAMS", NIF_DT_UINT16, 2),
-                     M("NEXT_FB_TO_EXECUTE", NIF_DT_UINT16, 2), M("START_OF_VIEW_1", NIF_DT_UINT16, 2),
-                     M("N_OF_VIEW_3", NIF_DT_UINT8, 1), M("N_OF_VIEW_4", NIF_DT_UINT8, 1)});
+    DeviceObject header = RecordParam(
+        "BLOCK", DS_BLOCK,
+        {MakeMember("BLOCK_TAG", NIF_DT_VSTRING, 32), MakeMember("DD_MEMBER", NIF_DT_UINT32, 4),
+         MakeMember("DD_ITEM", NIF_DT_UINT32, 4), MakeMember("DD_REVIS", NIF_DT_UINT16, 2),
+         MakeMember("PROFILE", NIF_DT_UINT16, 2), MakeMember("PROFILE_REVISION", NIF_DT_UINT16, 2),
+         MakeMember("EXECUTION_TIME", NIF_DT_UINT32, 4), MakeMember("PERIOD_OF_EXECUTION", NIF_DT_UINT32, 4),
+         MakeMember("NUM_OF_PARAMS", NIF_DT_UINT16, 2), MakeMember("NEXT_FB_TO_EXECUTE", NIF_DT_UINT16, 2),
+         MakeMember("START_OF_VIEW_1", NIF_DT_UINT16, 2), MakeMember("N_OF_VIEW_3", NIF_DT_UINT8, 1),
+         MakeMember("N_OF_VIEW_4", NIF_DT_UINT8, 1)});
     header.RO();
     b.objects.push_back(header);
     std::vector<DeviceObject> leading = {

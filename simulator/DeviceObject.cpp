@@ -181,26 +181,25 @@ DeviceObject RecordParam(const std::string& name, uint16_t structure, const std:
     return o;
 }
 
-namespace {
-Member M(const std::string& name, uint16_t dataType, uint16_t size) {
+Member MakeMember(const std::string& name, uint16_t dataType, uint16_t size) {
     Member m;
     m.name = name;
     m.dataType = dataType;
     m.size = size;
     return m;
 }
-}  // namespace
 
 DeviceObject ValueStatus(const std::string& name, uint8_t status, float value) {
-    DeviceObject o = RecordParam(name, DS_VALUE_STATUS, {M("STATUS", NIF_DT_UINT8, 1), M("VALUE", NIF_DT_FLOAT, 4)});
+    DeviceObject o = RecordParam(name, DS_VALUE_STATUS,
+                                 {MakeMember("STATUS", NIF_DT_UINT8, 1), MakeMember("VALUE", NIF_DT_FLOAT, 4)});
     o.value[0] = status;
     PutFloatBE(o.value, 1, value);
     return o;
 }
 
 DeviceObject DiscreteStatus(const std::string& name, uint8_t status, uint8_t value) {
-    DeviceObject o =
-        RecordParam(name, DS_DISCRETE_STATUS, {M("STATUS", NIF_DT_UINT8, 1), M("VALUE", NIF_DT_UINT8, 1)});
+    DeviceObject o = RecordParam(name, DS_DISCRETE_STATUS,
+                                 {MakeMember("STATUS", NIF_DT_UINT8, 1), MakeMember("VALUE", NIF_DT_UINT8, 1)});
     o.value[0] = status;
     o.value[1] = value;
     return o;
@@ -208,8 +207,8 @@ DeviceObject DiscreteStatus(const std::string& name, uint8_t status, uint8_t val
 
 DeviceObject Scaling(const std::string& name, float eu100, float eu0, uint16_t units, int8_t decimals) {
     DeviceObject o = RecordParam(name, DS_SCALING,
-                                 {M("EU_100", NIF_DT_FLOAT, 4), M("EU_0", NIF_DT_FLOAT, 4),
-                                  M("UNITS_INDEX", NIF_DT_UINT16, 2), M("DECIMAL", NIF_DT_INT8, 1)});
+                                 {MakeMember("EU_100", NIF_DT_FLOAT, 4), MakeMember("EU_0", NIF_DT_FLOAT, 4),
+                                  MakeMember("UNITS_INDEX", NIF_DT_UINT16, 2), MakeMember("DECIMAL", NIF_DT_INT8, 1)});
     PutFloatBE(o.value, 0, eu100);
     PutFloatBE(o.value, 4, eu0);
     PutU16BE(o.value, 8, units);
@@ -221,8 +220,8 @@ DeviceObject Scaling(const std::string& name, float eu100, float eu0, uint16_t u
 
 DeviceObject ModeRecord(const std::string& name, uint8_t target, uint8_t permitted, uint8_t normal) {
     DeviceObject o = RecordParam(name, DS_MODE,
-                                 {M("TARGET", NIF_DT_BSTRING, 1), M("ACTUAL", NIF_DT_BSTRING, 1),
-                                  M("PERMITTED", NIF_DT_BSTRING, 1), M("NORMAL", NIF_DT_BSTRING, 1)});
+                                 {MakeMember("TARGET", NIF_DT_BSTRING, 1), MakeMember("ACTUAL", NIF_DT_BSTRING, 1),
+                                  MakeMember("PERMITTED", NIF_DT_BSTRING, 1), MakeMember("NORMAL", NIF_DT_BSTRING, 1)});
     o.value = {target, target, permitted, normal};
     o.MemberRO("ACTUAL");
     o.Dyn();
@@ -231,23 +230,25 @@ DeviceObject ModeRecord(const std::string& name, uint8_t target, uint8_t permitt
 
 DeviceObject AlarmSummary(const std::string& name) {
     return RecordParam(name, DS_ALARM_SUMMARY,
-                       {M("CURRENT", NIF_DT_BSTRING, 2), M("UNACKNOWLEDGED", NIF_DT_BSTRING, 2),
-                        M("UNREPORTED", NIF_DT_BSTRING, 2), M("DISABLED", NIF_DT_BSTRING, 2)});
+                       {MakeMember("CURRENT", NIF_DT_BSTRING, 2), MakeMember("UNACKNOWLEDGED", NIF_DT_BSTRING, 2),
+                        MakeMember("UNREPORTED", NIF_DT_BSTRING, 2), MakeMember("DISABLED", NIF_DT_BSTRING, 2)});
 }
 
 DeviceObject EventUpdate(const std::string& name) {
-    DeviceObject o = RecordParam(name, DS_EVENT_UPDATE,
-                                 {M("UNACKNOWLEDGED", NIF_DT_UINT8, 1), M("UPDATE_STATE", NIF_DT_UINT8, 1),
-                                  M("TIME_STAMP", NIF_DT_TVALUE, 8), M("STATIC_REVISION", NIF_DT_UINT16, 2),
-                                  M("RELATIVE_INDEX", NIF_DT_UINT16, 2)});
+    DeviceObject o =
+        RecordParam(name, DS_EVENT_UPDATE,
+                    {MakeMember("UNACKNOWLEDGED", NIF_DT_UINT8, 1), MakeMember("UPDATE_STATE", NIF_DT_UINT8, 1),
+                     MakeMember("TIME_STAMP", NIF_DT_TVALUE, 8), MakeMember("STATIC_REVISION", NIF_DT_UINT16, 2),
+                     MakeMember("RELATIVE_INDEX", NIF_DT_UINT16, 2)});
     return o.RO();
 }
 
 DeviceObject AlarmDiscrete(const std::string& name) {
-    DeviceObject o = RecordParam(name, DS_ALARM_DISCRETE,
-                                 {M("UNACKNOWLEDGED", NIF_DT_UINT8, 1), M("ALARM_STATE", NIF_DT_UINT8, 1),
-                                  M("TIME_STAMP", NIF_DT_TVALUE, 8), M("SUBCODE", NIF_DT_UINT16, 2),
-                                  M("VALUE", NIF_DT_UINT8, 1)});
+    DeviceObject o =
+        RecordParam(name, DS_ALARM_DISCRETE,
+                    {MakeMember("UNACKNOWLEDGED", NIF_DT_UINT8, 1), MakeMember("ALARM_STATE", NIF_DT_UINT8, 1),
+                     MakeMember("TIME_STAMP", NIF_DT_TVALUE, 8), MakeMember("SUBCODE", NIF_DT_UINT16, 2),
+                     MakeMember("VALUE", NIF_DT_UINT8, 1)});
     return o.RO();
 }
 

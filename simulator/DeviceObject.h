@@ -54,6 +54,9 @@ struct Member {
     int writeModes = -1;  // -1: as the object
 };
 
+// A member with its name, data type and size; the rest as above.
+Member MakeMember(const std::string& name, uint16_t dataType, uint16_t size);
+
 struct DeviceObject {
     uint16_t index = 0;  // absolute index, set when the dictionary is laid out
     std::string name;

@@ -33,7 +33,7 @@ fieldbus::DeviceAccess& NoDevice() {
     return none;
 }
 
-QString Text(float value) { return QString::fromStdString(values::FloatToText(value)); }
+QString NumberText(float value) { return QString::fromStdString(values::FloatToText(value)); }
 
 const char* const kExplanations[kWizardPageCount] = {
     "This wizard commissions the positioner step by step: it describes the actuator, tunes the servo, "
@@ -64,8 +64,8 @@ public:
         auto* form = new QFormLayout;
         const char* labels[4] = {"Servo Warning High (%)", "Servo Warning Low (%)", "Servo Time Threshold (s)",
                                  "Servo Warning Count"};
-        const QString values[4] = {Text(limits.servoWarnHigh), Text(limits.servoWarnLow), Text(limits.servoTime),
-                                   QString::number(limits.servoWarnCount)};
+        const QString values[4] = {NumberText(limits.servoWarnHigh), NumberText(limits.servoWarnLow),
+                                   NumberText(limits.servoTime), QString::number(limits.servoWarnCount)};
         for (int i = 0; i < 4; ++i) {
             fields_[i] = new QLineEdit(values[i], this);
             form->addRow(labels[i], fields_[i]);
@@ -274,8 +274,8 @@ void CSetupWizard::ShowTuning() {
     tuned_->setRowCount(static_cast<int>(rows.size()));
     tuned_->setVerticalHeaderLabels(names);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        tuned_->setItem(r, 0, new QTableWidgetItem(Text(rows[static_cast<size_t>(r)].first)));
-        tuned_->setItem(r, 1, new QTableWidgetItem(Text(rows[static_cast<size_t>(r)].second)));
+        tuned_->setItem(r, 0, new QTableWidgetItem(NumberText(rows[static_cast<size_t>(r)].first)));
+        tuned_->setItem(r, 1, new QTableWidgetItem(NumberText(rows[static_cast<size_t>(r)].second)));
     }
 }
 
@@ -317,7 +317,7 @@ QWizardPage* CSetupWizard::MakeLimitsPage() {
                                             l.nearClose,       l.limitSwitchLow,   l.limitSwitchHigh, l.deviationLimit,
                                             l.deviationTime[0], l.deviationTime[1]};
     for (int i = 0; i < kLimitFieldCount; ++i) {
-        auto* edit = new QLineEdit(Text(values[i]), page);
+        auto* edit = new QLineEdit(NumberText(values[i]), page);
         edit->setObjectName(QString("limit%1").arg(i));
         limits_[static_cast<size_t>(i)] = edit;
         grid->addWidget(new QLabel(kLimitLabels[i], page), i / 2, (i % 2) * 2);

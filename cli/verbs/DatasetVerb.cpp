@@ -4,6 +4,7 @@
 
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
+#include "cli/TerminalText.h"
 #include "config/ConfigDatabase.h"
 #include "config/ConfigFile.h"
 #include "logon/CurrentUser.h"
@@ -37,12 +38,6 @@ plugin::QamApi LinkedHostLibrary() {
     api.LogMessage = &qamZLogMessage;
     api.GetErrInfo = &qamZGetErrInfo;
     return api;
-}
-
-std::string Trim(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 std::string TrimRight(const std::string& text) {

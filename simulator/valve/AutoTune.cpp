@@ -24,7 +24,7 @@ constexpr double kTrialLow = 45.0, kTrialHigh = 55.0;
 constexpr double kTrialHoldS = 3.0;
 constexpr double kTrialStepS = 3.5;
 constexpr double kSettleBandPct = 5.0;   // of the step
-constexpr double kRecordS = 0.01;
+constexpr double kTuneRecordS = 0.01;
 // What the factory gain is right for: the probe gain of the maker's standard valve.
 constexpr double kReferenceGain = 2.3;   // %/s per % output
 constexpr double kFactoryGain = 120.0;
@@ -167,7 +167,7 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p) {
             [out, sign](const ActivityContext&, double) { return Drive::Output(out->nullOutput + sign * kProbeStep); },
             [s, out, direction](ActivityContext& ctx, double t) {
                 if (s->record.empty()) s->start = ctx.model.Position();
-                if (s->record.empty() || t - s->record.back().t >= kRecordS)
+                if (s->record.empty() || t - s->record.back().t >= kTuneRecordS)
                     s->record.push_back({t, ctx.model.Position()});
                 if (std::fabs(ctx.model.Position() - s->start) < kProbeTravel && t < kProbeMaxS) return false;
                 FitProbe(s->record, s->start, s->rate[direction], s->delay[direction], s->moved[direction]);
@@ -211,7 +211,7 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
                 if (s->stageS >= kTrialHoldS) s->stage = 1, s->stageS = 0.0, s->record.clear();
                 return false;
             }
-            if (s->record.empty() || s->stageS - s->record.back().t >= kRecordS)
+            if (s->record.empty() || s->stageS - s->record.back().t >= kTuneRecordS)
                 s->record.push_back({s->stageS, ctx.model.Position()});
             if (s->stageS < kTrialStepS) return false;
             if (s->stage == 1) {

@@ -15,9 +15,9 @@ namespace {
 
 constexpr double kSlowRampKpaS = 4.0;   // while the stem moves
 constexpr double kFastRampKpaS = 20.0;  // against a stop
-constexpr double kRecordS = 0.01;
+constexpr double kCheckRecordS = 0.01;
 constexpr double kFitLow = 10.0, kFitHigh = 90.0;
-constexpr double kRestTimeoutS = 30.0;
+constexpr double kCheckRestTimeoutS = 30.0;
 constexpr double kRampTimeoutS = 120.0;
 // The slip test: the stem comes to rest at mid stroke and sticks there, then the pressure
 // creeps up until it breaks away; what it jumps beyond the creep is its slip.
@@ -78,7 +78,7 @@ void AddSelfCheck(DeviceProcedure& p) {
                        procedure->Stop(kResultNoPressureSensor);
                        return true;
                    }
-                   if (!(t >= 1.5 && procedure->Rest().RestedFor(1.0)) && t < kRestTimeoutS) return false;
+                   if (!(t >= 1.5 && procedure->Rest().RestedFor(1.0)) && t < kCheckRestTimeoutS) return false;
                    s->exhaust = ctx.model.PressureKpa();
                    s->target = s->exhaust;
                    return true;
@@ -90,7 +90,7 @@ void AddSelfCheck(DeviceProcedure& p) {
         [procedure, s](ActivityContext& ctx, double t) {
             const double position = ctx.model.Position();
             s->target += (Moving(position) ? kSlowRampKpaS : kFastRampKpaS) * kStepS;
-            if (t - s->lastRecord >= kRecordS) {
+            if (t - s->lastRecord >= kCheckRecordS) {
                 s->lastRecord = t;
                 s->rising.push_back({position, ctx.model.PressureKpa()});
             }
@@ -108,7 +108,7 @@ void AddSelfCheck(DeviceProcedure& p) {
         [procedure, s](ActivityContext& ctx, double t) {
             const double position = ctx.model.Position();
             s->target -= (Moving(position) ? kSlowRampKpaS : kFastRampKpaS) * kStepS;
-            if (t - s->lastRecord >= kRecordS) {
+            if (t - s->lastRecord >= kCheckRecordS) {
                 s->lastRecord = t;
                 s->falling.push_back({position, ctx.model.PressureKpa()});
             }

@@ -10,7 +10,7 @@ namespace simulator::valve {
 
 namespace {
 
-constexpr double kRestTimeoutS = 20.0;
+constexpr double kSignatureRestTimeoutS = 20.0;
 constexpr double kLearnS = 5.0;          // expected time to hold one end of the stroke
 constexpr double kToStartS = 2.0;        // expected time to reach the start of the stroke
 constexpr double kRampBeyond = 0.1;      // the ramp runs this share of the stroke beyond the learned ends
@@ -146,7 +146,7 @@ void AddOffsetMeasurement(PhasedActivity& a, std::shared_ptr<SignatureRun> run) 
             if (t <= kStepS * 1.5) BeginPart(*run, SignaturePart::Offset);
             run->clockS += kStepS;
             Progress(*run, t, 4.0);
-            return Rested(*activity, t) || t >= kRestTimeoutS / 2;
+            return Rested(*activity, t) || t >= kSignatureRestTimeoutS / 2;
         });
 }
 
@@ -165,7 +165,7 @@ void AddActuatorSignature(PhasedActivity& a, std::shared_ptr<SignatureRun> run, 
             run->clockS += kStepS;
             s->spentS += kStepS;
             Progress(*run, s->spentS, s->ExpectedS());
-            if (!Rested(*activity, t) && t < kRestTimeoutS) return false;
+            if (!Rested(*activity, t) && t < kSignatureRestTimeoutS) return false;
             (atHigh ? s->pHigh : s->pLow) = ctx.model.PressureKpa();
             return true;
         };
@@ -192,7 +192,7 @@ void AddActuatorSignature(PhasedActivity& a, std::shared_ptr<SignatureRun> run, 
             const double goal = s->standard ? s->pStart : s->pEnd;
             const double rate = std::max(std::fabs(span) / 2.0, kMinFastRampKpaS) * kStepS;
             s->target = s->target < goal ? std::min(goal, s->target + rate) : std::max(goal, s->target - rate);
-            return (s->target == goal && t >= 0.5 && activity->Rest().RestedFor(0.5)) || t >= kRestTimeoutS;
+            return (s->target == goal && t >= 0.5 && activity->Rest().RestedFor(0.5)) || t >= kSignatureRestTimeoutS;
         });
 
     // The stroke, recorded.
