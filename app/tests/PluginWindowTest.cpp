@@ -16,7 +16,9 @@
 #include "app/CTessaroQAMView.h"
 #include "config/ConfigDatabaseLists.h"
 #include "config/ui/CConfigDatabaseDlg.h"
+#include "platform/Registry.h"
 #include "platform/RunMode.h"
+#include "platform/testing/TempDir.h"
 #include "platform/testing/ScriptedUi.h"
 #include "platform/ui/QtMessagePump.h"
 #include "plugin/QamLibrary.h"
@@ -43,7 +45,16 @@ protected:
         std::string why;
         ASSERT_EQ(0, library.Load({QAMZ_LIBRARY}, why)) << why;
         ASSERT_EQ(0, nifUseInProcessSegment(nullptr));
+        // Each test has a host database of its own, so an earlier run's entries ask no
+        // unexpected question.
+        ASSERT_EQ(platform::REG_OK, platform::Registry::Instance().SetString(
+                                        platform::RegRoot::LocalMachine, kDatabaseKey, "Path", dir.File("QAM.db")));
     }
+    void TearDown() override {
+        platform::Registry::Instance().DeleteValue(platform::RegRoot::LocalMachine, kDatabaseKey, "Path");
+    }
+    static constexpr const char* kDatabaseKey = "SOFTWARE\\QAM\\Database";
+    platform::testing::TempDir dir;
     plugin::QamLibrary library;
     platform::testing::ScriptedUi ui;
     platform::QtMessagePump pump;
