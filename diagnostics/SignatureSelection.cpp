@@ -1,8 +1,25 @@
 #include "diagnostics/SignatureSelection.h"
 
+#include "diagnostics/SelfCheck.h"
 #include "diagnostics/SignatureKind.h"
 
 namespace diagnostics {
+
+SignatureCapabilities ReadSignatureCapabilities(fieldbus::DeviceAccess& device) {
+    const int tb = device.BlockOf(fieldbus::BlockKind::TB);
+    uint8_t options[2] = {};
+    uint16_t size = 2;
+    const bool option = device.ReadParameter(tb, "DEV_OPTIONS", options, size) == 0 && size == 2 &&
+                        (options[1] & 0x02) != 0;
+    uint8_t sensor = 0;
+    size = 1;
+    SignatureCapabilities caps;
+    caps.device = true;
+    caps.pressureSensor = device.ReadParameter(tb, "PRESS_SENS_INSTALLED", &sensor, size) == 0 && size == 1 &&
+                          sensor == 2;
+    caps.measuresItself = option || ReadDeviceDiagnostics(device);
+    return caps;
+}
 
 SignatureSelection::SignatureSelection(SignatureCapabilities caps) : caps_(caps) {
     if (caps_.device && caps_.measuresItself) FreeBoxes();

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "diagnostics/SignatureSettings.h"
+#include "fieldbus/DeviceAccess.h"
 
 namespace diagnostics {
 
@@ -20,6 +21,11 @@ struct SignatureCapabilities {
     // cannot measure them.
     bool HostAvailable() const { return device && pressureSensor && !measuresItself; }
 };
+
+// What an open device offers: the signature option (0x0002 of DEV_OPTIONS read as a
+// big-endian number) or the device-diagnostics firmware, and PRESS_SENS_INSTALLED reading
+// "Installed" (2). A failed read counts as absent.
+SignatureCapabilities ReadSignatureCapabilities(fieldbus::DeviceAccess& device);
 
 class SignatureSelection {
 public:

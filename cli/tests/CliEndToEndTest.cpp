@@ -369,7 +369,26 @@ TEST_F(CliOnServer, SignatureMeasuresUploadsSavesAndCancelsOnCtrlC) {
     EXPECT_FALSE(std::filesystem::exists(dir_.File("cancelled.sig")));
     EXPECT_EQ("Cancelled (2)", Value("FV-101", "TB.SIGN_MEAS_RESULT"));
     EXPECT_EQ("1 (0x01)", Value("FV-101", "TB.SIGN_MEAS_EXEC"));  // idle again
-    EXPECT_EQ(1, Cli({"signature", "FV-101", "--kinds", "standard,hires"}).exitCode);
+
+    // High resolution arrives in chunks while it runs; the page's rules refuse what the
+    // device does not offer before anything moves.
+    r = Cli({"signature", "FV-101", "--yes", "--kinds", "hires", "--out", dir_.File("hires.sig")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    ASSERT_EQ(0, diagnostics::ReadSignatureFile(dir_.File("hires.sig"), contents));
+    ASSERT_EQ(1u, contents.blocks.size());
+    EXPECT_GT(contents.blocks[0].curves[0].curve1.size(), 100u);
+    r = Cli({"signature", "FV-101", "--kinds", "extended,hires"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("exclude each other"));
+    r = Cli({"signature", "FV-101", "--pc-controlled"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("FV-101 measures them itself."));
+    r = Cli({"signature", "KV-201", "--kinds", "standard"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("--pc-controlled strokes the valve"));
+    r = Cli({"signature", "KV-201", "--pc-controlled", "--kinds", "positioner"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("under PC control"));
 }
 
 TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo) {

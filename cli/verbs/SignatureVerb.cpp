@@ -9,6 +9,7 @@
 #include "diagnostics/SignatureMessages.h"
 #include "diagnostics/SignaturePage.h"
 #include "diagnostics/SignatureReport.h"
+#include "diagnostics/SignatureSelection.h"
 #include "graphs/SignatureGraphModel.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -23,10 +24,9 @@ struct KindName {
     const char* name;
     int kind;
 };
-// The kinds a run takes; high resolution needs its data loaded while it runs and is left to
-// the window.
 constexpr KindName kKindNames[] = {{"standard", diagnostics::KindStandard},
                                    {"extended", diagnostics::KindExtended},
+                                   {"hires", diagnostics::KindHighResolution},
                                    {"step", diagnostics::KindStepResponse},
                                    {"positioner", diagnostics::KindPositioner}};
 
@@ -46,6 +46,47 @@ uint8_t SelectionOf(const std::string& list) {
         if (!known) return 0;
     }
     return mask;
+}
+
+// The requested kinds checked as the page's boxes would be, under the rules of what the
+// device offers: 0 with the message when one of them cannot be chosen.
+uint8_t ChooseKinds(Context& ctx, const std::string& tag, const diagnostics::SignatureCapabilities& caps,
+                    uint8_t requested, bool pcControlled) {
+    diagnostics::SignatureSelection selection(caps);
+    if (pcControlled) {
+        if (!selection.PcEnabled()) {
+            ctx.Error("Error: --pc-controlled is for positioners with a pressure sensor that do not measure "
+                      "signatures themselves; " + tag + " " +
+                      (caps.measuresItself ? "measures them itself." : "has no pressure sensor."));
+            return 0;
+        }
+        selection.SetPcControlled(true);
+    }
+    if (requested == diagnostics::kMeasureAll) {
+        if (selection.AllEnabled()) return diagnostics::kMeasureAll;
+        ctx.Error("Error: --kinds all is the device's own sequence, which " + tag + " does not measure" +
+                  (pcControlled ? " with --pc-controlled." : "."));
+        return 0;
+    }
+    const uint8_t excluding =
+        diagnostics::KindBit(diagnostics::KindExtended) | diagnostics::KindBit(diagnostics::KindHighResolution);
+    if ((requested & excluding) == excluding) {
+        ctx.Error("Error: The high resolution and the extended signature exclude each other.");
+        return 0;
+    }
+    for (int kind = 0; kind < diagnostics::kMeasuredKindCount; ++kind) {
+        if ((requested & diagnostics::KindBit(kind)) == 0) continue;
+        if (!selection.Enabled(kind)) {
+            ctx.Error("Error: " + tag + " cannot measure the " + diagnostics::KindTitle(kind) +
+                      (pcControlled                 ? " under PC control."
+                       : !caps.measuresItself       ? "; --pc-controlled strokes the valve for the standard and "
+                                                      "extended signatures."
+                                                    : " without a pressure sensor."));
+            return 0;
+        }
+        selection.SetKind(kind, true);
+    }
+    return selection.Mask();
 }
 
 // The signature page's window on a terminal: the progress window becomes lines on standard
@@ -97,18 +138,20 @@ private:
 
 int RunSignature(Context& ctx) {
     const std::string& tag = ctx.Argument(0);
-    const uint8_t selection = SelectionOf(ctx.Option("kinds"));
-    if (selection == 0) {
-        ctx.Error("Error: --kinds takes all, or standard, extended, step and positioner separated by commas.");
+    const uint8_t requested = SelectionOf(ctx.Option("kinds"));
+    if (requested == 0) {
+        ctx.Error("Error: --kinds takes all, or standard, extended, hires, step and positioner separated by "
+                  "commas.");
         return kExitFailed;
     }
+    const bool pcControlled = ctx.Flag("pc-controlled");
     const std::string save = ctx.Option("save");
     if (!save.empty() && save != "baseline" && save != "record") {
         ctx.Error("Error: --save takes baseline or record.");
         return kExitFailed;
     }
     const bool standard =
-        selection == diagnostics::kMeasureAll || (selection & diagnostics::KindBit(diagnostics::KindStandard)) != 0;
+        requested == diagnostics::kMeasureAll || (requested & diagnostics::KindBit(diagnostics::KindStandard)) != 0;
     if (!save.empty() && !standard) {
         ctx.Error("Error: --save keeps the standard actuator signature; measure it too.");
         return kExitFailed;
@@ -124,6 +167,9 @@ int RunSignature(Context& ctx) {
     const int slot = ctx.OpenDeviceByTag(tag);
     if (slot < 0) return kExitFailed;
     fieldbus::FieldbusDevice& device = ctx.Link().Device(slot);
+    const uint8_t selection =
+        ChooseKinds(ctx, tag, diagnostics::ReadSignatureCapabilities(device), requested, pcControlled);
+    if (selection == 0) return kExitFailed;
     std::shared_ptr<diagnostics::SignatureProcedure> procedure = diagnostics::SignatureProcedure::For(device);
 
     graphs::SignatureGraphModel graphs;
@@ -140,6 +186,7 @@ int RunSignature(Context& ctx) {
             return kExitFailed;
         }
         page.SetSelection(selection);
+        page.SetPcControlled(pcControlled);
         page.SetNotes(ctx.Option("notes"));
         ctx.Progress("Measuring on " + tag + " (Ctrl+C cancels) ...");
         const int go = page.Go();
@@ -258,11 +305,19 @@ Verb SignatureVerb() {
         "With --out the curves are saved into a signature file that the signature graph window opens; with "
         "--save the device keeps the standard actuator signature as its baseline or record. Ctrl+C cancels the "
         "measurement; the kinds measured before are still uploaded and saved. The exit status is 1 when a "
-        "measurement failed, was cancelled or ended with a device error.";
+        "measurement failed, was cancelled or ended with a device error.\n\n"
+        "The kinds follow the rules of the page: the actuator signatures need a pressure sensor, high resolution "
+        "and extended exclude each other, and all is the device's own sequence. With --pc-controlled a "
+        "positioner without the signature option gets its standard and extended signatures all the same: the "
+        "program strokes the valve itself and records pressure against position.";
     verb.options = {{"kinds", "LIST",
                      "What to measure: all (the device's own sequence: offset, standard, extended, step response, "
-                     "positioner), or standard, extended, step and positioner separated by commas.",
+                     "positioner), or standard, extended, hires (high resolution), step and positioner separated "
+                     "by commas.",
                      "standard"},
+                    {"pc-controlled", "", "The program strokes the valve for the standard and extended signatures "
+                                          "(positioners without the signature option).",
+                     ""},
                     {"out", "FILE", "Save the uploaded curves into the signature file FILE (.sig), replaced only after "
                                     "asking.",
                      ""},
@@ -270,7 +325,8 @@ Verb SignatureVerb() {
                     {"notes", "TEXT", "Notes stored with each curve.", ""},
                     {"timeout", "S", "Abandon the test after this many seconds.", "1800"}};
     verb.examples = {"tessaro-cli signature FV-101 --yes --out FV-101_commissioning.sig --save baseline",
-                     "tessaro-cli signature FV-101 --kinds all --yes --out FV-101_all.sig"};
+                     "tessaro-cli signature FV-101 --kinds all --yes --out FV-101_all.sig",
+                     "tessaro-cli signature KV-201 --pc-controlled --kinds standard,extended --yes --out KV-201.sig"};
     verb.minArguments = 1;
     verb.maxArguments = 1;
     verb.run = RunSignature;

@@ -32,25 +32,6 @@ int RunOffThread(const config::BusWork& work) {
     return done.get();
 }
 
-// Whether the device measures signatures itself: the signature option (0x0002 of DEV_OPTIONS
-// read as a big-endian number) or the firmware with the device diagnostics.
-bool MeasuresSignatures(fieldbus::DeviceAccess& device) {
-    uint8_t bytes[2] = {};
-    uint16_t size = 2;
-    const int tb = device.BlockOf(fieldbus::BlockKind::TB);
-    const bool option = device.ReadParameter(tb, "DEV_OPTIONS", bytes, size) == 0 &&
-                        size == 2 && (bytes[1] & 0x02) != 0;
-    return option || ReadDeviceDiagnostics(device);
-}
-
-// PRESS_SENS_INSTALLED reads "Installed" (2).
-bool HasPressureSensor(fieldbus::DeviceAccess& device) {
-    uint8_t value = 0;
-    uint16_t size = 1;
-    return device.ReadParameter(device.BlockOf(fieldbus::BlockKind::TB), "PRESS_SENS_INSTALLED", &value, size) == 0 &&
-           size == 1 && value == 2;
-}
-
 // The step set points' range: the device's FINAL_VALUE_RANGE, else -10 to 110.
 void SetPointRange(fieldbus::DeviceAccess* device, const config::BusRunner& runner, float& low, float& high) {
     low = -10.0f;
@@ -77,13 +58,13 @@ CDiagSignaturePage::CDiagSignaturePage(fieldbus::DeviceAccess* device, const std
     if (device) {
         procedure_ = SignatureProcedure::For(*device);
         logic_.SetDevice(procedure_, tag);
-        bool sensor = false;
+        SignatureCapabilities caps;
         config::OrInPlace(runner_)([&] {
-            measures_ = MeasuresSignatures(*device);
-            sensor = HasPressureSensor(*device);
+            caps = ReadSignatureCapabilities(*device);
             return 0;
         });
-        selection_ = SignatureSelection({true, sensor, measures_});
+        measures_ = caps.measuresItself;
+        selection_ = SignatureSelection(caps);
         settingsRead_ = logic_.ReadSettingsFromDevice() == 0;
     }
 
