@@ -16,4 +16,15 @@ public:
     virtual platform::WindowHandle NotifyWindow() const = 0;
 };
 
+// A link opened directly on the library (`link` from nifOpenLink), without the live-list
+// poll: always healthy and without a notification window. Tools and tests bind devices to it
+// by hand.
+class DirectLink : public LinkContext {
+public:
+    nifDesc_t LinkDescriptor() const override { return link; }
+    bool IsLinkHealthy() const override { return true; }
+    platform::WindowHandle NotifyWindow() const override { return 0; }
+    nifDesc_t link = 0;
+};
+
 }  // namespace fieldbus

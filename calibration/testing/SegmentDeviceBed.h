@@ -19,14 +19,6 @@
 
 namespace calibration::testing {
 
-class BedLink : public fieldbus::LinkContext {
-public:
-    nifDesc_t LinkDescriptor() const override { return link; }
-    bool IsLinkHealthy() const override { return true; }
-    platform::WindowHandle NotifyWindow() const override { return 0; }
-    nifDesc_t link = 0;
-};
-
 // The procedure dialogs for tests: they record what was opened and the progress they were
 // sent, and press their buttons when told.
 class ScriptedDialogs : public ProcedureDialogs, public platform::MessageTarget {
@@ -74,7 +66,7 @@ protected:
     ScriptedDialogs dialogs;
     std::shared_ptr<simulator::SegmentBackend> backend;
     nifDesc_t session = 0;
-    BedLink link;
+    fieldbus::DirectLink link;
     fieldbus::FieldbusDevice device;
     std::string tag;
 };

@@ -48,7 +48,7 @@ TEST(ProcedureOnServerTest, StopFindingEndsWithItsResultAndACancelShowsTheDevice
     });
     nifInterfaceInfo interfaces[4] = {};
     uint16_t count = 4;
-    BedLink link;
+    fieldbus::DirectLink link;
     ASSERT_EQ(E_OK, nifGetInterfaceList(session, &count, interfaces));
     ASSERT_EQ(E_OK, nifOpenLink(session, 0, interfaces[0].interfaceName, 0, &link.link));
     fieldbus::FieldbusDevice device;

@@ -197,7 +197,7 @@ protected:
     platform::testing::ScriptedUi ui_;
     platform::testing::FakeClock clock_;
     nifDesc_t session_ = 0;
-    calibration::testing::BedLink link_;
+    fieldbus::DirectLink link_;
     fieldbus::FieldbusDevice device_;
     std::shared_ptr<SignatureProcedure> procedure_;
     RecordingView view_;

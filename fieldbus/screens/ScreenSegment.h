@@ -41,15 +41,8 @@ public:
     LinkContext& Link() { return link_; }
 
 private:
-    class HealthyLink : public LinkContext {
-    public:
-        nifDesc_t LinkDescriptor() const override { return link; }
-        bool IsLinkHealthy() const override { return true; }
-        platform::WindowHandle NotifyWindow() const override { return 0; }
-        nifDesc_t link = 0;
-    };
     nifDesc_t session_ = 0;
-    HealthyLink link_;
+    DirectLink link_;
     std::string error_;
 };
 

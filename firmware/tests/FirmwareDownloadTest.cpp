@@ -25,14 +25,6 @@ namespace {
 
 using platform::IDYES;
 
-class Link : public fieldbus::LinkContext {
-public:
-    nifDesc_t LinkDescriptor() const override { return link; }
-    bool IsLinkHealthy() const override { return true; }
-    platform::WindowHandle NotifyWindow() const override { return 0; }
-    nifDesc_t link = 0;
-};
-
 // A firmware file for FV-102 (RPX, device type 7) with software revision 2.10.00.
 std::vector<uint8_t> Fv102File() {
     simulator::FirmwareHeader h = simulator::PositionerFirmwareHeader(0x42524B, 7, 2, 1);
@@ -92,7 +84,7 @@ protected:
     platform::testing::ScriptedUi ui;
     platform::testing::FakeClock clock;
     nifDesc_t session = 0;
-    Link link;
+    fieldbus::DirectLink link;
     fieldbus::FieldbusDevice device;
 };
 

@@ -106,15 +106,6 @@ TEST(TrendRules, TimeAxisScopeAndTrimming) {
     EXPECT_EQ(recorder.StatusText(), "");
 }
 
-// A link descriptor for a device bound by hand.
-class SegmentLink : public fieldbus::LinkContext {
-public:
-    nifDesc_t LinkDescriptor() const override { return link; }
-    bool IsLinkHealthy() const override { return true; }
-    platform::WindowHandle NotifyWindow() const override { return 0; }
-    nifDesc_t link = 0;
-};
-
 class Window : public platform::MessageTarget {
 public:
     void OnMessage(unsigned msg, uintptr_t wParam, intptr_t) override { messages.emplace_back(msg, wParam); }
@@ -138,7 +129,7 @@ TEST(TrendOnSegment, RecordsAPositionerAndChangesItsOutputInManual) {
     nifInterfaceInfo interfaces[4] = {};
     uint16_t count = 4;
     ASSERT_EQ(nifGetInterfaceList(session, &count, interfaces), E_OK);
-    SegmentLink link;
+    fieldbus::DirectLink link;
     ASSERT_EQ(nifOpenLink(session, 0, interfaces[0].interfaceName, 0, &link.link), E_OK);
     fieldbus::FieldbusDevice device;
     device.SetLink(&link);

@@ -16,14 +16,6 @@
 
 namespace {
 
-class SegmentLink : public fieldbus::LinkContext {
-public:
-    nifDesc_t LinkDescriptor() const override { return link; }
-    bool IsLinkHealthy() const override { return true; }
-    platform::WindowHandle NotifyWindow() const override { return 0; }
-    nifDesc_t link = 0;
-};
-
 // One sample set read the way the device's process poll reads it.
 fieldbus::ProcessRecord ReadProcess(fieldbus::FieldbusDevice& device) {
     fieldbus::ProcessRecord record{};
@@ -59,7 +51,7 @@ int main(int argc, char** argv) {
     nifDesc_t session = 0;
     nifInterfaceInfo interfaces[4] = {};
     uint16_t count = 4;
-    SegmentLink link;
+    fieldbus::DirectLink link;
     if (nifOpenSession(nullptr, &session) != E_OK || nifGetInterfaceList(session, &count, interfaces) != E_OK ||
         nifOpenLink(session, 0, interfaces[0].interfaceName, 0, &link.link) != E_OK)
         return 1;

@@ -30,17 +30,9 @@ public:
     bool Control(const std::string& json);
 
 private:
-    class Link : public LinkContext {
-    public:
-        nifDesc_t LinkDescriptor() const override { return link; }
-        bool IsLinkHealthy() const override { return true; }
-        platform::WindowHandle NotifyWindow() const override { return 0; }
-        nifDesc_t link = 0;
-    };
-
     std::shared_ptr<simulator::SegmentBackend> backend_;
     nifDesc_t session_ = 0;
-    Link link_;
+    DirectLink link_;
     FieldbusDevice device_;
     bool opened_ = false;
 };
