@@ -392,6 +392,12 @@ TEST_F(CliOnServer, SignatureMeasuresUploadsSavesAndCancelsOnCtrlC) {
     r = Cli({"signature", "KV-201", "--pc-controlled", "--kinds", "positioner"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("under PC control"));
+    // A positioner that stops answering fails the command; nothing is written.
+    Control(R"({"command":"silence","device":"KV-201","afterMs":0,"forMs":600000})");
+    r = Cli({"signature", "KV-201", "--pc-controlled", "--yes", "--out", dir_.File("silent.sig")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("silent.sig")));
+    EXPECT_THAT(r.err, HasSubstr("No device with the tag \"KV-201\" is on the link"));
 }
 
 TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo) {
