@@ -15,11 +15,6 @@ namespace simulator::valve {
 
 namespace {
 
-constexpr double kProbeStep = 4.0;       // % servo output away from the null
-constexpr double kProbeTravel = 6.0;     // % the stem may travel during a probe
-constexpr double kProbeMaxS = 5.0;
-constexpr double kProbeHoldS = 2.5;
-constexpr double kProbeHoldMaxS = 10.0;
 constexpr double kTrialLow = 45.0, kTrialHigh = 55.0;
 constexpr double kTrialHoldS = 3.0;
 constexpr double kTrialStepS = 3.5;
@@ -28,38 +23,6 @@ constexpr double kTuneRecordS = 0.01;
 // What the factory gain is right for: the probe gain of the maker's standard valve.
 constexpr double kReferenceGain = 2.3;   // %/s per % output
 constexpr double kFactoryGain = 120.0;
-
-struct ProbeScratch {
-    std::deque<double> outputs;  // servo outputs of the last second
-    double start = 0.0;
-    std::vector<TimedValue> record;
-    double rate[2] = {0.0, 0.0};
-    double delay[2] = {0.0, 0.0};
-    bool moved[2] = {false, false};
-};
-
-// Speed and apparent delay of the stem from a record of (t, position) after an output step.
-void FitProbe(const std::vector<TimedValue>& record, double start, double& rate, double& delay, bool& moved) {
-    double n = 0, st = 0, sp = 0, stt = 0, stp = 0;
-    for (const TimedValue& s : record) {
-        if (std::fabs(s.value - start) < 1.0) continue;
-        n += 1;
-        st += s.t;
-        sp += s.value;
-        stt += s.t * s.t;
-        stp += s.t * s.value;
-    }
-    moved = n >= 5;
-    const double det = n * stt - st * st;
-    if (!moved || std::fabs(det) < 1e-12) {
-        moved = false;
-        return;
-    }
-    rate = (n * stp - st * sp) / det;
-    const double offset = (sp - rate * st) / n;
-    delay = std::fabs(rate) > 1e-9 ? std::max(0.0, (start - offset) / rate) : 0.0;
-    moved = std::fabs(rate) > 0.1;
-}
 
 struct Trial {
     ServoParameters servo;
@@ -140,60 +103,16 @@ struct TuneScratch {
 
 }  // namespace
 
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p) {
-    auto out = std::make_shared<ProbeResult>();
-    auto s = std::make_shared<ProbeScratch>();
-    DeviceProcedure* procedure = &p;
-    const auto hold = [](const ActivityContext&, double) { return Drive::Servo(50.0); };
-
-    // Hold until the valve rests: the servo output's average over the last second then is
-    // the relay's null.
-    p.AddPhase(kProbeHoldS, hold, [procedure, s, out](ActivityContext& ctx, double t) {
-        s->outputs.push_back(ctx.model.ServoOutput());
-        if (s->outputs.size() > static_cast<size_t>(1.0 / kStepS)) s->outputs.pop_front();
-        const bool rested = t >= kProbeHoldS && procedure->Rest().RestedFor(1.0);
-        if (t < kProbeHoldMaxS && !rested) return false;
-        double sum = 0.0;
-        for (double output : s->outputs) sum += output;
-        // A valve that does not come to rest tells nothing: the configured offset then.
-        out->nullOutput = rested ? sum / static_cast<double>(s->outputs.size()) : ctx.servo.offset;
-        s->outputs.clear();
-        return true;
-    });
-    for (int direction = 0; direction < 2; ++direction) {
-        const double sign = direction == 0 ? 1.0 : -1.0;
-        p.AddPhase(
-            1.0,
-            [out, sign](const ActivityContext&, double) { return Drive::Output(out->nullOutput + sign * kProbeStep); },
-            [s, out, direction](ActivityContext& ctx, double t) {
-                if (s->record.empty()) s->start = ctx.model.Position();
-                if (s->record.empty() || t - s->record.back().t >= kTuneRecordS)
-                    s->record.push_back({t, ctx.model.Position()});
-                if (std::fabs(ctx.model.Position() - s->start) < kProbeTravel && t < kProbeMaxS) return false;
-                FitProbe(s->record, s->start, s->rate[direction], s->delay[direction], s->moved[direction]);
-                s->record.clear();
-                return true;
-            });
-        p.AddPhase(2.0, hold, [](ActivityContext&, double t) { return t >= 2.0; });
-    }
-    // The figures; a valve that did not move ends the procedure.
-    p.AddPhase(0.0, hold, [procedure, s, out](ActivityContext&, double) {
-        out->moved = s->moved[0] && s->moved[1];
-        if (!out->moved) {
-            procedure->Stop(kResultNoMovement);
-            return true;
-        }
-        out->gain = (std::fabs(s->rate[0]) + std::fabs(s->rate[1])) / 2.0 / kProbeStep;
-        out->delayS = (s->delay[0] + s->delay[1]) / 2.0;
-        return true;
-    });
-    return out;
-}
-
 void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBefore) {
-    auto probe = AddOutputProbe(p);
+    auto probe = AddOutputProbe(p, stopsBefore);
     auto s = std::make_shared<TuneScratch>();
     DeviceProcedure* procedure = &p;
+    // A valve the probe could not measure cannot be tuned: the probe's cause ends it.
+    p.AddPhase(0.0, [](const ActivityContext&, double) { return Drive::Servo(50.0); },
+               [procedure, probe](ActivityContext&, double) {
+                   if (!probe->moved) procedure->Stop(probe->failure != 0 ? probe->failure : uint8_t{kResultNoMovement});
+                   return true;
+               });
 
     p.AddPhase(
         4 * (kTrialHoldS + 2 * kTrialStepS),

@@ -195,6 +195,13 @@ void ValveExtension::Advance(Device& device, uint64_t fromMs, uint64_t toMs) {
         restoreServo_ = false;
     }
     const ServoParameters blockServo = ReadServoParameters(*tb);
+    // A procedure needs the block out of service: once the block's mode is back in service
+    // the positioner gives up the procedure and the valve follows its set point again.
+    if (auto* procedure = dynamic_cast<DeviceProcedure*>(activity_.get()); procedure && tb->Actual() != MODE_OOS) {
+        ActivityContext ctx{device, *tb, model_, blockServo, env, faults_, !faults_.noPressureSensor};
+        procedure->Abort(ctx, kResultModeChanged);
+        activity_.reset();
+    }
     if (!initialised_) {
         initialised_ = true;
         model_.Settle(CommandDrive(*tb, env), blockServo, env);
