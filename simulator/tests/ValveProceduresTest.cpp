@@ -70,6 +70,26 @@ protected:
         for (int i = 0; i < seconds * 10; ++i) Advance(100);
         return Valve()["travel"];
     }
+    // A 10 % step after a rest at `from`: overshoot (% of the step) and how far the position
+    // still swings in the last 3 s of 10 s (a limit cycle).
+    struct StepResponse {
+        double overshoot = 0.0, swing = 0.0;
+    };
+    StepResponse Step(float from, float to) {
+        HoldAt(from, 10);
+        EXPECT_EQ(WriteFloat(vfd_, tb_ + "FINAL_VALUE.VALUE", to), E_OK);
+        StepResponse r;
+        double peak = -1e9, low = 1e9, high = -1e9;
+        for (int i = 1; i <= 500; ++i) {
+            Advance(20);
+            const double p = F("FINAL_POSITION_VALUE", 1);
+            peak = std::max(peak, (to > from ? 1 : -1) * (p - to));
+            if (i > 350) low = std::min(low, p), high = std::max(high, p);
+        }
+        r.overshoot = peak / std::fabs(to - from) * 100.0;
+        r.swing = high - low;
+        return r;
+    }
     // Runs until AUTO_TUNE_STATE reaches `state` (at most `limitS`).
     void RunUntilState(uint8_t state, double limitS = 200) {
         for (int i = 0; i < limitS * 10 && U8("AUTO_TUNE_STATE") < state && U8("AUTO_TUNE_EXEC") != 1; ++i) Advance(100);
@@ -285,6 +305,35 @@ TEST_F(ValveProceduresTest, StopFindingAndSelfCheckMeasureSlowAndStickyValves) {
         ExpectSelfCheckFigures();
         EXPECT_GT(F("MEAS_GAIN"), 0.1f);
         EXPECT_GT(F("VALVE_TC"), 0.0f);
+    }
+}
+
+TEST_F(ValveProceduresTest, AutoTuneNeverLeavesAServoSetThatHunts) {
+    // A long dead time: the factory set (boost on) hunts; the tune turns the boost off and
+    // finds a calm gain.
+    UseValve(R"({"deadTimeMs":200})");
+    ASSERT_EQ(Run(2), 1);
+    const int result = Run(3, 600);
+    EXPECT_GE(result, 1);
+    EXPECT_LT(result, 100);
+    EXPECT_FLOAT_EQ(F("BOOST_ON_THRESHOLD", 0), 0.0f);
+    for (auto [from, to] : {std::pair{45.0f, 55.0f}, std::pair{55.0f, 45.0f}}) {
+        const StepResponse r = Step(from, to);
+        EXPECT_LE(r.overshoot, 15.0) << from << " -> " << to;
+        EXPECT_LT(r.swing, 0.3) << from << " -> " << to;
+    }
+    // A stem that sticks and slips hunts with every set tried: the tune says so and leaves
+    // the servo set as it was, or keeps one that rests.
+    UseValve(R"({"frictionKpa":8,"stickSlipKpa":1.5})");
+    ASSERT_EQ(Run(2), 1);
+    const float gain = F("SERVO_GAIN"), boost = F("BOOST_ON_THRESHOLD", 0);
+    const int sticky = Run(3, 900);
+    if (sticky == 102) {
+        EXPECT_FLOAT_EQ(F("SERVO_GAIN"), gain);
+        EXPECT_FLOAT_EQ(F("BOOST_ON_THRESHOLD", 0), boost);
+    } else {
+        EXPECT_LT(sticky, 100);
+        EXPECT_LT(Step(45.0f, 55.0f).swing, 0.5);
     }
 }
 

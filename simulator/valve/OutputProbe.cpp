@@ -83,11 +83,12 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
 
     // Hold until the valve rests: the servo output's average over the last second then is
     // the relay's null.
-    p.AddPhase(kProbeHoldS, hold, [procedure, s, out](ActivityContext& ctx, double t) {
+    p.AddPhase(kProbeHoldS, hold, [procedure, s, out, stops](ActivityContext& ctx, double t) {
         s->outputs.push_back(ctx.model.ServoOutput());
         if (s->outputs.size() > static_cast<size_t>(1.0 / kStepS)) s->outputs.pop_front();
-        const bool rested = t >= kProbeHoldS && procedure->Rest().RestedFor(1.0);
-        if (t < kProbeHoldMaxS && !rested) return false;
+        const bool rested = t >= kProbeHoldS && std::fabs(ctx.model.Position() - 50.0) < 1.0 &&
+                            procedure->Rest().RestedFor(1.0);
+        if (t < std::max(kProbeHoldMaxS, PhaseLimitS(stops.get())) && !rested) return false;
         double sum = 0.0;
         for (double output : s->outputs) sum += output;
         // A valve that does not come to rest tells nothing: the configured offset then.
