@@ -337,6 +337,32 @@ TEST_F(ValveProceduresTest, AutoTuneNeverLeavesAServoSetThatHunts) {
     }
 }
 
+TEST_F(ValveProceduresTest, AHuntingValveStillHuntsAfterAnIdleHour) {
+    // The factory set hunts on a long dead time; an idle hour must not put the valve at an
+    // ideal rest it never reaches, while a valve at rest is still caught up at once.
+    UseValve(R"({"deadTimeMs":200})");
+    auto swing = [&] {
+        double low = 1e9, high = -1e9;
+        for (int i = 0; i < 100; ++i) {
+            Advance(100);
+            const double p = F("FINAL_POSITION_VALUE", 1);
+            low = std::min(low, p), high = std::max(high, p);
+        }
+        return high - low;
+    };
+    HoldAt(45.0f, 10);
+    ASSERT_GT(swing(), 2.0);
+    Advance(3600 * 1000);
+    EXPECT_GT(swing(), 2.0);
+
+    UseValve("{}");
+    HoldAt(45.0f, 10);
+    EXPECT_LT(swing(), 0.1);
+    Advance(3600 * 1000);
+    EXPECT_NEAR(F("FINAL_POSITION_VALUE", 1), 45.0f, 0.1f);
+    EXPECT_LT(swing(), 0.1);
+}
+
 TEST_F(ValveProceduresTest, AProbeThatCannotMoveTheStemKeepsTheSelfCheckFigures) {
     // The stem seizes while the self check's output probe runs: the strokes before it were
     // measured and stay; the result names the seized stem.
