@@ -283,11 +283,17 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
         U8Param("AUTO_TUNE_STATE", 0).RO(),
         U8Param("AUTO_TUNE_RESULT", 1).RO().Enum({{1, "|en|Success"},
                                                   {2, "|en|Cancelled"},
+                                                  {3, "|en|Cancelled by mode change"},
                                                   {21, "|en|Warning: slow response"},
                                                   {22, "|en|Warning: tuning limited"},
                                                   {23, "|en|Warning: high friction"},
+                                                  {24, "|en|Warning: valve too slow or sticky for the output probe "
+                                                       "(gain and delay not measured)"},
                                                   {30, "|en|Warning: supply pressure low"},
                                                   {100, "|en|Error: no movement"},
+                                                  {101, "|en|Error: stroke slower than the probe's limit"},
+                                                  {102, "|en|Error: valve hunts with every servo set tried "
+                                                        "(servo set unchanged)"},
                                                   {110, "|en|Error: stops not found"},
                                                   {120, "|en|Error: no pressure sensor"},
                                                   {130, "|en|Error: supply pressure too low"},
@@ -626,7 +632,11 @@ std::unique_ptr<Device> BuildPositioner(const PositionerOptions& opt, std::strin
 
     // The valve behind the positioner; the actuator's action shows in ACT_FAIL_ACTION.
     const valve::ValveSettings valveSettings = opt.valve ? *opt.valve : valve::DefaultValveSettings(opt.manufacturerId);
-    if (Block* tb = d->BlockByKind("TB")) tb->SetByte("ACT_FAIL_ACTION", valveSettings.airToClose ? 2 : 1);
+    // The factory SUPPLY_PRESSURE is the supply the valve is installed with.
+    if (Block* tb = d->BlockByKind("TB")) {
+        tb->SetByte("ACT_FAIL_ACTION", valveSettings.airToClose ? 2 : 1);
+        tb->SetFloat("SUPPLY_PRESSURE", static_cast<float>(valveSettings.supplyKpa));
+    }
     AttachExtension(*d, std::make_shared<valve::ValveExtension>(valveSettings));
     return d;
 }

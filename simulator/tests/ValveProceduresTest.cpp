@@ -16,6 +16,12 @@ protected:
         DeviceFixture::SetUp();
         Open("FV-101", "FV101");
     }
+    // FV-101 drives the valve `valveJson` (a segment file's "valve" object) instead.
+    void UseValve(const std::string& valveJson) {
+        nifClose(session_);
+        Load(SmallSegmentJson(500, R"(,"valve":)" + valveJson));
+        Open("FV-101", "FV101");
+    }
     void Open(const std::string& tag, const std::string& prefix) {
         tag_ = tag;
         vfd_ = OpenVfd(tag);
@@ -63,6 +69,43 @@ protected:
         EXPECT_EQ(WriteFloat(vfd_, tb_ + "FINAL_VALUE.VALUE", position), E_OK);
         for (int i = 0; i < seconds * 10; ++i) Advance(100);
         return Valve()["travel"];
+    }
+    // A 10 % step after a rest at `from`: overshoot (% of the step) and how far the position
+    // still swings in the last 3 s of 10 s (a limit cycle).
+    struct StepResponse {
+        double overshoot = 0.0, swing = 0.0;
+    };
+    StepResponse Step(float from, float to) {
+        HoldAt(from, 10);
+        EXPECT_EQ(WriteFloat(vfd_, tb_ + "FINAL_VALUE.VALUE", to), E_OK);
+        StepResponse r;
+        double peak = -1e9, low = 1e9, high = -1e9;
+        for (int i = 1; i <= 500; ++i) {
+            Advance(20);
+            const double p = F("FINAL_POSITION_VALUE", 1);
+            peak = std::max(peak, (to > from ? 1 : -1) * (p - to));
+            if (i > 350) low = std::min(low, p), high = std::max(high, p);
+        }
+        r.overshoot = peak / std::fabs(to - from) * 100.0;
+        r.swing = high - low;
+        return r;
+    }
+    // Runs until AUTO_TUNE_STATE reaches `state` (at most `limitS`).
+    void RunUntilState(uint8_t state, double limitS = 200) {
+        for (int i = 0; i < limitS * 10 && U8("AUTO_TUNE_STATE") < state && U8("AUTO_TUNE_EXEC") != 1; ++i) Advance(100);
+    }
+    // The measured spring range, hysteresis and slip against the valve's truth.
+    void ExpectSelfCheckFigures() {
+        const JsonValue v = Valve();
+        const double low = v["springRangeKpa"][0], high = v["springRangeKpa"][1], friction = v["frictionKpa"];
+        const double span = high - low;
+        EXPECT_NEAR(F("MEAS_SPRING_RANGE", 0), high, 0.02 * span);
+        EXPECT_NEAR(F("MEAS_SPRING_RANGE", 4), low, 0.02 * span);
+        EXPECT_NEAR(F("VALVE_HYS"), 2 * friction, 0.1 * 2 * friction);
+        const double slip = v["stickSlipKpa"].get<double>() / span * 100.0;
+        if (slip > 0) {
+            EXPECT_NEAR(F("VALVE_SLIP_WIDTH"), slip, 0.1 * slip);
+        }
     }
     std::string tag_;
     nifDesc_t vfd_ = 0;
@@ -247,6 +290,123 @@ TEST_F(ValveProceduresTest, TotalsCountTravelCyclesAndServoWarnings) {
     Advance(24 * 3600 * 1000);
     EXPECT_NEAR(F("FINAL_POSITION_VALUE", 1), 50.0f, 0.5f);
     EXPECT_EQ(u32("TOTAL_OPEN_TIME"), 24u);
+}
+
+TEST_F(ValveProceduresTest, StopFindingAndSelfCheckMeasureSlowAndStickyValves) {
+    // A slow valve with stiff packing, and one whose stem sticks and slips: the stop finding
+    // reports the slow stroke (not a low supply: the pressure is still climbing at 30 s), and
+    // the self check's probe breaks the stem away instead of finding "no movement".
+    for (const char* valve : {R"({"frictionKpa":15,"strokeTimeS":25})",
+                              R"({"frictionKpa":8,"stickSlipKpa":1.5,"strokeTimeS":12})"}) {
+        SCOPED_TRACE(valve);
+        UseValve(valve);
+        EXPECT_EQ(Run(2, 300), 21);
+        EXPECT_EQ(Run(255, 400), 23);  // high friction: the hysteresis is over a fifth of the span
+        ExpectSelfCheckFigures();
+        EXPECT_GT(F("MEAS_GAIN"), 0.1f);
+        EXPECT_GT(F("VALVE_TC"), 0.0f);
+    }
+}
+
+TEST_F(ValveProceduresTest, AutoTuneNeverLeavesAServoSetThatHunts) {
+    // A long dead time: the factory set (boost on) hunts; the tune turns the boost off and
+    // finds a calm gain.
+    UseValve(R"({"deadTimeMs":200})");
+    ASSERT_EQ(Run(2), 1);
+    const int result = Run(3, 600);
+    EXPECT_GE(result, 1);
+    EXPECT_LT(result, 100);
+    EXPECT_FLOAT_EQ(F("BOOST_ON_THRESHOLD", 0), 0.0f);
+    for (auto [from, to] : {std::pair{45.0f, 55.0f}, std::pair{55.0f, 45.0f}}) {
+        const StepResponse r = Step(from, to);
+        EXPECT_LE(r.overshoot, 15.0) << from << " -> " << to;
+        EXPECT_LT(r.swing, 0.3) << from << " -> " << to;
+    }
+    // A stem that sticks and slips hunts with every set tried: the tune says so and leaves
+    // the servo set as it was, or keeps one that rests.
+    UseValve(R"({"frictionKpa":8,"stickSlipKpa":1.5})");
+    ASSERT_EQ(Run(2), 1);
+    const float gain = F("SERVO_GAIN"), boost = F("BOOST_ON_THRESHOLD", 0);
+    const int sticky = Run(3, 900);
+    if (sticky == 102) {
+        EXPECT_FLOAT_EQ(F("SERVO_GAIN"), gain);
+        EXPECT_FLOAT_EQ(F("BOOST_ON_THRESHOLD", 0), boost);
+    } else {
+        EXPECT_LT(sticky, 100);
+        EXPECT_LT(Step(45.0f, 55.0f).swing, 0.5);
+    }
+}
+
+TEST_F(ValveProceduresTest, AHuntingValveStillHuntsAfterAnIdleHour) {
+    // The factory set hunts on a long dead time; an idle hour must not put the valve at an
+    // ideal rest it never reaches, while a valve at rest is still caught up at once.
+    UseValve(R"({"deadTimeMs":200})");
+    auto swing = [&] {
+        double low = 1e9, high = -1e9;
+        for (int i = 0; i < 100; ++i) {
+            Advance(100);
+            const double p = F("FINAL_POSITION_VALUE", 1);
+            low = std::min(low, p), high = std::max(high, p);
+        }
+        return high - low;
+    };
+    HoldAt(45.0f, 10);
+    ASSERT_GT(swing(), 2.0);
+    Advance(3600 * 1000);
+    EXPECT_GT(swing(), 2.0);
+
+    UseValve("{}");
+    HoldAt(45.0f, 10);
+    EXPECT_LT(swing(), 0.1);
+    Advance(3600 * 1000);
+    EXPECT_NEAR(F("FINAL_POSITION_VALUE", 1), 45.0f, 0.1f);
+    EXPECT_LT(swing(), 0.1);
+}
+
+TEST_F(ValveProceduresTest, AProbeThatCannotMoveTheStemKeepsTheSelfCheckFigures) {
+    // The stem seizes while the self check's output probe runs: the strokes before it were
+    // measured and stay; the result names the seized stem.
+    ASSERT_EQ(Run(2), 1);
+    ASSERT_EQ(Exec(255), E_OK);
+    RunUntilState(86);
+    ASSERT_EQ(U8("AUTO_TUNE_EXEC"), 255);
+    ASSERT_EQ(Fault(R"("fault":"stuck")"), E_OK);
+    for (int i = 0; i < 3000 && U8("AUTO_TUNE_EXEC") != 1; ++i) Advance(100);
+    EXPECT_EQ(U8("AUTO_TUNE_RESULT"), 100);
+    ExpectSelfCheckFigures();
+    // Auto tune on the seized valve: the probe's cause, and the servo set untouched.
+    const float gain = F("SERVO_GAIN");
+    EXPECT_EQ(Run(3), 100);
+    EXPECT_FLOAT_EQ(F("SERVO_GAIN"), gain);
+}
+
+TEST_F(ValveProceduresTest, TheFactorySupplyPressureIsTheValvesSupply) {
+    UseValve(R"({"supplyKpa":100,"springRangeKpa":[20,80]})");
+    EXPECT_FLOAT_EQ(F("SUPPLY_PRESSURE"), 100.0f);
+    EXPECT_EQ(Run(2), 1);
+    EXPECT_EQ(Run(255), 1);
+    EXPECT_NEAR(F("MEAS_PRESS_SUPPLY"), 100.0f, 1.0f);
+}
+
+TEST_F(ValveProceduresTest, PuttingTheBlocksBackInServiceEndsARunningProcedure) {
+    for (uint8_t command : {uint8_t{3}, uint8_t{255}}) {
+        SCOPED_TRACE(int(command));
+        ASSERT_EQ(Exec(command), E_OK);
+        for (int i = 0; i < 50; ++i) Advance(100);
+        ASSERT_EQ(U8("AUTO_TUNE_RESULT"), 255);
+        ASSERT_EQ(WriteU8(vfd_, tb_ + "MODE_BLK.TARGET", AUTO), E_OK);
+        ASSERT_EQ(WriteU8(vfd_, "FV101_AO.MODE_BLK.TARGET", AUTO), E_OK);
+        for (int i = 0; i < 10; ++i) Advance(100);
+        EXPECT_EQ(U8("AUTO_TUNE_RESULT"), 3);
+        EXPECT_EQ(U8("AUTO_TUNE_EXEC"), 1);
+        EXPECT_FALSE(Valve()["activity"].get<bool>());
+        // The valve follows its set point again.
+        for (int i = 0; i < 80; ++i) Advance(100);
+        EXPECT_NEAR(Valve()["position"].get<double>(), F("FINAL_VALUE", 1), 0.5);
+        ASSERT_EQ(WriteU8(vfd_, "FV101_AO.MODE_BLK.TARGET", OOS), E_OK);
+        ASSERT_EQ(WriteU8(vfd_, tb_ + "MODE_BLK.TARGET", OOS), E_OK);
+        Advance(600);
+    }
 }
 
 }  // namespace

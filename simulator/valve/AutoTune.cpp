@@ -1,6 +1,7 @@
 // Auto tune: an output probe measures the valve, then candidate servo sets are tried on
-// 10 % steps up and down and the one whose response comes nearest a 10 % overshoot that
-// settles quickly is kept.
+// 10 % steps up and down (TuneSearch chooses them); the acceptable one whose response comes
+// nearest a 10 % overshoot that settles quickly must rest through a long hold, and is kept.
+// A set that hunts is never kept.
 #include <algorithm>
 #include <cmath>
 #include <deque>
@@ -10,199 +11,104 @@
 #include "simulator/Block.h"
 #include "simulator/valve/ProcedurePhases.h"
 #include "simulator/valve/StepFigures.h"
+#include "simulator/valve/TuneSearch.h"
 
 namespace simulator::valve {
 
 namespace {
 
-constexpr double kProbeStep = 4.0;       // % servo output away from the null
-constexpr double kProbeTravel = 6.0;     // % the stem may travel during a probe
-constexpr double kProbeMaxS = 5.0;
-constexpr double kProbeHoldS = 2.5;
-constexpr double kProbeHoldMaxS = 10.0;
 constexpr double kTrialLow = 45.0, kTrialHigh = 55.0;
 constexpr double kTrialHoldS = 3.0;
 constexpr double kTrialStepS = 3.5;
+constexpr double kTrialStepMaxS = 30.0;
+// The tail of a step window (share) in which the position must stay within a band (%).
+constexpr double kHuntTail = 0.4;
+constexpr double kHuntBandPct = 0.5;  // the settling band of a 10 % step
 constexpr double kSettleBandPct = 5.0;   // of the step
 constexpr double kTuneRecordS = 0.01;
 // What the factory gain is right for: the probe gain of the maker's standard valve.
 constexpr double kReferenceGain = 2.3;   // %/s per % output
 constexpr double kFactoryGain = 120.0;
 
-struct ProbeScratch {
-    std::deque<double> outputs;  // servo outputs of the last second
-    double start = 0.0;
-    std::vector<TimedValue> record;
-    double rate[2] = {0.0, 0.0};
-    double delay[2] = {0.0, 0.0};
-    bool moved[2] = {false, false};
-};
-
-// Speed and apparent delay of the stem from a record of (t, position) after an output step.
-void FitProbe(const std::vector<TimedValue>& record, double start, double& rate, double& delay, bool& moved) {
-    double n = 0, st = 0, sp = 0, stt = 0, stp = 0;
-    for (const TimedValue& s : record) {
-        if (std::fabs(s.value - start) < 1.0) continue;
-        n += 1;
-        st += s.t;
-        sp += s.value;
-        stt += s.t * s.t;
-        stp += s.t * s.value;
-    }
-    moved = n >= 5;
-    const double det = n * stt - st * st;
-    if (!moved || std::fabs(det) < 1e-12) {
-        moved = false;
-        return;
-    }
-    rate = (n * stp - st * sp) / det;
-    const double offset = (sp - rate * st) / n;
-    delay = std::fabs(rate) > 1e-9 ? std::max(0.0, (start - offset) / rate) : 0.0;
-    moved = std::fabs(rate) > 0.1;
+// The step window: long enough for the valve the probe measured to cover a 10 % step and
+// settle (a slow valve needs longer than the maker's standard one).
+double StepWindowS(const ProbeResult& probe) {
+    return std::clamp(kTrialStepS * kReferenceGain / std::max(probe.gain, 0.05), kTrialStepS, kTrialStepMaxS);
 }
 
-struct Trial {
-    ServoParameters servo;
-    double overshoot = 0.0;  // the larger of up and down
-    double lowest = 0.0;     // the smaller
-    double settleS = -1.0;   // the longer; -1 when a step did not settle
-    double score = 1e9;
-};
-
-// Both steps overshoot by 6 to 11 % and settle within 2.5 s.
-bool Good(const Trial& t) { return t.lowest >= 6.0 && t.overshoot <= 11.0 && t.settleS >= 0 && t.settleS <= 2.5; }
-
-// Lower is better: overshoots outside 6 to 12 % weigh most, then the distance of their mean
-// from 8.5 %, then slow settling.
-double Score(const Trial& t) {
-    const double outside = std::max(0.0, 6.0 - t.lowest) + std::max(0.0, t.overshoot - 12.0);
-    const double mean = (t.overshoot + t.lowest) / 2.0;
-    return 2.0 * outside + 0.5 * std::fabs(mean - 8.5) +
-           (t.settleS < 0 ? 100.0 : std::max(0.0, t.settleS - 2.0) * 10.0);
+// Hunting after a step to `to`: the position reached the set point and still swings by more
+// than the band in the last part of the window (a valve still on its way is slow, not
+// hunting).
+bool Hunts(const std::vector<TimedValue>& record, double to, double windowS) {
+    double low = 1e9, high = -1e9;
+    bool reached = false;
+    int side = 0;
+    for (const TimedValue& v : record) {
+        const int now = v.value > to + kHuntBandPct / 2 ? 1 : (v.value < to - kHuntBandPct / 2 ? -1 : side);
+        reached = reached || (side != 0 && now != side) || std::fabs(v.value - to) <= kHuntBandPct / 2;
+        side = now;
+        if (v.t >= (1.0 - kHuntTail) * windowS) low = std::min(low, v.value), high = std::max(high, v.value);
+    }
+    return reached && high - low > kHuntBandPct;
 }
-
-// The search: on these valves more gain means less overshoot and quicker settling, so the
-// gain is raised while the response overshoots too much or settles too slowly and lowered
-// while it overshoots too little, between the nearest gains known to be too low and too
-// high; then the derivative time is tried both ways at the best gain.
-class GainSearch {
-public:
-    GainSearch(const ServoParameters& base, double gain) : base_(base) { next_ = Limit(gain); }
-    ServoParameters Candidate() const {
-        ServoParameters c = base_;
-        c.gain = next_;
-        c.rate = rate_;
-        return c;
-    }
-    // Takes a trial's outcome; false when the search is over.
-    bool Learn(const Trial& t) {
-        ++trials_;
-        if (Good(t) || trials_ >= kMaxTrials) return false;
-        if (trials_ >= kGainTrials) {
-            // Derivative time: shorter, then longer, at the best gain so far.
-            if (trials_ - kGainTrials >= 2) return false;
-            rate_ = trials_ == kGainTrials ? 0.15 : 0.3;
-            next_ = bestGain_;
-            return true;
-        }
-        // Too much overshoot or too slow to settle: more gain; too little overshoot: less.
-        const bool raise = t.overshoot > 6.0;
-        if (raise) low_ = std::max(low_, t.servo.gain);
-        else high_ = high_ > 0 ? std::min(high_, t.servo.gain) : t.servo.gain;
-        if (best_ < 0 || t.score < best_) best_ = t.score, bestGain_ = t.servo.gain;
-        double gain = raise ? t.servo.gain * 1.35 : t.servo.gain / 1.3;
-        if (low_ > 0 && high_ > 0) gain = std::sqrt(low_ * high_);
-        next_ = Limit(gain);
-        return std::fabs(next_ - t.servo.gain) >= 1.0;
-    }
-
-private:
-    static constexpr int kGainTrials = 6;
-    static constexpr int kMaxTrials = 8;
-    static double Limit(double gain) { return std::clamp(std::round(gain), 5.0, 1300.0); }
-    ServoParameters base_;
-    double next_ = 120.0;
-    double rate_ = 0.22;
-    double low_ = 0.0, high_ = 0.0;  // gains known to overshoot too much / too little
-    double best_ = -1.0, bestGain_ = 120.0;
-    int trials_ = 0;
-};
 
 struct TuneScratch {
-    std::unique_ptr<GainSearch> search;
+    std::unique_ptr<TuneSearch> search;
+    double windowS = kTrialStepS;
+    bool upHunts = false;
     ServoParameters current;
     std::vector<Trial> trials;
     int stage = 0;  // 0 hold low, 1 step up, 2 step down
     double stageS = 0.0;
     std::vector<TimedValue> record;
     StepFigures up;
+    bool verifying = false;  // the best set on a long hold
+    bool verified = false;   // the best set passed it
 };
+
+// The long hold after a step that the best set must rest through.
+double VerifyS(double windowS) { return std::max(20.0, 2.0 * windowS); }
+
+// Tries `servo` next: a fresh start of the position loop with it.
+bool Try(TuneScratch& s, ActivityContext& ctx, DeviceProcedure& procedure, const ServoParameters& servo) {
+    s.current = servo;
+    procedure.SetServoOverride(servo);
+    ctx.model.RestartServo(servo);
+    return false;
+}
+
+// The search is over: the best acceptable set goes on the long hold; true (done) when
+// there is none.
+bool VerifyNext(TuneScratch& s, ActivityContext& ctx, DeviceProcedure& procedure) {
+    const Trial* best = TuneSearch::Best(s.trials);
+    if (!best) return true;
+    s.verifying = true;
+    return Try(s, ctx, procedure, best->servo);
+}
 
 }  // namespace
 
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p) {
-    auto out = std::make_shared<ProbeResult>();
-    auto s = std::make_shared<ProbeScratch>();
-    DeviceProcedure* procedure = &p;
-    const auto hold = [](const ActivityContext&, double) { return Drive::Servo(50.0); };
-
-    // Hold until the valve rests: the servo output's average over the last second then is
-    // the relay's null.
-    p.AddPhase(kProbeHoldS, hold, [procedure, s, out](ActivityContext& ctx, double t) {
-        s->outputs.push_back(ctx.model.ServoOutput());
-        if (s->outputs.size() > static_cast<size_t>(1.0 / kStepS)) s->outputs.pop_front();
-        const bool rested = t >= kProbeHoldS && procedure->Rest().RestedFor(1.0);
-        if (t < kProbeHoldMaxS && !rested) return false;
-        double sum = 0.0;
-        for (double output : s->outputs) sum += output;
-        // A valve that does not come to rest tells nothing: the configured offset then.
-        out->nullOutput = rested ? sum / static_cast<double>(s->outputs.size()) : ctx.servo.offset;
-        s->outputs.clear();
-        return true;
-    });
-    for (int direction = 0; direction < 2; ++direction) {
-        const double sign = direction == 0 ? 1.0 : -1.0;
-        p.AddPhase(
-            1.0,
-            [out, sign](const ActivityContext&, double) { return Drive::Output(out->nullOutput + sign * kProbeStep); },
-            [s, out, direction](ActivityContext& ctx, double t) {
-                if (s->record.empty()) s->start = ctx.model.Position();
-                if (s->record.empty() || t - s->record.back().t >= kTuneRecordS)
-                    s->record.push_back({t, ctx.model.Position()});
-                if (std::fabs(ctx.model.Position() - s->start) < kProbeTravel && t < kProbeMaxS) return false;
-                FitProbe(s->record, s->start, s->rate[direction], s->delay[direction], s->moved[direction]);
-                s->record.clear();
-                return true;
-            });
-        p.AddPhase(2.0, hold, [](ActivityContext&, double t) { return t >= 2.0; });
-    }
-    // The figures; a valve that did not move ends the procedure.
-    p.AddPhase(0.0, hold, [procedure, s, out](ActivityContext&, double) {
-        out->moved = s->moved[0] && s->moved[1];
-        if (!out->moved) {
-            procedure->Stop(kResultNoMovement);
-            return true;
-        }
-        out->gain = (std::fabs(s->rate[0]) + std::fabs(s->rate[1])) / 2.0 / kProbeStep;
-        out->delayS = (s->delay[0] + s->delay[1]) / 2.0;
-        return true;
-    });
-    return out;
-}
-
 void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBefore) {
-    auto probe = AddOutputProbe(p);
+    auto probe = AddOutputProbe(p, stopsBefore);
     auto s = std::make_shared<TuneScratch>();
     DeviceProcedure* procedure = &p;
+    // A valve the probe could not measure cannot be tuned: the probe's cause ends it.
+    p.AddPhase(0.0, [](const ActivityContext&, double) { return Drive::Servo(50.0); },
+               [procedure, probe](ActivityContext&, double) {
+                   if (!probe->moved) procedure->Stop(probe->failure != 0 ? probe->failure : uint8_t{kResultNoMovement});
+                   return true;
+               });
 
     p.AddPhase(
-        4 * (kTrialHoldS + 2 * kTrialStepS),
+        8 * (kTrialHoldS + 2 * kTrialStepS),
         [s](const ActivityContext&, double) { return Drive::Servo(s->stage == 1 ? kTrialHigh : kTrialLow); },
         [procedure, s, probe](ActivityContext& ctx, double) {
             if (!s->search) {
                 ServoParameters base = ctx.servo;
                 base.offset = std::round(probe->nullOutput * 10.0) / 10.0;
-                s->search = std::make_unique<GainSearch>(base, kFactoryGain * kReferenceGain / std::max(probe->gain, 0.05));
+                s->windowS = StepWindowS(*probe);
+                s->search = std::make_unique<TuneSearch>(
+                    base, kFactoryGain * kReferenceGain / std::max(probe->gain, 0.05), s->windowS);
                 s->current = s->search->Candidate();
                 procedure->SetServoOverride(s->current);
             }
@@ -213,9 +119,24 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
             }
             if (s->record.empty() || s->stageS - s->record.back().t >= kTuneRecordS)
                 s->record.push_back({s->stageS, ctx.model.Position()});
-            if (s->stageS < kTrialStepS) return false;
+            if (s->stageS < (s->verifying ? VerifyS(s->windowS) : s->windowS)) return false;
+            if (s->verifying) {
+                // The long hold: the set is kept only if it still rests at its end.
+                s->verifying = false;
+                s->stage = 0, s->stageS = 0.0;
+                const bool hunts = Hunts(s->record, kTrialHigh, VerifyS(s->windowS));
+                s->record.clear();
+                if (!hunts) return s->verified = true;
+                for (Trial& t : s->trials)
+                    if (t.servo == s->current) t.hunts = true, t.score += 1000.0;
+                Trial rejected;
+                rejected.servo = s->current;
+                if (s->search->Rejected(rejected)) return Try(*s, ctx, *procedure, s->search->Candidate());
+                return VerifyNext(*s, ctx, *procedure);
+            }
             if (s->stage == 1) {
                 s->up = MeasureStep(s->record, kTrialLow, kTrialHigh, kSettleBandPct);
+                s->upHunts = Hunts(s->record, kTrialHigh, s->windowS);
                 s->stage = 2, s->stageS = 0.0, s->record.clear();
                 return false;
             }
@@ -225,26 +146,28 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
             trial.overshoot = std::max(s->up.overshootPct, down.overshootPct);
             trial.lowest = std::min(s->up.overshootPct, down.overshootPct);
             trial.settleS = (s->up.settleS < 0 || down.settleS < 0) ? -1.0 : std::max(s->up.settleS, down.settleS);
-            trial.score = Score(trial);
+            trial.hunts = s->upHunts || Hunts(s->record, kTrialLow, s->windowS);
+            trial.score = Score(trial, s->windowS);
             s->trials.push_back(trial);
             s->stage = 0, s->stageS = 0.0, s->record.clear();
-            if (!s->search->Learn(trial)) return true;
-            s->current = s->search->Candidate();
-            procedure->SetServoOverride(s->current);
-            return false;
+            if (!s->search->Learn(trial)) return VerifyNext(*s, ctx, *procedure);
+            return Try(*s, ctx, *procedure, s->search->Candidate());
         });
 
     p.SetConclusion([procedure, s, probe, stopsBefore](ActivityContext& ctx) -> uint8_t {
         procedure->ClearServoOverride();
-        const Trial* best = nullptr;
-        for (const Trial& t : s->trials)
-            if (!best || t.score < best->score) best = &t;
-        if (!best) return kResultNoMovement;
+        ctx.tb.SetFloat("MEAS_GAIN", static_cast<float>(probe->gain));
+        ctx.tb.SetFloat("VALVE_TC", static_cast<float>(probe->delayS));
+        // Only a set that settled without hunting is kept; without one the block keeps the
+        // set it had.
+        const Trial* best = s->verified ? TuneSearch::Best(s->trials) : nullptr;
+        if (!best) return kResultHunting;
         SetStaticFloat(ctx.tb, "SERVO_GAIN", static_cast<float>(best->servo.gain));
         SetStaticFloat(ctx.tb, "SERVO_RATE", static_cast<float>(best->servo.rate));
         SetStaticFloat(ctx.tb, "SERVO_OFFSET", static_cast<float>(best->servo.offset));
-        ctx.tb.SetFloat("MEAS_GAIN", static_cast<float>(probe->gain));
-        ctx.tb.SetFloat("VALVE_TC", static_cast<float>(probe->delayS));
+        SetStaticFloat(ctx.tb, "SERVO_DEADBAND", static_cast<float>(best->servo.deadband));
+        for (size_t k = 0; k < 2; ++k)
+            SetStaticFloat(ctx.tb, "BOOST_ON_THRESHOLD", static_cast<float>(best->servo.boostOn[k]), 4 * k);
         if (best->settleS < 0 || best->settleS > 3.0) return kResultSlowResponse;
         if (best->overshoot < 5.0 || best->overshoot > 15.0) return kResultTuningLimited;
         if (stopsBefore && stopsBefore->outcome != kResultSuccess) return stopsBefore->outcome;

@@ -26,11 +26,15 @@ enum ProcedureCommand : uint8_t {
 enum ProcedureResult : uint8_t {
     kResultSuccess = 1,
     kResultCancelled = 2,
+    kResultModeChanged = 3,     // the block left Out of Service while the procedure ran
     kResultSlowResponse = 21,
     kResultTuningLimited = 22,
     kResultHighFriction = 23,
+    kResultProbeFailed = 24,    // self check: the output probe could not measure gain and delay
     kResultSupplyLow = 30,
     kResultNoMovement = 100,
+    kResultStrokeTooSlow = 101, // the probe's output steps did not move the stem in time
+    kResultHunting = 102,       // auto tune: every servo set tried hunts; the old set is kept
     kResultStopsNotFound = 110,
     kResultNoPressureSensor = 120,
     kResultSupplyTooLow = 130,

@@ -118,6 +118,10 @@ void PhasedActivity::Finish(ActivityContext& ctx, uint8_t code) {
     endCode_ = OnFinish(ctx, code);
 }
 
+void PhasedActivity::Abort(ActivityContext& ctx, uint8_t code) {
+    if (!finished_) Finish(ctx, code);
+}
+
 void PhasedActivity::Cancel(ActivityContext& ctx) {
     progress_ = 0;
     finished_ = true;

@@ -59,6 +59,9 @@ public:
     bool NeedsStepping() const override;
     bool Confirm() override;
     void Cancel(ActivityContext& ctx) override;
+    // Ends the activity at once with `code` (something outside it ended it, such as a change
+    // of the block's mode); the subclass shows the code as for any end.
+    void Abort(ActivityContext& ctx, uint8_t code);
 
     // The rest watch of the present phase (cleared when a phase begins).
     RestWatch& Rest() { return rest_; }

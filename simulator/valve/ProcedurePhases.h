@@ -13,6 +13,7 @@ namespace simulator::valve {
 // What a stop finding ended with: success, a warning (kept when a tune follows) or an error.
 struct StopFindingOutcome {
     uint8_t outcome = kResultSuccess;
+    double strokeS = 0.0;  // the stroke on full air took this long (0: not measured)
 };
 
 // Vent, full air (each to rest, or to a confirmation for command 7), then the new
@@ -20,15 +21,22 @@ struct StopFindingOutcome {
 std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& procedure, uint8_t command);
 
 // What the output probe measured: the relay's null, the stem speed per percent of servo
-// output (MEAS_GAIN) and the apparent delay of the valve (VALVE_TC).
+// output (MEAS_GAIN) and the apparent delay of the valve (VALVE_TC), or why it could not.
 struct ProbeResult {
     double nullOutput = 55.0;
     double gain = 0.0;    // %/s per % output
     double delayS = 0.0;
     bool moved = false;
+    // When the stem did not move: kResultNoMovement (it stays put with the actuator full or
+    // empty), kResultSupplyTooLow (the supply cannot push it) or kResultStrokeTooSlow (the
+    // pressure was still changing when the probe's time was up).
+    uint8_t failure = 0;
 };
-// Holds 50 %, then drives the relay a little above and below the null and watches the stem.
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure);
+// Holds 50 %, then drives the relay above and below the null, raising the output step until
+// the stem breaks away, and measures the stem's speed on a small step once it moves. The
+// probe's time limits scale with the stroke time of a stop finding run before (`stops`, may
+// be nullptr). A probe that fails only records why; the caller decides what ends.
+std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure, std::shared_ptr<StopFindingOutcome> stops);
 
 // The probe, trials of candidate servo sets on 10 % steps, and the best set written.
 // `stopsBefore`: the outcome of a stop finding run first (command 4), else nullptr.

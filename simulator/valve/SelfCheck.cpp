@@ -17,7 +17,11 @@ constexpr double kSlowRampKpaS = 4.0;   // while the stem moves
 constexpr double kFastRampKpaS = 20.0;  // against a stop
 constexpr double kCheckRecordS = 0.01;
 constexpr double kFitLow = 10.0, kFitHigh = 90.0;
+// The vent waits for rest at least this long and, while the stem still moves, on: a slow
+// actuator takes long to empty, and a ramp started before the stem rests records a stroke
+// still running down. Never longer than the absolute limit.
 constexpr double kCheckRestTimeoutS = 30.0;
+constexpr double kCheckRestLimitS = 240.0;
 constexpr double kRampTimeoutS = 120.0;
 // The slip test: the stem comes to rest at mid stroke and sticks there, then the pressure
 // creeps up until it breaks away; what it jumps beyond the creep is its slip.
@@ -36,6 +40,7 @@ struct CheckScratch {
     double target = 0.0;
     double lastRecord = -1.0;
     double exhaust = 0.0;
+    double ventMovedS = 0.0;  // when the stem last moved while venting
     double supply = 0.0;
     std::vector<Point> rising, falling;
     int slipStage = 0;     // 0 to rest at mid stroke, 1 let it stick, 2 creep until it breaks away
@@ -78,7 +83,9 @@ void AddSelfCheck(DeviceProcedure& p) {
                        procedure->Stop(kResultNoPressureSensor);
                        return true;
                    }
-                   if (!(t >= 1.5 && procedure->Rest().RestedFor(1.0)) && t < kCheckRestTimeoutS) return false;
+                   if (ctx.model.Moving()) s->ventMovedS = t;
+                   const double limit = std::min(kCheckRestLimitS, std::max(kCheckRestTimeoutS, 3.0 * s->ventMovedS));
+                   if (!(t >= 1.5 && procedure->Rest().RestedFor(1.0)) && t < limit) return false;
                    s->exhaust = ctx.model.PressureKpa();
                    s->target = s->exhaust;
                    return true;
@@ -150,7 +157,7 @@ void AddSelfCheck(DeviceProcedure& p) {
             return t >= 2 * kSlipTimeoutS;
         });
 
-    auto probe = AddOutputProbe(p);
+    auto probe = AddOutputProbe(p, nullptr);
 
     p.SetConclusion([s, probe](ActivityContext& ctx) -> uint8_t {
         double gu = 0, ou = 0, gd = 0, od = 0;
@@ -165,10 +172,18 @@ void AddSelfCheck(DeviceProcedure& p) {
         ctx.tb.SetFloat("MEAS_SPRING_RANGE", static_cast<float>(std::min(at0, at100) * factor), 4);
         ctx.tb.SetFloat("VALVE_HYS", static_cast<float>(std::fabs(hysteresis) * factor));
         ctx.tb.SetFloat("VALVE_SLIP_WIDTH", static_cast<float>(s->slip));
-        ctx.tb.SetFloat("MEAS_GAIN", static_cast<float>(probe->gain));
-        ctx.tb.SetFloat("VALVE_TC", static_cast<float>(probe->delayS));
+        // Gain and delay only from a probe that moved the stem; the strokes' figures stand
+        // either way.
+        if (probe->moved) {
+            ctx.tb.SetFloat("MEAS_GAIN", static_cast<float>(probe->gain));
+            ctx.tb.SetFloat("VALVE_TC", static_cast<float>(probe->delayS));
+        }
         const double configuredSupply = ctx.tb.GetFloat("SUPPLY_PRESSURE") / factor;
         if (s->supply < 0.9 * configuredSupply) return kResultSupplyLow;
+        // A probe that ran out of time names itself; one that found the stem held names why.
+        if (!probe->moved)
+            return probe->failure == kResultStrokeTooSlow || probe->failure == 0 ? uint8_t{kResultProbeFailed}
+                                                                                 : probe->failure;
         if (std::fabs(hysteresis) > 0.2 * std::fabs(at100 - at0)) return kResultHighFriction;
         return kResultSuccess;
     });

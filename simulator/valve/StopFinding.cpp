@@ -1,6 +1,7 @@
 // Stop finding: the valve is vented and then given full air; where it comes to rest (or
 // where the user confirms, with manual stop finding) become the 0 % and 100 % points of the
 // travel sensor's calibration.
+#include <algorithm>
 #include <cmath>
 
 #include "simulator/Block.h"
@@ -10,8 +11,12 @@ namespace simulator::valve {
 
 namespace {
 
-// Longest wait for the valve to come to rest at a stop.
+// The wait for the valve to come to rest at a stop: at least this long, and once the stem
+// has stopped, the pressure gets this many times the stroke's duration to settle (a slow
+// actuator fills slowly near the supply too); never longer than the absolute limit.
 constexpr double kStopTimeoutS = 30.0;
+constexpr double kRestPerStroke = 2.0;
+constexpr double kStopLimitS = 240.0;
 // A stroke slower than this gives the slow-response warning.
 constexpr double kSlowStrokeS = 15.0;
 
@@ -20,8 +25,15 @@ struct StopScratch {
     bool averaging = false;
     double ventAngle = 0.0, airAngle = 0.0;
     double ventPressure = 0.0, airPressure = 0.0;
-    double strokeS = 0.0;
+    double strokeS = 0.0;     // when the stem last moved on full air
+    double ventMovedS = 0.0;  // when it last moved while venting
+    bool airRested = false;   // the full-air pressure came to rest
 };
+
+// Whether a stop phase may end at `t` without rest: the stem stopped at `movedS`.
+bool StopTimedOut(double t, double movedS) {
+    return t >= std::min(kStopLimitS, std::max(kStopTimeoutS, movedS * (1.0 + kRestPerStroke)));
+}
 
 void Track(StopScratch& s, const ValveModel& model) {
     const double follow = 1.0 - std::exp(-kStepS / 0.1);
@@ -42,8 +54,9 @@ std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t c
         manual ? 8.0 : 4.0, [](const ActivityContext&, double) { return Drive::Vent(); },
         [procedure, s, manual](ActivityContext& ctx, double t) {
             Track(*s, ctx.model);
+            if (ctx.model.Moving()) s->ventMovedS = t;
             const bool done = manual ? procedure->TakeConfirmation()
-                                     : (t >= 1.5 && procedure->Rest().RestedFor(1.0)) || t >= kStopTimeoutS;
+                                     : (t >= 1.5 && procedure->Rest().RestedFor(1.0)) || StopTimedOut(t, s->ventMovedS);
             if (done) {
                 s->ventAngle = s->angle;
                 s->ventPressure = ctx.model.PressureKpa();
@@ -58,9 +71,10 @@ std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t c
         [procedure, s, manual](ActivityContext& ctx, double t) {
             Track(*s, ctx.model);
             if (ctx.model.Moving()) s->strokeS = t;
-            const bool done = manual ? procedure->TakeConfirmation()
-                                     : (t >= 1.5 && procedure->Rest().RestedFor(1.0)) || t >= kStopTimeoutS;
+            const bool rested = t >= 1.5 && procedure->Rest().RestedFor(1.0);
+            const bool done = manual ? procedure->TakeConfirmation() : rested || StopTimedOut(t, s->strokeS);
             if (done) {
+                s->airRested = rested;
                 s->airAngle = s->angle;
                 s->airPressure = ctx.model.PressureKpa();
             }
@@ -96,10 +110,13 @@ std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t c
                 ctx.tb.SetFloat("THETA_LO", static_cast<float>(closed));
                 ctx.tb.SetFloat("THETA_HI", static_cast<float>(open));
                 SetStaticFloat(ctx.tb, "OPEN_STOP_ADJ", 100.0f);
-                if (judgePressure && s->airPressure < 0.9 * supply) code = kResultSupplyLow;
-                else if (s->strokeS > kSlowStrokeS) code = kResultSlowResponse;
+                // The supply is judged from a pressure at rest only; one still climbing
+                // when the wait ended belongs to a slow actuator.
+                if (judgePressure && s->airRested && s->airPressure < 0.9 * supply) code = kResultSupplyLow;
+                else if (s->strokeS > kSlowStrokeS || (judgePressure && !s->airRested)) code = kResultSlowResponse;
             }
             out->outcome = code;
+            out->strokeS = s->strokeS;
             if (code >= kResultNoMovement) procedure->Stop(code);
             return true;
         });

@@ -195,6 +195,13 @@ void ValveExtension::Advance(Device& device, uint64_t fromMs, uint64_t toMs) {
         restoreServo_ = false;
     }
     const ServoParameters blockServo = ReadServoParameters(*tb);
+    // A procedure needs the block out of service: once the block's mode is back in service
+    // the positioner gives up the procedure and the valve follows its set point again.
+    if (auto* procedure = dynamic_cast<DeviceProcedure*>(activity_.get()); procedure && tb->Actual() != MODE_OOS) {
+        ActivityContext ctx{device, *tb, model_, blockServo, env, faults_, !faults_.noPressureSensor};
+        procedure->Abort(ctx, kResultModeChanged);
+        activity_.reset();
+    }
     if (!initialised_) {
         initialised_ = true;
         model_.Settle(CommandDrive(*tb, env), blockServo, env);
@@ -206,14 +213,24 @@ void ValveExtension::Advance(Device& device, uint64_t fromMs, uint64_t toMs) {
         const ServoParameters& servo = trial ? *trial : blockServo;
         ActivityContext ctx{device, *tb, model_, servo, env, faults_, !faults_.noPressureSensor};
         const Drive drive = activity_ ? activity_->CurrentDrive(ctx) : CommandDrive(*tb, env);
-        if (longGap && !(activity_ && activity_->NeedsStepping())) {
-            // Too long to step and nothing needs the steps: the steady state at once.
+        if (longGap && !(activity_ && activity_->NeedsStepping()) && restS_ >= kRestS) {
+            // Too long to step, nothing needs the steps and the valve rests: the steady
+            // state at once.
             model_.Settle(drive, servo, env);
             totals_.Update(*tb, model_.Travel(), model_.Position(), model_.ServoOutput(), pendingS_, true);
             pendingS_ = 0.0;
             break;
         }
+        if (longGap && !(activity_ && activity_->NeedsStepping()) && pendingS_ > kUnsteadyGapStepS) {
+            // A valve that does not rest keeps moving as it was: the time passes, the end is
+            // stepped.
+            const double skipped = pendingS_ - kUnsteadyGapStepS;
+            totals_.Update(*tb, model_.Travel(), model_.Position(), model_.ServoOutput(), skipped, true);
+            pendingS_ -= skipped;
+        }
         model_.Step(drive, servo, env);
+        if (std::fabs(model_.Position() - restAnchor_) > kRestBandPct) restAnchor_ = model_.Position(), restS_ = 0.0;
+        else restS_ += kStepS;
         pendingS_ -= kStepS;
         totals_.Update(*tb, model_.Travel(), model_.Position(), model_.ServoOutput(), kStepS, activity_ != nullptr);
         if (activity_) {

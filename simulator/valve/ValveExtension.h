@@ -25,6 +25,13 @@ enum TravelCalibrationResult : uint8_t { kCalibrationSuccess = 1, kCalibrationFa
 // A gap of simulated time longer than this is not stepped through (unless an activity needs
 // it): the valve is put into the steady state its drive leads to.
 inline constexpr uint64_t kMaxSteppedGapMs = 5000;
+// A valve not at rest (its loop hunts) is not settled over a long gap: the gap's time passes
+// with the valve as it was, and only this much at its end is stepped, so that the hunting
+// goes on afterwards and a catch-up stays cheap.
+inline constexpr double kUnsteadyGapStepS = 0.5;
+// The valve is at rest once its position stayed within kRestBandPct this long.
+inline constexpr double kRestS = 2.0;
+inline constexpr double kRestBandPct = 0.2;
 // SERVO_RET_TO_DEFAULT reads 2 this long before the factory set is back.
 inline constexpr uint64_t kServoDefaultMs = 300;
 
@@ -69,6 +76,8 @@ private:
     std::unique_ptr<ValveActivity> activity_;
     bool initialised_ = false;
     double pendingS_ = 0.0;         // simulated time not yet stepped
+    double restAnchor_ = 50.0;      // the position the valve has stayed near
+    double restS_ = kRestS;         // for this long
     bool restoreServo_ = false;     // SERVO_RET_TO_DEFAULT was written
     std::shared_ptr<SignatureStore> signatures_ = std::make_shared<SignatureStore>();
     std::time_t dateBase_ = std::time(nullptr);  // the wall time at simulation time 0

@@ -72,6 +72,10 @@ double ValveModel::TravelOfPosition(double position, double openStopAdj) const {
     return (angle - settings_.angleClosedDeg) / (settings_.angleOpenDeg - settings_.angleClosedDeg) * 100.0;
 }
 
+void ValveModel::RestartServo(const ServoParameters& servo) {
+    servo_.Reset(delayed_.empty() ? position_ : delayed_.front(), servo.offset, servo);
+}
+
 void ValveModel::ResumeServo() { servo_.Resume(delayed_.empty() ? position_ : delayed_.front()); }
 
 double ValveModel::Controller(const Drive& drive, const ServoParameters& servo, const Environment& env) {

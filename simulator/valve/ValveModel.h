@@ -63,6 +63,9 @@ public:
     void Settle(const Drive& drive, const ServoParameters& servo, const Environment& env);
     // The position loop takes over again (after another kind of drive).
     void ResumeServo();
+    // The position loop starts afresh with `servo`: no integral, no boost, no derivative
+    // history (a new servo set tried, not an old one's wound-up state).
+    void RestartServo(const ServoParameters& servo);
 
     // True travel (%), actuator pressure (kPa), servo output (%).
     double Travel() const { return travel_; }
