@@ -20,6 +20,12 @@ void Refuse(SignatureResults& results, const std::string& message = {}) {
     results.message = message;
 }
 
+const char* const kNotAtStart = "Error: the valve was not at rest at the start of the step.";
+
+// How far a sample before the step may lie from the initial set point (%): a quarter of the
+// step, at least the play friction leaves a valve at rest.
+double StartBand(double range) { return std::max(0.25 * std::fabs(range), 1.0); }
+
 bool AllFinite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
@@ -150,6 +156,15 @@ void AnalyseStepResponse(const CSignatureData& record, float p, SignatureResults
         Refuse(r);
         return;
     }
+    // The valve must have rested at the start before the step: figures measured from
+    // anywhere else are not the valve's.
+    for (size_t i = 0; i < 9; ++i) {
+        const double y = record.curve1[i].y;
+        if (!std::isfinite(y) || std::fabs(y - start) > StartBand(range)) {
+            Refuse(r, kNotAtStart);
+            return;
+        }
+    }
     const double target = start + range * p / 100.0;
     double extreme = start, previous = start, overshoot = 0.0, time = 0.0;
     bool found = false;
@@ -165,8 +180,9 @@ void AnalyseStepResponse(const CSignatureData& record, float p, SignatureResults
         previous = y;
         overshoot = (extreme - start) * 100.0 / range - 100.0;
     }
-    if (!AllFinite({overshoot, time})) {
-        Refuse(r);
+    if (!AllFinite({overshoot, time}) || time < 0.0) {
+        // A time before the step: the valve had passed the mark when the step began.
+        Refuse(r, kNotAtStart);
         return;
     }
     r.overshoot = overshoot;
