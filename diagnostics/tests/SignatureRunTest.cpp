@@ -231,6 +231,13 @@ TEST_F(SignatureRunTest, MeasureAllWritesTheSettingsLoadsEachKindAndPutsTheValve
     EXPECT_TRUE(view_.graph[1].results.valid);
     EXPECT_EQ(60u, view_.graph[2].curve1.size());
     EXPECT_EQ(9u, view_.graph[3].curve1.size());
+    // The step starts with the valve at rest at its initial set point, wherever the actuator
+    // signatures left it: its figures are the valve's own.
+    const CSignatureData& stepRecord = view_.graph[2];
+    for (size_t i = 0; i < 10; ++i) EXPECT_NEAR(stepRecord.header[1], stepRecord.curve1[i].y, 1.0f) << i;
+    ASSERT_TRUE(stepRecord.results.valid) << stepRecord.results.message;
+    EXPECT_GT(stepRecord.results.stepResponseTime, 0.0);
+    EXPECT_LT(stepRecord.results.overshoot, 30.0);
     EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
 
     // The progress window followed the kinds; the valve went back to where it was.
@@ -588,6 +595,12 @@ TEST_F(HostSignatureTest, AStandardSignatureDrivenByTheProgramGivesTheSpringRang
     std::printf("spring range %.2f-%.2f kPa (true %.2f-%.2f)\n", res.springRangeLow, res.springRangeHigh, low, high);
     EXPECT_NEAR(res.springRangeLow, low, 0.03 * (high - low));
     EXPECT_NEAR(res.springRangeHigh, high, 0.03 * (high - low));
+    // The falling stroke's points are all taken on the way down: the friction is the valve's,
+    // between its sliding friction and the break-away force of its stick-slip.
+    const double friction = v["frictionKpa"], breakAway = friction + double(v["stickSlipKpa"]);
+    std::printf("friction %.3f-%.3f kPa (true %.3f-%.3f)\n", res.minFriction, res.maxFriction, friction, breakAway);
+    EXPECT_GE(res.minFriction, 0.95 * friction);
+    EXPECT_LE(res.maxFriction, 1.05 * breakAway);
 
     // Cancelled half way: nothing loaded, the servo back as it was.
     view_.graph.clear();
