@@ -26,6 +26,14 @@ const char* const kNotAtStart = "Error: the valve was not at rest at the start o
 // step, at least the play friction leaves a valve at rest.
 double StartBand(double range) { return std::max(0.25 * std::fabs(range), 1.0); }
 
+const char* const kNotSettled = "Error: the valve did not settle within the samples of each step.";
+
+// The last quarter of a step's samples (at least three) must show the valve come to rest: it
+// moves less in them than a fifth of what it moved in the whole step (a valve still on its
+// way moves on at its pace; one that creeps after its jump does not), and what noise makes.
+int64_t SettleWindow(size_t perStep) { return std::max<int64_t>(3, static_cast<int64_t>(perStep / 4)); }
+double SettleBand(double stepMoved) { return std::max(0.2 * std::fabs(stepMoved), 0.25); }
+
 bool AllFinite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
@@ -213,6 +221,16 @@ void AnalyseStepSeries(const CSignatureData& record, SignatureResults& r) {
     if (!std::isfinite(y(9))) {
         Refuse(r);
         return;
+    }
+    // Each cell is a settled position: a step still on its way at the end of its samples (a
+    // slow valve, a long dead time) would show as a deviation or a dead band it does not have.
+    for (int64_t t = 0; t < c_; ++t) {
+        const int64_t last = (t + 1) * static_cast<int64_t>(perStep) - 1;
+        const double moved = std::fabs(y(last) - y(last - SettleWindow(perStep)));
+        if (!(moved <= SettleBand(y(last) - y(t * static_cast<int64_t>(perStep) + 9)))) {
+            Refuse(r, kNotSettled);
+            return;
+        }
     }
     std::vector<StepSeriesCell> cells(static_cast<size_t>(p));
     cells.push_back({static_cast<float>(y(9) - 50.0), true});

@@ -194,6 +194,15 @@ TEST(SignatureAnalysis, StepSeriesCellsAndFigures) {
     EXPECT_NEAR(80.0, stuck.results.deadBand, 1e-9);
     EXPECT_NEAR(20.0, -stuck.results.accuracyLow, 1e-4);  // 50 where 70 was asked
 
+    // A valve too slow for the samples of its steps: still moving at their ends, which would
+    // read as deviations. Refused, with the reason.
+    examples::ValveModel slow = ideal;
+    slow.timeConstant = 2.0f;
+    CSignatureData unsettled = examples::StepSeries(slow, "FV-1", examples::MakeDate(2025, 1, 1, 0, 0), 40);
+    AnalyseSignature(unsettled, 86.0f);
+    EXPECT_EQ(0u, unsettled.results.valid);
+    EXPECT_EQ("Error: the valve did not settle within the samples of each step.", unsettled.results.message);
+
     // Fewer than 12 samples a step, no step or no way to go: not valid.
     for (auto spoil : {+[](SignatureHeader& h) { h[4] = 11.0f; }, +[](SignatureHeader& h) { h[4] = 0.0f; },
                        +[](SignatureHeader& h) { h[2] = h[1]; }, +[](SignatureHeader& h) { h[1] = 1e30f; }}) {
