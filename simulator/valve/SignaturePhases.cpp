@@ -146,7 +146,6 @@ void RecordCrossings(ActuatorScratch& s, SignatureRun& run, double position, dou
     s.havePrev = true;
 }
 
-
 // One step of the standard ramp. It runs at the pace of the scan time, and on beyond the
 // learned end pressures until the valve has passed the far end of the recorded stroke: the
 // friction loop of a sticky valve may be wider than any fixed margin. It turns there, or
@@ -168,6 +167,7 @@ void StandardRampStep(ActuatorScratch& s, const ActivityContext& ctx, double pos
     const bool pastStart = (s.pStart - s.target) * sign >= 0.0;
     if (s.endedS < 0 && ((pastStart && position <= s.lowPos) || s.target == bound)) s.endedS = strokeS;
 }
+
 }  // namespace
 
 void AddOffsetMeasurement(PhasedActivity& a, std::shared_ptr<SignatureRun> run) {
