@@ -180,6 +180,14 @@ TEST_F(SignatureMeasurementTest, HardValvesGiveFullStandardStrokesOrAClearResult
         for (size_t i = 0; i < 9; ++i) EXPECT_GT(x[i] - x[17 - i], 6.0f) << i;
     }
 
+    // Air to close on a low supply: the ramp falls to open the valve, and stops at the
+    // atmosphere at the latest.
+    load(R"({"failAction":"airToClose","frictionKpa":6,"stickSlipKpa":0.5,"supplyKpa":115})");
+    ASSERT_EQ(Run(3, states), 1);
+    Upload(1, x, y);
+    ASSERT_EQ(y.size(), 18u);
+    for (size_t i = 0; i < 9; ++i) EXPECT_LT(x[i] - x[17 - i], -6.0f) << i;  // less pressure opens it
+
     // Position noise around the marks: the falling stroke's first point is taken on the way
     // down, never from a rising sample the noise pushed back across 90 %.
     load(R"({"noisePct":0.3})");
