@@ -194,6 +194,9 @@ int HostSignatureEngine::Step(float pressure, float position, bool changed, uint
         if (Settled() && pressures_.size() >= static_cast<size_t>(n_ / 2)) {
             state_ = kDown;
             up_ = false;
+            // The sample held from the way up belongs to the rising stroke: the falling
+            // stroke's first point is chosen among samples taken on the way down.
+            holding_ = false;
         }
         break;
     case kDown:

@@ -20,6 +20,20 @@ void Refuse(SignatureResults& results, const std::string& message = {}) {
     results.message = message;
 }
 
+const char* const kNotAtStart = "Error: the valve was not at rest at the start of the step.";
+
+// How far a sample before the step may lie from the initial set point (%): a quarter of the
+// step, at least the play friction leaves a valve at rest.
+double StartBand(double range) { return std::max(0.25 * std::fabs(range), 1.0); }
+
+const char* const kNotSettled = "Error: the valve did not settle within the samples of each step.";
+
+// The last quarter of a step's samples (at least three) must show the valve come to rest: it
+// moves less in them than a fifth of what it moved in the whole step (a valve still on its
+// way moves on at its pace; one that creeps after its jump does not), and what noise makes.
+int64_t SettleWindow(size_t perStep) { return std::max<int64_t>(3, static_cast<int64_t>(perStep / 4)); }
+double SettleBand(double stepMoved) { return std::max(0.2 * std::fabs(stepMoved), 0.25); }
+
 bool AllFinite(std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
@@ -150,6 +164,15 @@ void AnalyseStepResponse(const CSignatureData& record, float p, SignatureResults
         Refuse(r);
         return;
     }
+    // The valve must have rested at the start before the step: figures measured from
+    // anywhere else are not the valve's.
+    for (size_t i = 0; i < 9; ++i) {
+        const double y = record.curve1[i].y;
+        if (!std::isfinite(y) || std::fabs(y - start) > StartBand(range)) {
+            Refuse(r, kNotAtStart);
+            return;
+        }
+    }
     const double target = start + range * p / 100.0;
     double extreme = start, previous = start, overshoot = 0.0, time = 0.0;
     bool found = false;
@@ -165,8 +188,9 @@ void AnalyseStepResponse(const CSignatureData& record, float p, SignatureResults
         previous = y;
         overshoot = (extreme - start) * 100.0 / range - 100.0;
     }
-    if (!AllFinite({overshoot, time})) {
-        Refuse(r);
+    if (!AllFinite({overshoot, time}) || time < 0.0) {
+        // A time before the step: the valve had passed the mark when the step began.
+        Refuse(r, kNotAtStart);
         return;
     }
     r.overshoot = overshoot;
@@ -197,6 +221,16 @@ void AnalyseStepSeries(const CSignatureData& record, SignatureResults& r) {
     if (!std::isfinite(y(9))) {
         Refuse(r);
         return;
+    }
+    // Each cell is a settled position: a step still on its way at the end of its samples (a
+    // slow valve, a long dead time) would show as a deviation or a dead band it does not have.
+    for (int64_t t = 0; t < c_; ++t) {
+        const int64_t last = (t + 1) * static_cast<int64_t>(perStep) - 1;
+        const double moved = std::fabs(y(last) - y(last - SettleWindow(perStep)));
+        if (!(moved <= SettleBand(y(last) - y(t * static_cast<int64_t>(perStep) + 9)))) {
+            Refuse(r, kNotSettled);
+            return;
+        }
     }
     std::vector<StepSeriesCell> cells(static_cast<size_t>(p));
     cells.push_back({static_cast<float>(y(9) - 50.0), true});

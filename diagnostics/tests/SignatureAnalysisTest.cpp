@@ -146,6 +146,23 @@ TEST(SignatureAnalysis, StepResponseOvershootAndTime) {
     AnalyseSignature(flat, 86.0f);
     EXPECT_EQ(0u, flat.results.valid);
     EXPECT_TRUE(std::isfinite(flat.results.overshoot));
+
+    // A valve not at rest at the start when the step began: already past the mark at the step
+    // (a time before it), or somewhere else before it. No figure, and the reason.
+    const std::string notAtStart = "Error: the valve was not at rest at the start of the step.";
+    CSignatureData early = Step({75.0f, 80.0f, 81.0f});
+    AnalyseSignature(early, 86.0f);
+    EXPECT_EQ(0u, early.results.valid);
+    EXPECT_EQ(1u, early.results.error);
+    EXPECT_EQ(notAtStart, early.results.message);
+    CSignatureData elsewhere = Step({20.0f, 50.0f, 70.0f, 80.0f, 80.0f});
+    for (size_t i = 0; i < 9; ++i) elsewhere.curve1[i].y = 95.0f - static_cast<float>(i);
+    AnalyseSignature(elsewhere, 86.0f);
+    EXPECT_EQ(0u, elsewhere.results.valid);
+    EXPECT_EQ(notAtStart, elsewhere.results.message);
+    elsewhere.curve1[4].y = NAN;
+    AnalyseSignature(elsewhere, 86.0f);
+    EXPECT_EQ(0u, elsewhere.results.valid);
 }
 
 TEST(SignatureAnalysis, StepSeriesCellsAndFigures) {
@@ -176,6 +193,15 @@ TEST(SignatureAnalysis, StepSeriesCellsAndFigures) {
     AnalyseSignature(stuck, 86.0f);
     EXPECT_NEAR(80.0, stuck.results.deadBand, 1e-9);
     EXPECT_NEAR(20.0, -stuck.results.accuracyLow, 1e-4);  // 50 where 70 was asked
+
+    // A valve too slow for the samples of its steps: still moving at their ends, which would
+    // read as deviations. Refused, with the reason.
+    examples::ValveModel slow = ideal;
+    slow.timeConstant = 2.0f;
+    CSignatureData unsettled = examples::StepSeries(slow, "FV-1", examples::MakeDate(2025, 1, 1, 0, 0), 40);
+    AnalyseSignature(unsettled, 86.0f);
+    EXPECT_EQ(0u, unsettled.results.valid);
+    EXPECT_EQ("Error: the valve did not settle within the samples of each step.", unsettled.results.message);
 
     // Fewer than 12 samples a step, no step or no way to go: not valid.
     for (auto spoil : {+[](SignatureHeader& h) { h[4] = 11.0f; }, +[](SignatureHeader& h) { h[4] = 0.0f; },

@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstring>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <thread>
 
 #include "calibration/RunProcedure.h"
 #include "calibration/testing/SegmentDeviceBed.h"
+#include "diagnostics/SignatureAnalyser.h"
 #include "diagnostics/SignatureMessages.h"
 #include "diagnostics/SignaturePage.h"
 #include "fieldbus/FieldbusDevice.h"
@@ -21,6 +23,7 @@
 #include "simulator/InProcessSegment.h"
 #include "simulator/Json.h"
 #include "simulator/tests/ServerProcess.h"
+#include "simulator/tests/TestSegments.h"
 #include "simulator/valve/StepFigures.h"
 #include "diagnostics/StepResponsePercent.h"
 #include "platform/ProfileFile.h"
@@ -69,7 +72,7 @@ class SignatureRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         server_ = std::make_unique<simulator::testing::ServerProcess>(
-            NIFB_SERVER_BINARY, dir_.File("nifb.sock"), NIFB_DEFAULT_SEGMENT_FILE, dir_.File("server.log"),
+            NIFB_SERVER_BINARY, dir_.File("nifb.sock"), SegmentFile(), dir_.File("server.log"),
             std::vector<std::string>{"--manual-clock", "--latency", "on"});
         ASSERT_TRUE(server_->Answering());
         nifUseServer();
@@ -108,8 +111,9 @@ protected:
         page_.Settings().At(3, 2) = 4.0f;
         ui_.Clear();
     }
-    // The device the test works on.
+    // The device the test works on, and the segment file that holds it.
     virtual std::string DeviceTag() const { return "FV-101"; }
+    virtual std::string SegmentFile() { return NIFB_DEFAULT_SEGMENT_FILE; }
     void TearDown() override {
         procedure_->StopSignature();
         device_.CloseDevice();
@@ -164,26 +168,30 @@ protected:
         return device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::TB), "FINAL_VALUE.VALUE", bytes, 4);
     }
     // The valve at rest at `position` (the transducer block out of service).
-    int PutValve(float position) {
+    int PutValve(float position, int restMs = 10000) {
         const uint8_t oos = 0x01;  // out of service
         std::string answer;
         if (device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::AO), "MODE_BLK.TARGET", &oos, 1) != 0 ||
             device_.WriteParameter(device_.BlockOf(fieldbus::BlockKind::TB), "MODE_BLK.TARGET", &oos, 1) != 0 ||
             nifb::SendControl(session_, R"({"command":"advance","ms":2000})", answer) != 0 || SetPoint(position) != 0)
             return 1;
-        return nifb::SendControl(session_, R"({"command":"advance","ms":10000})", answer);
+        return nifb::SendControl(session_, R"({"command":"advance","ms":)" + std::to_string(restMs) + "}", answer);
     }
-    simulator::valve::StepFigures ModelStep(float from, float to) {
+    // `seconds`: how long the step is followed (and at least how long the valve rests at
+    // `from` before); `out` receives what was read.
+    simulator::valve::StepFigures ModelStep(float from, float to, double seconds = 3.0,
+                                            std::vector<simulator::valve::TimedValue>* out = nullptr) {
         std::string answer;
         std::vector<simulator::valve::TimedValue> record;
-        if (PutValve(from) != 0 || SetPoint(to) != 0) return {};
-        for (int i = 1; i <= 300; ++i) {
+        if (PutValve(from, static_cast<int>(seconds * 1000.0) + 10000) != 0 || SetPoint(to) != 0) return {};
+        for (int i = 1; i <= static_cast<int>(seconds * 100.0); ++i) {
             // Read through the server's own window on the valve: a bus read would move the
             // clock by its transaction time.
             nifb::SendControl(session_, R"({"command":"advance","ms":10})", answer);
             const double position = Valve()["position"];
             record.push_back({i * 0.01, position});
         }
+        if (out) *out = record;
         return simulator::valve::MeasureStep(record, from, to, 2.0);
     }
     bool Logged(const std::string& text) {
@@ -231,6 +239,13 @@ TEST_F(SignatureRunTest, MeasureAllWritesTheSettingsLoadsEachKindAndPutsTheValve
     EXPECT_TRUE(view_.graph[1].results.valid);
     EXPECT_EQ(60u, view_.graph[2].curve1.size());
     EXPECT_EQ(9u, view_.graph[3].curve1.size());
+    // The step starts with the valve at rest at its initial set point, wherever the actuator
+    // signatures left it: its figures are the valve's own.
+    const CSignatureData& stepRecord = view_.graph[2];
+    for (size_t i = 0; i < 10; ++i) EXPECT_NEAR(stepRecord.header[1], stepRecord.curve1[i].y, 1.0f) << i;
+    ASSERT_TRUE(stepRecord.results.valid) << stepRecord.results.message;
+    EXPECT_GT(stepRecord.results.stepResponseTime, 0.0);
+    EXPECT_LT(stepRecord.results.overshoot, 30.0);
     EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
 
     // The progress window followed the kinds; the valve went back to where it was.
@@ -524,6 +539,80 @@ TEST_F(SignatureRunTest, HighResolutionLoadsInChunksWhileItRunsAndAnOverrunCance
     EXPECT_EQ(2, result);
 }
 
+// A slow valve with a long dead time: a 30 s stroke, 400 ms before the loop reacts.
+class SlowValveSignatureTest : public SignatureRunTest {
+protected:
+    std::string SegmentFile() override {
+        const std::string file = dir_.File("slow.json");
+        std::ofstream(file) << simulator::testing::SmallSegmentJson(
+            0, R"(,"valve":{"strokeTimeS":30,"deadTimeMs":400})");
+        return file;
+    }
+    // When the valve first covered `share` of the step, between the samples around it.
+    static double TimeTo(const std::vector<simulator::valve::TimedValue>& r, double from, double to, double share) {
+        const double mark = from + (to - from) * share;
+        for (size_t i = 1; i < r.size(); ++i)
+            if ((r[i].value - mark) * (to - from) >= 0)
+                return r[i - 1].t + (r[i].t - r[i - 1].t) * (mark - r[i - 1].value) / (r[i].value - r[i - 1].value);
+        return -1.0;
+    }
+};
+
+TEST_F(SlowValveSignatureTest, StepFiguresMatchTheModelAndASeriesTooShortToSettleIsRefused) {
+    bool cancel = false;
+    std::string text;
+    ASSERT_EQ(0, calibration::RunProcedure(device_, calibration::kFindStops, cancel, text, 0));
+    // Friction makes the valve's start depend on the side it came from: below, for the
+    // measurement as for the model's step.
+    ASSERT_EQ(0, PutValve(10.0f, 30000));
+    SignatureSettings& s = page_.Settings();
+    s.At(2, kStepStart) = 20.0f;
+    s.At(2, kStepEnd) = 40.0f;
+    s.At(2, kStepSampling) = 100.0f;
+    s.At(2, kStepSamples) = 150.0f;
+    s.At(2, kStepSize) = 0.0f;
+    s.At(2, kStepRoundTrip) = 0.0f;
+    s.At(2, kStepErrorLimit) = 0.2f;
+    s.At(2, kStepTimeLimit) = 60.0f;
+    ASSERT_EQ(0, Go(8, false));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_TRUE(ui_.Texts().empty()) << ui_.Last().text;
+    ASSERT_EQ(std::vector<int>{3}, view_.Kinds());
+    CSignatureData step = view_.graph[0];
+    ASSERT_TRUE(step.results.valid) << step.results.message;
+    ASSERT_TRUE(step.results.found);
+    const double t86 = step.results.stepResponseTime;
+    // The dead time: until the valve has covered 5 % of the step.
+    AnalyseSignature(step, 5.0f);
+    ASSERT_TRUE(step.results.found);
+    const double dead = step.results.stepResponseTime;
+
+    std::vector<simulator::valve::TimedValue> record;
+    ASSERT_EQ(0, PutValve(10.0f, 30000));
+    ModelStep(20.0f, 40.0f, 14.0, &record);
+    const double model86 = TimeTo(record, 20.0, 40.0, 0.86), modelDead = TimeTo(record, 20.0, 40.0, 0.05);
+    std::printf("dead time %.3f s (model %.3f), T86 %.3f s (model %.3f)\n", dead, modelDead, t86, model86);
+    ASSERT_GT(modelDead, 0.0);
+    EXPECT_NEAR(dead, modelDead, 0.2 * modelDead);
+    EXPECT_NEAR(t86, model86, 0.2 * model86);
+
+    // A calibration series whose steps get 3 s each: the valve is still on its way at the end
+    // of most of them. No accuracy, hysteresis or dead band is made of that.
+    s.At(2, kStepEnd) = 60.0f;
+    s.At(2, kStepSampling) = 50.0f;
+    s.At(2, kStepSamples) = 60.0f;
+    s.At(2, kStepSize) = 20.0f;
+    s.At(2, kStepRoundTrip) = 2.0f;
+    view_.graph.clear();
+    ASSERT_EQ(0, Go(8, false));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(std::vector<int>{3}, view_.Kinds());
+    const SignatureResults& series = view_.graph[0].results;
+    EXPECT_EQ(8u * 60u, view_.graph[0].curve1.size());
+    EXPECT_FALSE(series.valid);
+    EXPECT_EQ("Error: the valve did not settle within the samples of each step.", series.message);
+}
+
 // A positioner without the signature option: the program strokes the valve itself.
 class HostSignatureTest : public SignatureRunTest {
 protected:
@@ -588,6 +677,12 @@ TEST_F(HostSignatureTest, AStandardSignatureDrivenByTheProgramGivesTheSpringRang
     std::printf("spring range %.2f-%.2f kPa (true %.2f-%.2f)\n", res.springRangeLow, res.springRangeHigh, low, high);
     EXPECT_NEAR(res.springRangeLow, low, 0.03 * (high - low));
     EXPECT_NEAR(res.springRangeHigh, high, 0.03 * (high - low));
+    // The falling stroke's points are all taken on the way down: the friction is the valve's,
+    // between its sliding friction and the break-away force of its stick-slip.
+    const double friction = v["frictionKpa"], breakAway = friction + double(v["stickSlipKpa"]);
+    std::printf("friction %.3f-%.3f kPa (true %.3f-%.3f)\n", res.minFriction, res.maxFriction, friction, breakAway);
+    EXPECT_GE(res.minFriction, 0.95 * friction);
+    EXPECT_LE(res.maxFriction, 1.05 * breakAway);
 
     // Cancelled half way: nothing loaded, the servo back as it was.
     view_.graph.clear();

@@ -1,6 +1,8 @@
 // The rules of the signature settings sheet, the choices of the signature page, and the
-// program's own signature generator refusing settings that give no ramp.
+// program's own signature generator: settings that give no ramp, and the turn of its stroke.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "diagnostics/HostSignatureEngine.h"
 #include "diagnostics/SignatureKind.h"
@@ -130,6 +132,34 @@ TEST(HostSignatureEngine, SettingsThatGiveNoRampAreRefused) {
     EXPECT_TRUE(engine.Start(2, 25, extended, 0, 100, 0));
     EXPECT_EQ(5.0f, engine.From());
     EXPECT_EQ(95.0f, engine.To());
+}
+
+TEST(HostSignatureEngine, TheFallingStrokeStartsWithASampleTakenOnTheWayDown) {
+    HostSignatureEngine engine;
+    const float standard[8] = {60, 60, 5};
+    ASSERT_TRUE(engine.Start(1, 25, standard, 0, 100, 0));
+    const auto write = [](float) { return 0; };
+    // A valve on a spring line with 3.5 kPa of friction each way, sampled every 100 ms.
+    const auto pressure = [](float y, bool up) { return 20.0f + 0.8f * y + (up ? 3.5f : -3.5f); };
+    uint64_t now = 0;
+    const auto feed = [&](float y, bool up) {
+        now += 100;
+        return engine.Step(pressure(y, up), y, true, now, write);
+    };
+    for (int i = 0; i < 12; ++i) feed(0.0f, true);  // at rest at the start
+    ASSERT_EQ(HostSignatureEngine::kUp, engine.CurrentState());
+    // Up a third of a percent a sample: 89.95 % is nearest to 90 %, the sample after it
+    // (90.28 %) is still nearer 90 % than the falling stroke's coarser samples below it.
+    for (int k = 0; k <= 301; ++k) feed(std::min(100.0f, -0.05f + static_cast<float>(k) / 3.0f), true);
+    for (int i = 0; i < 50 && engine.CurrentState() != HostSignatureEngine::kDown; ++i) feed(100.0f, true);
+    ASSERT_EQ(HostSignatureEngine::kDown, engine.CurrentState());
+    ASSERT_EQ(9u, engine.RecordedCount());
+    EXPECT_NEAR(89.95f, engine.Positions()[8], 1e-3f);
+    // Down 1.4 % a sample: 90.6 %, then 89.2 %.
+    for (int k = 1; k < 20 && engine.RecordedCount() < 10; ++k) feed(100.4f - 1.4f * static_cast<float>(k), false);
+    ASSERT_EQ(10u, engine.RecordedCount());
+    EXPECT_NEAR(90.6f, engine.Positions()[9], 1e-3f);
+    EXPECT_NEAR(pressure(engine.Positions()[9], false), engine.Pressures()[9], 1e-3f);
 }
 
 }  // namespace

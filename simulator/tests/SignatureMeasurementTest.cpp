@@ -153,5 +153,59 @@ TEST_F(SignatureMeasurementTest, CancelBusyStuckValveAndNoOption) {
     EXPECT_EQ(WriteU8(vfd_, tb_ + "SIGN_MEAS_EXEC", 3), E_OBJECT_ACCESS_DENIED);
 }
 
+// Hard valves, each on a segment of its own: a sticky one with a friction loop wider than
+// the ramp's margin beyond the learned ends, one with a noisy travel sensor, and one whose
+// sensor is too noisy to ever read as at rest.
+TEST_F(SignatureMeasurementTest, HardValvesGiveFullStandardStrokesOrAClearResult) {
+    auto load = [this](const std::string& valve) {
+        nifClose(session_);
+        Load(SmallSegmentJson(0, R"(,"valve":)" + valve));
+        vfd_ = OpenVfd("FV-101");
+        ASSERT_EQ(WriteU8(vfd_, "FV101_AO.MODE_BLK.TARGET", OOS), E_OK);
+        ASSERT_EQ(WriteU8(vfd_, tb_ + "MODE_BLK.TARGET", OOS), E_OK);
+        Advance(600);
+        ASSERT_EQ(WriteFloats("STD_ACT_SIGN_SET", {20, 20, 5}), E_OK);
+    };
+    std::vector<int> states;
+    std::vector<float> x, y;
+
+    // Friction of 6 kPa each way with stick-slip: where the servo leaves a sticky valve at the
+    // ends of the stroke, the learned pressures may lie anywhere in the 12 kPa loop. The ramp
+    // runs on until the valve has passed the far end, both ways: all 18 points, every time.
+    load(R"({"frictionKpa":6,"stickSlipKpa":0.5})");
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(Run(3, states), 1) << run;
+        Upload(1, x, y);
+        ASSERT_EQ(y.size(), 18u);
+        for (size_t i = 0; i < 9; ++i) EXPECT_GT(x[i] - x[17 - i], 6.0f) << i;
+    }
+
+    // Air to close on a low supply: the ramp falls to open the valve, and stops at the
+    // atmosphere at the latest.
+    load(R"({"failAction":"airToClose","frictionKpa":6,"stickSlipKpa":0.5,"supplyKpa":115})");
+    ASSERT_EQ(Run(3, states), 1);
+    Upload(1, x, y);
+    ASSERT_EQ(y.size(), 18u);
+    for (size_t i = 0; i < 9; ++i) EXPECT_LT(x[i] - x[17 - i], -6.0f) << i;  // less pressure opens it
+
+    // Position noise around the marks: the falling stroke's first point is taken on the way
+    // down, never from a rising sample the noise pushed back across 90 %.
+    load(R"({"noisePct":0.3})");
+    for (int run = 0; run < 3; ++run) {
+        ASSERT_EQ(Run(3, states), 1);
+        Upload(1, x, y);
+        ASSERT_EQ(y.size(), 18u);
+        EXPECT_FLOAT_EQ(y[9], 90.0f);
+        EXPECT_GT(x[8] - x[9], 3.0f) << run;  // the true gap is twice the 3 kPa friction
+    }
+
+    // A sensor this noisy never reads as at rest: no step is measured and the result says why.
+    load(R"({"noisePct":1})");
+    ASSERT_EQ(WriteFloats("STEP_RESP_SET", {30, 70, 50, 80}), E_OK);
+    EXPECT_EQ(Run(6, states), 130);
+    Upload(3, x, y);
+    EXPECT_TRUE(y.empty());
+}
+
 }  // namespace
 }  // namespace simulator::testing

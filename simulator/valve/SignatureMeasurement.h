@@ -37,6 +37,7 @@ enum SignatureResult : uint8_t {
     kSignNoMovement = 100,      // error: the valve did not move
     kSignFailsafe = 110,        // error: failsafe active
     kSignNoPressureSensor = 120,  // error: an actuator signature needs the pressure sensor
+    kSignNotAtRest = 130,       // error: the valve did not rest at the step's initial set point
     kSignRunning = 0xFF,
 };
 

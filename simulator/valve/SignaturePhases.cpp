@@ -20,6 +20,10 @@ constexpr double kMovedPct = 2.0;        // less travel than this in a stroke: t
 constexpr uint32_t kStandardPoints = 18;
 constexpr uint32_t kExtendedPoints = 100;
 constexpr uint32_t kStepSamplesBefore = 10;
+// The valve must rest at the step's initial set point within this long plus a few of its
+// full-stroke times, or the step is not measured.
+constexpr double kStepRestBaseS = 10.0;
+constexpr double kStepRestStrokes = 4.0;
 
 bool Rested(PhasedActivity& a, double t) { return t >= 1.5 && a.Rest().RestedFor(1.0); }
 
@@ -58,6 +62,7 @@ struct ActuatorScratch {
     std::vector<double> crossings;
     size_t next = 0;
     bool turned = false;
+    double endedS = -1.0;                 // when the falling ramp reached its last pressure
     double prevPos = 0.0, prevP = 0.0;
     bool havePrev = false;
     // Extended and high resolution: samples evenly spread in time.
@@ -68,6 +73,8 @@ struct ActuatorScratch {
     StoredSignature* record = nullptr;
 
     double ExpectedS() const { return 2 * kLearnS + kToStartS + scanS; }
+    // The standard ramp's pace: the learned stroke and its margins in half the scan time.
+    double StandardRateKpaS() const { return std::fabs(pEnd - pStart) / (scanS / 2.0); }
     // The pressure the ramp asks for `t` seconds into the stroke.
     double RampAt(double t) const {
         const double half = scanS / 2.0;
@@ -116,6 +123,9 @@ void RecordCrossings(ActuatorScratch& s, SignatureRun& run, double position, dou
                 s.next = half;  // the way up has ended; what it did not pass stays missing
                 continue;
             }
+            // The way down begins at the turn: before it, a position falling back past a mark
+            // (sensor noise just after the valve passed it going up) is no falling crossing.
+            if (!up && !s.turned) break;
             // Coming down, positions the valve never got above are skipped.
             if (!up && s.maxPos <= target) {
                 ++s.next;
@@ -134,6 +144,28 @@ void RecordCrossings(ActuatorScratch& s, SignatureRun& run, double position, dou
     s.prevPos = position;
     s.prevP = pressure;
     s.havePrev = true;
+}
+
+// One step of the standard ramp. It runs at the pace of the scan time, and on beyond the
+// learned end pressures until the valve has passed the far end of the recorded stroke: the
+// friction loop of a sticky valve may be wider than any fixed margin. It turns there, or
+// where the supply (going up) or the atmosphere (going down) stops it, and ends likewise at
+// the start of the stroke.
+void StandardRampStep(ActuatorScratch& s, const ActivityContext& ctx, double position, double strokeS) {
+    const double supply = std::max(ctx.env.supplyKpa, 0.0);
+    const double rate = s.StandardRateKpaS() * kStepS;
+    const double sign = s.pEnd >= s.pStart ? 1.0 : -1.0;  // pressure sense of an opening valve
+    if (!s.turned) {
+        const double bound = sign > 0 ? supply : 0.0;
+        s.target = sign > 0 ? std::min(bound, s.target + rate) : std::max(bound, s.target - rate);
+        const bool pastEnd = (s.target - s.pEnd) * sign >= 0.0;
+        s.turned = (pastEnd && position >= s.highPos) || s.target == bound;
+        return;
+    }
+    const double bound = sign > 0 ? 0.0 : supply;
+    s.target = sign > 0 ? std::max(bound, s.target - rate) : std::min(bound, s.target + rate);
+    const bool pastStart = (s.pStart - s.target) * sign >= 0.0;
+    if (s.endedS < 0 && ((pastStart && position <= s.lowPos) || s.target == bound)) s.endedS = strokeS;
 }
 
 }  // namespace
@@ -209,16 +241,16 @@ void AddActuatorSignature(PhasedActivity& a, std::shared_ptr<SignatureRun> run, 
             s->spentS += kStepS;
             Progress(*run, s->spentS, s->ExpectedS());
             const double strokeS = t - kStepS;  // the first step of the phase is at time 0
-            s->target = s->RampAt(strokeS);
+            if (!s->standard) s->target = s->RampAt(strokeS);
             const double position = ctx.model.Position();
             const double pressure = ctx.model.PressureKpa();
             s->minPos = std::min(s->minPos, position);
             s->maxPos = std::max(s->maxPos, position);
             bool done = false;
             if (s->standard) {
-                s->turned = strokeS >= s->scanS / 2.0;
+                StandardRampStep(*s, ctx, position, strokeS);
                 RecordCrossings(*s, *run, position, pressure);
-                done = s->next >= s->crossings.size() || strokeS >= s->scanS + kStandardTail;
+                done = s->next >= s->crossings.size() || (s->endedS >= 0 && strokeS >= s->endedS + kStandardTail);
             } else {
                 while (s->taken < s->samples && strokeS + 1e-9 >= s->taken * s->sampleS) {
                     s->record->Add(static_cast<float>(pressure * run->setup.pressureFactor),
@@ -250,16 +282,30 @@ void AddStepResponse(PhasedActivity& a, std::shared_ptr<SignatureRun> run) {
         StoredSignature* record = nullptr;
     };
     auto s = std::make_shared<Scratch>();
+    PhasedActivity* activity = &a;
+    // First at rest at the initial set point: the samples before the step show the valve
+    // where the step starts, not on its way there from wherever the last measurement left it.
+    // A valve that does not come to rest in time has no step to measure.
+    a.AddPhase(
+        kStepRestBaseS, [from](const ActivityContext&, double) { return Drive::Servo(from); },
+        [activity, run](ActivityContext& ctx, double t) {
+            if (t <= kStepS * 1.5) {
+                BeginPart(*run, SignaturePart::StepResponse);
+                run->store->Database(kDbStepResponse).Clear(false);
+            }
+            run->clockS += kStepS;
+            if (Rested(*activity, t)) return true;
+            if (t >= kStepRestBaseS + kStepRestStrokes * ctx.model.Settings().strokeTimeS)
+                activity->Stop(kSignNotAtRest);
+            return false;
+        });
     a.AddPhase(
         samples * sampleS,
         [s, from, to](const ActivityContext&, double) {
             return Drive::Servo(s->taken < kStepSamplesBefore ? from : to);
         },
         [run, s, from, to, sampleS, samples](ActivityContext& ctx, double t) {
-            if (t <= kStepS * 1.5) {
-                BeginPart(*run, SignaturePart::StepResponse);
-                s->record = &StartRecord(*run, kDbStepResponse, false, run->setup.step.data(), 4);
-            }
+            if (t <= kStepS * 1.5) s->record = &StartRecord(*run, kDbStepResponse, false, run->setup.step.data(), 4);
             run->clockS += kStepS;
             const double at = t - kStepS;
             while (s->taken < samples && at + 1e-9 >= s->taken * sampleS) {
