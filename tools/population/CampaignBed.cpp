@@ -196,8 +196,12 @@ std::vector<diagnostics::CSignatureData> CampaignBed::Signatures(
         if (!page.DeviceErrorText().empty()) error = page.DeviceErrorText();
         procedure->StopSignature();
     }
+    // What the run told the technician, in full: the device's errors and the page's notes.
     for (const platform::testing::ShownMessage& m : ui_.Messages())
-        if (m.buttons == platform::MB_OK && error.empty()) error = m.text;
+        if (m.buttons == platform::MB_OK) error += (error.empty() ? "" : " | ") + m.text;
+    if (view.graph.empty() && error.empty()) error = "nothing was uploaded";
+    for (const diagnostics::CSignatureData& r : view.graph)
+        if (!r.results.valid && !r.results.message.empty()) error += (error.empty() ? "" : " | ") + r.results.message;
     return view.graph;
 }
 

@@ -208,6 +208,9 @@ void ValveCampaign::ActuatorSignatures() {
             bed_.Signatures(KindBit(kind), !own, [this](diagnostics::SignatureSettings& s) { ScanTimes(s); }, error);
         const std::string title = diagnostics::KindTitle(kind);
         if (records.size() != 1 || !records[0].results.valid) {
+            if (records.size() == 1)
+                error += platform::Format("%s%zu points, not analysed", error.empty() ? "" : " | ",
+                                          records[0].curve1.size());
             ADD_FAILURE() << title << ": " << error;
             Expect(title, "analysed", error.empty() ? "no analysis" : error, false);
             continue;
