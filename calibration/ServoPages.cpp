@@ -83,8 +83,12 @@ bool AdvancedPage::SetDefaults() {
     for (;;) {
         uint8_t value = 0;
         if (fieldbus::ReadTypedValue(device_, tb, "SERVO_RET_TO_DEFAULT", value, fieldbus::Wire::U8) != 0) {
+            // Whether the device restored its defaults is unknown: the page shows what it
+            // holds now, and the change is not reported as done.
             platform::ShowMessage("Error: Set servo parameter to default ", platform::MB_OK | platform::MB_ICONSTOP);
-            break;
+            Reload();
+            device_.ReportToHost(kHostReportProgress, "Set Servo parameters to default failed");
+            return false;
         }
         if (value == 1) break;
         if (clock.NowMs() - started >= kServoDefaultLimitMs) {

@@ -239,6 +239,34 @@ TEST(RunProcedureTest, ServoDefaultsThatNeverFinishGiveUpAfterThirtySeconds) {
     EXPECT_EQ("Error: The device did not return to the default servo parameters within 30 s.", ui.Last().text);
 }
 
+TEST(RunProcedureTest, ServoDefaultsWhoseEndCannotBeReadAreNotReportedAsDone) {
+    // The request is written, then the device stops answering reads of it.
+    class LosingDevice : public fieldbus::testing::PositionerDouble {
+    public:
+        using PositionerDouble::PositionerDouble;
+        int ReadParameter(int block, const std::string& name, void* buffer, uint16_t& size) override {
+            if (name == "SERVO_RET_TO_DEFAULT" && requested) return -3;
+            return PositionerDouble::ReadParameter(block, name, buffer, size);
+        }
+        int WriteParameter(int block, const std::string& name, const void* buffer, uint16_t size) override {
+            requested = requested || name == "SERVO_RET_TO_DEFAULT";
+            return PositionerDouble::WriteParameter(block, name, buffer, size);
+        }
+        bool requested = false;
+    };
+    platform::testing::ScriptedUi ui;
+    platform::testing::FakeClock clock;
+    LosingDevice device(&clock);
+    for (int block : {LosingDevice::kAo, LosingDevice::kTb, LosingDevice::kPid})
+        device.SetModes(block, fieldbus::kModeOos, fieldbus::kModeOos);
+    device.SetBytes(LosingDevice::kTb, "SERVO_RET_TO_DEFAULT", {1});
+    AdvancedPage page(device, false);
+    ui.Answer(IDYES, "reset all the related servo parameters");
+    EXPECT_FALSE(page.SetDefaults());
+    EXPECT_TRUE(device.requested);
+    EXPECT_EQ("Error: Set servo parameter to default ", ui.Last().text);
+}
+
 TEST_F(CalibrationPagesTest, AProcedureThatNeverEndsIsGivenUpWithAClearMessage) {
     Open("FV-101");
     ASSERT_EQ(E_OK, Control(R"({"command":"valveFault","device":"FV-101","fault":"hangProcedure"})"));
