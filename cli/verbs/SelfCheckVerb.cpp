@@ -50,6 +50,9 @@ int RunSelfCheckVerb(Context& ctx) {
         if (ran != 0) return kExitFailed;
         verdict = JudgeProcedure(device, result, dialogs.Cancelled());
     }
+    // Values are shown as measured only when the device finished its check: after a cancel
+    // or a failed step they are those of an earlier self check.
+    const bool measured = verdict.code >= 0 && ResultKind(verdict.code) != "cancelled" && verdict.code != 3;
     // The diagnostics window reads its values again after the self check.
     const diagnostics::DiagnosticsValues values =
         diagnostics::ReadDiagnosticsValues(device, diagnostics::ReadDeviceDiagnostics(device));
@@ -58,12 +61,13 @@ int RunSelfCheckVerb(Context& ctx) {
     if (ctx.Json()) {
         JsonValue answer = {{"tag", tag}, {"result", result}};
         if (verdict.code >= 0) answer["code"] = verdict.code;
-        answer["measured"] = LinesJson(values.selfCheck, false);
+        if (measured) answer["measured"] = LinesJson(values.selfCheck, false);
         if (historian) answer["historian"] = LinesJson(values.historian, true);
         ctx.PrintJson(answer);
     } else {
         ctx.Print("Self Check Result : " + result);
-        PrintLines(ctx, {{"Measured", "Value"}}, values.selfCheck, false);
+        if (measured) PrintLines(ctx, {{"Measured", "Value"}}, values.selfCheck, false);
+        else ctx.Print("Nothing was measured: the values of the last complete self check stay in the device.");
         if (historian) PrintLines(ctx, {{"Valve Historian", "Total", "Limit"}}, values.historian, true);
     }
     ctx.Progress("The device stays out of service; \"tessaro-cli state " + tag +

@@ -59,6 +59,21 @@ TEST_F(SelfCheckTest, ACancelledSelfCheckShowsCancelled) {
     EXPECT_EQ(2, RunSelfCheck(device, dialogs, result));
 }
 
+TEST_F(SelfCheckTest, ACancelTheSilentDeviceNeverTookIsNotShownAsCancelled) {
+    Open("KV-201");
+    dialogs.onProgress = [this](int progress) {
+        if (progress < 10) return;
+        // The device falls silent just as the technician cancels: the cancel never reaches it.
+        ASSERT_EQ(E_OK, Control(R"({"command":"silence","device":"KV-201","afterMs":0,"forMs":600000})"));
+        dialogs.PressCancel();
+    };
+    ui.Answer(IDYES, "To run self check");
+    ui.Answer(IDYES, "stroke the valve");
+    std::string result;
+    ASSERT_EQ(0, RunSelfCheck(device, dialogs, result));
+    EXPECT_EQ(calibration::kWriteCancelFailed, result);
+}
+
 TEST(DiagnosticsResetTest, TheQuestionsFollowTheCapabilityAndAFailedWriteIsSaid) {
     platform::testing::ScriptedUi ui;
     fieldbus::testing::MemoryDevice device;
