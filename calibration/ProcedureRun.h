@@ -29,6 +29,11 @@ struct ProcedureOutcome {
     bool cancelled = false;  // the user pressed "Cancel"
     uint8_t code = 0;        // AUTO_TUNE_RESULT
     std::string text;        // the result text
+
+    // What the page shows: "Cancelled" once the device confirmed the user's cancel; a device
+    // that did not take it (silent) or had finished first is shown with what it did.
+    std::string Shown() const { return cancelled && status == 0 && code == kCancelledResult ? "Cancelled" : text; }
+    static constexpr uint8_t kCancelledResult = 2;  // AUTO_TUNE_RESULT of a cancelled procedure
 };
 
 ProcedureOutcome RunProcedureWithDialog(fieldbus::DeviceAccess& device, ProcedureDialogs& dialogs, uint8_t command,

@@ -23,7 +23,7 @@ void RangePage::FindStops(uint8_t command) {
     texts.resultReport = "Finding stop limits:";
     ProcedureOutcome run = RunProcedureWithDialog(device_, dialogs_, command, texts);
     if (!run.started) return;
-    result_ = run.cancelled ? "Cancelled" : run.text;
+    result_ = run.Shown();
 }
 
 void RangePage::FindStopsManually() {
@@ -37,7 +37,7 @@ void RangePage::FindStopsManually() {
     texts.resultReport = "Result of finding Range: ";
     ProcedureOutcome run = RunProcedureWithDialog(device_, dialogs_, kManualStops, texts);
     if (!run.started) return;
-    result_ = run.cancelled ? "Cancelled" : run.text;
+    result_ = run.Shown();
 }
 
 void RangePage::AdjustOpenStop(float value) {

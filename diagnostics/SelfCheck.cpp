@@ -31,11 +31,6 @@ int ResetHistorian(fieldbus::DeviceAccess& device) {
 
 }  // namespace
 
-namespace {
-// AUTO_TUNE_RESULT of a procedure the device stopped on the host's cancel.
-constexpr uint8_t kCancelledResult = 2;
-}  // namespace
-
 int RunSelfCheck(fieldbus::DeviceAccess& device, calibration::ProcedureDialogs& dialogs, std::string& resultText) {
     bool bothOos = false;
     if (CheckDiagnosticModes(device, bothOos) != 0) return 1;
@@ -60,10 +55,7 @@ int RunSelfCheck(fieldbus::DeviceAccess& device, calibration::ProcedureDialogs& 
     texts.reportCode = kDiagnosticsEvent;
     calibration::ProcedureOutcome run = calibration::RunProcedureWithDialog(device, dialogs, calibration::kSelfCheck, texts);
     if (!run.started) return 1;
-    // A cancel counts once the device confirms it; a device that did not take the cancel
-    // (or had finished first) is reported with what it did.
-    const bool confirmed = run.status == 0 && run.code == kCancelledResult;
-    resultText = run.cancelled && confirmed ? "Cancelled" : run.text;
+    resultText = run.Shown();
     return 0;
 }
 
