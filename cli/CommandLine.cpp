@@ -160,7 +160,7 @@ int RunCommandLine(int argc, char** argv) {
             return kExitOk;
         }
         Write(asked ? stdout : stderr, Overview());
-        return asked ? kExitOk : kExitFailed;
+        return asked ? kExitOk : kExitUsage;
     }
     std::string verbName = all[verbAt];
     if (verbName == "help") {
@@ -176,7 +176,7 @@ int RunCommandLine(int argc, char** argv) {
     const Verb* verb = FindVerb(verbName);
     if (!verb) {
         Write(stderr, "Error: Unknown verb \"" + verbName + "\". The verbs are listed by: tessaro-cli --help\n");
-        return kExitFailed;
+        return kExitUsage;
     }
 
     QStringList tokens{"tessaro-cli"};
@@ -193,7 +193,7 @@ int RunCommandLine(int argc, char** argv) {
         tokens << QString::fromStdString(all[i]);
     }
     Parsed parsed;
-    if (!ParseVerbOptions(*verb, tokens, hidden, parsed)) return kExitFailed;
+    if (!ParseVerbOptions(*verb, tokens, hidden, parsed)) return kExitUsage;
     if (parsed.help) {
         Write(stdout, ManualPage(*verb));
         return kExitOk;
@@ -202,7 +202,7 @@ int RunCommandLine(int argc, char** argv) {
     if (count < verb->minArguments || (verb->maxArguments >= 0 && count > verb->maxArguments)) {
         Write(stderr, "Error: Wrong number of arguments.\nUsage: " + Synopsis(*verb) + "\nSee: tessaro-cli " +
                           verb->name + " --help\n");
-        return kExitFailed;
+        return kExitUsage;
     }
 
     trend::StartRecordingClock();
@@ -221,6 +221,8 @@ int RunCommandLine(int argc, char** argv) {
         Context context(*verb, parsed.common, parsed.arguments, parsed.values, parsed.flags, ui);
         result = verb->run(context);
     }
+    // A command ended by a signal did not run to its end, whatever it saved or put back.
+    if (const int signal = EndingSignal()) result = kExitSignalBase + signal;
     // Work left waiting for a server that stopped answering would hold the ending program:
     // nothing of it needs to finish (files are written whole as they are saved).
     if (link.HasAbandonedWork()) {

@@ -14,10 +14,27 @@ namespace cli {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+std::atomic<int> g_endingSignal{0};
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
-extern "C" void OnInterrupt(int) {
+void SetDisposition(int signal, void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(signal, &action, nullptr);
+}
+
+extern "C" void OnEndingSignal(int signal) {
+    int none = 0;
+    g_endingSignal.compare_exchange_strong(none, signal);
     g_interrupted = true;
-    std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the program
+    // Asked once: a second Ctrl+C or SIGTERM ends the program at once; a hang-up and a closed
+    // pipe come again with every write and are no new request.
+    SetDisposition(SIGINT, SIG_DFL);
+    SetDisposition(SIGTERM, SIG_DFL);
+    SetDisposition(SIGHUP, SIG_IGN);
+    SetDisposition(SIGPIPE, SIG_IGN);
 }
 
 struct Choice {
@@ -105,9 +122,24 @@ private:
 
 }  // namespace
 
-void InstallInterruptHandler() { std::signal(SIGINT, OnInterrupt); }
+void InstallInterruptHandler() {
+    for (int signal : kEndingSignals) SetDisposition(signal, OnEndingSignal);
+}
 bool Interrupted() { return g_interrupted.load(); }
-void ClearInterrupt() { g_interrupted = false; }
+int EndingSignal() { return g_endingSignal.load(); }
+const char* SignalName(int signal) {
+    switch (signal) {
+        case SIGINT: return "SIGINT";
+        case SIGTERM: return "SIGTERM";
+        case SIGHUP: return "SIGHUP";
+        case SIGPIPE: return "SIGPIPE";
+        default: return "a signal";
+    }
+}
+void ClearInterrupt() {
+    g_interrupted = false;
+    g_endingSignal = 0;
+}
 
 ConsoleUi::ConsoleUi() { platform::SetUi(this); }
 ConsoleUi::~ConsoleUi() { platform::SetUi(nullptr); }

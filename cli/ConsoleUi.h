@@ -13,10 +13,19 @@
 
 namespace cli {
 
-// Ctrl+C: the first one asks the running work to stop (a progress window's Cancel, the end of
-// a watch); a second one ends the program at once.
+// The signals that end a command the way scripts end one: Ctrl+C (SIGINT), `timeout` and
+// service managers (SIGTERM), a closed terminal (SIGHUP) and a reader that went away (SIGPIPE,
+// `| head`). The first of them asks the running work to stop as the window's Cancel would (a
+// progress window's Cancel, the end of a watch or a recording), so that what a verb changed
+// on a device is put back and what it recorded is saved; no new device is opened after it. A
+// second SIGINT or SIGTERM ends the program at once; a hang-up or a closed pipe repeats by
+// itself and is ignored from then on.
 void InstallInterruptHandler();
 bool Interrupted();
+// The signal that asked the work to stop, 0 when none did.
+int EndingSignal();
+// Its name ("SIGTERM"), for messages.
+const char* SignalName(int signal);
 void ClearInterrupt();
 
 class ConsoleUi : public platform::Ui {

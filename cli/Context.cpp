@@ -184,6 +184,10 @@ int Context::OpenDeviceByTag(const std::string& tag) {
 // The program's prerequisites for opening a device, with its texts.
 int Context::OpenDevice(int slot) {
     if (link_.Device(slot).IsOpen()) return 0;
+    if (Interrupted()) {
+        Error(Format("Error: Ended by %s before the device was opened.", SignalName(EndingSignal())));
+        return 1;
+    }
     if (!link_.IsAddressValid(slot, link_.GetNodeAddress(slot))) {
         platform::ShowMessage(
             "NOTE:  The device address is either invalid/uninitialized or non-unique. \n\nRight click the "

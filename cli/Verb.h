@@ -14,6 +14,12 @@ class Context;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitRefused = 2;  // refused (logon, privilege) or declined by the user
+// The command line itself is wrong (an unknown verb or option, a missing or malformed argument,
+// a path that cannot be written): said before any work on the bus.
+inline constexpr int kExitUsage = 64;
+// Ended by a signal: 128 + its number (130 after Ctrl+C, 143 after SIGTERM), whatever the
+// verb saved or put back on its way out.
+inline constexpr int kExitSignalBase = 128;
 
 struct VerbOption {
     std::string name;         // long name without dashes ("dir")

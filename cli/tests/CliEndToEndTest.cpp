@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "CliOnServer.h"
 #include "CliRunner.h"
 #include "config/CConfigData.h"
 #include "config/ConfigFile.h"
@@ -43,47 +44,6 @@ constexpr bool kSanitizedBuild = CLI_TESTS_SANITIZED;
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-class CliOnServer : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TESSARO_REGISTRY", dir_.File("registry.dat").c_str(), 1);
-        setenv("TESSARO_HOME", dir_.File("home").c_str(), 1);
-        setenv("TESSARO_SYSTEM_DIR", dir_.File("sys").c_str(), 1);
-        unsetenv("TESSARO_USER");
-        unsetenv("TESSARO_PASSWORD");
-        // Simulated time runs faster, so the blocks take their new modes at once.
-        server_ = std::make_unique<simulator::testing::ServerProcess>(
-            NIFB_SERVER_BINARY, dir_.File("nifb.sock"), NIFB_DEFAULT_SEGMENT_FILE, dir_.File("server.log"),
-            std::vector<std::string>{"--speed", "20"});
-    }
-    // A simulator control command (speed, valve faults).
-    void Control(const std::string& json) {
-        nifDesc_t session = 0;
-        ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session));
-        std::string answer;
-        EXPECT_EQ(0, nifb::SendControl(session, json, answer)) << answer;
-        nifClose(session);
-    }
-    void TearDown() override {
-        server_.reset();
-        for (const char* name : {"TESSARO_REGISTRY", "TESSARO_HOME", "TESSARO_SYSTEM_DIR", "NIFB_SOCKET"}) unsetenv(name);
-    }
-    // As the Admin user.
-    CliResult Cli(std::vector<std::string> arguments) {
-        arguments.insert(arguments.end(), {"--user", "Admin", "--password", "admin"});
-        return RunCli(arguments);
-    }
-    std::string Value(const std::string& tag, const std::string& parameter) {
-        CliResult r = Cli({"get", tag, parameter});
-        EXPECT_EQ(0, r.exitCode) << r.err;
-        while (!r.out.empty() && r.out.back() == '\n') r.out.pop_back();
-        return r.out;
-    }
-
-    platform::testing::TempDir dir_;
-    std::unique_ptr<simulator::testing::ServerProcess> server_;
-};
 
 TEST_F(CliOnServer, ScanListsTheDefaultSegment) {
     const CliResult text = Cli({"scan"});
@@ -203,10 +163,13 @@ TEST_F(CliOnServer, PidChangesStateAndWritesByTheControllersRules) {
     EXPECT_THAT(r.out, HasSubstr("FV-101: MAN  SP 50.00"));
     EXPECT_THAT(r.out, HasSubstr("OUT 40.00"));
 
-    // The output is entered only in MAN; the simulation's warning declined changes nothing.
+    // The output is entered only in MAN: refused before the state changes; the simulation's
+    // warning declined changes nothing.
     r = Cli({"pid", "FV-101", "--mode", "auto", "--out", "45"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_THAT(r.err, HasSubstr("Error: The output is entered only in MAN; the PID is AUTO."));
+    EXPECT_EQ(64, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: The output is entered only in MAN; --mode auto would not take it."));
+    EXPECT_THAT(Cli({"pid", "FV-101"}).out, HasSubstr("FV-101: MAN "));
+    ASSERT_EQ(0, Cli({"pid", "FV-101", "--mode", "auto"}).exitCode);
     r = Cli({"pid", "FV-101", "--mode", "sim"});
     EXPECT_EQ(2, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("WARNING: SIM state must NOT be used"));
@@ -488,21 +451,22 @@ TEST(CliCommandLine, HelpPagesAndUsageErrors) {
     EXPECT_THAT(r.out, HasSubstr("    --keep-identity\n"));
     EXPECT_EQ(r.out, RunCli({"restore", "--help"}).out);
 
+    // Usage errors have an exit status of their own (64), before any work.
     r = RunCli({"frob"});
-    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(64, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Unknown verb \"frob\""));
     r = RunCli({"get", "FV-101"});
-    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(64, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Usage: tessaro-cli get TAG BLOCK.PARAM[.MEMBER]... [OPTIONS]"));
     r = RunCli({"scan", "--colour"});
-    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ(64, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("Error: Unknown option 'colour'."));
 }
 
 TEST_F(CliOnServer, CtrlCEndsAWatchAndKeepsWhatItWrote) {
     const CliResult r =
         RunCli({"watch", "FV-101", "--interval", "100", "--user", "Admin", "--password", "admin"}, 60000, 700);
-    EXPECT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(130, r.exitCode) << r.err;
     EXPECT_EQ("", r.err);
     EXPECT_GE(std::count(r.out.begin(), r.out.end(), '\n'), 3);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -15,6 +16,18 @@ namespace clitest {
 
 CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int interruptAfterMs,
                  const std::string& interruptOn) {
+    CliEnding ending;
+    ending.limitMs = limitMs;
+    ending.signalAfterMs = interruptAfterMs;
+    ending.signalOn = interruptOn;
+    return RunCli(arguments, ending);
+}
+
+CliResult RunCli(const std::vector<std::string>& arguments, const CliEnding& ending) {
+    const int limitMs = ending.limitMs, interruptAfterMs = ending.signalAfterMs;
+    const std::string& interruptOn = ending.signalOn;
+    const char* other = std::getenv("TESSARO_CLI_UNDER_TEST");
+    const std::string binary = other != nullptr && *other != '\0' ? other : TESSARO_CLI_BINARY;
     CliResult result;
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0) return result;
@@ -25,13 +38,13 @@ CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int int
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addclose(&actions, err[0]);
-    std::vector<std::string> args = {TESSARO_CLI_BINARY};
+    std::vector<std::string> args = {binary};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, TESSARO_CLI_BINARY, &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
@@ -43,18 +56,28 @@ CliResult RunCli(const std::vector<std::string>& arguments, int limitMs, int int
     using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();
     const auto deadline = started + std::chrono::milliseconds(limitMs);
-    const auto interruptAt = started + std::chrono::milliseconds(interruptAfterMs);
-    const bool timed = interruptAfterMs >= 0;
+    auto interruptAt = started + std::chrono::milliseconds(interruptAfterMs);
+    bool timed = interruptAfterMs >= 0;
     bool interrupted = !timed && interruptOn.empty();
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     int open = 2;
     bool killed = false;
     while (open > 0) {
         const auto now = Clock::now();
-        if (!interrupted && ((timed && now >= interruptAt) ||
-                             (!interruptOn.empty() && result.err.find(interruptOn) != std::string::npos))) {
-            kill(pid, SIGINT);
+        if (!interrupted && !timed && !interruptOn.empty() &&
+            (result.err.find(interruptOn) != std::string::npos || result.out.find(interruptOn) != std::string::npos)) {
+            timed = true;
+            interruptAt = now + std::chrono::milliseconds(ending.signalDelayMs);
+        }
+        if (!interrupted && timed && now >= interruptAt) {
             interrupted = true;
+            if (ending.signal != SIGPIPE) {
+                kill(pid, ending.signal);
+            } else if (fds[0].fd >= 0) {
+                close(fds[0].fd);
+                fds[0].fd = -1;
+                --open;
+            }
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         if (left <= 0) {

@@ -81,18 +81,29 @@ int RunPid(Context& ctx) {
         requested = StateOf(ctx.Option("mode"));
         if (requested < 0) {
             ctx.Error("Error: \"" + ctx.Option("mode") + "\" is no PID state: rcas, cas, auto, man or sim.");
-            return kExitFailed;
+            return kExitUsage;
         }
     }
     float sp = 0, out = 0, seconds = 0;
     if ((ctx.Given("sp") && !ParseNumber(ctx.Option("sp"), sp)) ||
         (ctx.Given("out") && !ParseNumber(ctx.Option("out"), out))) {
         ctx.Error("Error: --sp and --out take a number.");
-        return kExitFailed;
+        return kExitUsage;
     }
     if (!ParseNumber(ctx.Option("seconds"), seconds) || seconds < 1 || seconds > 86400) {
         ctx.Error("Error: --seconds takes a number of seconds from 1 to 86400.");
-        return kExitFailed;
+        return kExitUsage;
+    }
+    // What the requested state would refuse is refused before the state changes.
+    if (requested >= 0 && ctx.Given("sp") && requested != controller::kStateMan &&
+        requested != controller::kStateAuto && requested != controller::kStateSim) {
+        ctx.Error("Error: The set point is entered only in MAN, AUTO or SIM.; --mode " + ctx.Option("mode") +
+                  " would not take it.");
+        return kExitUsage;
+    }
+    if (requested >= 0 && ctx.Given("out") && requested != controller::kStateMan) {
+        ctx.Error("Error: The output is entered only in MAN; --mode " + ctx.Option("mode") + " would not take it.");
+        return kExitUsage;
     }
     const int slot = ctx.OpenDeviceByTag(tag);
     if (slot < 0) return kExitFailed;
