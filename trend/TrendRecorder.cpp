@@ -245,6 +245,12 @@ bool TrendRecorder::ApplySelection(const ChannelFlags& flags) {
     return true;
 }
 
+void TrendRecorder::LeaveOut(const ChannelFlags& absent) {
+    if (running_) return;
+    for (size_t i = 0; i < enabled_.size(); ++i)
+        if (absent[i]) enabled_[i] = false;
+}
+
 void TrendRecorder::SetSampleInterval(int ms) { interval_ = std::clamp(ms, kMinInterval, kMaxInterval); }
 
 PositionSetPointEntry TrendRecorder::BeginPositionSetPoint() {

@@ -132,6 +132,9 @@ public:
     bool ApplyScope(const ScopeSettings& settings);
     // Stores changed flags in the profile file. True when any changed.
     bool ApplySelection(const ChannelFlags& flags);
+    // Leaves out of this recording the channels the device does not have (a positioner without
+    // a PID block has no process value or set point), without changing the profile's choice.
+    void LeaveOut(const ChannelFlags& absent);
     int SampleInterval() const { return interval_; }
     void SetSampleInterval(int ms);
     // Reads AO OUT for the dialog and decides whether an entry is accepted (privilege class

@@ -1,9 +1,11 @@
 // trend: a device's live values recorded for a while into a trend file (.tre).
-#include <cstdlib>
+#include <algorithm>
 
 #include "app/DeviceData.h"
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
+#include "cli/OptionNumber.h"
+#include "cli/OutputPath.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -18,29 +20,39 @@ namespace {
 int RunTrend(Context& ctx) {
     const std::string& tag = ctx.Argument(0);
     const std::string path = ctx.Option("out");
-    const int seconds = std::atoi(ctx.Option("seconds").c_str());
-    const int interval = std::atoi(ctx.Option("interval").c_str());
     const std::string version = ctx.Option("version");
+    int seconds = 0, interval = 0;
+    // Every argument and the file are checked before the recording: it is not made to be lost.
     if (path.empty()) {
         ctx.Error("Error: --out FILE names the trend file to write.");
-        return kExitFailed;
+        return kExitUsage;
     }
-    if (seconds < 1 || seconds > trend::TrendRecorder::kMaxHistorySeconds) {
+    if (!ParseWholeNumber(ctx.Option("seconds"), 1, trend::TrendRecorder::kMaxHistorySeconds, seconds)) {
         ctx.Error(Format("Error: --seconds takes 1 to %d.", trend::TrendRecorder::kMaxHistorySeconds));
-        return kExitFailed;
+        return kExitUsage;
     }
-    if (interval < trend::TrendRecorder::kMinInterval || interval > trend::TrendRecorder::kMaxInterval) {
+    if (!ParseWholeNumber(ctx.Option("interval"), trend::TrendRecorder::kMinInterval,
+                          trend::TrendRecorder::kMaxInterval, interval)) {
         ctx.Error(Format("Error: --interval takes %d to %d milliseconds.", trend::TrendRecorder::kMinInterval,
                          trend::TrendRecorder::kMaxInterval));
-        return kExitFailed;
+        return kExitUsage;
     }
     if (trend::ChannelCountOf(version) == 0) {
         ctx.Error("Error: --version takes 2.1T, 2.1 or 0.9d.");
-        return kExitFailed;
+        return kExitUsage;
+    }
+    if (const std::string problem = OutputPathProblem(path, ".tre"); !problem.empty()) {
+        ctx.Error(problem);
+        return kExitUsage;
     }
     if (!MayWrite(path)) return kExitRefused;
-    const int slot = ctx.OpenDeviceByTag(tag);
+    const int slot = ctx.FindSlot(tag);
     if (slot < 0) return kExitFailed;
+    if (!ctx.Link().IsPositioner(slot)) {
+        ctx.Error("Error: " + tag + " is not a positioner of this program: it has none of the trend's channels.");
+        return kExitFailed;
+    }
+    if (ctx.OpenDevice(slot) != 0) return kExitFailed;
     fieldbus::FieldbusLink& link = ctx.Link();
     fieldbus::FieldbusDevice& device = link.Device(slot);
 
@@ -50,6 +62,14 @@ int RunTrend(Context& ctx) {
     source.tag = tag;
     source.isPresent = [&link](int s) { return link.IsPresent(s); };
     trend::TrendRecorder recorder(source, trend::TrendProfileFile());
+    if (device.BlockOf(fieldbus::BlockKind::PID) < 0) {
+        // Recorded, they would be zeros that look like measurements.
+        trend::ChannelFlags absent{};
+        absent[trend::kProcessPv] = absent[trend::kProcessSp] = true;
+        if (recorder.Enabled()[trend::kProcessPv] || recorder.Enabled()[trend::kProcessSp])
+            ctx.Error("Note: " + tag + " has no PID block: its process value and set point are not recorded.");
+        recorder.LeaveOut(absent);
+    }
     const app::DeviceData data = app::ReadDeviceData(device);
     float supply = 0.0f;
     if (device.ReadTbSupplyPressure(supply) != 0) supply = 0.0f;
@@ -76,6 +96,7 @@ int RunTrend(Context& ctx) {
     platform::Clock& clock = platform::GetClock();
     const uint64_t start = clock.NowMs();
     int result = kExitOk;
+    // Ctrl+C and the other ending signals end the recording early; it is saved all the same.
     while (clock.NowMs() - start < static_cast<uint64_t>(seconds) * 1000 && !Interrupted()) {
         ctx.Pump();
         if (ctx.ServerLost() || recorder.NoticePollEnd() || !link.IsPresent(slot)) {
@@ -120,7 +141,11 @@ Verb TrendVerb() {
         "Records the live values of the device with the PD tag TAG as the trend window does (actual and target "
         "position, the PID block's process value and set point, output pressure, servo output; the channels "
         "chosen in section \"Trend\" of Tessaro.ini) for --seconds, then saves them as a trend file that the trend "
-        "window opens. Ctrl+C ends the recording early and still saves it.\n\n"
+        "window opens. Ctrl+C (or SIGTERM, SIGHUP, a closed pipe) ends the recording early and still saves it; the "
+        "exit status then says that it was ended (130 after Ctrl+C). FILE, its folder and every option are "
+        "checked before the recording starts. Channels the device does not have are left out, with a note "
+        "(a positioner without a PID block has no process value or set point); a device that is no positioner "
+        "is refused.\n\n"
         "An existing FILE is replaced only after asking (--yes agrees).";
     verb.options = {{"out", "FILE", "The trend file to write (.tre).", ""},
                     {"seconds", "N", "How long to record (1 to 43199).", "60"},
