@@ -11,6 +11,7 @@
 
 #include "cli/Context.h"
 #include "cli/TerminalText.h"
+#include "fieldbus/OperationState.h"
 #include "nifb/nifb.h"
 #include "platform/Ui.h"
 #include "values/ValueCodec.h"
@@ -155,9 +156,25 @@ int ResolveParameter(fieldbus::FieldbusDevice& device, const std::string& spec, 
     return 0;
 }
 
+bool IsBlockModeName(const std::string& name) { return name.rfind("MODE_BLK", 0) == 0; }
+
 ShownValue FormatSimple(const ValueType& type, const uint8_t* bytes, size_t size) {
     ShownValue shown;
     uint32_t numeric = 0;
+    if (type.blockMode && size == 1) {
+        // The octet as the program reads it, not mirrored as a bit string of the description.
+        std::vector<std::string> names;
+        std::string joined;
+        for (int bit = 7; bit >= 0; --bit) {
+            const uint8_t one = static_cast<uint8_t>(1u << bit);
+            if (!(bytes[0] & one)) continue;
+            names.push_back(fieldbus::ModeName(one));
+            joined += (joined.empty() ? "" : " ") + names.back();
+        }
+        shown.text = (joined.empty() ? std::string("none") : joined) + Format(" (0x%02x)", bytes[0]);
+        shown.json = {{"value", bytes[0]}, {"modes", names}};
+        return shown;
+    }
     if (HasItemsOfKind(type, NIF_ITEM_ENUM)) {
         const uint32_t value = BigEndian(bytes, size);
         std::string text;
@@ -231,6 +248,39 @@ int ParseSimple(const ValueType& type, const std::string& input, std::vector<uin
                        DataTypeWord(type.dataType).c_str());
         return 1;
     }
+    if (type.blockMode && size == 1) {
+        uint64_t value = 0;
+        if (!ParseUnsigned(input, value)) {
+            value = 0;
+            std::string word;
+            const std::string spaced = input + " ";
+            for (const char c : spaced) {
+                if (c != ' ' && c != '+' && c != ',') {
+                    word += c;
+                    continue;
+                }
+                if (word.empty()) continue;
+                bool found = false;
+                for (int bit = 0; bit < 8; ++bit)
+                    if (strcasecmp(fieldbus::ModeName(static_cast<uint8_t>(1u << bit)).c_str(), word.c_str()) == 0) {
+                        value |= 1u << bit;
+                        found = true;
+                    }
+                if (!found) {
+                    error = "Error: \"" + word + "\" names no mode; give mode names joined by \"+\" (OOS, IMAN, LO, "
+                            "MAN, AUTO, CAS, RCAS, ROUT) or a number.";
+                    return 1;
+                }
+                word.clear();
+            }
+        }
+        if (value == 0 || value > 0xFF) {
+            error = "Error: \"" + input + "\" is no mode: give mode names joined by \"+\" or a number from 1 to 255.";
+            return 1;
+        }
+        bytes.assign(1, static_cast<uint8_t>(value));
+        return 0;
+    }
     if (HasItemsOfKind(type, NIF_ITEM_ENUM)) {
         std::string choices;
         for (const auto& item : type.items) {
@@ -241,11 +291,15 @@ int ParseSimple(const ValueType& type, const std::string& input, std::vector<uin
             }
             choices += (choices.empty() ? "" : ", ") + Format("\"%s\" (%u)", ItemText(item).c_str(), item.value);
         }
+        // A number is one of the description's values: any other the device refuses, and only
+        // after the write has taken the device out of service.
         uint64_t value = 0;
-        if (ParseUnsigned(input, value) && (size >= 4 || value < (uint64_t{1} << (8 * size)))) {
-            PutBigEndian(value, size, bytes);
-            return 0;
-        }
+        if (ParseUnsigned(input, value))
+            for (const auto& item : type.items)
+                if (item.kind == NIF_ITEM_ENUM && item.value == value) {
+                    PutBigEndian(value, size, bytes);
+                    return 0;
+                }
         error = "Error: \"" + input + "\" is none of the choices: " + choices + ".";
         return 1;
     }
@@ -364,6 +418,7 @@ int SimpleTypeOf(fieldbus::FieldbusDevice& device, const ParameterAddress& addre
         type.dataType = attributes.dataType;
         type.size = attributes.size;
         type.items = attributes.items;
+        type.blockMode = IsBlockModeName(address.name);
         return 0;
     }
     fieldbus::ObjectTypeInfo info;
@@ -390,7 +445,7 @@ int ReadShownValue(fieldbus::FieldbusDevice& device, const ParameterAddress& add
     bytes.resize(size);
 
     if (attributes.objectCode == NIF_OC_SIMPLE) {
-        ValueType type{attributes.dataType, size, attributes.items};
+        ValueType type{attributes.dataType, size, attributes.items, IsBlockModeName(address.name)};
         value = FormatSimple(type, bytes.data(), bytes.size());
         return 0;
     }
@@ -408,7 +463,7 @@ int ReadShownValue(fieldbus::FieldbusDevice& device, const ParameterAddress& add
     for (size_t k = 0; k < info.members.size() && k < members.size(); ++k) {
         const fieldbus::ObjectTypeMember& m = info.members[k];
         if (offset + m.size > bytes.size()) break;
-        ValueType type{m.dataType, m.size, {}};
+        ValueType type{m.dataType, m.size, {}, IsBlockModeName(address.name)};
         fieldbus::ObjectAttributes memberAttributes;
         // The member's own texts (units, bits); a member without them is shown plainly.
         if (device.GetObjectAttributes(address.block, address.name + "." + members[k], memberAttributes) == 0)

@@ -39,9 +39,15 @@ struct ValueType {
     uint16_t dataType = 0;
     uint16_t size = 0;
     std::vector<fieldbus::AttributeItem> items;  // enumeration values or bits
+    // A member of MODE_BLK: one octet with the program's mode bits (OOS 0x01 ... ROUT 0x80),
+    // shown and taken by the mode names the program shows ("CAS AUTO (0x30)").
+    bool blockMode = false;
 };
 
-// Formats wire bytes of a simple value: enumerations as "text (value)", bit strings as their
+// Whether the parameter or member `name` ("MODE_BLK.TARGET") holds block modes.
+bool IsBlockModeName(const std::string& name);
+
+// Formats wire bytes of a simple value: block modes by their names, enumerations as "text (value)", bit strings as their
 // value and the texts of the set bits, floats with infinities as the program writes them,
 // unsigned numbers as the codec shows them with their decimal value.
 ShownValue FormatSimple(const ValueType& type, const uint8_t* bytes, size_t size);

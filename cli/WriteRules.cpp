@@ -27,10 +27,13 @@ const Entry kEntries[] = {
 }  // namespace
 
 WriteRule WriteRuleOf(fieldbus::BlockKind kind, const std::string& name) {
+    // A member with a rule of its own (PID PV_SCALE.EU_100, out of service) keeps it even where
+    // the whole record is listed with another.
+    for (const Entry& entry : kEntries)
+        if (entry.kind == kind && name == entry.name) return entry.rule;
     for (const Entry& entry : kEntries) {
         if (entry.kind != kind) continue;
         const std::string table = entry.name;
-        if (name == table) return entry.rule;
         // A member of a parameter written whole follows the parameter's rule.
         if (entry.rule != WriteRule::ModeRule && name.size() > table.size() && name.compare(0, table.size(), table) == 0 &&
             name[table.size()] == '.')

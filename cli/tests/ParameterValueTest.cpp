@@ -27,6 +27,9 @@ TEST(ParameterValue, EnumerationsAndBitStringsByTheirTextsOrNumbers) {
     std::string error;
     EXPECT_TRUE(Parsed(action, "Air", &error).empty());
     EXPECT_EQ("Error: \"Air\" is none of the choices: \"Air To Open\" (1), \"Air To Close\" (2).", error);
+    // A number that is no choice is refused before anything is written.
+    EXPECT_TRUE(Parsed(action, "7", &error).empty());
+    EXPECT_EQ("Error: \"7\" is none of the choices: \"Air To Open\" (1), \"Air To Close\" (2).", error);
     EXPECT_EQ("Air To Close (2)", cli::FormatSimple(action, std::vector<uint8_t>{2}.data(), 1).text);
 
     // Bit k of the parameter is the k-th bit from the top of the first octet on the wire.

@@ -33,6 +33,31 @@ int WriteWithModeRule(fieldbus::FieldbusDevice& device, const ParameterAddress& 
     return device.WritePidFfGain(value);
 }
 
+// The target modes of the blocks a configuration change takes out of service, in the order
+// they are put back (TB before AO, which follows it).
+using BlockTargets = std::vector<std::pair<int, uint8_t>>;
+
+BlockTargets ReadTargets(fieldbus::FieldbusDevice& device) {
+    BlockTargets targets;
+    for (const fieldbus::BlockKind kind : {fieldbus::BlockKind::TB, fieldbus::BlockKind::AO, fieldbus::BlockKind::PID}) {
+        const int block = device.BlockOf(kind);
+        uint8_t target = 0;
+        if (block >= 0 && device.ReadTargetMode(block, target) == 0) targets.emplace_back(block, target);
+    }
+    return targets;
+}
+
+// After a failed write: the blocks get back the targets they had before. 0 when all did.
+int PutBackTargets(fieldbus::FieldbusDevice& device, const BlockTargets& targets) {
+    int result = 0;
+    for (const auto& [block, target] : targets) {
+        uint8_t now = 0;
+        if (device.ReadTargetMode(block, now) == 0 && now == target) continue;
+        if (device.SetBlockMode(block, target) != 0) result = 1;
+    }
+    return result;
+}
+
 int RunSet(Context& ctx) {
     const std::string& tag = ctx.Argument(0);
     const std::string& input = ctx.Argument(2);
@@ -46,16 +71,17 @@ int RunSet(Context& ctx) {
     std::string error;
     if (ResolveParameter(device, ctx.Argument(1), address, error) != 0) {
         ctx.Error(error);
-        return kExitFailed;
+        return kExitUsage;
     }
     if (SimpleTypeOf(device, address, type, error) != 0) {
         ctx.Pump();
         if (!error.empty()) ctx.Error(error);
         return kExitFailed;
     }
+    // The value is checked against the description before anything changes on the device.
     if (ParseSimple(type, input, bytes, error) != 0) {
         ctx.Error(error);
-        return kExitFailed;
+        return kExitUsage;
     }
     const WriteRule rule = WriteRuleOf(address.kind, address.name);
     if (!logon::HasPrivilege(rule == WriteRule::ModeRule ? kOperatingValuePrivilege : kConfigurationPrivilege))
@@ -72,15 +98,29 @@ int RunSet(Context& ctx) {
     int written = 1;
     switch (rule) {
         case WriteRule::ModeRule: written = WriteWithModeRule(device, address, bytes); break;
-        case WriteRule::Prepared:
+        case WriteRule::Prepared: {
             // Out of service first, after the program's warning; declining writes nothing.
+            const BlockTargets targets = ReadTargets(device);
             written = device.PrepareConfigurationChange();
             // The PID block is told to go out of service without waiting for it; the write
             // waits until it is (at most 100 s), or the block would refuse it.
             if (written == 0 && address.kind == fieldbus::BlockKind::PID)
                 written = fieldbus::ModeControl(device).WaitForActualMode(address.block, fieldbus::kModeOos);
+            if (written == 0 && Interrupted()) {
+                ctx.Error(std::string("Error: Ended by ") + SignalName(EndingSignal()) + " before the write.");
+                written = 1;
+            }
             if (written == 0) written = device.WriteParameter(address.block, address.name, bytes.data(), type.size);
+            // A write that did not happen leaves the device as it found it.
+            if (written == 1) {
+                ctx.Pump();
+                if (PutBackTargets(device, targets) == 0)
+                    ctx.Error("The block modes of " + tag + " were put back as they were before.");
+                else
+                    ctx.Error("Error: The block modes of " + tag + " could not be put back; \"state\" changes them.");
+            }
             break;
+        }
         case WriteRule::Failsafe:
             written = device.CanReleaseFailsafe();
             if (written == 0) written = device.WriteParameter(address.block, address.name, bytes.data(), type.size);
