@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "cli/CascadeInput.h"
 #include "cli/Context.h"
 #include "config/CConfigData.h"
 #include "config/OfflineDefault.h"
@@ -111,6 +112,18 @@ int RunPid(Context& ctx) {
     if (device.BlockOf(fieldbus::BlockKind::PID) < 0) {
         ctx.Error("Error: " + tag + " has no PID block.");
         return kExitFailed;
+    }
+    // CAS needs a set point from another block: without a link object feeding CAS_IN the block
+    // would stay in AUTO with its target at CAS until the change gives up.
+    if (requested == controller::kStateCas) {
+        const CascadeInput cascade = CascadeInputOf(device, device.BlockOf(fieldbus::BlockKind::PID));
+        ctx.Pump();
+        if (cascade != CascadeInput::Linked) {
+            ctx.Error(cascade == CascadeInput::NotLinked
+                          ? "Error: The PID block of " + tag + " cannot be CAS: no link object feeds its CAS_IN."
+                          : "Error: Whether a link object feeds the PID's CAS_IN of " + tag + " could not be read.");
+            return kExitFailed;
+        }
     }
 
     // The PV range onto which the simulation maps READBACK: the offline default configuration's,
