@@ -16,12 +16,12 @@ int RunFirmware(Context& ctx) {
     const bool needsFile = action == "verify" || action == "download";
     if (!needsFile && action != "activate") {
         ctx.Error("Error: \"" + action + "\": the firmware actions are verify, download and activate.");
-        return kExitFailed;
+        return kExitUsage;
     }
     if (needsFile != (ctx.Arguments().size() == 3)) {
         ctx.Error(needsFile ? "Error: " + action + " takes the firmware file after the tag."
                             : "Error: activate takes no file.");
-        return kExitFailed;
+        return kExitUsage;
     }
     const std::string file = needsFile ? ctx.Argument(2) : std::string();
     std::error_code ec;
@@ -33,9 +33,22 @@ int RunFirmware(Context& ctx) {
     if (slot < 0) return kExitFailed;
     fieldbus::FieldbusDevice& device = ctx.Link().Device(slot);
 
+    // Only the link-master types take firmware: a file that matches another type fits nothing
+    // that download would write it into.
+    const firmware::FirmwareTarget target = firmware::ReadFirmwareTarget(device, slot, tag);
+    ctx.Pump();
+    const bool takesFirmware = target.deviceType == "7";
+    const std::string typeRefusal =
+        "Error: Firmware is downloaded only into positioners of device type 7 (the link-master types); " + tag +
+        " is of type " + (target.deviceType.empty() ? "unknown" : target.deviceType) + ".";
     if (action == "verify") {
-        firmware::FirmwareDevice checker(device);
-        const int fits = checker.VerifyFirmwareFile(file);
+        int fits = 1;
+        if (takesFirmware) {
+            firmware::FirmwareDevice checker(device);
+            fits = checker.VerifyFirmwareFile(file);
+        } else {
+            ctx.Error(typeRefusal);
+        }
         ctx.Pump();
         if (ctx.Json())
             ctx.PrintJson({{"tag", tag}, {"file", file}, {"fits", fits == 0}});
@@ -49,11 +62,8 @@ int RunFirmware(Context& ctx) {
     if (action == "activate") {
         result = firmware::FirmwareActivateCommand(device);
     } else {
-        const firmware::FirmwareTarget target = firmware::ReadFirmwareTarget(device, slot, tag);
-        ctx.Pump();
-        if (target.deviceType != "7") {
-            ctx.Error("Error: Firmware is downloaded only into positioners of device type 7 (the link-master types); " +
-                      tag + " is of type " + (target.deviceType.empty() ? "unknown" : target.deviceType) + ".");
+        if (!takesFirmware) {
+            ctx.Error(typeRefusal);
             return kExitFailed;
         }
         // The activation questions are answered by --activate, not by --yes.
