@@ -7,6 +7,7 @@
 #include "calibration/RunProcedure.h"
 #include "cli/ConsoleUi.h"
 #include "cli/Context.h"
+#include "cli/OptionNumber.h"
 #include "cli/ProcedureConsole.h"
 #include "cli/TextTable.h"
 #include "fieldbus/BlockKind.h"
@@ -195,25 +196,24 @@ int RunCalibrate(Context& ctx) {
     const std::string& action = ctx.Argument(1);
     if (action != "stops" && action != "travel" && action != "autotune" && action != "servo-defaults") {
         ctx.Error("Error: \"" + action + "\": the calibrations are stops, travel, autotune and servo-defaults.");
-        return kExitFailed;
+        return kExitUsage;
     }
     const std::string type = ctx.Option("type");
     if (type != "zero" && type != "span" && type != "mid") {
         ctx.Error("Error: --type takes zero, span or mid.");
-        return kExitFailed;
+        return kExitUsage;
     }
     if ((ctx.Given("open-stop") && action != "stops") || (ctx.Flag("search-stops") && action != "autotune") ||
         ((ctx.Given("type") || ctx.Given("target")) && action != "travel")) {
         ctx.Error("Error: --open-stop belongs to stops, --search-stops to autotune, --type and --target to travel.");
-        return kExitFailed;
+        return kExitUsage;
     }
     if (ctx.Given("target")) {
         const std::string target = ctx.Option("target");
-        char* end = nullptr;
-        std::strtod(target.c_str(), &end);
-        if (target.empty() || *end != '\0') {
+        double position = 0;
+        if (!ParseDecimal(target, position)) {
             ctx.Error("Error: --target takes a position in percent.");
-            return kExitFailed;
+            return kExitUsage;
         }
     }
     const int slot = ctx.FindSlot(tag);

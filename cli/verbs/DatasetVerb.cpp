@@ -52,7 +52,7 @@ int RunDataset(Context& ctx) {
     if (wanted == 0 || ctx.Arguments().size() != wanted) {
         ctx.Error("Error: Use \"dataset TAG list\", \"dataset TAG save NAME\", \"dataset TAG load NAME FILE\" or "
                   "\"dataset TAG delete NAME\".");
-        return kExitFailed;
+        return kExitUsage;
     }
     // A name is kept without its trailing blanks, as the plug-in's save dialog keeps it.
     const std::string name = wanted > 2 ? TrimRight(ctx.Argument(2)) : std::string();

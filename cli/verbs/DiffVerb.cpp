@@ -4,6 +4,7 @@
 #include "cli/ConfigComparison.h"
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
+#include "cli/OutputPath.h"
 #include "platform/Ui.h"
 
 using platform::Format;
@@ -32,6 +33,14 @@ std::string Described(const Source& source) { return source.name + (source.file 
 
 int RunDiff(Context& ctx) {
     Source first, second;
+    // A configuration file named by a path is never taken for a device tag.
+    for (const std::string& argument : ctx.Arguments()) {
+        std::error_code ec;
+        if (NamesAFile(argument, ".dmp") && !std::filesystem::is_regular_file(argument, ec)) {
+            ctx.Error("Error: No configuration file " + argument + ".");
+            return kExitUsage;
+        }
+    }
     if (Load(ctx, ctx.Argument(0), first) != 0 || Load(ctx, ctx.Argument(1), second) != 0) return kExitFailed;
     const CompareScope scope = ctx.Flag("all") ? CompareScope::All : CompareScope::Configuration;
     const std::vector<FieldDifference> differences = CompareConfigurations(first.data, second.data, scope);

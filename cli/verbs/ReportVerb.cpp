@@ -5,6 +5,7 @@
 
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
+#include "cli/OutputPath.h"
 #include "config/CConfigData.h"
 #include "logon/CurrentUser.h"
 #include "platform/AtomicFile.h"
@@ -51,11 +52,23 @@ int RunReport(Context& ctx) {
     const std::string out = ctx.Option("out");
     if (format != "html" && format != "text" && format != "pdf") {
         ctx.Error("Error: --format takes html, text or pdf.");
-        return kExitFailed;
+        return kExitUsage;
     }
     if (format == "pdf" && out.empty()) {
         ctx.Error("Error: A PDF report needs --out FILE.");
-        return kExitFailed;
+        return kExitUsage;
+    }
+    if (!out.empty()) {
+        if (const std::string problem = OutputPathProblem(out, ""); !problem.empty()) {
+            ctx.Error(problem);
+            return kExitUsage;
+        }
+    }
+    // A configuration file named by a path is never taken for a device tag.
+    std::error_code ec;
+    if (NamesAFile(source, ".dmp") && !std::filesystem::is_regular_file(source, ec)) {
+        ctx.Error("Error: No configuration file " + source + ".");
+        return kExitUsage;
     }
     if (!out.empty() && !MayWrite(out)) return kExitRefused;
 

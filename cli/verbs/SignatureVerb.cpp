@@ -4,6 +4,8 @@
 
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
+#include "cli/OptionNumber.h"
+#include "cli/OutputPath.h"
 #include "diagnostics/SignatureFile.h"
 #include "diagnostics/SignatureKind.h"
 #include "diagnostics/SignatureMessages.h"
@@ -142,26 +144,32 @@ int RunSignature(Context& ctx) {
     if (requested == 0) {
         ctx.Error("Error: --kinds takes all, or standard, extended, hires, step and positioner separated by "
                   "commas.");
-        return kExitFailed;
+        return kExitUsage;
     }
     const bool pcControlled = ctx.Flag("pc-controlled");
     const std::string save = ctx.Option("save");
     if (!save.empty() && save != "baseline" && save != "record") {
         ctx.Error("Error: --save takes baseline or record.");
-        return kExitFailed;
+        return kExitUsage;
     }
     const bool standard =
         requested == diagnostics::kMeasureAll || (requested & diagnostics::KindBit(diagnostics::KindStandard)) != 0;
     if (!save.empty() && !standard) {
         ctx.Error("Error: --save keeps the standard actuator signature; measure it too.");
-        return kExitFailed;
+        return kExitUsage;
     }
-    const int timeout = std::atoi(ctx.Option("timeout").c_str());
-    if (timeout < 10 || timeout > 86400) {
+    int timeout = 0;
+    if (!ParseWholeNumber(ctx.Option("timeout"), 10, 86400, timeout)) {
         ctx.Error("Error: --timeout takes 10 to 86400 seconds.");
-        return kExitFailed;
+        return kExitUsage;
     }
     const std::string out = ctx.Option("out");
+    if (!out.empty()) {
+        if (const std::string problem = OutputPathProblem(out, ""); !problem.empty()) {
+            ctx.Error(problem);
+            return kExitUsage;
+        }
+    }
     if (!out.empty() && !MayWrite(out)) return kExitRefused;
 
     const int slot = ctx.OpenDeviceByTag(tag);

@@ -38,13 +38,13 @@ int RunState(Context& ctx) {
         requested = StateOf(ctx.Argument(1));
         if (requested < 0) {
             ctx.Error("Error: \"" + ctx.Argument(1) + "\" is no operation state: normal, manual or oos.");
-            return kExitFailed;
+            return kExitUsage;
         }
     }
     const std::string bumpless = ctx.Option("bumpless");
     if (!bumpless.empty() && strcasecmp(bumpless.c_str(), "on") != 0 && strcasecmp(bumpless.c_str(), "off") != 0) {
         ctx.Error("Error: --bumpless takes on or off.");
-        return kExitFailed;
+        return kExitUsage;
     }
     const int slot = ctx.OpenDeviceByTag(tag);
     if (slot < 0) return kExitFailed;

@@ -5,6 +5,7 @@
 #include "app/DeviceData.h"
 #include "app/DeviceDisplay.h"
 #include "cli/Context.h"
+#include "cli/OptionNumber.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/OperationState.h"
 #include "platform/Clock.h"
@@ -46,11 +47,11 @@ struct Sample {
 
 int RunWatch(Context& ctx) {
     const std::string& tag = ctx.Argument(0);
-    const int interval = std::atoi(ctx.Option("interval").c_str());
-    const int count = std::atoi(ctx.Option("count").c_str());
-    if (interval < 100 || interval > 3600000 || count < 0) {
+    int interval = 0, count = 0;
+    if (!ParseWholeNumber(ctx.Option("interval"), 100, 3600000, interval) ||
+        !ParseWholeNumber(ctx.Option("count"), 0, 1000000000, count)) {
         ctx.Error("Error: --interval takes 100 to 3600000 milliseconds, --count a number of lines (0: until Ctrl+C).");
-        return kExitFailed;
+        return kExitUsage;
     }
     const int slot = ctx.OpenDeviceByTag(tag);
     if (slot < 0) return kExitFailed;
