@@ -5,9 +5,11 @@
 #include <cstdlib>
 
 #include "app/ServerCheck.h"
+#include "cli/ServerPresence.h"
 #include "cli/TerminalText.h"
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
+#include "nifb/Backend.h"
 #include "nifb/nifb.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -124,6 +126,17 @@ void Context::SetMessageHandler(std::function<void(unsigned, uintptr_t)> handler
 
 int Context::ConnectLink() {
     if (connected_) return 0;
+    // A server that is there but does not answer is said to be so after one call's limit; it is
+    // not taken for a missing one (a second server could not take its socket).
+    std::string socket;
+    if (ServerSocketListening(socket) && !fieldbus::FieldbusLink::IsServerAvailable()) {
+        Pump();
+        Error(Format("Error: The Fieldbus server at %s is running but does not answer (no answer within %.0f s).\n"
+                     "It may be stopped (SIGSTOP, a debugger) or overloaded; no second server is started beside it. "
+                     "Let it continue, or end it and run the command again.",
+                     socket.c_str(), nifb::CallLimitMs() / 1000.0));
+        return 1;
+    }
     app::ServerCheckHooks hooks;
     hooks.isServerAvailable = [] { return fieldbus::FieldbusLink::IsServerAvailable(); };
     hooks.launch = app::LaunchDetached;

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 
@@ -81,6 +82,21 @@ TEST_F(CliOnServer, TrendChecksItsFileFirstAndSavesWhatItRecordedWhenEnded) {
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("PT-301 is not a positioner"));
     EXPECT_FALSE(std::filesystem::exists(dir_.File("pt.tre")));
+}
+
+// A server that is there but stopped (SIGSTOP) is said to be so within one call's limit.
+TEST_F(CliOnServer, AServerThatDoesNotAnswerIsSaidToBeSoWithinTheCallLimit) {
+    setenv("NIFB_CALL_LIMIT_MS", "2000", 1);
+    ASSERT_EQ(0, kill(server_->Pid(), SIGSTOP));
+    const auto start = std::chrono::steady_clock::now();
+    const CliResult r = RunCli({"scan", "--user", "Admin", "--password", "admin"}, 30000);
+    const auto took = std::chrono::steady_clock::now() - start;
+    kill(server_->Pid(), SIGCONT);
+    unsetenv("NIFB_CALL_LIMIT_MS");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("is running but does not answer (no answer within 2 s)"));
+    EXPECT_THAT(r.err, Not(HasSubstr("Starting the Fieldbus server")));
+    EXPECT_LT(took, std::chrono::seconds(10));
 }
 
 }  // namespace
