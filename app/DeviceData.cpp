@@ -1,5 +1,6 @@
 #include "app/DeviceData.h"
 
+#include "firmware/FirmwareDevice.h"
 #include "platform/Ui.h"
 
 namespace app {
@@ -32,14 +33,17 @@ DeviceData ReadDeviceData(fieldbus::FieldbusDevice& device) {
         data.pressureUnit = UnitText(device, fieldbus::BlockKind::TB, "SPRING_RANGE.UNITS_INDEX", unit);
     if (device.ReadTbTemperatureUnit(unit) == 0)
         data.temperatureUnit = UnitText(device, fieldbus::BlockKind::TB, "TEMPERATURE_UNIT", unit);
+    data.firmwareRevision = firmware::FirmwareDevice(device).RunningRevision();
     data.ao = ReadSchedule(device, kAoStartIndex);
     data.pid = ReadSchedule(device, kPidStartIndex);
     return data;
 }
 
 std::string IdentityLine(const DeviceData& data, uint8_t address, const std::string& deviceId) {
-    return platform::Format("Type 0x%04x  Revision %u  Address 0x%02x  ID %s", unsigned{data.deviceType},
-                            unsigned{data.deviceRevision}, unsigned{address}, deviceId.c_str());
+    std::string line = platform::Format("Type 0x%04x  Revision %u  Address 0x%02x  ID %s", unsigned{data.deviceType},
+                                        unsigned{data.deviceRevision}, unsigned{address}, deviceId.c_str());
+    if (!data.firmwareRevision.empty()) line += "  Firmware " + data.firmwareRevision;
+    return line;
 }
 
 }  // namespace app

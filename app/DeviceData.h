@@ -23,6 +23,7 @@ struct DeviceData {
     std::string positionUnit;
     std::string pressureUnit;
     std::string temperatureUnit;
+    std::string firmwareRevision;  // of the firmware the device runs; empty when unknown
     ScheduleRead ao, pid;
 };
 
@@ -33,7 +34,8 @@ inline constexpr uint16_t kPidStartIndex = 8000;
 DeviceData ReadDeviceData(fieldbus::FieldbusDevice& device);
 ScheduleRead ReadSchedule(fieldbus::FieldbusDevice& device, uint16_t startIndex);
 
-// "Type 0x0001  Revision 2  Address 0x14  ID 42524B0001...": the identity line of the view.
+// "Type 0x0001  Revision 2  Address 0x14  ID 42524B0001...  Firmware 2.10.00": the identity
+// line of the view (without the firmware when its revision cannot be read).
 std::string IdentityLine(const DeviceData& data, uint8_t address, const std::string& deviceId);
 
 }  // namespace app

@@ -241,6 +241,19 @@ int Context::SlotOfDeviceId(const std::string& deviceId) {
     return -1;
 }
 
+int Context::WaitForDevice(const std::string& deviceId, uint64_t limitMs) {
+    platform::Clock& clock = platform::GetClock();
+    const uint64_t start = clock.NowMs();
+    for (;;) {
+        if (Rescan() == 0) {
+            const int slot = SlotOfDeviceId(deviceId);
+            if (slot > 0 && link_.IsPresent(slot)) return slot;
+        }
+        if (clock.NowMs() - start > limitMs || Interrupted()) return -1;
+        clock.SleepMs(1000);
+    }
+}
+
 void Context::Shutdown() {
     if (connected_) {
         link_.SetCurrentSlot(-1);

@@ -81,6 +81,9 @@ public:
     int Rescan();
     // The slot of the listed device with this identifier, -1 when none.
     int SlotOfDeviceId(const std::string& deviceId);
+    // Scans the link until the device with this identifier is listed and answering again (after
+    // it restarted or changed its tag or address); its slot, or -1 after `limitMs` or a signal.
+    int WaitForDevice(const std::string& deviceId, uint64_t limitMs);
     // The window handle that receives the link's and the devices' notifications.
     platform::WindowHandle NotifyWindow() const { return notify_; }
     // Notifications other than the link's own (view readers, process poll): wParam is the

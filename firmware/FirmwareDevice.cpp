@@ -46,6 +46,11 @@ int FirmwareDevice::ReadDeviceHeader(FirmwareHeader& header) {
     return ParseFirmwareHeader(std::string_view(bytes, size), header) ? 0 : 1;
 }
 
+std::string FirmwareDevice::RunningRevision() {
+    FirmwareHeader header;
+    return ReadDeviceHeader(header) == 0 ? FieldText(header.softwareRevision) : std::string();
+}
+
 int FirmwareDevice::VerifyFirmwareFile(const std::string& path) {
     constexpr const char* kHead = "FFD file verification failed because of following reason(s): \n\n";
     constexpr const char* kTail = "\nThe firmware downloading process will be terminated.";

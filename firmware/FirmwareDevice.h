@@ -56,6 +56,9 @@ public:
     int ActivateFirmware();
     // The header of the firmware in the device.
     int ReadDeviceHeader(FirmwareHeader& header);
+    // The software revision of the firmware the device runs ("2.10.00"); empty when it cannot
+    // be read.
+    std::string RunningRevision();
 
 private:
     // Waits `ms` with the messages pumped; false when a cancel was asked for (and allowed).

@@ -75,7 +75,20 @@ TEST_F(CliOnServer, FirmwareVerifyAndDownloadAgreeOnWhichDevicesTakeFirmware) {
     const CliResult r = Cli({"firmware", "verify", "FV-101", file});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_THAT(r.err, HasSubstr("only into positioners of device type 7"));
-    EXPECT_THAT(r.out, HasSubstr("does not fit FV-101."));
+    EXPECT_THAT(r.out, HasSubstr("does not fit FV-101 (it runs firmware"));
+}
+
+// The firmware a device runs is in its identity, and read back after a download and activation.
+TEST_F(CliOnServer, TheRunningFirmwareRevisionIsShownAndReadBackAfterActivation) {
+    EXPECT_THAT(Cli({"info", "FV-102"}).out, HasSubstr("ID 42524B0007J0000021  Firmware 2.00.00\n"));
+    const std::string firmware = TESSARO_SOURCE_DIR "/simulator/firmware/42524B0007_0007_SW2.10.00.ffd";
+    CliResult r = Cli({"firmware", "verify", "FV-102", firmware});
+    EXPECT_THAT(r.out, HasSubstr("fits FV-102 (it runs firmware 2.00.00)."));
+    r = Cli({"firmware", "download", "FV-102", firmware, "--yes", "--activate", "--quiet"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("FV-102 runs firmware 2.10.00 (before: 2.00.00).\n"));
+    const nlohmann::json info = nlohmann::json::parse(Cli({"info", "FV-102", "--json"}).out);
+    EXPECT_EQ("2.10.00", info["firmwareRevision"]);
 }
 
 // A path that names no file is said to be a missing file, not an unknown tag, before any work.

@@ -10,6 +10,22 @@ namespace cli {
 
 namespace {
 
+// How long a device that restarted with new firmware may take to be listed again.
+constexpr uint64_t kRestartLimitMs = 60000;
+
+// The revision the device runs after a download or an activation: read where it is, or once it
+// is listed again after a restart (an activation restarts it, and the link may lose it while
+// it does). Empty when it cannot be read.
+std::string RevisionAfter(Context& ctx, int slot, const std::string& deviceId, bool restarted) {
+    if (restarted || !ctx.Link().IsPresent(slot) || !ctx.Link().Device(slot).IsOpen()) {
+        slot = ctx.WaitForDevice(deviceId, kRestartLimitMs);
+        if (slot < 0 || ctx.OpenDevice(slot) != 0) return {};
+    }
+    const std::string revision = firmware::FirmwareDevice(ctx.Link().Device(slot)).RunningRevision();
+    ctx.Pump();
+    return revision;
+}
+
 int RunFirmware(Context& ctx) {
     const std::string& action = ctx.Argument(0);
     const std::string& tag = ctx.Argument(1);
@@ -32,6 +48,9 @@ int RunFirmware(Context& ctx) {
     const int slot = ctx.OpenDeviceByTag(tag);
     if (slot < 0) return kExitFailed;
     fieldbus::FieldbusDevice& device = ctx.Link().Device(slot);
+    const std::string deviceId = ctx.Link().GetDeviceId(slot);
+    const std::string runningBefore = firmware::FirmwareDevice(device).RunningRevision();
+    ctx.Pump();
 
     // Only the link-master types take firmware: a file that matches another type fits nothing
     // that download would write it into.
@@ -50,10 +69,11 @@ int RunFirmware(Context& ctx) {
             ctx.Error(typeRefusal);
         }
         ctx.Pump();
+        const std::string running = runningBefore.empty() ? "an unknown firmware" : "firmware " + runningBefore;
         if (ctx.Json())
-            ctx.PrintJson({{"tag", tag}, {"file", file}, {"fits", fits == 0}});
+            ctx.PrintJson({{"tag", tag}, {"file", file}, {"fits", fits == 0}, {"running", runningBefore}});
         else
-            ctx.Print(fits == 0 ? file + " fits " + tag + "." : file + " does not fit " + tag + ".");
+            ctx.Print((fits == 0 ? file + " fits " + tag : file + " does not fit " + tag) + " (it runs " + running + ").");
         return fits == 0 ? kExitOk : kExitFailed;
     }
     // The window's steps are the progress of a download that takes a while.
@@ -76,7 +96,20 @@ int RunFirmware(Context& ctx) {
         });
     }
     ctx.Pump();
-    if (ctx.Json()) ctx.PrintJson({{"tag", tag}, {"action", action}, {"result", result}});
+    // Which firmware runs now is read back, above all when the activation's end was not seen
+    // (the device may have restarted with the new firmware while the link lost it).
+    const bool activated = action == "activate" || ctx.Flag("activate");
+    const std::string runningAfter = result == 2 ? runningBefore : RevisionAfter(ctx, slot, deviceId, activated);
+    const std::string now = runningAfter.empty() ? std::string("cannot be read") : runningAfter;
+    if (result == 1 && activated)
+        ctx.Error("Error: The activation on " + tag + " was not confirmed. It ran firmware " +
+                  (runningBefore.empty() ? std::string("unknown") : runningBefore) + " before; the firmware it runs now " +
+                  (runningAfter.empty() ? "cannot be read." : "is " + runningAfter + "."));
+    if (ctx.Json())
+        ctx.PrintJson({{"tag", tag}, {"action", action}, {"result", result}, {"runningBefore", runningBefore},
+                       {"running", runningAfter}});
+    else
+        ctx.Print(tag + " runs firmware " + now + (runningAfter == runningBefore ? "." : " (before: " + runningBefore + ")."));
     return result;
 }
 

@@ -84,6 +84,7 @@ int RunInfo(Context& ctx) {
                        {"vendor", vendor},
                        {"model", model},
                        {"revision", revision},
+                       {"firmwareRevision", data.firmwareRevision.empty() ? JsonValue() : JsonValue(data.firmwareRevision)},
                        {"linkMasterCapable", flags.linkMasterCapable},
                        {"linkMaster", flags.configuredAsLinkMaster},
                        {"operationState", stateText},
@@ -115,7 +116,8 @@ Verb InfoVerb() {
     verb.summary = "a device's identity, blocks, modes and operation state";
     verb.description =
         "Opens the device with the PD tag TAG and shows its identity (device type and revision, node address, "
-        "device identifier, family, the vendor, model and revision of its function-block VFD), whether it can "
+        "device identifier, the revision of the firmware it runs, family, the vendor, model and revision of its "
+        "function-block VFD), whether it can "
         "be or is a link master, the units of its position, pressure and temperature, its operation state, and "
         "each block with its kind, tag, type and target, actual and permitted modes.";
     verb.examples = {"tessaro-cli info FV-101", "tessaro-cli info KV-202 --json"};

@@ -18,20 +18,6 @@ constexpr int kDownloadPrivilege = 4;
 // How long a device that changed its tag or address, or restarted, may take to be listed again.
 constexpr uint64_t kRelistLimitMs = 60000;
 
-// Scans the link until the device is listed and answering again; its slot, or -1.
-int WaitForDevice(Context& ctx, const std::string& deviceId) {
-    platform::Clock& clock = platform::GetClock();
-    const uint64_t start = clock.NowMs();
-    for (;;) {
-        if (ctx.Rescan() == 0) {
-            const int slot = ctx.SlotOfDeviceId(deviceId);
-            if (slot > 0 && ctx.Link().IsPresent(slot)) return slot;
-        }
-        if (clock.NowMs() - start > kRelistLimitMs || Interrupted()) return -1;
-        clock.SleepMs(1000);
-    }
-}
-
 int RunRestore(Context& ctx) {
     if (!logon::HasPrivilege(kDownloadPrivilege)) return kExitRefused;
     const std::string& file = ctx.Argument(0);
@@ -90,7 +76,7 @@ int RunRestore(Context& ctx) {
     if (restarted) {
         // A new boot class restarted the device: it is looked for again.
         ctx.Progress(tag + " restarted with its new boot class; waiting for it ...");
-        slot = WaitForDevice(ctx, deviceId);
+        slot = ctx.WaitForDevice(deviceId, kRelistLimitMs);
         if (slot < 0) {
             ctx.Error("Error: " + tag + " did not come back after its restart; scan the link later.");
             return kExitFailed;
@@ -114,7 +100,7 @@ int RunRestore(Context& ctx) {
             ctx.Error("Error: Changing the device tag/address failed." + (outcome.empty() ? "" : "\n" + outcome));
             return kExitFailed;
         }
-        slot = WaitForDevice(ctx, deviceId);
+        slot = ctx.WaitForDevice(deviceId, kRelistLimitMs);
         if (slot < 0) {
             ctx.Error("Error: The device did not answer at its new address; scan the link later.");
             return kExitFailed;
