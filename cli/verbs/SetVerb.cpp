@@ -169,7 +169,9 @@ Verb SetVerb() {
         "IMAN; RELEASE_FAILSAFE only when it reads \"Clear (Latched)\". A write the program or the device refuses "
         "ends with exit status 1 and its message: the program's own, or the device's communication message "
         "(\"Device <tag> Error (<status>): <name> @ <time>\"). The device is left as the write left it (out of "
-        "service after a configuration change; \"state\" puts it back).\n\n"
+        "service after a configuration change; \"state\" puts it back); a configuration write that fails puts the "
+        "block modes back as they were. An enumeration value that is none of the choices is refused before anything "
+        "changes (exit status 64).\n\n"
         "Needs the logon level of the program's Configure sheet (3 or more); AO OUT and SP, PID OUT, SP and FF_GAIN "
         "need a level above 0, as the trend window's positioner output. --yes answers the questions.";
     verb.examples = {"tessaro-cli set FV-101 TB.SERVO_GAIN 130 --yes", "tessaro-cli set FV-101 AO.IO_OPTS none --yes",
