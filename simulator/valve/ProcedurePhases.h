@@ -42,6 +42,22 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure, std::sha
 // `stopsBefore`: the outcome of a stop finding run first (command 4), else nullptr.
 void AddAutoTune(DeviceProcedure& procedure, std::shared_ptr<StopFindingOutcome> stopsBefore);
 
+// The rising stroke's line through pressure and position: pressure = kpaPerPct * position +
+// offsetKpa (known once the self check's rising stroke is fitted).
+struct SpringLine {
+    bool valid = false;
+    double kpaPerPct = 0.0;
+    double offsetKpa = 0.0;
+};
+// How far the stem jumps when it breaks away from rest (% of travel).
+struct SlipResult {
+    double slipPct = 0.0;
+    bool measured = false;
+};
+// Rests the stem at mid stroke (aimed with `line`), lets it stick and creeps the pressure up
+// until it breaks away; the jump beyond what the pressure rise explains is the slip.
+std::shared_ptr<SlipResult> AddSlipTest(DeviceProcedure& procedure, std::shared_ptr<const SpringLine> line);
+
 // Strokes 0 -> 100 -> 0 on slow pressure ramps and fills the measured values.
 void AddSelfCheck(DeviceProcedure& procedure);
 
