@@ -119,7 +119,7 @@ void Ramp(StairStroke& k, double sign, double& target, const ValveModel& model, 
 
 }  // namespace
 
-void AddSelfCheck(DeviceProcedure& p) {
+void AddSelfCheck(DeviceProcedure& p, std::shared_ptr<ProcedureMemory> memory) {
     auto s = std::make_shared<CheckScratch>();
     DeviceProcedure* procedure = &p;
 
@@ -167,9 +167,9 @@ void AddSelfCheck(DeviceProcedure& p) {
                });
     auto slip = AddSlipTest(p, line);
 
-    auto probe = AddOutputProbe(p, nullptr);
+    auto probe = AddOutputProbe(p, memory);
 
-    p.SetConclusion([s, probe, slip](ActivityContext& ctx) -> uint8_t {
+    p.SetConclusion([s, probe, slip, memory](ActivityContext& ctx) -> uint8_t {
         double gu = 0, ou = 0, gd = 0, od = 0;
         if (!FitLine(s->rising.points, gu, ou) || !FitLine(s->falling.points, gd, od)) return kResultNoMovement;
         const double at0 = (ou + od) / 2.0;
@@ -182,6 +182,7 @@ void AddSelfCheck(DeviceProcedure& p) {
         ctx.tb.SetFloat("MEAS_SPRING_RANGE", static_cast<float>(std::min(at0, at100) * factor), 4);
         ctx.tb.SetFloat("VALVE_HYS", static_cast<float>(std::fabs(hysteresis) * factor));
         ctx.tb.SetFloat("VALVE_SLIP_WIDTH", static_cast<float>(slip->slipPct));
+        if (slip->measured) memory->slipPct = slip->slipPct;
         // Gain and delay only from a probe that moved the stem; the strokes' figures stand
         // either way.
         if (probe->moved) {
