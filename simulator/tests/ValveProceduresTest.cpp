@@ -308,6 +308,23 @@ TEST_F(ValveProceduresTest, StopFindingAndSelfCheckMeasureSlowAndStickyValves) {
     }
 }
 
+TEST_F(ValveProceduresTest, SelfCheckMeasuresTinyFrictionAndASmallSlipAtRest) {
+    // A fast valve with 0.5 kPa friction: a stroke read while the pressure moves adds the
+    // stem's lag to the hysteresis; a stem that only slides shows no slip. Then a small slip
+    // (0.3 kPa on a 75 kPa spring), read in full, not less the breakaway's first move.
+    for (const char* valve : {R"({"frictionKpa":0.5,"stickSlipKpa":0,"strokeTimeS":2,"deadTimeMs":20})",
+                              R"({"frictionKpa":3,"stickSlipKpa":0.3})"}) {
+        SCOPED_TRACE(valve);
+        UseValve(valve);
+        ASSERT_EQ(Run(2), 1);
+        EXPECT_EQ(Run(255, 400), 1);
+        ExpectSelfCheckFigures();
+        if (Valve()["stickSlipKpa"].get<double>() == 0.0) {
+            EXPECT_LT(F("VALVE_SLIP_WIDTH"), 0.05f);
+        }
+    }
+}
+
 TEST_F(ValveProceduresTest, AutoTuneNeverLeavesAServoSetThatHunts) {
     // A long dead time: the factory set (boost on) hunts; the tune turns the boost off and
     // finds a calm gain.

@@ -26,6 +26,15 @@ constexpr double kHuntTail = 0.4;
 constexpr double kHuntBandPct = 0.5;  // the settling band of a 10 % step
 constexpr double kSettleBandPct = 5.0;   // of the step
 constexpr double kTuneRecordS = 0.01;
+// The whole search with its holds ends within this (the host gives a procedure ten
+// minutes, and the probe and a stop finding come before); the best set found is then kept.
+constexpr double kSearchBudgetS = 360.0;
+// A stem that sticks and slips by more than this (% of travel, the self check's slip):
+// the loop gets a dead band that takes the jump, and the integral sleeps near the set point
+// (it would wind against the stuck stem and kick it on, so the loop would hunt).
+constexpr double kStickySlipPct = 0.1;
+constexpr double kDeadbandPerSlip = 1.0;
+constexpr double kStickyIntegralSleepPct = 5.0;
 // What the factory gain is right for: the probe gain of the maker's standard valve.
 constexpr double kReferenceGain = 2.3;   // %/s per % output
 constexpr double kFactoryGain = 120.0;
@@ -64,7 +73,29 @@ struct TuneScratch {
     StepFigures up;
     bool verifying = false;  // the best set on a long hold
     bool verified = false;   // the best set passed it
+    double elapsedS = 0.0;   // since the search began
 };
+
+// The servo set the search starts from: the block's, with the relay's null as offset, and
+// for a sticky stem the bands its slip asks for.
+ServoParameters BaseSet(const ServoParameters& block, const ProbeResult& probe, const ProcedureMemory* memory) {
+    ServoParameters base = block;
+    base.offset = std::round(probe.nullOutput * 10.0) / 10.0;
+    const double slip = memory ? memory->slipPct : -1.0;
+    if (slip > kStickySlipPct) {
+        // Within the dead band the output is the offset alone: it must be the null exactly,
+        // or the pressure drifts until the stem breaks away again.
+        base.offset = std::round(probe.heldNullOutput * 100.0) / 100.0;
+        base.deadband = std::round(kDeadbandPerSlip * slip * 100.0) / 100.0;
+        base.integralSleep = kStickyIntegralSleepPct;
+    }
+    return base;
+}
+
+// The band a step settles in (% of the step): a set with a dead band rests anywhere within it.
+double SettleBand(const ServoParameters& servo) {
+    return std::max(kSettleBandPct, (servo.deadband + kHuntBandPct / 2) / (kTrialHigh - kTrialLow) * 100.0);
+}
 
 // The long hold after a step that the best set must rest through.
 double VerifyS(double windowS) { return std::max(20.0, 2.0 * windowS); }
@@ -88,8 +119,9 @@ bool VerifyNext(TuneScratch& s, ActivityContext& ctx, DeviceProcedure& procedure
 
 }  // namespace
 
-void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBefore) {
-    auto probe = AddOutputProbe(p, stopsBefore);
+void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBefore,
+                 std::shared_ptr<const ProcedureMemory> memory) {
+    auto probe = AddOutputProbe(p, memory);
     auto s = std::make_shared<TuneScratch>();
     DeviceProcedure* procedure = &p;
     // A valve the probe could not measure cannot be tuned: the probe's cause ends it.
@@ -102,10 +134,9 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
     p.AddPhase(
         8 * (kTrialHoldS + 2 * kTrialStepS),
         [s](const ActivityContext&, double) { return Drive::Servo(s->stage == 1 ? kTrialHigh : kTrialLow); },
-        [procedure, s, probe](ActivityContext& ctx, double) {
+        [procedure, s, probe, memory](ActivityContext& ctx, double) {
             if (!s->search) {
-                ServoParameters base = ctx.servo;
-                base.offset = std::round(probe->nullOutput * 10.0) / 10.0;
+                const ServoParameters base = BaseSet(ctx.servo, *probe, memory.get());
                 s->windowS = StepWindowS(*probe);
                 s->search = std::make_unique<TuneSearch>(
                     base, kFactoryGain * kReferenceGain / std::max(probe->gain, 0.05), s->windowS);
@@ -113,6 +144,9 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
                 procedure->SetServoOverride(s->current);
             }
             s->stageS += kStepS;
+            s->elapsedS += kStepS;
+            // Out of time: no more trials; the best set so far still has to rest on its hold.
+            const bool late = s->elapsedS >= kSearchBudgetS;
             if (s->stage == 0) {
                 if (s->stageS >= kTrialHoldS) s->stage = 1, s->stageS = 0.0, s->record.clear();
                 return false;
@@ -131,16 +165,17 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
                     if (t.servo == s->current) t.hunts = true, t.score += 1000.0;
                 Trial rejected;
                 rejected.servo = s->current;
+                if (late) return true;  // out of time: no set is kept
                 if (s->search->Rejected(rejected)) return Try(*s, ctx, *procedure, s->search->Candidate());
                 return VerifyNext(*s, ctx, *procedure);
             }
             if (s->stage == 1) {
-                s->up = MeasureStep(s->record, kTrialLow, kTrialHigh, kSettleBandPct);
+                s->up = MeasureStep(s->record, kTrialLow, kTrialHigh, SettleBand(s->current));
                 s->upHunts = Hunts(s->record, kTrialHigh, s->windowS);
                 s->stage = 2, s->stageS = 0.0, s->record.clear();
                 return false;
             }
-            const StepFigures down = MeasureStep(s->record, kTrialHigh, kTrialLow, kSettleBandPct);
+            const StepFigures down = MeasureStep(s->record, kTrialHigh, kTrialLow, SettleBand(s->current));
             Trial trial;
             trial.servo = s->current;
             trial.overshoot = std::max(s->up.overshootPct, down.overshootPct);
@@ -150,7 +185,7 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
             trial.score = Score(trial, s->windowS);
             s->trials.push_back(trial);
             s->stage = 0, s->stageS = 0.0, s->record.clear();
-            if (!s->search->Learn(trial)) return VerifyNext(*s, ctx, *procedure);
+            if (!s->search->Learn(trial) || late) return VerifyNext(*s, ctx, *procedure);
             return Try(*s, ctx, *procedure, s->search->Candidate());
         });
 
@@ -166,6 +201,7 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
         SetStaticFloat(ctx.tb, "SERVO_RATE", static_cast<float>(best->servo.rate));
         SetStaticFloat(ctx.tb, "SERVO_OFFSET", static_cast<float>(best->servo.offset));
         SetStaticFloat(ctx.tb, "SERVO_DEADBAND", static_cast<float>(best->servo.deadband));
+        SetStaticFloat(ctx.tb, "SERVO_I_SLEEP_LMT", static_cast<float>(best->servo.integralSleep));
         for (size_t k = 0; k < 2; ++k)
             SetStaticFloat(ctx.tb, "BOOST_ON_THRESHOLD", static_cast<float>(best->servo.boostOn[k]), 4 * k);
         if (best->settleS < 0 || best->settleS > 3.0) return kResultSlowResponse;

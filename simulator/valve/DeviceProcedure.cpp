@@ -29,26 +29,27 @@ void DeviceProcedure::Publish(Block& tb) {
     if (!Finished()) tb.SetByte("AUTO_TUNE_STATE", Progress());
 }
 
-std::unique_ptr<DeviceProcedure> MakeDeviceProcedure(uint8_t command) {
+std::unique_ptr<DeviceProcedure> MakeDeviceProcedure(uint8_t command, std::shared_ptr<ProcedureMemory> memory) {
+    if (!memory) memory = std::make_shared<ProcedureMemory>();
     auto p = std::make_unique<DeviceProcedure>(command);
     switch (command) {
         case kExecFindStops:
         case kExecStopsAfterAdjust:
         case kExecManualStops: {
-            auto stops = AddStopFinding(*p, command);
+            auto stops = AddStopFinding(*p, command, memory);
             p->SetConclusion([stops](ActivityContext&) { return stops->outcome; });
             break;
         }
         case kExecAutoTune:
-            AddAutoTune(*p, nullptr);
+            AddAutoTune(*p, nullptr, memory);
             break;
         case kExecStopsAndTune: {
-            auto stops = AddStopFinding(*p, kExecFindStops);
-            AddAutoTune(*p, stops);
+            auto stops = AddStopFinding(*p, kExecFindStops, memory);
+            AddAutoTune(*p, stops, memory);
             break;
         }
         case kExecSelfCheck:
-            AddSelfCheck(*p);
+            AddSelfCheck(*p, memory);
             break;
         default:
             return nullptr;

@@ -62,7 +62,16 @@ private:
     uint8_t command_;
 };
 
+// What the device keeps from one procedure for the next: the stroke time the last stop
+// finding measured (0: none yet), which bounds the waits of a later probe, and the slip the
+// last self check measured (negative: none yet), which an auto tune sets its bands from.
+struct ProcedureMemory {
+    double strokeS = 0.0;
+    double slipPct = -1.0;
+};
+
 // The procedure for an AUTO_TUNE_EXEC command (2, 3, 4, 7, 8, 255); nullptr for others.
-std::unique_ptr<DeviceProcedure> MakeDeviceProcedure(uint8_t command);
+// `memory` (may be nullptr) is read and updated by the procedure.
+std::unique_ptr<DeviceProcedure> MakeDeviceProcedure(uint8_t command, std::shared_ptr<ProcedureMemory> memory = nullptr);
 
 }  // namespace simulator::valve

@@ -25,8 +25,8 @@ constexpr double kProbeTravel = 6.0;      // % the stem travels while its speed 
 constexpr double kProbeHoldS = 2.5;
 constexpr double kProbeHoldMaxS = 10.0;
 constexpr double kProbeRecordS = 0.01;
-// Time limits per phase: this many stroke times of the stop finding run before, within
-// bounds; without one, the slowest stroke a positioner is made for.
+// Time limits per phase: this many stroke times of the last stop finding, within bounds;
+// without one, the slowest stroke a positioner is made for.
 constexpr double kProbeLimitPerStroke = 3.0;
 constexpr double kProbeLimitMinS = 20.0;
 constexpr double kProbeLimitMaxS = 120.0;
@@ -34,8 +34,18 @@ constexpr double kProbeUnknownStrokeS = 40.0;
 // With the output at its largest step, pressure and stem resting this long: they stay put.
 constexpr double kProbeSaturatedRestS = 2.0;
 
+// The null on a held pressure: the output averaged over this long once the pressure stayed
+// within the band as long again (at most kNullLimitS).
+constexpr double kNullAverageS = 0.5;
+constexpr double kNullPressureBand = 0.02;
+constexpr double kNullLimitS = 5.0;
+constexpr double kProbeStickySlipPct = 0.1;  // as the auto tune judges it
+
 struct ProbeScratch {
     std::deque<double> outputs;  // servo outputs of the last second
+    std::deque<double> pressures;
+    double holdKpa = 0.0;
+    bool holdPressure = false;
     double start = 0.0;
     std::vector<TimedValue> record;
     double rate[2] = {0.0, 0.0};
@@ -61,8 +71,8 @@ void FitSpeed(const std::vector<TimedValue>& record, double start, double& rate,
     moved = std::fabs(rate) > 0.05;
 }
 
-double PhaseLimitS(const StopFindingOutcome* stops) {
-    const double stroke = stops && stops->strokeS > 0 ? stops->strokeS : kProbeUnknownStrokeS;
+double PhaseLimitS(const ProcedureMemory* memory) {
+    const double stroke = memory && memory->strokeS > 0 ? memory->strokeS : kProbeUnknownStrokeS;
     return std::clamp(kProbeLimitPerStroke * stroke, kProbeLimitMinS, kProbeLimitMaxS);
 }
 
@@ -75,7 +85,7 @@ uint8_t StuckCause(const ActivityContext& ctx, double sign) {
 
 }  // namespace
 
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stops) {
+std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<const ProcedureMemory> memory) {
     auto out = std::make_shared<ProbeResult>();
     auto s = std::make_shared<ProbeScratch>();
     DeviceProcedure* procedure = &p;
@@ -83,19 +93,48 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
 
     // Hold until the valve rests: the servo output's average over the last second then is
     // the relay's null.
-    p.AddPhase(kProbeHoldS, hold, [procedure, s, out, stops](ActivityContext& ctx, double t) {
+    p.AddPhase(kProbeHoldS, hold, [procedure, s, out, memory](ActivityContext& ctx, double t) {
         s->outputs.push_back(ctx.model.ServoOutput());
         if (s->outputs.size() > static_cast<size_t>(1.0 / kStepS)) s->outputs.pop_front();
         const bool rested = t >= kProbeHoldS && std::fabs(ctx.model.Position() - 50.0) < 1.0 &&
                             procedure->Rest().RestedFor(1.0);
-        if (t < std::max(kProbeHoldMaxS, PhaseLimitS(stops.get())) && !rested) return false;
+        if (t < std::max(kProbeHoldMaxS, PhaseLimitS(memory.get())) && !rested) return false;
         double sum = 0.0;
         for (double output : s->outputs) sum += output;
         // A valve that does not come to rest tells nothing: the configured offset then.
         out->nullOutput = rested ? sum / static_cast<double>(s->outputs.size()) : ctx.servo.offset;
         s->outputs.clear();
+        out->heldNullOutput = out->nullOutput;
+        s->holdKpa = ctx.model.PressureKpa();
+        // Only for a stem the last self check found sticking (its tune rests on the null).
+        s->holdPressure = rested && ctx.pressureSensor && memory && memory->slipPct > kProbeStickySlipPct;
         return true;
     });
+    // A stem that sticks rests while the position loop still creeps its output; the pressure
+    // held where it is shows the null exactly: the output at which the pressure stays.
+    p.AddPhase(
+        1.0,
+        [s](const ActivityContext&, double) {
+            return s->holdPressure ? Drive::Pressure(s->holdKpa) : Drive::Servo(50.0);
+        },
+        [s, out](ActivityContext& ctx, double t) {
+            if (!s->holdPressure) return true;
+            s->outputs.push_back(ctx.model.ServoOutput());
+            s->pressures.push_back(ctx.model.PressureKpa());
+            const size_t kept = static_cast<size_t>(kNullAverageS / kStepS);
+            if (s->outputs.size() > kept) s->outputs.pop_front(), s->pressures.pop_front();
+            const auto [low, high] = std::minmax_element(s->pressures.begin(), s->pressures.end());
+            const bool still = t >= 2.0 * kNullAverageS && *high - *low < kNullPressureBand;
+            if (!still && t < kNullLimitS) return false;
+            if (still) {
+                double sum = 0.0;
+                for (double output : s->outputs) sum += output;
+                out->heldNullOutput = sum / static_cast<double>(s->outputs.size());
+            }
+            s->outputs.clear();
+            s->pressures.clear();
+            return true;
+        });
     for (int direction = 0; direction < 2; ++direction) {
         const double sign = direction == 0 ? 1.0 : -1.0;
         // Breakaway: the step grows until the stem moves.
@@ -105,7 +144,7 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
                 if (out->failure != 0) return Drive::Servo(50.0);
                 return Drive::Output(out->nullOutput + sign * std::min(kProbeMaxStep, kProbeStep + kProbeRampPerS * t));
             },
-            [procedure, s, out, sign, direction, stops](ActivityContext& ctx, double t) {
+            [procedure, s, out, sign, direction, memory](ActivityContext& ctx, double t) {
                 if (out->failure != 0) return true;
                 if (t <= kStepS * 1.5) s->start = ctx.model.Position();
                 if (std::fabs(ctx.model.Position() - s->start) >= kProbeBreakawayPct) {
@@ -117,7 +156,7 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
                     out->failure = StuckCause(ctx, sign);
                     return true;
                 }
-                if (t < PhaseLimitS(stops.get())) return false;
+                if (t < PhaseLimitS(memory.get())) return false;
                 out->failure = kResultStrokeTooSlow;
                 return true;
             });
@@ -128,11 +167,11 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
                 if (out->failure != 0) return Drive::Servo(50.0);
                 return Drive::Output(out->nullOutput + sign * kProbeStep);
             },
-            [s, out, direction, stops](ActivityContext& ctx, double t) {
+            [s, out, direction, memory](ActivityContext& ctx, double t) {
                 if (out->failure != 0) return true;
                 if (s->record.empty()) s->start = ctx.model.Position();
                 if (s->record.empty() || t - s->record.back().t >= kProbeRecordS) s->record.push_back({t, ctx.model.Position()});
-                if (std::fabs(ctx.model.Position() - s->start) < kProbeTravel && t < PhaseLimitS(stops.get()))
+                if (std::fabs(ctx.model.Position() - s->start) < kProbeTravel && t < PhaseLimitS(memory.get()))
                     return false;
                 FitSpeed(s->record, s->start, s->rate[direction], s->moved[direction]);
                 s->record.clear();
@@ -140,9 +179,9 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
                 return true;
             });
         // Back to 50 % and to rest there.
-        p.AddPhase(2.0, hold, [procedure, out, stops](ActivityContext&, double t) {
+        p.AddPhase(2.0, hold, [procedure, out, memory](ActivityContext&, double t) {
             if (out->failure != 0) return true;
-            return (t >= 2.0 && procedure->Rest().RestedFor(0.5)) || t >= PhaseLimitS(stops.get());
+            return (t >= 2.0 && procedure->Rest().RestedFor(0.5)) || t >= PhaseLimitS(memory.get());
         });
     }
     // The figures.

@@ -17,13 +17,16 @@ struct StopFindingOutcome {
 };
 
 // Vent, full air (each to rest, or to a confirmation for command 7), then the new
-// calibration. With command 8 the open stop adjustment is folded into the calibration.
-std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& procedure, uint8_t command);
+// calibration. With command 8 the open stop adjustment is folded into the calibration. A
+// stroke measured is kept in `memory`.
+std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& procedure, uint8_t command,
+                                                   std::shared_ptr<ProcedureMemory> memory);
 
 // What the output probe measured: the relay's null, the stem speed per percent of servo
 // output (MEAS_GAIN) and the apparent delay of the valve (VALVE_TC), or why it could not.
 struct ProbeResult {
     double nullOutput = 55.0;
+    double heldNullOutput = 55.0;  // the null on a held pressure (exact also for a sticking stem)
     double gain = 0.0;    // %/s per % output
     double delayS = 0.0;
     bool moved = false;
@@ -34,15 +37,33 @@ struct ProbeResult {
 };
 // Holds 50 %, then drives the relay above and below the null, raising the output step until
 // the stem breaks away, and measures the stem's speed on a small step once it moves. The
-// probe's time limits scale with the stroke time of a stop finding run before (`stops`, may
-// be nullptr). A probe that fails only records why; the caller decides what ends.
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure, std::shared_ptr<StopFindingOutcome> stops);
+// probe's time limits scale with the stroke time the device measured last (`memory`; the
+// slowest stroke a positioner is made for when none). A probe that fails only records why;
+// the caller decides what ends.
+std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure, std::shared_ptr<const ProcedureMemory> memory);
 
 // The probe, trials of candidate servo sets on 10 % steps, and the best set written.
 // `stopsBefore`: the outcome of a stop finding run first (command 4), else nullptr.
-void AddAutoTune(DeviceProcedure& procedure, std::shared_ptr<StopFindingOutcome> stopsBefore);
+void AddAutoTune(DeviceProcedure& procedure, std::shared_ptr<StopFindingOutcome> stopsBefore,
+                 std::shared_ptr<const ProcedureMemory> memory);
+
+// The rising stroke's line through pressure and position: pressure = kpaPerPct * position +
+// offsetKpa (known once the self check's rising stroke is fitted).
+struct SpringLine {
+    bool valid = false;
+    double kpaPerPct = 0.0;
+    double offsetKpa = 0.0;
+};
+// How far the stem jumps when it breaks away from rest (% of travel).
+struct SlipResult {
+    double slipPct = 0.0;
+    bool measured = false;
+};
+// Rests the stem at mid stroke (aimed with `line`), lets it stick and creeps the pressure up
+// until it breaks away; the jump beyond what the pressure rise explains is the slip.
+std::shared_ptr<SlipResult> AddSlipTest(DeviceProcedure& procedure, std::shared_ptr<const SpringLine> line);
 
 // Strokes 0 -> 100 -> 0 on slow pressure ramps and fills the measured values.
-void AddSelfCheck(DeviceProcedure& procedure);
+void AddSelfCheck(DeviceProcedure& procedure, std::shared_ptr<ProcedureMemory> memory);
 
 }  // namespace simulator::valve

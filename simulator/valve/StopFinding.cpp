@@ -43,7 +43,8 @@ void Track(StopScratch& s, const ValveModel& model) {
 
 }  // namespace
 
-std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t command) {
+std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t command,
+                                                   std::shared_ptr<ProcedureMemory> memory) {
     auto out = std::make_shared<StopFindingOutcome>();
     auto s = std::make_shared<StopScratch>();
     const bool manual = command == kExecManualStops;
@@ -85,7 +86,7 @@ std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t c
     // The new calibration.
     p.AddPhase(
         0.0, [](const ActivityContext& ctx, double) { return Drive::Servo(ctx.model.Position()); },
-        [procedure, s, out, command](ActivityContext& ctx, double) {
+        [procedure, s, out, command, memory](ActivityContext& ctx, double) {
             const ValveSettings& v = ctx.model.Settings();
             const double factor = PressureUnitFactor(ctx.tb);
             const double springHigh = ctx.tb.GetFloat("SPRING_RANGE", 0) / factor;
@@ -117,6 +118,7 @@ std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& p, uint8_t c
             }
             out->outcome = code;
             out->strokeS = s->strokeS;
+            if (code < kResultNoMovement && s->strokeS > 0 && memory) memory->strokeS = s->strokeS;
             if (code >= kResultNoMovement) procedure->Stop(code);
             return true;
         });

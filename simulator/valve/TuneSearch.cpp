@@ -69,7 +69,7 @@ bool TuneSearch::Rejected(const Trial& t) {
     // Boost kicks make a sticking stem jump further: off with the dead band.
     next_ = t.servo;
     next_.boostOn = {0.0, 0.0};
-    next_.deadband = kDeadbands[deadband_];
+    next_.deadband = std::max(kDeadbands[deadband_], base_.deadband);
     return true;
 }
 
@@ -122,12 +122,12 @@ bool TuneSearch::Learn(const Trial& t) {
         if (Best(seen_)) return false;
         stage_ = 3, deadband_ = 0;
         next_.gain = calmGain_ > 0 ? calmGain_ : next_.gain;
-        next_.deadband = kDeadbands[0];
+        next_.deadband = std::max(kDeadbands[0], base_.deadband);
         return true;
     }
     // Dead band, widening while the stem still hunts.
     if (Acceptable(t) || ++deadband_ >= std::size(kDeadbands)) return false;
-    next_.deadband = kDeadbands[deadband_];
+    next_.deadband = std::max(kDeadbands[deadband_], base_.deadband);
     return true;
 }
 

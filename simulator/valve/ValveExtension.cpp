@@ -81,7 +81,7 @@ int ValveExtension::StartProcedure(Device& device, Block& tb, uint8_t command) {
         return E_OBJECT_STATE_CONFLICT;  // busy with another procedure or a measurement
     }
     if (command == kExecOff) return E_OK;
-    std::unique_ptr<DeviceProcedure> started = MakeDeviceProcedure(command);
+    std::unique_ptr<DeviceProcedure> started = MakeDeviceProcedure(command, procedureMemory_);
     if (!started) return E_PARAMETER_CHECK;
     // Accepted: the command shows and the result reads "not finished" from this instant.
     tb.SetByte("AUTO_TUNE_EXEC", command);

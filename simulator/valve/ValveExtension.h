@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "simulator/DeviceExtension.h"
+#include "simulator/valve/DeviceProcedure.h"
 #include "simulator/valve/ValveActivity.h"
 #include "simulator/valve/ValveFaults.h"
 #include "simulator/valve/SignatureStore.h"
@@ -74,6 +75,8 @@ private:
     ValveTotals totals_;
     ValveFaults faults_;
     std::unique_ptr<ValveActivity> activity_;
+    // What one procedure leaves for the next (the stroke time of the last stop finding).
+    std::shared_ptr<ProcedureMemory> procedureMemory_ = std::make_shared<ProcedureMemory>();
     bool initialised_ = false;
     double pendingS_ = 0.0;         // simulated time not yet stepped
     double restAnchor_ = 50.0;      // the position the valve has stayed near
