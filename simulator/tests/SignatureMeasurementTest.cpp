@@ -180,6 +180,19 @@ TEST_F(SignatureMeasurementTest, HardValvesGiveFullStandardStrokesOrAClearResult
         for (size_t i = 0; i < 9; ++i) EXPECT_GT(x[i] - x[17 - i], 6.0f) << i;
     }
 
+    // A large, slow, sticky actuator (15 kPa friction, a loop of a fifth of the spring range):
+    // at the pressure learned at the start of the stroke friction may hold it well above the
+    // start. The ramp begins where the valve is at the start: both strokes are recorded.
+    load(R"({"springRangeKpa":[40,200],"supplyKpa":250,"frictionKpa":15,"stickSlipKpa":1,"strokeTimeS":25,"deadTimeMs":100,"lagMs":60})");
+    ASSERT_EQ(WriteFloats("STD_ACT_SIGN_SET", {20, 300, 5}), E_OK);
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(Run(3, states), 1) << run;
+        Upload(1, x, y);
+        ASSERT_EQ(y.size(), 18u) << run;
+        EXPECT_FLOAT_EQ(y[0], 10.0f);
+        for (size_t i = 0; i < 9; ++i) EXPECT_GT(x[i] - x[17 - i], 20.0f) << i;
+    }
+
     // Air to close on a low supply: the ramp falls to open the valve, and stops at the
     // atmosphere at the latest.
     load(R"({"failAction":"airToClose","frictionKpa":6,"stickSlipKpa":0.5,"supplyKpa":115})");

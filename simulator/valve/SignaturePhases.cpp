@@ -221,8 +221,15 @@ void AddActuatorSignature(PhasedActivity& a, std::shared_ptr<SignatureRun> run, 
             run->clockS += kStepS;
             s->spentS += kStepS;
             Progress(*run, s->spentS, s->ExpectedS());
-            const double goal = s->standard ? s->pStart : s->pEnd;
             const double rate = std::max(std::fabs(span) / 2.0, kMinFastRampKpaS) * kStepS;
+            // The standard ramp records the stroke from its start: a valve whose friction holds
+            // it above the start at the learned pressure is vented on (or, air to close, filled
+            // on) at the fast pace until it is there, and the ramp begins from that pressure.
+            const double sign = s->pEnd >= s->pStart ? 1.0 : -1.0;
+            const double bound = sign > 0 ? 0.0 : supply;
+            if (s->standard && s->target == s->pStart && ctx.model.Position() > s->lowPos && s->pStart != bound)
+                s->pStart = sign > 0 ? std::max(bound, s->pStart - rate) : std::min(bound, s->pStart + rate);
+            const double goal = s->standard ? s->pStart : s->pEnd;
             s->target = s->target < goal ? std::min(goal, s->target + rate) : std::max(goal, s->target - rate);
             return (s->target == goal && t >= 0.5 && activity->Rest().RestedFor(0.5)) || t >= kSignatureRestTimeoutS;
         });
