@@ -186,8 +186,11 @@ void AnalyseStepResponse(const CSignatureData& record, float p, SignatureResults
         }
         extreme = rising ? std::max(extreme, y) : std::min(extreme, y);
         previous = y;
-        overshoot = (extreme - start) * 100.0 / range - 100.0;
     }
+    // The overshoot is how far the valve went past the end value. A valve whose peak stays
+    // short of it (friction holds it there, or it is still on its way) has none: its shortfall
+    // is no figure of overshoot.
+    overshoot = std::max(0.0, (extreme - start) * 100.0 / range - 100.0);
     if (!AllFinite({overshoot, time}) || time < 0.0) {
         // A time before the step: the valve had passed the mark when the step began.
         Refuse(r, kNotAtStart);
