@@ -77,6 +77,19 @@ TEST(SignatureAnalysis, SpringRangeAndFrictionFromBothFitModes) {
     fallingFirst.header[2] = 0.0f;
     AnalyseSignature(fallingFirst, 86.0f);
     ExpectTwoLineResults(fallingFirst.results);
+
+    // A friction loop wider than the ramp's margin: the valve sits at 80 % at the start while
+    // the pressure falls, and at 30 % after the turn while it rises. Those points lie on no
+    // spring line; the strokes begin where the valve leaves them.
+    CSignatureData sticky(KindExtended);
+    for (float p = 56.0f; p > 50.5f; p -= 1.0f) sticky.curve1.push_back({p, 80.0f, 0});
+    for (float p = 50.0f; p > 24.0f; p -= 2.5f) sticky.curve1.push_back({p, 2.0f * p - 20.0f, 0});
+    for (float p = 26.0f; p < 29.5f; p += 1.0f) sticky.curve1.push_back({p, 30.0f, 0});
+    for (float p = 30.0f; p < 56.0f; p += 2.5f) sticky.curve1.push_back({p, 2.0f * p - 30.0f, 0});
+    sticky.header[1] = 100.0f;
+    sticky.header[2] = 0.0f;
+    AnalyseSignature(sticky, 86.0f);
+    ExpectTwoLineResults(sticky.results);
 }
 
 TEST(SignatureAnalysis, RecordsThatAdmitNoFigureStayNotValid) {
