@@ -11,6 +11,8 @@ namespace {
 
 constexpr size_t kStandardPoints = 18;
 constexpr size_t kLeastStrokePoints = 3;
+// How far (%) the valve must have moved from where a stroke began before its points count.
+constexpr float kLeftTurnPct = 1.0f;
 
 void Refuse(SignatureResults& results, const std::string& message = {}) {
     const float p = results.stepResponseTimePercent;
@@ -75,10 +77,18 @@ void SignatureAnalyser::SplitExtended() {
     turning_ = depth(other) > depth(expected) ? other : expected;
     if (turning_ >= n - 1) return;
 
-    // Keep the points between the set points and between 10 and 90 %.
+    // Keep the points between the set points and between 10 and 90 %. Each stroke begins
+    // where the valve leaves the position it started or turned at: until then friction holds
+    // it while the pressure changes, points on neither spring line (a friction loop wider
+    // than the ramp's margin puts them inside the kept band).
     const float from = std::min(lower, higher), to = std::max(lower, higher);
+    bool left = false;
     for (int i = 0; i < n; ++i) {
         const float y = c[i].y;
+        const float anchor = i <= turning_ ? c[0].y : c[turning_].y;
+        if (i == turning_ + 1) left = false;
+        left = left || std::fabs(y - anchor) >= kLeftTurnPct;
+        if (!left && i != turning_) continue;
         if (!(y >= 10.0f && y <= 90.0f && y >= from && y <= to)) continue;
         (i <= turning_ ? rising_ : falling_).push_back(c[i]);
     }
@@ -186,8 +196,11 @@ void AnalyseStepResponse(const CSignatureData& record, float p, SignatureResults
         }
         extreme = rising ? std::max(extreme, y) : std::min(extreme, y);
         previous = y;
-        overshoot = (extreme - start) * 100.0 / range - 100.0;
     }
+    // The overshoot is how far the valve went past the end value. A valve whose peak stays
+    // short of it (friction holds it there, or it is still on its way) has none: its shortfall
+    // is no figure of overshoot.
+    overshoot = std::max(0.0, (extreme - start) * 100.0 / range - 100.0);
     if (!AllFinite({overshoot, time}) || time < 0.0) {
         // A time before the step: the valve had passed the mark when the step began.
         Refuse(r, kNotAtStart);

@@ -77,6 +77,19 @@ TEST(SignatureAnalysis, SpringRangeAndFrictionFromBothFitModes) {
     fallingFirst.header[2] = 0.0f;
     AnalyseSignature(fallingFirst, 86.0f);
     ExpectTwoLineResults(fallingFirst.results);
+
+    // A friction loop wider than the ramp's margin: the valve sits at 80 % at the start while
+    // the pressure falls, and at 30 % after the turn while it rises. Those points lie on no
+    // spring line; the strokes begin where the valve leaves them.
+    CSignatureData sticky(KindExtended);
+    for (float p = 56.0f; p > 50.5f; p -= 1.0f) sticky.curve1.push_back({p, 80.0f, 0});
+    for (float p = 50.0f; p > 24.0f; p -= 2.5f) sticky.curve1.push_back({p, 2.0f * p - 20.0f, 0});
+    for (float p = 26.0f; p < 29.5f; p += 1.0f) sticky.curve1.push_back({p, 30.0f, 0});
+    for (float p = 30.0f; p < 56.0f; p += 2.5f) sticky.curve1.push_back({p, 2.0f * p - 30.0f, 0});
+    sticky.header[1] = 100.0f;
+    sticky.header[2] = 0.0f;
+    AnalyseSignature(sticky, 86.0f);
+    ExpectTwoLineResults(sticky.results);
 }
 
 TEST(SignatureAnalysis, RecordsThatAdmitNoFigureStayNotValid) {
@@ -124,12 +137,22 @@ TEST(SignatureAnalysis, StepResponseOvershootAndTime) {
     EXPECT_NE(std::string::npos, ResultAnalysisText(r).find("\tT86  : 0.22 sec\n"));
     EXPECT_EQ(" Overshoot = 8.33% \n\r T86 = 0.22 sec.", StepResponseNoticeText(r));
 
-    // A valve that never gets there: not found, still an overshoot.
+    // A valve that never gets there: not found, and no overshoot (its peak stays short of the
+    // end value; the shortfall is no overshoot).
     CSignatureData slow = Step({20.0f, 40.0f, 60.0f, 70.0f, 71.0f});
     AnalyseSignature(slow, 86.0f);
     EXPECT_EQ(0u, slow.results.found);
     EXPECT_NE(std::string::npos, ResultAnalysisText(slow).find("\tT86 was not found\n"));
-    EXPECT_NEAR(51.0 * 100.0 / 60.0 - 100.0, slow.results.overshoot, 1e-4);
+    EXPECT_EQ(0.0, slow.results.overshoot);
+    // One that friction stops just short of the end value: T86 found, overshoot 0, never
+    // a negative figure.
+    CSignatureData shortOfEnd = Step({20.0f, 50.0f, 75.0f, 79.2f, 79.4f, 79.4f});
+    AnalyseSignature(shortOfEnd, 86.0f);
+    ASSERT_EQ(1u, shortOfEnd.results.valid);
+    EXPECT_EQ(1u, shortOfEnd.results.found);
+    EXPECT_NEAR((2.0 - (75.0 - 71.6) / (75.0 - 50.0)) * 0.1, shortOfEnd.results.stepResponseTime, 1e-6);
+    EXPECT_EQ(0.0, shortOfEnd.results.overshoot);
+    EXPECT_EQ(" Overshoot = 0.00% \n\r T86 = 0.19 sec.", StepResponseNoticeText(shortOfEnd));
 
     // Falling steps count downwards.
     CSignatureData down = Step({80.0f, 60.0f, 25.0f, 20.0f}, 80.0f, 20.0f);

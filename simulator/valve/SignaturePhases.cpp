@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <utility>
 #include <vector>
 
 #include "simulator/valve/ValveFaults.h"
@@ -24,8 +26,45 @@ constexpr uint32_t kStepSamplesBefore = 10;
 // full-stroke times, or the step is not measured.
 constexpr double kStepRestBaseS = 10.0;
 constexpr double kStepRestStrokes = 4.0;
+constexpr double kStepStillBandPct = 0.1;  // the position stays within this band while still
+constexpr double kStepStillS = 1.0;        // still this long before the step
+// A valve held by friction while its servo output is off the relay's null is still, but its
+// pressure moves on towards a slip: it is at rest only once the pressure moves less than this
+// in kStepStillS.
+constexpr double kStepRestDriftKpa = 0.1;
 
 bool Rested(PhasedActivity& a, double t) { return t >= 1.5 && a.Rest().RestedFor(1.0); }
+
+// Whether the valve rests at the step's initial set point. At rest: still, its pressure no
+// longer moving. A valve that never gets there (stick-slip with integral action keeps it
+// slipping around the set point) is taken, once kStepRestBaseS have passed, at the moment it
+// has been still for kStepStillS after a slip in the step's direction: the furthest it gets
+// from its next slip, with friction taken up the way the step goes. Halfway to `limitS`
+// (past which the step is refused) a valve still for kStepStillS is taken as it is.
+class StepRest {
+public:
+    explicit StepRest(double stepSign) : stepSign_(stepSign) {}
+    bool Add(double t, double position, double pressure, double limitS) {
+        if (pressures_.empty() || std::fabs(position - anchor_) > kStepStillBandPct) {
+            lastMove_ = pressures_.empty() ? 0.0 : position - anchor_;
+            anchor_ = position;
+            stillSince_ = t;
+        }
+        pressures_.push_back({t, pressure});
+        while (t - pressures_.front().first > kStepStillS + 1e-9) pressures_.pop_front();
+        const double still = t - stillSince_;
+        if (still + 1e-9 < kStepStillS) return false;
+        if (std::fabs(pressure - pressures_.front().second) < kStepRestDriftKpa) return true;
+        if (t >= (kStepRestBaseS + limitS) / 2.0) return true;
+        return t >= kStepRestBaseS && still < kStepStillS + 1.5 * kStepS && lastMove_ * stepSign_ >= 0.0;
+    }
+
+private:
+    double stepSign_;
+    double lastMove_ = 0.0;  // the last slip (%): its sign is its direction
+    double anchor_ = 0.0, stillSince_ = 0.0;
+    std::deque<std::pair<double, double>> pressures_;  // (t, kPa) over the last kStepStillS
+};
 
 void BeginPart(SignatureRun& run, SignaturePart part) {
     run.part = part;
@@ -221,8 +260,15 @@ void AddActuatorSignature(PhasedActivity& a, std::shared_ptr<SignatureRun> run, 
             run->clockS += kStepS;
             s->spentS += kStepS;
             Progress(*run, s->spentS, s->ExpectedS());
-            const double goal = s->standard ? s->pStart : s->pEnd;
             const double rate = std::max(std::fabs(span) / 2.0, kMinFastRampKpaS) * kStepS;
+            // The standard ramp records the stroke from its start: a valve whose friction holds
+            // it above the start at the learned pressure is vented on (or, air to close, filled
+            // on) at the fast pace until it is there, and the ramp begins from that pressure.
+            const double sign = s->pEnd >= s->pStart ? 1.0 : -1.0;
+            const double bound = sign > 0 ? 0.0 : supply;
+            if (s->standard && s->target == s->pStart && ctx.model.Position() > s->lowPos && s->pStart != bound)
+                s->pStart = sign > 0 ? std::max(bound, s->pStart - rate) : std::min(bound, s->pStart + rate);
+            const double goal = s->standard ? s->pStart : s->pEnd;
             s->target = s->target < goal ? std::min(goal, s->target + rate) : std::max(goal, s->target - rate);
             return (s->target == goal && t >= 0.5 && activity->Rest().RestedFor(0.5)) || t >= kSignatureRestTimeoutS;
         });
@@ -286,17 +332,18 @@ void AddStepResponse(PhasedActivity& a, std::shared_ptr<SignatureRun> run) {
     // First at rest at the initial set point: the samples before the step show the valve
     // where the step starts, not on its way there from wherever the last measurement left it.
     // A valve that does not come to rest in time has no step to measure.
+    auto rest = std::make_shared<StepRest>(to >= from ? 1.0 : -1.0);
     a.AddPhase(
         kStepRestBaseS, [from](const ActivityContext&, double) { return Drive::Servo(from); },
-        [activity, run](ActivityContext& ctx, double t) {
+        [activity, run, rest](ActivityContext& ctx, double t) {
             if (t <= kStepS * 1.5) {
                 BeginPart(*run, SignaturePart::StepResponse);
                 run->store->Database(kDbStepResponse).Clear(false);
             }
             run->clockS += kStepS;
-            if (Rested(*activity, t)) return true;
-            if (t >= kStepRestBaseS + kStepRestStrokes * ctx.model.Settings().strokeTimeS)
-                activity->Stop(kSignNotAtRest);
+            const double limitS = kStepRestBaseS + kStepRestStrokes * ctx.model.Settings().strokeTimeS;
+            if (rest->Add(t, ctx.model.Position(), ctx.model.PressureKpa(), limitS)) return true;
+            if (t >= limitS) activity->Stop(kSignNotAtRest);
             return false;
         });
     a.AddPhase(

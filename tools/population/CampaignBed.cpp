@@ -1,6 +1,9 @@
 #include "tools/population/CampaignBed.h"
 
 #include <chrono>
+#include <cmath>
+#include <deque>
+#include <utility>
 #include <cstring>
 #include <limits>
 #include <thread>
@@ -142,6 +145,31 @@ int CampaignBed::HoldAt(float position, double seconds) {
     if (device_.WriteParameter(tb, "FINAL_VALUE.VALUE", bytes, 4) != 0) return 1;
     Advance(static_cast<uint64_t>(seconds * 1000.0));
     return 0;
+}
+
+bool CampaignBed::AwaitRest(double limitS, double stepSign) {
+    std::deque<std::pair<double, double>> pressures;  // (s, kPa) over the last second
+    double anchor = 0.0, stillSince = 0.0, lastMove = 0.0;
+    std::string answer;
+    for (int i = 1; i <= static_cast<int>(limitS * 100.0); ++i) {
+        nifb::SendControl(session_, R"({"command":"advance","ms":10})", answer);
+        const double t = i * 0.01;
+        const simulator::JsonValue v = Valve();
+        const double position = v["position"].get<double>(), pressure = v["pressureKpa"].get<double>();
+        if (pressures.empty() || std::fabs(position - anchor) > 0.1) {
+            lastMove = pressures.empty() ? 0.0 : position - anchor;
+            anchor = position;
+            stillSince = t;
+        }
+        pressures.push_back({t, pressure});
+        while (t - pressures.front().first > 1.0 + 1e-9) pressures.pop_front();
+        const double still = t - stillSince;
+        if (still + 1e-9 < 1.0) continue;
+        if (std::fabs(pressure - pressures.front().second) < 0.1) return true;
+        if (t >= (10.0 + limitS) / 2.0) return true;
+        if (t >= 10.0 && still < 1.0 + 0.005 && lastMove * stepSign >= 0.0) return true;
+    }
+    return false;
 }
 
 std::vector<simulator::valve::TimedValue> CampaignBed::StepTo(float to, double seconds) {

@@ -75,6 +75,11 @@ public:
     bool HasSignatureOption();
     // The transducer block out of service, the set point at `position`, `seconds` to rest.
     int HoldAt(float position, double seconds);
+    // Waits, watching every 10 ms, until the valve rests as the device's step wants it: still
+    // for a second with its pressure no longer moving (or, for a valve that keeps slipping,
+    // after 10 s the moment it has been still for a second after a slip the way of the step,
+    // `stepSign`; halfway to `limitS` still for a second). False after `limitS`.
+    bool AwaitRest(double limitS, double stepSign);
     // Positions (from the server's window) every 10 ms for `seconds` after the set point
     // jumps to `to`.
     std::vector<simulator::valve::TimedValue> StepTo(float to, double seconds);
