@@ -91,6 +91,18 @@ TEST_F(CliOnServer, TheRunningFirmwareRevisionIsShownAndReadBackAfterActivation)
     EXPECT_EQ("2.10.00", info["firmwareRevision"]);
 }
 
+// A device that drops off the bus while it activates its new firmware: the activation's end
+// is not seen, and the command says so with the firmware the device runs once it is back.
+TEST_F(CliOnServer, AnActivationWhoseEndIsNotSeenSaysWhichFirmwareRunsNow) {
+    Control(R"({"command":"restartTime","device":"FV-102","ms":9000})");
+    const std::string firmware = TESSARO_SOURCE_DIR "/simulator/firmware/42524B0007_0007_SW2.10.00.ffd";
+    const CliResult r = Cli({"firmware", "download", "FV-102", firmware, "--yes", "--activate", "--quiet"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("Error: The activation on FV-102 was not confirmed. It ran firmware 2.00.00 before; "
+                                 "the firmware it runs now is 2.10.00."));
+    EXPECT_THAT(r.out, HasSubstr("FV-102 runs firmware 2.10.00 (before: 2.00.00).\n"));
+}
+
 // A path that names no file is said to be a missing file, not an unknown tag, before any work.
 TEST_F(CliOnServer, AMissingConfigurationFileIsAUsageError) {
     CliResult r = Cli({"diff", dir_.File("backups/FV-101.dmp"), "FV-101"});

@@ -6,9 +6,12 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "CliOnServer.h"
 #include "CliRunner.h"
+#include "app/ServerCheck.h"
+#include "platform/Registry.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProfileFile.h"
 #include "trend/TrendFile.h"
@@ -86,6 +89,14 @@ TEST_F(CliOnServer, TrendChecksItsFileFirstAndSavesWhatItRecordedWhenEnded) {
 
 // A server that is there but stopped (SIGSTOP) is said to be so within one call's limit.
 TEST_F(CliOnServer, AServerThatDoesNotAnswerIsSaidToBeSoWithinTheCallLimit) {
+    // An installed server that would leave a mark if it were started beside the stopped one.
+    std::filesystem::create_directories(dir_.File("server/Binaries"));
+    const std::string mark = dir_.File("second-server-started");
+    ASSERT_TRUE(platform::WriteFileAtomically(dir_.File("server/Binaries/nifb"), "#!/bin/sh\ntouch '" + mark + "'\n",
+                                              nullptr, 0755u));
+    platform::Registry registry(dir_.File("registry.dat"));
+    ASSERT_EQ(0, registry.SetString(platform::RegRoot::LocalMachine, app::kServerKey, "Version", "3.0"));
+    ASSERT_EQ(0, registry.SetString(platform::RegRoot::LocalMachine, app::kServerKey, "Path", dir_.File("server")));
     setenv("NIFB_CALL_LIMIT_MS", "2000", 1);
     ASSERT_EQ(0, kill(server_->Pid(), SIGSTOP));
     const auto start = std::chrono::steady_clock::now();
@@ -97,6 +108,8 @@ TEST_F(CliOnServer, AServerThatDoesNotAnswerIsSaidToBeSoWithinTheCallLimit) {
     EXPECT_THAT(r.err, HasSubstr("is running but does not answer (no answer within 2 s)"));
     EXPECT_THAT(r.err, Not(HasSubstr("Starting the Fieldbus server")));
     EXPECT_LT(took, std::chrono::seconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(std::filesystem::exists(mark)) << "a second server was started";
 }
 
 }  // namespace
