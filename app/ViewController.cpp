@@ -243,6 +243,8 @@ void ViewController::RebuildTree() {
     host_.ShowBusyText("");
     rebuilding_ = false;
     WantIcons();
+    // Notifications that arrived while the tree was drawn are handled now.
+    if (!busy_) RunDeferred();
 }
 
 bool ViewController::CanChangeSelection(int item) {
@@ -699,25 +701,27 @@ void ViewController::DeviceLost(int slot) {
                        tag.c_str()));
 }
 
+// The poll only redraws the tree when no open device left: the window is not marked busy for
+// it, so the commands stay available (a poll that comes while the tree is drawn waits for it).
 void ViewController::OnLiveListChanged() {
-    if (busy_) {
+    if (busy_ || rebuilding_) {
         liveListPending_ = true;
         return;
     }
-    {
-        BusyScope busy(*this);
-        std::vector<int> lost;
-        for (int slot : {link_.CompanionSlot(), link_.CurrentSlot()})
-            if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
-        // The current and companion slots are cleared before the message is shown, so a
-        // notification delivered while it is up does not find the device again.
-        for (int slot : lost) DeviceLost(slot);
+    std::vector<int> lost;
+    for (int slot : {link_.CompanionSlot(), link_.CurrentSlot()})
+        if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
+    if (lost.empty()) {
         link_.CloseAbsentDevices();
-        if (lost.empty()) {
-            RebuildTree();
-            host_.RefreshStatusPanes();
-        }
+        RebuildTree();
+        host_.RefreshStatusPanes();
+        return;
     }
+    BusyScope busy(*this);
+    // The current and companion slots are cleared before the message is shown, so a
+    // notification delivered while it is up does not find the device again.
+    for (int slot : lost) DeviceLost(slot);
+    link_.CloseAbsentDevices();
 }
 
 void ViewController::OnDeviceMessage() {
@@ -726,7 +730,7 @@ void ViewController::OnDeviceMessage() {
 }
 
 void ViewController::OnDeviceNotOpen(int slot) {
-    if (busy_) {
+    if (busy_ || rebuilding_) {
         notOpenPending_.push_back(slot);
         return;
     }
@@ -752,7 +756,7 @@ void ViewController::OnDeviceNotOpen(int slot) {
 }
 
 void ViewController::OnServerConnectionLost(int status) {
-    if (busy_) {
+    if (busy_ || rebuilding_) {
         serverLostPending_ = status;
         return;
     }

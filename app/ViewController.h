@@ -203,6 +203,8 @@ public:
     ~BusyScope() {
         if (!outer_) return;
         view_.busy_ = false;
+        // The commands refused meanwhile are offered again.
+        view_.host_.RefreshStatusPanes();
         view_.RunDeferred();
     }
     BusyScope(const BusyScope&) = delete;
