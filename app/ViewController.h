@@ -161,6 +161,9 @@ private:
     // The tag/address change after its checks: progress window, the change, the rescan.
     // 0 when the device took the new tag and address.
     int RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
+    // Whether the configuration in memory was read from (or written to) the device of `slot`;
+    // when not, offers to read the device's own first. False leaves the record as it is.
+    bool RecordBelongsTo(int slot);
     // The download command once the target slot was chosen and accepted.
     int DownloadTo(int slot);
     void RestartCommand(bool linkMaster);

@@ -596,3 +596,40 @@ TEST_F(ViewControllerTest, ConfigureWritesThroughTheSheetRemembersTheRevisionsAn
     logon::CurrentUser::Reset();
     config::CurrentConfig() = saved;
 }
+
+TEST_F(ViewControllerTest, ConfigureNeverOffersAnotherDevicesConfigurationForWriting) {
+    const config::CConfigData saved = config::CurrentConfig();
+    config::CConfigData& data = config::CurrentConfig();
+    logon::CurrentUser::SetLevel(3);
+    Select("FV-101");
+    ASSERT_EQ(0, controller.ReadConfigurationCommand());
+    data.position.servoGain = 222.0f;  // an edit made for FV-101 (setup wizard, pages)
+    ui.Answer(IDYES, "Attempting to switch the device selection.");
+    Select("KV-201");
+    int sheets = 0;
+    std::string shownTag;
+    float shownGain = 0;
+    auto sheet = [&](const config::SheetTarget&) {
+        ++sheets;
+        shownTag = data.general.pdTag;
+        shownGain = data.position.servoGain;
+        return config::SheetOutcome{};
+    };
+    // Declined: no sheet, and the record stays as it was.
+    ui.Answer(IDNO, "The configuration in memory is not the one of KV-201 (it came from FV-101).");
+    EXPECT_EQ(0, controller.ConfigureCommand(sheet));
+    EXPECT_EQ(0, sheets);
+    EXPECT_EQ("FV-101", data.general.pdTag);
+    // Accepted: the device's own configuration is read first and the sheet shows it.
+    ui.Answer(IDYES, "Read the configuration of KV-201 now ?");
+    EXPECT_EQ(0, controller.ConfigureCommand(sheet));
+    EXPECT_EQ(1, sheets);
+    EXPECT_EQ("KV-201", shownTag);
+    EXPECT_NE(222.0f, shownGain);
+    EXPECT_EQ(link.GetDeviceId(controller.CurrentSlot()), data.general.deviceId);
+    // The record is KV-201's now: no further question.
+    EXPECT_EQ(0, controller.ConfigureCommand(sheet));
+    EXPECT_EQ(2, sheets);
+    logon::CurrentUser::Reset();
+    config::CurrentConfig() = saved;
+}
