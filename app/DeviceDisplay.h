@@ -11,6 +11,10 @@ enum class ShownBlock { RB, TB, AO, PID, DI1, DI2, SPLT, Count };
 inline constexpr int kShownBlockCount = static_cast<int>(ShownBlock::Count);
 inline constexpr const char* kShownBlockNames[kShownBlockCount] = {"RB", "TB", "AO", "PID", "DI1", "DI2", "SPLT"};
 
+// The transducer values are read every second; after this long without a new record they are
+// shown as stale (the device or the server does not answer).
+inline constexpr uint64_t kStaleValuesMs = 5000;
+
 struct DeviceDisplay {
     int slot = -1;
     std::array<bool, kShownBlockCount> hasMode{};
@@ -22,6 +26,10 @@ struct DeviceDisplay {
     float outPressure = 0;
     float servoOutput = 0;
     float electTemp = 0;
+    // When the transducer values were last read (process clock), and for how many whole
+    // seconds they have not been updated once that is longer than kStaleValuesMs (0: fresh).
+    uint64_t valuesAtMs = 0;
+    int staleSeconds = 0;
     // Read once when the device was opened.
     std::string identity;         // type, revision, address and identifier
     std::string positionUnit;     // of the actual position and set point ("%")

@@ -128,6 +128,8 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
             if (device.GetTbView3(r) != 0) return;
             setMode(ShownBlock::TB, r.modeBlk[1]);
             display.hasValues = true;
+            display.valuesAtMs = GetClock().NowMs();
+            display.staleSeconds = 0;
             display.actualPosition = r.finalPositionValue;
             display.setPoint = r.finalValue;
             display.outPressure = r.outPressure;
@@ -173,6 +175,19 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
         display.shownState = fieldbus::ShownOperationState(device.IsOpen(), mode(ShownBlock::RB), mode(ShownBlock::TB),
                                                            mode(ShownBlock::AO));
     host_.ShowDeviceDisplay(display, companion);
+}
+
+void ViewController::CheckValuesAge() {
+    const uint64_t now = GetClock().NowMs();
+    for (bool companion : {false, true}) {
+        DeviceDisplay& display = companion ? companionDisplay_ : display_;
+        if (display.slot <= 0 || !display.hasValues || now < display.valuesAtMs) continue;
+        const uint64_t age = now - display.valuesAtMs;
+        const int seconds = age > kStaleValuesMs ? static_cast<int>(age / 1000) : 0;
+        if (seconds == display.staleSeconds) continue;
+        display.staleSeconds = seconds;
+        host_.ShowDeviceDisplay(display, companion);
+    }
 }
 
 DeviceIconKind ViewController::IconKind(int slot) {
@@ -763,15 +778,24 @@ void ViewController::OnServerConnectionLost(int status) {
     if (serverLostShown_) return;  // said once; the program is on its way out
     serverLostShown_ = true;
     BusyScope busy(*this);
-    const std::string what = status == E_SERVER_NOT_RESPONDING
-                                 ? "The Fieldbus server does not answer any more"
-                                 : "The Fieldbus server has stopped";
-    const std::string todo = status == E_SERVER_NOT_RESPONDING
-                                 ? "End the Fieldbus server program (nifb), then start Tessaro again: it offers to "
-                                   "launch the server."
-                                 : "Start Tessaro again: it offers to launch the Fieldbus server.";
-    ShowMessage(Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()) + "\n\n" + what +
-                ", so the devices cannot be reached. Tessaro closes the open devices and ends.\n" + todo);
+    const std::string error = Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()) + "\n\n";
+    if (status == E_SERVER_NOT_RESPONDING) {
+        // A server that paused may answer again: the link can be scanned again instead of
+        // ending the program.
+        if (ShowMessage(error +
+                            "The Fieldbus server does not answer any more, so the devices cannot be reached and "
+                            "the values shown are not updated.\n\nYes: close the open devices and scan the link "
+                            "again (once the server answers; Rescan Link tries again later).\nNo: close the open "
+                            "devices and end Tessaro.",
+                        platform::MB_YESNO | platform::MB_ICONWARNING) == platform::IDYES) {
+            Rescan();
+            return;
+        }
+    } else {
+        ShowMessage(error +
+                    "The Fieldbus server has stopped, so the devices cannot be reached. Tessaro closes the open "
+                    "devices and ends.\nStart Tessaro again: it offers to launch the Fieldbus server.");
+    }
     icons_.Stop();
     CloseCurrentDevices();
     link_.SetCurrentSlot(-1);

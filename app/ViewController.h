@@ -133,6 +133,9 @@ public:
     // A view reader published a record (msg is its message, slot the device).
     void OnViewMessage(unsigned msg, int slot);
     const DeviceDisplay& Display() const { return display_; }
+    // Called every second by the window: values not updated for kStaleValuesMs are marked
+    // stale with their age (the device or the server stopped answering).
+    void CheckValuesAge();
 
     int CurrentSlot() const { return link_.CurrentSlot(); }
     int CompanionSlot() const { return link_.CompanionSlot(); }

@@ -633,3 +633,34 @@ TEST_F(ViewControllerTest, ConfigureNeverOffersAnotherDevicesConfigurationForWri
     logon::CurrentUser::Reset();
     config::CurrentConfig() = saved;
 }
+
+TEST_F(ViewControllerTest, ValuesThatStopArrivingAreMarkedStaleAndFreshAgainWhenTheyCome) {
+    Select("FV-101");
+    ASSERT_TRUE(PumpUntil([&] { return host.display.hasValues; }));
+    controller.CheckValuesAge();
+    EXPECT_EQ(0, host.display.staleSeconds);
+    // The readers stop (as while a tool drives the device, or a server that pauses).
+    controller.PauseDeviceThreads();
+    PumpUntil([] { return false; }, 100);
+    clock.Advance(app::kStaleValuesMs + 1000);
+    controller.CheckValuesAge();
+    EXPECT_EQ(6, host.display.staleSeconds);
+    EXPECT_TRUE(host.display.hasValues);  // still shown, marked with their age
+    controller.ResumeDeviceThreads();
+    ASSERT_TRUE(PumpUntil([&] { return host.display.staleSeconds == 0; }));
+}
+
+TEST_F(ViewControllerTest, AServerThatStoppedAnsweringOffersToScanTheLinkAgainInsteadOfEnding) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    ui.Answer(IDYES, "Yes: close the open devices and scan the link again");
+    controller.OnServerConnectionLost(E_SERVER_NOT_RESPONDING);
+    EXPECT_FALSE(host.closing);
+    EXPECT_FALSE(link.Device(slot).IsOpen());
+    EXPECT_TRUE(link.IsLinkOpen());
+    EXPECT_GT(ItemOf("FV-101"), 0);
+    // A later loss is asked again; No ends the program as before.
+    ui.Answer(IDNO, "No: close the open devices and end Tessaro.");
+    controller.OnServerConnectionLost(E_SERVER_NOT_RESPONDING);
+    EXPECT_TRUE(host.closing);
+}
