@@ -95,6 +95,10 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     QFont stateFont = stateLabel_->font();
     stateFont.setBold(true);
     stateLabel_->setFont(stateFont);
+    notNormalLabel_ = new QLabel(right);
+    notNormalLabel_->setObjectName("notNormalLabel");
+    notNormalLabel_->setWordWrap(true);
+    notNormalLabel_->setStyleSheet("color: #b45309; font-weight: bold;");
     valuesLabel_ = new QLabel(right);
     valuesLabel_->setObjectName("valuesLabel");
     auto* modes = new QGroupBox("Block modes (actual)", right);
@@ -118,6 +122,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     rightLayout->addWidget(deviceLabel_);
     rightLayout->addWidget(identityLabel_);
     rightLayout->addWidget(stateLabel_);
+    rightLayout->addWidget(notNormalLabel_);
     rightLayout->addWidget(modes);
     rightLayout->addWidget(travelBar_);
     rightLayout->addWidget(valuesLabel_);
@@ -355,6 +360,9 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
     if (display.slot > 0)
         state = modesKnown ? QString::fromStdString(fieldbus::OperationStateName(display.shownState)) : QString();
     stateLabel_->setText(state);
+    const std::string notNormal = display.slot > 0 ? app::BlocksOutOfNormalMode(display) : std::string();
+    notNormalLabel_->setText(notNormal.empty() ? QString()
+                                               : "Not in normal mode: " + QString::fromStdString(notNormal));
     identityLabel_->setText(display.slot > 0 ? QString::fromStdString(display.identity) : QString());
     for (int i = 0; i < app::kShownBlockCount; ++i) {
         const bool has = display.slot > 0 && display.hasMode[static_cast<size_t>(i)];

@@ -19,6 +19,7 @@ struct DeviceDisplay {
     int slot = -1;
     std::array<bool, kShownBlockCount> hasMode{};
     std::array<uint8_t, kShownBlockCount> actualMode{};
+    std::array<uint8_t, kShownBlockCount> normalMode{};  // MODE_BLK.NORMAL (0: not known)
     int shownState = 3;  // OFFLINE
     bool hasValues = false;
     float actualPosition = 0;  // FINAL_POSITION_VALUE
@@ -39,5 +40,10 @@ struct DeviceDisplay {
 
 // "AUTO", "CAS AUTO" style text of a mode byte: the names of its set bits, highest first.
 std::string ModeText(uint8_t mode);
+
+// The blocks whose actual mode is none of their normal modes, as "PID OOS (normal AUTO)",
+// joined by ", "; "" when every known block is in its normal mode. The operation state is
+// derived from RB, TB and AO only, so a PID or DI block left out of service shows here.
+std::string BlocksOutOfNormalMode(const DeviceDisplay& display);
 
 }  // namespace app

@@ -117,16 +117,18 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     DeviceDisplay& display = companion ? companionDisplay_ : display_;
     if (display.slot != slot) return;  // a message from before the display was reset
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    auto setMode = [&](ShownBlock block, uint8_t mode) {
+    auto setMode = [&](ShownBlock block, uint8_t mode, uint8_t normal) {
         display.hasMode[static_cast<size_t>(block)] = true;
         display.actualMode[static_cast<size_t>(block)] = mode;
+        display.normalMode[static_cast<size_t>(block)] = normal;
     };
-    // VIEW_1 and VIEW_3 begin with ST_REV and MODE_BLK: the actual mode is byte 3.
+    // VIEW_1 and VIEW_3 begin with ST_REV and MODE_BLK (target, actual, permitted, normal):
+    // the actual mode is byte 3, the normal one byte 5.
     switch (msg) {
         case fieldbus::WM_TBVIEW3_UPDATED: {
             fieldbus::TbView3Record r{};
             if (device.GetTbView3(r) != 0) return;
-            setMode(ShownBlock::TB, r.modeBlk[1]);
+            setMode(ShownBlock::TB, r.modeBlk[1], r.modeBlk[3]);
             display.hasValues = true;
             display.valuesAtMs = GetClock().NowMs();
             display.staleSeconds = 0;
@@ -139,32 +141,32 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
         }
         case fieldbus::WM_AOVIEW1_UPDATED: {
             fieldbus::RawRecord33 r{};
-            if (device.GetAoView1(r) == 0) setMode(ShownBlock::AO, r[3]);
+            if (device.GetAoView1(r) == 0) setMode(ShownBlock::AO, r[3], r[5]);
             break;
         }
         case fieldbus::WM_RBVIEW1_UPDATED: {
             fieldbus::RawRecord22 r{};
-            if (device.GetRbView1(r) == 0) setMode(ShownBlock::RB, r[3]);
+            if (device.GetRbView1(r) == 0) setMode(ShownBlock::RB, r[3], r[5]);
             break;
         }
         case fieldbus::WM_PIDVIEW3_UPDATED: {
             fieldbus::RawRecord83 r{};
-            if (device.GetPidView3(r) == 0) setMode(ShownBlock::PID, r[3]);
+            if (device.GetPidView3(r) == 0) setMode(ShownBlock::PID, r[3], r[5]);
             break;
         }
         case fieldbus::WM_DI1VIEW1_UPDATED: {
             fieldbus::RawRecord22 r{};
-            if (device.GetDi1View1(r) == 0) setMode(ShownBlock::DI1, r[3]);
+            if (device.GetDi1View1(r) == 0) setMode(ShownBlock::DI1, r[3], r[5]);
             break;
         }
         case fieldbus::WM_DI2VIEW1_UPDATED: {
             fieldbus::RawRecord22 r{};
-            if (device.GetDi2View1(r) == 0) setMode(ShownBlock::DI2, r[3]);
+            if (device.GetDi2View1(r) == 0) setMode(ShownBlock::DI2, r[3], r[5]);
             break;
         }
         case fieldbus::WM_SPLTVIEW1_UPDATED: {
             fieldbus::RawRecord28 r{};
-            if (device.GetSpltView1(r) == 0) setMode(ShownBlock::SPLT, r[3]);
+            if (device.GetSpltView1(r) == 0) setMode(ShownBlock::SPLT, r[3], r[5]);
             break;
         }
         default: return;

@@ -664,3 +664,19 @@ TEST_F(ViewControllerTest, AServerThatStoppedAnsweringOffersToScanTheLinkAgainIn
     controller.OnServerConnectionLost(E_SERVER_NOT_RESPONDING);
     EXPECT_TRUE(host.closing);
 }
+
+TEST_F(ViewControllerTest, ABlockLeftOutOfItsNormalModeIsNamedBesideTheState) {
+    Select("KV-201");
+    const auto known = [&] {
+        return host.display.hasMode[static_cast<size_t>(app::ShownBlock::PID)] &&
+               host.display.shownState == fieldbus::kNormalState;
+    };
+    ASSERT_TRUE(PumpUntil(known));
+    EXPECT_EQ("", app::BlocksOutOfNormalMode(host.display));
+    // The PID block left out of service (as after a tool) while the state stays NORMAL.
+    fieldbus::FieldbusDevice& device = link.Device(controller.CurrentSlot());
+    ASSERT_EQ(0, device.SetBlockMode(device.BlockOf(fieldbus::BlockKind::PID), fieldbus::kModeOos));
+    ASSERT_TRUE(PumpUntil([&] { return !app::BlocksOutOfNormalMode(host.display).empty(); }));
+    EXPECT_EQ(fieldbus::kNormalState, host.display.shownState);
+    EXPECT_EQ(0u, app::BlocksOutOfNormalMode(host.display).find("PID OOS (normal ")) << app::BlocksOutOfNormalMode(host.display);
+}
