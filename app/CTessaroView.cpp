@@ -95,6 +95,10 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     QFont stateFont = stateLabel_->font();
     stateFont.setBold(true);
     stateLabel_->setFont(stateFont);
+    notNormalLabel_ = new QLabel(right);
+    notNormalLabel_->setObjectName("notNormalLabel");
+    notNormalLabel_->setWordWrap(true);
+    notNormalLabel_->setStyleSheet("color: #b45309; font-weight: bold;");
     valuesLabel_ = new QLabel(right);
     valuesLabel_->setObjectName("valuesLabel");
     auto* modes = new QGroupBox("Block modes (actual)", right);
@@ -118,6 +122,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     rightLayout->addWidget(deviceLabel_);
     rightLayout->addWidget(identityLabel_);
     rightLayout->addWidget(stateLabel_);
+    rightLayout->addWidget(notNormalLabel_);
     rightLayout->addWidget(modes);
     rightLayout->addWidget(travelBar_);
     rightLayout->addWidget(valuesLabel_);
@@ -145,6 +150,11 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
             if (w->isVisible() && w != window()) return;
         window()->close();
     });
+    // Values that stop arriving are marked stale.
+    auto* ageTimer = new QTimer(this);
+    ageTimer->setInterval(1000);
+    connect(ageTimer, &QTimer::timeout, this, [this] { controller_.CheckValuesAge(); });
+    ageTimer->start();
     offlineTimer_ = new QTimer(this);
     offlineTimer_->setInterval(3000);
     connect(offlineTimer_, &QTimer::timeout, this, [this] { controller_.OnOfflineTimerTick(); });
@@ -336,7 +346,10 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
     const bool values = display.slot > 0 && display.hasValues;
     if (companion) {
         companionValues_->setText(values ? "Actual Position " + WithUnit("%4.2f", display.actualPosition,
-                                                                            display.positionUnit)
+                                                                            display.positionUnit) +
+                                               (display.staleSeconds > 0
+                                                    ? QString("  (NOT UPDATED for %1 s)").arg(display.staleSeconds)
+                                                    : QString())
                                          : QString());
         return;
     }
@@ -347,6 +360,9 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
     if (display.slot > 0)
         state = modesKnown ? QString::fromStdString(fieldbus::OperationStateName(display.shownState)) : QString();
     stateLabel_->setText(state);
+    const std::string notNormal = display.slot > 0 ? app::BlocksOutOfNormalMode(display) : std::string();
+    notNormalLabel_->setText(notNormal.empty() ? QString()
+                                               : "Not in normal mode: " + QString::fromStdString(notNormal));
     identityLabel_->setText(display.slot > 0 ? QString::fromStdString(display.identity) : QString());
     for (int i = 0; i < app::kShownBlockCount; ++i) {
         const bool has = display.slot > 0 && display.hasMode[static_cast<size_t>(i)];
@@ -355,14 +371,20 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
         modeLabels_[i]->setStyleSheet(has ? ModeStyle(mode) : QString());
     }
     travelBar_->SetValues(values, display.actualPosition, display.setPoint);
-    valuesLabel_->setText(values ? "Actual Position " + WithUnit("%4.2f", display.actualPosition, display.positionUnit) +
+    // Stale values stay readable but greyed, under a line that says how old they are.
+    const bool stale = values && display.staleSeconds > 0;
+    valuesLabel_->setStyleSheet(stale ? "color: #808080;" : QString());
+    valuesLabel_->setText((stale ? QString("NOT UPDATED for %1 s: the device or the server does not answer\n")
+                                       .arg(display.staleSeconds)
+                                 : QString()) +
+                          (values ? "Actual Position " + WithUnit("%4.2f", display.actualPosition, display.positionUnit) +
                                        "    Setpoint " + WithUnit("%4.2f", display.setPoint, display.positionUnit) +
                                        "\nActuator Pressure " +
                                        WithUnit("%4.2f", display.outPressure, display.pressureUnit) +
                                        "    Servo Output " + WithUnit("%4.2f", display.servoOutput, "%") +
                                        "    Temperature " +
                                        WithUnit("%4.1f", display.electTemp, display.temperatureUnit)
-                                 : QString());
+                                 : QString()));
     emit StatusChanged();
 }
 

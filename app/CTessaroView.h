@@ -103,6 +103,7 @@ private:
     QTimer* offlineTimer_ = nullptr;
     QLabel* companionLabel_ = nullptr;
     QLabel* stateLabel_ = nullptr;
+    QLabel* notNormalLabel_ = nullptr;  // the blocks not in their normal mode
     QLabel* valuesLabel_ = nullptr;
     QLabel* companionValues_ = nullptr;
     QLabel* modeLabels_[app::kShownBlockCount] = {};

@@ -51,6 +51,19 @@ int ViewController::RefreshConfigurationIfChanged() {
     return config::RefreshIfChanged(config::CurrentConfig(), link_.Device(slot), &RunOffTheWindowThread);
 }
 
+bool ViewController::RecordBelongsTo(int slot) {
+    const config::GeneralGroup& general = config::CurrentConfig().general;
+    if (general.deviceId == link_.GetDeviceId(slot)) return true;
+    const std::string tag = link_.GetTag(slot);
+    const std::string owner = general.pdTag.empty() ? std::string("no device") : general.pdTag;
+    if (ShowMessage(Format("The configuration in memory is not the one of %s (it came from %s). Its values are not "
+                           "offered for writing to %s.\n\nRead the configuration of %s now ?",
+                           tag.c_str(), owner.c_str(), tag.c_str(), tag.c_str()),
+                    platform::MB_YESNO | platform::MB_ICONWARNING) != platform::IDYES)
+        return false;
+    return ReadConfigurationCommand() == 0 && config::CurrentConfig().general.deviceId == link_.GetDeviceId(slot);
+}
+
 int ViewController::ConfigureCommand(
     const std::function<config::SheetOutcome(const config::SheetTarget&)>& runSheet) {
     if (busy_) return 1;
@@ -58,6 +71,8 @@ int ViewController::ConfigureCommand(
     fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
     if (device != nullptr && !logon::HasPrivilege(kConfigurePrivilege)) return 1;
     config::CConfigData& record = config::CurrentConfig();
+    // The sheet offers the record's values for writing: they must be this device's own.
+    if (device != nullptr && !RecordBelongsTo(slot)) return 0;
     // Groups another client changed are offered for reading again first; a device that
     // does not answer here is reported by the sheet when it would be written.
     if (device != nullptr) RefreshConfigurationIfChanged();

@@ -26,4 +26,16 @@ std::string ModeText(uint8_t mode) {
     return text.empty() ? "-" : text;
 }
 
+std::string BlocksOutOfNormalMode(const DeviceDisplay& display) {
+    std::string text;
+    for (size_t i = 0; i < static_cast<size_t>(kShownBlockCount); ++i) {
+        const uint8_t normal = display.normalMode[i];
+        if (!display.hasMode[i] || normal == 0 || (display.actualMode[i] & normal) != 0) continue;
+        if (!text.empty()) text += ", ";
+        text += std::string(kShownBlockNames[i]) + " " + ModeText(display.actualMode[i]) + " (normal " +
+                ModeText(normal) + ")";
+    }
+    return text;
+}
+
 }  // namespace app

@@ -11,10 +11,15 @@ enum class ShownBlock { RB, TB, AO, PID, DI1, DI2, SPLT, Count };
 inline constexpr int kShownBlockCount = static_cast<int>(ShownBlock::Count);
 inline constexpr const char* kShownBlockNames[kShownBlockCount] = {"RB", "TB", "AO", "PID", "DI1", "DI2", "SPLT"};
 
+// The transducer values are read every second; after this long without a new record they are
+// shown as stale (the device or the server does not answer).
+inline constexpr uint64_t kStaleValuesMs = 5000;
+
 struct DeviceDisplay {
     int slot = -1;
     std::array<bool, kShownBlockCount> hasMode{};
     std::array<uint8_t, kShownBlockCount> actualMode{};
+    std::array<uint8_t, kShownBlockCount> normalMode{};  // MODE_BLK.NORMAL (0: not known)
     int shownState = 3;  // OFFLINE
     bool hasValues = false;
     float actualPosition = 0;  // FINAL_POSITION_VALUE
@@ -22,6 +27,10 @@ struct DeviceDisplay {
     float outPressure = 0;
     float servoOutput = 0;
     float electTemp = 0;
+    // When the transducer values were last read (process clock), and for how many whole
+    // seconds they have not been updated once that is longer than kStaleValuesMs (0: fresh).
+    uint64_t valuesAtMs = 0;
+    int staleSeconds = 0;
     // Read once when the device was opened.
     std::string identity;         // type, revision, address and identifier
     std::string positionUnit;     // of the actual position and set point ("%")
@@ -31,5 +40,10 @@ struct DeviceDisplay {
 
 // "AUTO", "CAS AUTO" style text of a mode byte: the names of its set bits, highest first.
 std::string ModeText(uint8_t mode);
+
+// The blocks whose actual mode is none of their normal modes, as "PID OOS (normal AUTO)",
+// joined by ", "; "" when every known block is in its normal mode. The operation state is
+// derived from RB, TB and AO only, so a PID or DI block left out of service shows here.
+std::string BlocksOutOfNormalMode(const DeviceDisplay& display);
 
 }  // namespace app

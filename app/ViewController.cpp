@@ -117,17 +117,21 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     DeviceDisplay& display = companion ? companionDisplay_ : display_;
     if (display.slot != slot) return;  // a message from before the display was reset
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    auto setMode = [&](ShownBlock block, uint8_t mode) {
+    auto setMode = [&](ShownBlock block, uint8_t mode, uint8_t normal) {
         display.hasMode[static_cast<size_t>(block)] = true;
         display.actualMode[static_cast<size_t>(block)] = mode;
+        display.normalMode[static_cast<size_t>(block)] = normal;
     };
-    // VIEW_1 and VIEW_3 begin with ST_REV and MODE_BLK: the actual mode is byte 3.
+    // VIEW_1 and VIEW_3 begin with ST_REV and MODE_BLK (target, actual, permitted, normal):
+    // the actual mode is byte 3, the normal one byte 5.
     switch (msg) {
         case fieldbus::WM_TBVIEW3_UPDATED: {
             fieldbus::TbView3Record r{};
             if (device.GetTbView3(r) != 0) return;
-            setMode(ShownBlock::TB, r.modeBlk[1]);
+            setMode(ShownBlock::TB, r.modeBlk[1], r.modeBlk[3]);
             display.hasValues = true;
+            display.valuesAtMs = GetClock().NowMs();
+            display.staleSeconds = 0;
             display.actualPosition = r.finalPositionValue;
             display.setPoint = r.finalValue;
             display.outPressure = r.outPressure;
@@ -137,32 +141,32 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
         }
         case fieldbus::WM_AOVIEW1_UPDATED: {
             fieldbus::RawRecord33 r{};
-            if (device.GetAoView1(r) == 0) setMode(ShownBlock::AO, r[3]);
+            if (device.GetAoView1(r) == 0) setMode(ShownBlock::AO, r[3], r[5]);
             break;
         }
         case fieldbus::WM_RBVIEW1_UPDATED: {
             fieldbus::RawRecord22 r{};
-            if (device.GetRbView1(r) == 0) setMode(ShownBlock::RB, r[3]);
+            if (device.GetRbView1(r) == 0) setMode(ShownBlock::RB, r[3], r[5]);
             break;
         }
         case fieldbus::WM_PIDVIEW3_UPDATED: {
             fieldbus::RawRecord83 r{};
-            if (device.GetPidView3(r) == 0) setMode(ShownBlock::PID, r[3]);
+            if (device.GetPidView3(r) == 0) setMode(ShownBlock::PID, r[3], r[5]);
             break;
         }
         case fieldbus::WM_DI1VIEW1_UPDATED: {
             fieldbus::RawRecord22 r{};
-            if (device.GetDi1View1(r) == 0) setMode(ShownBlock::DI1, r[3]);
+            if (device.GetDi1View1(r) == 0) setMode(ShownBlock::DI1, r[3], r[5]);
             break;
         }
         case fieldbus::WM_DI2VIEW1_UPDATED: {
             fieldbus::RawRecord22 r{};
-            if (device.GetDi2View1(r) == 0) setMode(ShownBlock::DI2, r[3]);
+            if (device.GetDi2View1(r) == 0) setMode(ShownBlock::DI2, r[3], r[5]);
             break;
         }
         case fieldbus::WM_SPLTVIEW1_UPDATED: {
             fieldbus::RawRecord28 r{};
-            if (device.GetSpltView1(r) == 0) setMode(ShownBlock::SPLT, r[3]);
+            if (device.GetSpltView1(r) == 0) setMode(ShownBlock::SPLT, r[3], r[5]);
             break;
         }
         default: return;
@@ -173,6 +177,19 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
         display.shownState = fieldbus::ShownOperationState(device.IsOpen(), mode(ShownBlock::RB), mode(ShownBlock::TB),
                                                            mode(ShownBlock::AO));
     host_.ShowDeviceDisplay(display, companion);
+}
+
+void ViewController::CheckValuesAge() {
+    const uint64_t now = GetClock().NowMs();
+    for (bool companion : {false, true}) {
+        DeviceDisplay& display = companion ? companionDisplay_ : display_;
+        if (display.slot <= 0 || !display.hasValues || now < display.valuesAtMs) continue;
+        const uint64_t age = now - display.valuesAtMs;
+        const int seconds = age > kStaleValuesMs ? static_cast<int>(age / 1000) : 0;
+        if (seconds == display.staleSeconds) continue;
+        display.staleSeconds = seconds;
+        host_.ShowDeviceDisplay(display, companion);
+    }
 }
 
 DeviceIconKind ViewController::IconKind(int slot) {
@@ -243,6 +260,8 @@ void ViewController::RebuildTree() {
     host_.ShowBusyText("");
     rebuilding_ = false;
     WantIcons();
+    // Notifications that arrived while the tree was drawn are handled now.
+    if (!busy_) RunDeferred();
 }
 
 bool ViewController::CanChangeSelection(int item) {
@@ -699,25 +718,27 @@ void ViewController::DeviceLost(int slot) {
                        tag.c_str()));
 }
 
+// The poll only redraws the tree when no open device left: the window is not marked busy for
+// it, so the commands stay available (a poll that comes while the tree is drawn waits for it).
 void ViewController::OnLiveListChanged() {
-    if (busy_) {
+    if (busy_ || rebuilding_) {
         liveListPending_ = true;
         return;
     }
-    {
-        BusyScope busy(*this);
-        std::vector<int> lost;
-        for (int slot : {link_.CompanionSlot(), link_.CurrentSlot()})
-            if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
-        // The current and companion slots are cleared before the message is shown, so a
-        // notification delivered while it is up does not find the device again.
-        for (int slot : lost) DeviceLost(slot);
+    std::vector<int> lost;
+    for (int slot : {link_.CompanionSlot(), link_.CurrentSlot()})
+        if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
+    if (lost.empty()) {
         link_.CloseAbsentDevices();
-        if (lost.empty()) {
-            RebuildTree();
-            host_.RefreshStatusPanes();
-        }
+        RebuildTree();
+        host_.RefreshStatusPanes();
+        return;
     }
+    BusyScope busy(*this);
+    // The current and companion slots are cleared before the message is shown, so a
+    // notification delivered while it is up does not find the device again.
+    for (int slot : lost) DeviceLost(slot);
+    link_.CloseAbsentDevices();
 }
 
 void ViewController::OnDeviceMessage() {
@@ -726,7 +747,7 @@ void ViewController::OnDeviceMessage() {
 }
 
 void ViewController::OnDeviceNotOpen(int slot) {
-    if (busy_) {
+    if (busy_ || rebuilding_) {
         notOpenPending_.push_back(slot);
         return;
     }
@@ -752,22 +773,31 @@ void ViewController::OnDeviceNotOpen(int slot) {
 }
 
 void ViewController::OnServerConnectionLost(int status) {
-    if (busy_) {
+    if (busy_ || rebuilding_) {
         serverLostPending_ = status;
         return;
     }
     if (serverLostShown_) return;  // said once; the program is on its way out
     serverLostShown_ = true;
     BusyScope busy(*this);
-    const std::string what = status == E_SERVER_NOT_RESPONDING
-                                 ? "The Fieldbus server does not answer any more"
-                                 : "The Fieldbus server has stopped";
-    const std::string todo = status == E_SERVER_NOT_RESPONDING
-                                 ? "End the Fieldbus server program (nifb), then start Tessaro again: it offers to "
-                                   "launch the server."
-                                 : "Start Tessaro again: it offers to launch the Fieldbus server.";
-    ShowMessage(Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()) + "\n\n" + what +
-                ", so the devices cannot be reached. Tessaro closes the open devices and ends.\n" + todo);
+    const std::string error = Format("Error (%d): %s", status, fieldbus::StatusName(status).c_str()) + "\n\n";
+    if (status == E_SERVER_NOT_RESPONDING) {
+        // A server that paused may answer again: the link can be scanned again instead of
+        // ending the program.
+        if (ShowMessage(error +
+                            "The Fieldbus server does not answer any more, so the devices cannot be reached and "
+                            "the values shown are not updated.\n\nYes: close the open devices and scan the link "
+                            "again (once the server answers; Rescan Link tries again later).\nNo: close the open "
+                            "devices and end Tessaro.",
+                        platform::MB_YESNO | platform::MB_ICONWARNING) == platform::IDYES) {
+            Rescan();
+            return;
+        }
+    } else {
+        ShowMessage(error +
+                    "The Fieldbus server has stopped, so the devices cannot be reached. Tessaro closes the open "
+                    "devices and ends.\nStart Tessaro again: it offers to launch the Fieldbus server.");
+    }
     icons_.Stop();
     CloseCurrentDevices();
     link_.SetCurrentSlot(-1);

@@ -133,6 +133,9 @@ public:
     // A view reader published a record (msg is its message, slot the device).
     void OnViewMessage(unsigned msg, int slot);
     const DeviceDisplay& Display() const { return display_; }
+    // Called every second by the window: values not updated for kStaleValuesMs are marked
+    // stale with their age (the device or the server stopped answering).
+    void CheckValuesAge();
 
     int CurrentSlot() const { return link_.CurrentSlot(); }
     int CompanionSlot() const { return link_.CompanionSlot(); }
@@ -161,6 +164,9 @@ private:
     // The tag/address change after its checks: progress window, the change, the rescan.
     // 0 when the device took the new tag and address.
     int RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
+    // Whether the configuration in memory was read from (or written to) the device of `slot`;
+    // when not, offers to read the device's own first. False leaves the record as it is.
+    bool RecordBelongsTo(int slot);
     // The download command once the target slot was chosen and accepted.
     int DownloadTo(int slot);
     void RestartCommand(bool linkMaster);
@@ -203,6 +209,8 @@ public:
     ~BusyScope() {
         if (!outer_) return;
         view_.busy_ = false;
+        // The commands refused meanwhile are offered again.
+        view_.host_.RefreshStatusPanes();
         view_.RunDeferred();
     }
     BusyScope(const BusyScope&) = delete;

@@ -58,8 +58,10 @@ void CalibrationSession::Open() {
     advanced_.Load();
 }
 
-void CalibrationSession::AutoTune(bool searchStops) {
-    if (tuning_.AutoTune(searchStops)) advanced_.Reload();
+bool CalibrationSession::AutoTune(bool searchStops) {
+    if (!tuning_.AutoTune(searchStops)) return false;
+    advanced_.Reload();
+    return true;
 }
 
 void CalibrationSession::SetServoDefaults() {

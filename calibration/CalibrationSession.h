@@ -51,7 +51,8 @@ public:
 
     // The Tuning page's buttons and the Advanced page's default button, with what the other
     // page then reads again.
-    void AutoTune(bool searchStops);
+    // True when the tune finished and its parameters are in the device.
+    bool AutoTune(bool searchStops);
     void SetServoDefaults();
 
     void Ok();

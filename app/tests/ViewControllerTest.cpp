@@ -596,3 +596,87 @@ TEST_F(ViewControllerTest, ConfigureWritesThroughTheSheetRemembersTheRevisionsAn
     logon::CurrentUser::Reset();
     config::CurrentConfig() = saved;
 }
+
+TEST_F(ViewControllerTest, ConfigureNeverOffersAnotherDevicesConfigurationForWriting) {
+    const config::CConfigData saved = config::CurrentConfig();
+    config::CConfigData& data = config::CurrentConfig();
+    logon::CurrentUser::SetLevel(3);
+    Select("FV-101");
+    ASSERT_EQ(0, controller.ReadConfigurationCommand());
+    data.position.servoGain = 222.0f;  // an edit made for FV-101 (setup wizard, pages)
+    ui.Answer(IDYES, "Attempting to switch the device selection.");
+    Select("KV-201");
+    int sheets = 0;
+    std::string shownTag;
+    float shownGain = 0;
+    auto sheet = [&](const config::SheetTarget&) {
+        ++sheets;
+        shownTag = data.general.pdTag;
+        shownGain = data.position.servoGain;
+        return config::SheetOutcome{};
+    };
+    // Declined: no sheet, and the record stays as it was.
+    ui.Answer(IDNO, "The configuration in memory is not the one of KV-201 (it came from FV-101).");
+    EXPECT_EQ(0, controller.ConfigureCommand(sheet));
+    EXPECT_EQ(0, sheets);
+    EXPECT_EQ("FV-101", data.general.pdTag);
+    // Accepted: the device's own configuration is read first and the sheet shows it.
+    ui.Answer(IDYES, "Read the configuration of KV-201 now ?");
+    EXPECT_EQ(0, controller.ConfigureCommand(sheet));
+    EXPECT_EQ(1, sheets);
+    EXPECT_EQ("KV-201", shownTag);
+    EXPECT_NE(222.0f, shownGain);
+    EXPECT_EQ(link.GetDeviceId(controller.CurrentSlot()), data.general.deviceId);
+    // The record is KV-201's now: no further question.
+    EXPECT_EQ(0, controller.ConfigureCommand(sheet));
+    EXPECT_EQ(2, sheets);
+    logon::CurrentUser::Reset();
+    config::CurrentConfig() = saved;
+}
+
+TEST_F(ViewControllerTest, ValuesThatStopArrivingAreMarkedStaleAndFreshAgainWhenTheyCome) {
+    Select("FV-101");
+    ASSERT_TRUE(PumpUntil([&] { return host.display.hasValues; }));
+    controller.CheckValuesAge();
+    EXPECT_EQ(0, host.display.staleSeconds);
+    // The readers stop (as while a tool drives the device, or a server that pauses).
+    controller.PauseDeviceThreads();
+    PumpUntil([] { return false; }, 100);
+    clock.Advance(app::kStaleValuesMs + 1000);
+    controller.CheckValuesAge();
+    EXPECT_EQ(6, host.display.staleSeconds);
+    EXPECT_TRUE(host.display.hasValues);  // still shown, marked with their age
+    controller.ResumeDeviceThreads();
+    ASSERT_TRUE(PumpUntil([&] { return host.display.staleSeconds == 0; }));
+}
+
+TEST_F(ViewControllerTest, AServerThatStoppedAnsweringOffersToScanTheLinkAgainInsteadOfEnding) {
+    Select("FV-101");
+    const int slot = controller.CurrentSlot();
+    ui.Answer(IDYES, "Yes: close the open devices and scan the link again");
+    controller.OnServerConnectionLost(E_SERVER_NOT_RESPONDING);
+    EXPECT_FALSE(host.closing);
+    EXPECT_FALSE(link.Device(slot).IsOpen());
+    EXPECT_TRUE(link.IsLinkOpen());
+    EXPECT_GT(ItemOf("FV-101"), 0);
+    // A later loss is asked again; No ends the program as before.
+    ui.Answer(IDNO, "No: close the open devices and end Tessaro.");
+    controller.OnServerConnectionLost(E_SERVER_NOT_RESPONDING);
+    EXPECT_TRUE(host.closing);
+}
+
+TEST_F(ViewControllerTest, ABlockLeftOutOfItsNormalModeIsNamedBesideTheState) {
+    Select("KV-201");
+    const auto known = [&] {
+        return host.display.hasMode[static_cast<size_t>(app::ShownBlock::PID)] &&
+               host.display.shownState == fieldbus::kNormalState;
+    };
+    ASSERT_TRUE(PumpUntil(known));
+    EXPECT_EQ("", app::BlocksOutOfNormalMode(host.display));
+    // The PID block left out of service (as after a tool) while the state stays NORMAL.
+    fieldbus::FieldbusDevice& device = link.Device(controller.CurrentSlot());
+    ASSERT_EQ(0, device.SetBlockMode(device.BlockOf(fieldbus::BlockKind::PID), fieldbus::kModeOos));
+    ASSERT_TRUE(PumpUntil([&] { return !app::BlocksOutOfNormalMode(host.display).empty(); }));
+    EXPECT_EQ(fieldbus::kNormalState, host.display.shownState);
+    EXPECT_EQ(0u, app::BlocksOutOfNormalMode(host.display).find("PID OOS (normal ")) << app::BlocksOutOfNormalMode(host.display);
+}

@@ -102,6 +102,29 @@ TEST_F(CalibrationSheetTest, CancellingTheTuneRestoresTheServoSetAndTheConfirmBu
     EXPECT_TRUE(cancel);
 }
 
+TEST_F(CalibrationSheetTest, CancelAsksBeforeDroppingAFinishedTune) {
+    OpenSheet("FV-101");
+    onTime = [&](uint64_t) { QApplication::processEvents(); };
+    ui.Answer(IDYES, "stroke the valve");
+    sheet->Button("autoTune")->click();
+    ASSERT_EQ("Success", sheet->TuningResult()->text());
+    const MainServoSet tuned = sheet->Session().Tuning().Now();
+    ASSERT_FALSE(tuned == sheet->Session().Tuning().Original());
+    // No keeps the sheet open and the tuned set in the device.
+    ui.Answer(platform::IDNO, "Discard the tuned parameters ?");
+    sheet->reject();
+    EXPECT_TRUE(sheet->isVisible());
+    MainServoSet now;
+    ASSERT_EQ(0, ReadMainServo(device, now));
+    EXPECT_EQ(tuned, now);
+    // Yes drops it: the set of the opening goes back.
+    ui.Answer(IDYES, "Discard the tuned parameters ?");
+    sheet->reject();
+    EXPECT_FALSE(sheet->isVisible());
+    ASSERT_EQ(0, ReadMainServo(device, now));
+    EXPECT_EQ(sheet->Session().Tuning().Original(), now);
+}
+
 TEST_F(CalibrationSheetTest, RefusedEntriesKeepTheSheetOpen) {
     OpenSheet("KV-201");
     sheet->AdvancedRows()[0].now->setText("6");

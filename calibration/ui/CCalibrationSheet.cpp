@@ -256,7 +256,7 @@ bool CCalibrationSheet::SaveTuning() {
 void CCalibrationSheet::OnAutoTune(bool searchStops) {
     if (!SaveTuning()) return;
     tuningResult_->clear();
-    session_.AutoTune(searchStops);
+    if (session_.AutoTune(searchStops)) tuneFinished_ = true;
     ShowTuning();
     ShowAdvanced();
 }
@@ -364,6 +364,16 @@ void CCalibrationSheet::accept() {
 }
 
 void CCalibrationSheet::reject() {
+    // Cancel puts the servo set of the opening back: a finished tune is only dropped when the
+    // user says so.
+    const TuningPage& tuning = session_.Tuning();
+    if (tuneFinished_ && !(tuning.Now() == tuning.Original()) &&
+        platform::ShowMessage("The auto tune finished and the device runs with the servo parameters it found.\n"
+                              "Cancel puts back the parameters the device had when this sheet opened, and the "
+                              "tuned ones are lost.\n\nDiscard the tuned parameters ?",
+                              platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) !=
+            platform::IDYES)
+        return;
     session_.Cancel();
     QDialog::reject();
 }

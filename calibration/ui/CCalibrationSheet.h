@@ -96,6 +96,7 @@ private:
     // and edited under "More...".
     std::vector<ServoRow> advancedRows_;
     int lastEdited_[16] = {};
+    bool tuneFinished_ = false;  // an auto tune of this sheet finished
 };
 
 }  // namespace calibration

@@ -191,6 +191,16 @@ TEST(CustomCurveEditor, FieldsAndMouseKeepTheCurveRising) {
     EXPECT_EQ(QString("10"), editor.Field(1)->text());
     editor.Field(5)->setText("45");
     EXPECT_TRUE(editor.CommitField(5));
+    // A six-digit point is read whole, and the fields do not cover one another.
+    editor.Field(8)->setText("80.9806");
+    EXPECT_TRUE(editor.CommitField(8));
+    for (int i = 0; i <= 10; ++i) {
+        const QLineEdit* field = editor.Field(i);
+        EXPECT_GE(field->width(), field->fontMetrics().horizontalAdvance("80.9806") + 12) << i;
+        if (i < 10) {
+            EXPECT_LE(field->geometry().right(), editor.Field(i + 1)->x()) << i;
+        }
+    }
 
     // Right click on point 4 puts it midway again; a left drag moves point 0 down and stops
     // silently at the fixed end.

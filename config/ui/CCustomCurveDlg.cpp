@@ -1,5 +1,7 @@
 #include "config/ui/CCustomCurveDlg.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +22,15 @@ namespace config {
 namespace {
 // The plot fills the dialog less these margins (pixels); the fields and buttons sit below it.
 constexpr int kLeft = 100, kRight = 100, kTop = 40, kBottom = 150;
-constexpr int kFieldWidth = 52;
+constexpr int kFieldWidth = 52;  // the least; wider when the font needs it
+
+// A field wide enough for the longest point text (two digits and four decimals) in
+// `widget`'s font, with the line edit's frame and margins.
+int FieldWidth(const QWidget* widget) {
+    return std::max(kFieldWidth, widget->fontMetrics().horizontalAdvance("88.8888") + 12);
+}
+// Room the plot keeps inside itself beside its x axis (tick labels, axis title).
+constexpr int kAxisMargins = 90;
 constexpr int kFieldId = 1;
 
 QString PointText(float value) { return QString::fromStdString(values::FloatToText(value)); }
@@ -29,8 +39,10 @@ QString PointText(float value) { return QString::fromStdString(values::FloatToTe
 CCustomCurveDlg::CCustomCurveDlg(const std::array<float, 9>& points, const QString& suffix, QWidget* parent)
     : QDialog(parent), curve_(points) {
     setWindowTitle("Custom Characterization" + suffix);
-    setMinimumSize(760, 520);
-    resize(820, 600);
+    // Eleven fields side by side under the plot, one per 10 % of set point.
+    const int least = std::max(760, kLeft + kRight + kAxisMargins + 10 * (FieldWidth(this) + 2));
+    setMinimumSize(least, 520);
+    resize(std::max(820, least), 600);
 
     plot_ = new QCustomPlot(this);
     plot_->setObjectName("curvePlot");
@@ -101,11 +113,12 @@ void CCustomCurveDlg::PlaceWidgets() {
         caption->adjustSize();
         caption->move(kLeft, labelsAt - 26);
     }
+    const int fieldWidth = FieldWidth(fields_[0]);
     for (int i = 0; i <= 10; ++i) {
         // Each field under its set point.
-        const int x = plot_->x() + static_cast<int>(plot_->xAxis->coordToPixel(10.0 * i)) - kFieldWidth / 2;
-        labels_[static_cast<size_t>(i)]->setGeometry(x, labelsAt, kFieldWidth, 18);
-        fields_[static_cast<size_t>(i)]->setGeometry(x, labelsAt + 20, kFieldWidth, 24);
+        const int x = plot_->x() + static_cast<int>(plot_->xAxis->coordToPixel(10.0 * i)) - fieldWidth / 2;
+        labels_[static_cast<size_t>(i)]->setGeometry(x, labelsAt, fieldWidth, 18);
+        fields_[static_cast<size_t>(i)]->setGeometry(x, labelsAt + 20, fieldWidth, 24);
     }
     const int buttonsAt = height() - 44;
     linkage_->setGeometry(kLeft, buttonsAt, 110, 30);
