@@ -426,5 +426,69 @@ TEST_F(ValveProceduresTest, PuttingTheBlocksBackInServiceEndsARunningProcedure) 
     }
 }
 
+TEST_F(ValveProceduresTest, AStickyStemIsTunedToADeadBandItRestsIn) {
+    // The factory valve of the other family sticks and slips a little, and no self check ran:
+    // the tune's own probe must find the slip. Then a stiffer valve that slips by 0.8 %,
+    // after a self check: it must rest after a step, not slip about.
+    struct Case {
+        const char* tag;
+        const char* prefix;
+        const char* valve;  // nullptr: the device's own
+        bool selfCheck;
+    };
+    for (const Case& c : {Case{"KV-201", "KV201", nullptr, false},
+                          Case{"FV-101", "FV101",
+                               R"({"failAction":"airToClose","springRangeKpa":[40,160],"supplyKpa":200,)"
+                               R"("frictionKpa":6,"stickSlipKpa":1.0,"strokeTimeS":10})",
+                               true}}) {
+        SCOPED_TRACE(c.tag);
+        if (c.valve) {
+            UseValve(c.valve);
+        } else {
+            Open(c.tag, c.prefix);
+        }
+        ASSERT_EQ(Run(2), 1);
+        if (c.selfCheck) {
+            ASSERT_LT(Run(255, 400), 100);
+        }
+        const int result = Run(3, 900);
+        if (!c.selfCheck) {
+            EXPECT_EQ(result, 1);
+        }
+        EXPECT_LT(result, 100);
+        const JsonValue v = Valve();
+        const double span = v["springRangeKpa"][1].get<double>() - v["springRangeKpa"][0].get<double>();
+        const double slip = v["stickSlipKpa"].get<double>() / span * 100.0;
+        // The dead band takes the slip; the integral sleeps where it would wind the stuck stem.
+        EXPECT_GE(F("SERVO_DEADBAND"), 0.8 * slip);
+        EXPECT_LE(F("SERVO_DEADBAND"), 2.0);
+        EXPECT_GE(F("SERVO_I_SLEEP_LMT"), F("SERVO_DEADBAND"));
+        for (auto [from, to] : {std::pair{45.0f, 55.0f}, std::pair{55.0f, 45.0f}}) {
+            const StepResponse r = Step(from, to);
+            EXPECT_LE(r.overshoot, 15.0) << from << " -> " << to;
+            EXPECT_LT(r.swing, 0.5) << from << " -> " << to;
+        }
+    }
+}
+
+TEST_F(ValveProceduresTest, AProbeWaitsAsLongAsTheLastStopFindingsStrokeAsks) {
+    // A seized stem with no pressure sensor: the probe can only give up when its time is out.
+    // After a stop finding measured this quick valve's stroke that comes soon; a device that
+    // never found its stops waits as long as the slowest stroke a positioner is made for.
+    const auto secondsToGiveUp = [&] {
+        EXPECT_EQ(Fault(R"("fault":"noPressureSensor")"), E_OK);
+        EXPECT_EQ(Fault(R"("fault":"stuck")"), E_OK);
+        EXPECT_EQ(Exec(3), E_OK);
+        int tenths = 0;
+        for (; tenths < 4000 && U8("AUTO_TUNE_EXEC") != 1; ++tenths) Advance(100);
+        EXPECT_EQ(U8("AUTO_TUNE_RESULT"), 101);  // the output steps did not move the stem in time
+        return tenths / 10.0;
+    };
+    ASSERT_EQ(Run(2), 1);
+    EXPECT_LT(secondsToGiveUp(), 60.0);
+    UseValve("{}");
+    EXPECT_GT(secondsToGiveUp(), 100.0);
+}
+
 }  // namespace
 }  // namespace simulator::testing

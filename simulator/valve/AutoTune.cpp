@@ -78,10 +78,10 @@ struct TuneScratch {
 
 // The servo set the search starts from: the block's, with the relay's null as offset, and
 // for a sticky stem the bands its slip asks for.
-ServoParameters BaseSet(const ServoParameters& block, const ProbeResult& probe, const ProcedureMemory* memory) {
+ServoParameters BaseSet(const ServoParameters& block, const ProbeResult& probe) {
     ServoParameters base = block;
     base.offset = std::round(probe.nullOutput * 10.0) / 10.0;
-    const double slip = memory ? memory->slipPct : -1.0;
+    const double slip = probe.slipPct;
     if (slip > kStickySlipPct) {
         // Within the dead band the output is the offset alone: it must be the null exactly,
         // or the pressure drifts until the stem breaks away again.
@@ -99,6 +99,21 @@ double SettleBand(const ServoParameters& servo) {
 
 // The long hold after a step that the best set must rest through.
 double VerifyS(double windowS) { return std::max(20.0, 2.0 * windowS); }
+
+// How far the position moved from `fromS` on (the largest less the smallest).
+double SwingFrom(const std::vector<TimedValue>& record, double fromS) {
+    double low = 1e9, high = -1e9;
+    for (const TimedValue& v : record)
+        if (v.t >= fromS) low = std::min(low, v.value), high = std::max(high, v.value);
+    return high >= low ? high - low : 0.0;
+}
+
+// A set with a dead band leaves a sticking stem wherever it stopped in the band; it rests
+// only if the stem has no slip left to make once the step settled (from the tail of the
+// step window on): a late slip is what a valve at rest must not do.
+bool SlipsLate(const std::vector<TimedValue>& record, const ServoParameters& servo, double windowS) {
+    return servo.deadband > 0.0 && SwingFrom(record, (1.0 - kHuntTail) * windowS) > kHuntBandPct;
+}
 
 // Tries `servo` next: a fresh start of the position loop with it.
 bool Try(TuneScratch& s, ActivityContext& ctx, DeviceProcedure& procedure, const ServoParameters& servo) {
@@ -121,7 +136,7 @@ bool VerifyNext(TuneScratch& s, ActivityContext& ctx, DeviceProcedure& procedure
 
 void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBefore,
                  std::shared_ptr<const ProcedureMemory> memory) {
-    auto probe = AddOutputProbe(p, memory);
+    auto probe = AddOutputProbe(p, memory, true);
     auto s = std::make_shared<TuneScratch>();
     DeviceProcedure* procedure = &p;
     // A valve the probe could not measure cannot be tuned: the probe's cause ends it.
@@ -134,9 +149,9 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
     p.AddPhase(
         8 * (kTrialHoldS + 2 * kTrialStepS),
         [s](const ActivityContext&, double) { return Drive::Servo(s->stage == 1 ? kTrialHigh : kTrialLow); },
-        [procedure, s, probe, memory](ActivityContext& ctx, double) {
+        [procedure, s, probe](ActivityContext& ctx, double) {
             if (!s->search) {
-                const ServoParameters base = BaseSet(ctx.servo, *probe, memory.get());
+                const ServoParameters base = BaseSet(ctx.servo, *probe);
                 s->windowS = StepWindowS(*probe);
                 s->search = std::make_unique<TuneSearch>(
                     base, kFactoryGain * kReferenceGain / std::max(probe->gain, 0.05), s->windowS);
@@ -158,7 +173,8 @@ void AddAutoTune(DeviceProcedure& p, std::shared_ptr<StopFindingOutcome> stopsBe
                 // The long hold: the set is kept only if it still rests at its end.
                 s->verifying = false;
                 s->stage = 0, s->stageS = 0.0;
-                const bool hunts = Hunts(s->record, kTrialHigh, VerifyS(s->windowS));
+                const bool hunts = Hunts(s->record, kTrialHigh, VerifyS(s->windowS)) ||
+                                   SlipsLate(s->record, s->current, s->windowS);
                 s->record.clear();
                 if (!hunts) return s->verified = true;
                 for (Trial& t : s->trials)

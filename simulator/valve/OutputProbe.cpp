@@ -3,6 +3,8 @@
 // step raised until the stem breaks away from its friction; once it moves, the output goes
 // back to a small step and the stem's speed on it gives the gain (the relay integrates, so
 // the stem keeps moving on a small step once the pressure has crossed the friction band).
+// For an auto tune it then measures the stem's slip (unless a self check did) and, for a stem
+// that sticks, reads the null again on a held pressure.
 #include <algorithm>
 #include <cmath>
 #include <deque>
@@ -85,7 +87,8 @@ uint8_t StuckCause(const ActivityContext& ctx, double sign) {
 
 }  // namespace
 
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<const ProcedureMemory> memory) {
+std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<const ProcedureMemory> memory,
+                                            bool forTune) {
     auto out = std::make_shared<ProbeResult>();
     auto s = std::make_shared<ProbeScratch>();
     DeviceProcedure* procedure = &p;
@@ -105,36 +108,8 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
         out->nullOutput = rested ? sum / static_cast<double>(s->outputs.size()) : ctx.servo.offset;
         s->outputs.clear();
         out->heldNullOutput = out->nullOutput;
-        s->holdKpa = ctx.model.PressureKpa();
-        // Only for a stem the last self check found sticking (its tune rests on the null).
-        s->holdPressure = rested && ctx.pressureSensor && memory && memory->slipPct > kProbeStickySlipPct;
         return true;
     });
-    // A stem that sticks rests while the position loop still creeps its output; the pressure
-    // held where it is shows the null exactly: the output at which the pressure stays.
-    p.AddPhase(
-        1.0,
-        [s](const ActivityContext&, double) {
-            return s->holdPressure ? Drive::Pressure(s->holdKpa) : Drive::Servo(50.0);
-        },
-        [s, out](ActivityContext& ctx, double t) {
-            if (!s->holdPressure) return true;
-            s->outputs.push_back(ctx.model.ServoOutput());
-            s->pressures.push_back(ctx.model.PressureKpa());
-            const size_t kept = static_cast<size_t>(kNullAverageS / kStepS);
-            if (s->outputs.size() > kept) s->outputs.pop_front(), s->pressures.pop_front();
-            const auto [low, high] = std::minmax_element(s->pressures.begin(), s->pressures.end());
-            const bool still = t >= 2.0 * kNullAverageS && *high - *low < kNullPressureBand;
-            if (!still && t < kNullLimitS) return false;
-            if (still) {
-                double sum = 0.0;
-                for (double output : s->outputs) sum += output;
-                out->heldNullOutput = sum / static_cast<double>(s->outputs.size());
-            }
-            s->outputs.clear();
-            s->pressures.clear();
-            return true;
-        });
     for (int direction = 0; direction < 2; ++direction) {
         const double sign = direction == 0 ? 1.0 : -1.0;
         // Breakaway: the step grows until the stem moves.
@@ -183,6 +158,59 @@ std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& p, std::shared_ptr<
             if (out->failure != 0) return true;
             return (t >= 2.0 && procedure->Rest().RestedFor(0.5)) || t >= PhaseLimitS(memory.get());
         });
+    }
+    // For an auto tune, the slip its bands are set from and the null it rests on.
+    if (forTune) {
+        // Without a slip from an earlier self check, the probe measures it: the stem, resting at
+        // mid stroke, is let stick and the pressure crept up until it breaks away; the jump
+        // beyond what the pressure rise explains is the slip. The line through pressure and
+        // position is the configured spring range's, through where the stem rests now.
+        auto line = std::make_shared<SpringLine>();
+        p.AddPhase(0.0, hold, [out, line, memory](ActivityContext& ctx, double) {
+            if (out->failure != 0 || !ctx.pressureSensor || (memory && memory->slipPct >= 0.0))
+                return true;
+            const double factor = PressureUnitFactor(ctx.tb);
+            const double span = (ctx.tb.GetFloat("SPRING_RANGE", 0) - ctx.tb.GetFloat("SPRING_RANGE", 4)) / factor;
+            if (span <= 0.0) return true;
+            line->kpaPerPct = (ctx.env.airToClose ? -1.0 : 1.0) * span / 100.0;
+            line->offsetKpa = ctx.model.PressureKpa() - line->kpaPerPct * ctx.model.Position();
+            line->valid = true;
+            return true;
+        });
+        auto slip = AddSlipTest(p, line);
+        // A stem that sticks rests while the position loop still creeps its output; the pressure
+        // held where it is shows the null exactly: the output at which the pressure stays.
+        p.AddPhase(0.0, hold, [s, out, slip, memory](ActivityContext& ctx, double) {
+            const double own = slip->measured ? slip->slipPct : -1.0;
+            const double known = memory && memory->slipPct >= 0.0 ? memory->slipPct : own;
+            out->slipPct = known;
+            s->holdPressure = out->failure == 0 && ctx.pressureSensor && known > kProbeStickySlipPct;
+            s->holdKpa = ctx.model.PressureKpa();
+            return true;
+        });
+        p.AddPhase(
+            1.0,
+            [s](const ActivityContext&, double) {
+                return s->holdPressure ? Drive::Pressure(s->holdKpa) : Drive::Servo(50.0);
+            },
+            [s, out](ActivityContext& ctx, double t) {
+                if (!s->holdPressure) return true;
+                s->outputs.push_back(ctx.model.ServoOutput());
+                s->pressures.push_back(ctx.model.PressureKpa());
+                const size_t kept = static_cast<size_t>(kNullAverageS / kStepS);
+                if (s->outputs.size() > kept) s->outputs.pop_front(), s->pressures.pop_front();
+                const auto [low, high] = std::minmax_element(s->pressures.begin(), s->pressures.end());
+                const bool still = t >= 2.0 * kNullAverageS && *high - *low < kNullPressureBand;
+                if (!still && t < kNullLimitS) return false;
+                if (still) {
+                    double sum = 0.0;
+                    for (double output : s->outputs) sum += output;
+                    out->heldNullOutput = sum / static_cast<double>(s->outputs.size());
+                }
+                s->outputs.clear();
+                s->pressures.clear();
+                return true;
+            });
     }
     // The figures.
     p.AddPhase(0.0, hold, [s, out](ActivityContext&, double) {

@@ -27,6 +27,9 @@ std::shared_ptr<StopFindingOutcome> AddStopFinding(DeviceProcedure& procedure, u
 struct ProbeResult {
     double nullOutput = 55.0;
     double heldNullOutput = 55.0;  // the null on a held pressure (exact also for a sticking stem)
+    // The stem's slip (% of travel): the last self check's, else the probe's own measure;
+    // negative when neither is known.
+    double slipPct = -1.0;
     double gain = 0.0;    // %/s per % output
     double delayS = 0.0;
     bool moved = false;
@@ -39,8 +42,11 @@ struct ProbeResult {
 // the stem breaks away, and measures the stem's speed on a small step once it moves. The
 // probe's time limits scale with the stroke time the device measured last (`memory`; the
 // slowest stroke a positioner is made for when none). A probe that fails only records why;
-// the caller decides what ends.
-std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure, std::shared_ptr<const ProcedureMemory> memory);
+// the caller decides what ends. `forTune`: the probe ends with what an auto tune needs, a
+// slip test of its own when `memory` holds no slip, and for a stem that sticks the null read
+// on a held pressure.
+std::shared_ptr<ProbeResult> AddOutputProbe(DeviceProcedure& procedure, std::shared_ptr<const ProcedureMemory> memory,
+                                            bool forTune);
 
 // The probe, trials of candidate servo sets on 10 % steps, and the best set written.
 // `stopsBefore`: the outcome of a stop finding run first (command 4), else nullptr.

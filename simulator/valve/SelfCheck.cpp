@@ -167,7 +167,7 @@ void AddSelfCheck(DeviceProcedure& p, std::shared_ptr<ProcedureMemory> memory) {
                });
     auto slip = AddSlipTest(p, line);
 
-    auto probe = AddOutputProbe(p, memory);
+    auto probe = AddOutputProbe(p, memory, false);  // the slip test above measured the slip
 
     p.SetConclusion([s, probe, slip, memory](ActivityContext& ctx) -> uint8_t {
         double gu = 0, ou = 0, gd = 0, od = 0;
