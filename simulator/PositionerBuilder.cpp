@@ -296,7 +296,6 @@ Block TransducerBlock(const std::string& tag, const PositionerOptions& opt, cons
                                                         "(servo set unchanged)"},
                                                   {110, "|en|Error: stops not found"},
                                                   {120, "|en|Error: no pressure sensor"},
-                                                  {130, "|en|Error: valve not at rest before the step"},
                                                   {130, "|en|Error: supply pressure too low"},
                                                   {140, "|en|Error: failsafe active"},
                                                   {255, "|en|Not finished"}}),

@@ -139,6 +139,22 @@ TEST_F(DictionaryTest, EnumerationAndBitTextsCarryTheLanguageMarker) {
     ASSERT_EQ(nifGetObjectAttributes(vfd, "FV101_DI1.OUT_D.VALUE", &a), E_OK);
     EXPECT_EQ(a->numItems, 2);
     nifFreeObjectAttributes(a);
+
+    // A result code names one outcome: the program shows the text of the code it reads.
+    for (const char* name : {"FV101_TB.AUTO_TUNE_RESULT", "FV101_TB.SIGN_MEAS_RESULT", "FV101_TB.AUTO_TUNE_EXEC",
+                             "FV101_TB.TRAVEL_CALIB_RESULT"}) {
+        ASSERT_EQ(nifGetObjectAttributes(vfd, name, &a), E_OK) << name;
+        std::set<uint32_t> values;
+        for (int i = 0; i < a->numItems; ++i) {
+            EXPECT_TRUE(values.insert(a->items[i].value).second) << name << " lists " << a->items[i].value << " twice";
+        }
+        nifFreeObjectAttributes(a);
+    }
+    ASSERT_EQ(nifGetObjectAttributes(vfd, "FV101_TB.AUTO_TUNE_RESULT", &a), E_OK);
+    for (int i = 0; i < a->numItems; ++i) {
+        if (a->items[i].value == 130) EXPECT_STREQ(a->items[i].description, "|en|Error: supply pressure too low");
+    }
+    nifFreeObjectAttributes(a);
 }
 
 TEST_F(DictionaryTest, ManagementAndLinkObjects) {

@@ -68,10 +68,11 @@ struct Fault {
     const char* tag;
     const char* members;
     int stopsCode;
+    const char* cause;  // what the result's text must name
 };
 constexpr Fault kFaults[] = {
-    {"KV-06", R"("fault":"lowSupply","kPa":95)", 130},  // supply below the spring's high end
-    {"KV-07", R"("fault":"stuck")", 100},                 // a seized stem
+    {"KV-06", R"("fault":"lowSupply","kPa":95)", 130, "supply pressure too low"},  // below the spring's high end
+    {"KV-07", R"("fault":"stuck")", 100, "no movement"},                            // a seized stem
 };
 
 const Fault* FaultOf(const std::string& tag) {
@@ -332,8 +333,9 @@ TEST_P(ValveCampaign, MeasuresTheValveAsItIs) {
         // campaign stops there as a technician would.
         ASSERT_EQ(E_OK, bed_.Control(R"({"command":"valveFault","device":")" + name_ + "\"," + fault->members + "}"));
         const ProcedureEnd end = bed_.Procedure(calibration::kFindStops);
-        EXPECT_TRUE(Expect("stop finding (fault)", std::to_string(fault->stopsCode), Code(end),
-                           end.status == 0 && end.code == fault->stopsCode));
+        EXPECT_TRUE(Expect("stop finding (fault)", std::to_string(fault->stopsCode) + " " + fault->cause, Code(end),
+                           end.status == 0 && end.code == fault->stopsCode &&
+                               end.text.find(fault->cause) != std::string::npos));
         return;
     }
     StopFinding();
