@@ -152,7 +152,9 @@ TEST_F(DictionaryTest, EnumerationAndBitTextsCarryTheLanguageMarker) {
     }
     ASSERT_EQ(nifGetObjectAttributes(vfd, "FV101_TB.AUTO_TUNE_RESULT", &a), E_OK);
     for (int i = 0; i < a->numItems; ++i) {
-        if (a->items[i].value == 130) EXPECT_STREQ(a->items[i].description, "|en|Error: supply pressure too low");
+        if (a->items[i].value == 130) {
+            EXPECT_STREQ(a->items[i].description, "|en|Error: supply pressure too low");
+        }
     }
     nifFreeObjectAttributes(a);
 }
