@@ -72,3 +72,21 @@ TEST_F(CliOnServer, CtrlCDuringADownloadIsACancelThatNamesTheGroupsWritten) {
 
 }  // namespace
 }  // namespace clitest
+
+namespace clitest {
+namespace {
+
+TEST_F(CliOnServer, CtrlCDuringARunOfAllKeepsAndSavesTheKindsMeasuredBefore) {
+    const std::string file = dir_.File("all.sig");
+    CliResult r = RunCli({"signature", "FV-101", "--kinds", "all", "--yes", "--out", file, "--user", "Admin",
+                          "--password", "admin"},
+                         120000, -1, "Step Response Test:");
+    EXPECT_EQ(130, r.exitCode) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("Error: The signature test of FV-101 was cancelled."));
+    EXPECT_THAT(r.err, HasSubstr("The 2 signatures measured before the run ended are kept and saved into " + file));
+    EXPECT_THAT(r.err, Not(HasSubstr("No signature")));
+    EXPECT_TRUE(std::filesystem::exists(file));
+}
+
+}  // namespace
+}  // namespace clitest
