@@ -13,6 +13,7 @@
 #include "diagnostics/StepResponsePercent.h"
 #include "diagnostics/StepRule.h"
 #include "fieldbus/OperationState.h"
+#include "logon/Edition.h"
 #include "platform/ProfileFile.h"
 #include "platform/Ui.h"
 
@@ -132,6 +133,8 @@ int SignaturePage::Go() {
         }) != 0 ||
         (!option && !diagnosticsFirmware && !pcControlled_))
         return 1;
+    // The program drives signatures itself only in the maker edition.
+    if (pcControlled_ && !logon::IsMakerEdition(logon::InstalledEdition())) return 1;
 
     uint8_t failsafe = 0;
     std::string failsafeText;

@@ -76,6 +76,16 @@ TEST_F(CliOnServer, CtrlCDuringADownloadIsACancelThatNamesTheGroupsWritten) {
 namespace clitest {
 namespace {
 
+TEST_F(CliOnServer, PcControlledSignaturesBelongToTheMakerEdition) {
+    setenv("TESSARO_EDITION", "partner", 1);
+    CliResult r = Cli({"signature", "KV-201", "--pc-controlled", "--kinds", "standard", "--yes", "--out",
+                       dir_.File("pc.sig")});
+    unsetenv("TESSARO_EDITION");
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("--pc-controlled signatures belong to the maker edition"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("pc.sig")));
+}
+
 TEST_F(CliOnServer, CtrlCDuringARunOfAllKeepsAndSavesTheKindsMeasuredBefore) {
     const std::string file = dir_.File("all.sig");
     CliResult r = RunCli({"signature", "FV-101", "--kinds", "all", "--yes", "--out", file, "--user", "Admin",

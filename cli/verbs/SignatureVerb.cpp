@@ -56,6 +56,11 @@ uint8_t ChooseKinds(Context& ctx, const std::string& tag, const diagnostics::Sig
                     uint8_t requested, bool pcControlled) {
     diagnostics::SignatureSelection selection(caps);
     if (pcControlled) {
+        if (!caps.makerEdition) {
+            ctx.Error("Error: --pc-controlled signatures belong to the maker edition; this installation is the "
+                      "partner edition.");
+            return 0;
+        }
         if (!selection.PcEnabled()) {
             ctx.Error("Error: --pc-controlled is for positioners with a pressure sensor that do not measure "
                       "signatures themselves; " + tag + " " +
