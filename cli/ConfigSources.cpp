@@ -25,6 +25,8 @@ int ReadDeviceConfiguration(Context& ctx, int slot, config::CConfigData& data) {
     fieldbus::FieldbusLink& link = ctx.Link();
     config::TransferOptions options;
     options.waitForClose = false;
+    // Reading verbs never write: the device's AO IO_OPTS are reported as it holds them.
+    options.readOnly = true;
     config::ConfigTransfer transfer(data, &link.Device(slot), config::IdentityOnLink(link, slot), options);
     const int result = transfer.ReadConfiguration();
     ctx.Pump();

@@ -28,6 +28,10 @@ std::string ItemText(const fieldbus::AttributeItem& item) {
     return Codec().PickEnglishText(item.description.data(), item.description.size());
 }
 
+// A choice's text as typed input is compared with it: device texts are Latin-1 ("\xB0F"),
+// typed input is UTF-8 ("\xC2\xB0F"); both sides are brought to UTF-8.
+std::string ChoiceText(const fieldbus::AttributeItem& item) { return ToUtf8(ItemText(item)); }
+
 bool HasItemsOfKind(const ValueType& type, uint8_t kind) {
     for (const auto& item : type.items)
         if (item.kind == kind) return true;
@@ -285,11 +289,11 @@ int ParseSimple(const ValueType& type, const std::string& input, std::vector<uin
         std::string choices;
         for (const auto& item : type.items) {
             if (item.kind != NIF_ITEM_ENUM) continue;
-            if (Lower(ItemText(item)) == Lower(Trim(input))) {
+            if (Lower(ChoiceText(item)) == Lower(Trim(ToUtf8(input)))) {
                 PutBigEndian(item.value, size, bytes);
                 return 0;
             }
-            choices += (choices.empty() ? "" : ", ") + Format("\"%s\" (%u)", ItemText(item).c_str(), item.value);
+            choices += (choices.empty() ? "" : ", ") + Format("\"%s\" (%u)", ChoiceText(item).c_str(), item.value);
         }
         // A number is one of the description's values: any other the device refuses, and only
         // after the write has taken the device out of service.
@@ -300,7 +304,7 @@ int ParseSimple(const ValueType& type, const std::string& input, std::vector<uin
                     PutBigEndian(value, size, bytes);
                     return 0;
                 }
-        error = "Error: \"" + input + "\" is none of the choices: " + choices + ".";
+        error = "Error: \"" + ToUtf8(input) + "\" is none of the choices: " + choices + ".";
         return 1;
     }
     if (type.dataType == NIF_DT_BSTRING || HasItemsOfKind(type, NIF_ITEM_BIT)) {
@@ -313,17 +317,17 @@ int ParseSimple(const ValueType& type, const std::string& input, std::vector<uin
                 while (from <= input.size()) {
                     size_t to = input.find_first_of("+,", from);
                     if (to == std::string::npos) to = input.size();
-                    const std::string name = Lower(Trim(input.substr(from, to - from)));
+                    const std::string name = Lower(Trim(ToUtf8(input.substr(from, to - from))));
                     bool found = false;
                     for (const auto& item : type.items)
-                        if (item.kind == NIF_ITEM_BIT && Lower(ItemText(item)) == name) {
+                        if (item.kind == NIF_ITEM_BIT && Lower(ChoiceText(item)) == name) {
                             value |= item.value;
                             found = true;
                         }
                     if (!found) {
                         std::string names;
                         for (const auto& item : type.items)
-                            if (item.kind == NIF_ITEM_BIT) names += (names.empty() ? "" : ", ") + ItemText(item);
+                            if (item.kind == NIF_ITEM_BIT) names += (names.empty() ? "" : ", ") + ChoiceText(item);
                         error = "Error: \"" + Trim(input.substr(from, to - from)) +
                                 "\" names no bit; give a number or bit names joined by \"+\" (" + names + ").";
                         return 1;

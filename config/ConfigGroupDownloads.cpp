@@ -34,8 +34,17 @@ bool ChoiceOffered(const ConfigEnumField<uint8_t>& choice, const EnumValue& devi
 
 }  // namespace
 
-int DownloadPosition(CConfigData& data, DeviceAccess& device, const BusRunner& bus) {
+int DownloadPosition(CConfigData& data, DeviceAccess& device, const BusRunner& bus, std::string* notes) {
     const PositionGroup& p = data.position;
+    // The target's own revision decides whether it has the extended servo members; the record's
+    // flag only says whether the record holds them. One file configures devices of either kind.
+    const bool targetExtended = device.GetLinkMasterFlags().newerRevision;
+    const bool recordExtended = data.general.extendedServoParameters != 0;
+    if (recordExtended && !targetExtended && notes != nullptr) {
+        *notes += "The device has no extended servo parameters; not written:";
+        for (const std::string& name : names::ExtendedServoRead()) *notes += " " + name;
+        *notes += ".\r\n";
+    }
     auto tb = Stream(device, BlockKind::TB, names::PositionDownload());
     bus([&] {
         for (float value : {p.servoGain, p.servoReset, p.servoRate, p.servoRateGain, p.servoDeadband, p.tightShutoff,
@@ -63,7 +72,7 @@ int DownloadPosition(CConfigData& data, DeviceAccess& device, const BusRunner& b
                             p.openStopAdjustment})
             tb->WriteFloat(value);
         if (tb->IsGood() == 0) return 1;
-        if (data.general.extendedServoParameters == 0) return 0;
+        if (!recordExtended || !targetExtended) return 0;
 
         auto ext = Stream(device, BlockKind::TB, names::ExtendedServoRead());
         for (float value : {p.servoWarnHigh, p.servoWarnLow, p.servoWarnTime}) ext->WriteFloat(value);

@@ -11,11 +11,14 @@ namespace config::ops {
 int ReadGeneral(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 int ReadPosition(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 int ReadActuator(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
-int ReadAoBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
+// readOnly: unsupported IO_OPTS bits are kept as read, the device is not written.
+int ReadAoBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus, bool readOnly);
 int ReadPidBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 int ReadOption(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 
-int DownloadPosition(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
+// The extended servo members are written only when the record holds them and the target has
+// them; a target without them gets a line in `notes` naming what was skipped.
+int DownloadPosition(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus, std::string* notes);
 int DownloadActuator(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 int DownloadAoBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 int DownloadPidBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);

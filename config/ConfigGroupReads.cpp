@@ -1,5 +1,6 @@
 // The group reads. Each runs its streams as one piece of bus work; the AO block's IO_OPTS
-// clean-up asks nothing but tells the user between its read and its write.
+// clean-up asks nothing but tells the user between its read and its write (only when the read
+// may write: a read-only read keeps the bits as the device holds them).
 #include "config/ConfigGroupFields.h"
 #include "config/ConfigGroupOps.h"
 #include "config/ConfigNameTables.h"
@@ -136,7 +137,7 @@ int ReadActuator(CConfigData& data, DeviceAccess& device, const BusRunner& bus) 
     });
 }
 
-int ReadAoBlock(CConfigData& data, DeviceAccess& device, const BusRunner& bus) {
+int ReadAoBlock(CConfigData& data, DeviceAccess& device, const BusRunner& bus, bool readOnly) {
     AoBlockGroup& ao = data.ao;
     const int read = bus([&] {
         auto s = Stream(device, BlockKind::AO, names::AoBlockRead());
@@ -153,6 +154,8 @@ int ReadAoBlock(CConfigData& data, DeviceAccess& device, const BusRunner& bus) {
         return 0;
     });
     if (read != 0 || (ao.ioOptions.value & ~kAoIoOptsMask) == 0) return read;
+    // A read that must not write reports the device as it is.
+    if (readOnly) return 0;
 
     // Bits the positioner does not support are removed from the device and the record.
     platform::ShowMessage(

@@ -52,6 +52,11 @@ bool DeviceHasGroupBlock(ConfigGroup group, const fieldbus::DeviceAccess& device
     }
 }
 
+bool RecordHoldsGroup(ConfigGroup group, const CConfigData& data) {
+    if (group == ConfigGroup::PidBlock) return !data.general.blockTags[TagPID].empty();
+    return true;
+}
+
 int ReadGroup(ConfigGroup group, CConfigData& data, const GroupContext& context) {
     if (context.device == nullptr || !context.device->IsOpen()) return 1;
     fieldbus::DeviceAccess& device = *context.device;
@@ -60,7 +65,7 @@ int ReadGroup(ConfigGroup group, CConfigData& data, const GroupContext& context)
         case ConfigGroup::General: return ops::ReadGeneral(data, device, bus);
         case ConfigGroup::Position: return ops::ReadPosition(data, device, bus);
         case ConfigGroup::Actuator: return ops::ReadActuator(data, device, bus);
-        case ConfigGroup::AoBlock: return ops::ReadAoBlock(data, device, bus);
+        case ConfigGroup::AoBlock: return ops::ReadAoBlock(data, device, bus, context.readOnly);
         case ConfigGroup::PidBlock: return ops::ReadPidBlock(data, device, bus);
         case ConfigGroup::Option: return ops::ReadOption(data, device, bus);
     }
@@ -73,7 +78,7 @@ int DownloadGroup(ConfigGroup group, CConfigData& data, const GroupContext& cont
     const BusRunner bus = OrInPlace(context.runBus);
     switch (group) {
         case ConfigGroup::General: return ops::DownloadGeneral(data, device, bus);
-        case ConfigGroup::Position: return ops::DownloadPosition(data, device, bus);
+        case ConfigGroup::Position: return ops::DownloadPosition(data, device, bus, context.notes);
         case ConfigGroup::Actuator: return ops::DownloadActuator(data, device, bus);
         case ConfigGroup::AoBlock: return ops::DownloadAoBlock(data, device, bus);
         case ConfigGroup::PidBlock: return ops::DownloadPidBlock(data, device, bus);

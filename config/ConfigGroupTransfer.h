@@ -32,6 +32,11 @@ void CommitGroup(ConfigGroup group, const CConfigData& from, CConfigData& to);
 struct GroupContext {
     fieldbus::DeviceAccess* device = nullptr;
     BusRunner runBus;  // empty: in place
+    // A read leaves the device untouched: the AO block's unsupported IO_OPTS bits stay in the
+    // device and in the record instead of being removed (reading verbs of the command line).
+    bool readOnly = false;
+    // Lines a download adds to its progress (members of the record the target has no room for).
+    std::string* notes = nullptr;
 };
 
 // The IO_OPTS bits the AO block may have set (bit k of the bit string as bit k).
@@ -43,5 +48,8 @@ int DownloadGroup(ConfigGroup group, CConfigData& data, const GroupContext& cont
 // Whether the device has the group's block (a positioner without the PID option has no PID
 // block: its PID group is neither read nor downloaded).
 bool DeviceHasGroupBlock(ConfigGroup group, const fieldbus::DeviceAccess& device);
+// Whether the record holds the group: a record read from a positioner without a PID block
+// has no PID block tag, and its PID members are placeholders that must never reach a device.
+bool RecordHoldsGroup(ConfigGroup group, const CConfigData& data);
 
 }  // namespace config

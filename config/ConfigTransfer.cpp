@@ -91,6 +91,10 @@ std::string SkippedLine(ConfigGroup group) {
     return std::string("The device has no block for the ") + GroupProgressName(group) + ": skipped.\r\n";
 }
 
+std::string NotHeldLine(ConfigGroup group) {
+    return std::string("The configuration holds no ") + GroupProgressName(group) + ": not written.\r\n";
+}
+
 bool IsBootClassVersion(const std::string& version) {
     return version == "2.0" || version == "2.1" || version == "2.2" || version == "2.3" || version == "2.4";
 }
@@ -160,7 +164,7 @@ int ConfigTransfer::ReadConfiguration() {
         platform::ShowMessage("Error: Failed to create message display dialog.");
         return 1;
     }
-    const GroupContext context{device_, options_.runBus};
+    const GroupContext context{device_, options_.runBus, options_.readOnly, nullptr};
     const bool amsFirst = options_.runMode == RunModeAmsSnapOn || options_.runMode == RunModeQamPlugIn;
     bool failed = false, cancelled = false;
     for (size_t i = 0; i < std::size(kReadOrder) && !failed && !cancelled; ++i) {
@@ -281,6 +285,8 @@ int ConfigTransfer::DownloadConfiguration() {
     outcome_ = TransferOutcome::Failed;
     progressText_.clear();
     restarted_ = false;
+    written_.clear();
+    notWritten_.clear();
     if (device_ == nullptr || !device_->IsOpen()) return 1;
     TransferWindow window(platform::GetUi().CreateProgressWindow(
                               "Download configuration data to the device : " + link_.pdTag, "Cancel"),
@@ -289,23 +295,34 @@ int ConfigTransfer::DownloadConfiguration() {
         platform::ShowMessage("Error: Failed to create message display dialog.");
         return 1;
     }
-    const GroupContext context{device_, options_.runBus};
+    std::string notes;
+    const GroupContext context{device_, options_.runBus, false, &notes};
     bool failed = false, cancelled = false;
+    size_t next = 0;  // the first group not (completely) written
     window.SetText(StartLine("Writing", kDownloadOrder[0]));
-    for (size_t i = 0; i < std::size(kDownloadOrder); ++i) {
-        const ConfigGroup group = kDownloadOrder[i];
+    for (; next < std::size(kDownloadOrder); ++next) {
+        const ConfigGroup group = kDownloadOrder[next];
         const bool present = DeviceHasGroupBlock(group, *device_);
-        if (present && DownloadGroup(group, data_, context) != 0) {
+        const bool held = RecordHoldsGroup(group, data_);
+        notes.clear();
+        if (present && held && DownloadGroup(group, data_, context) != 0) {
             failed = true;
             break;
         }
+        if (!notes.empty()) window.Append(notes);
+        if (present && held) written_.push_back(group);
         if (window.Cancelled()) {
+            // The group that was being written when Cancel was pressed is complete.
+            ++next;
             cancelled = true;
             break;
         }
-        window.Append(present ? DoneLine("Writing", group) : SkippedLine(group));
-        if (i + 1 < std::size(kDownloadOrder)) window.Append(StartLine("Writing", kDownloadOrder[i + 1]));
+        window.Append(!present ? SkippedLine(group) : !held ? NotHeldLine(group) : DoneLine("Writing", group));
+        if (next + 1 < std::size(kDownloadOrder)) window.Append(StartLine("Writing", kDownloadOrder[next + 1]));
     }
+    for (size_t i = next; i < std::size(kDownloadOrder); ++i)
+        if (DeviceHasGroupBlock(kDownloadOrder[i], *device_) && RecordHoldsGroup(kDownloadOrder[i], data_))
+            notWritten_.push_back(kDownloadOrder[i]);
     if (!failed && !cancelled && options_.runMode == RunModeStandalone && IsBootClassVersion(data_.dataVersion))
         failed = ChangeBootClass(window) != 0;
     if (!failed && !cancelled && window.Cancelled()) cancelled = true;
@@ -316,6 +333,8 @@ int ConfigTransfer::DownloadConfiguration() {
         window.Append("\r\nDownloading device configuration data successful.\r\n");
     else
         window.Append("\r\nDownloading device configuration failed.\r\n");
+    outcome_ = cancelled ? TransferOutcome::Cancelled : failed ? TransferOutcome::Failed : TransferOutcome::Succeeded;
+    if (failed || cancelled) window.Append(HalfDoneSummary());
 
     if (!failed && !cancelled) {
         cancelled = window.LingerAfterSuccess();
@@ -329,6 +348,24 @@ int ConfigTransfer::DownloadConfiguration() {
 
     outcome_ = cancelled ? TransferOutcome::Cancelled : failed ? TransferOutcome::Failed : TransferOutcome::Succeeded;
     return outcome_ == TransferOutcome::Succeeded ? 0 : 1;
+}
+
+std::string ConfigTransfer::HalfDoneSummary() const {
+    std::string text = "\r\nWritten: " + (written_.empty() ? std::string("none") : GroupList(written_)) + ".\r\n";
+    text += "Not written: " + (notWritten_.empty() ? std::string("none") : GroupList(notWritten_));
+    if (outcome_ == TransferOutcome::Failed && !notWritten_.empty())
+        text += std::string(" (") + GroupProgressName(notWritten_.front()) + " failed and may be partly written)";
+    text += ".\r\n";
+    text += written_.empty() ? "The device keeps its former configuration; its blocks are out of service.\r\n"
+                             : "The device now holds a mix of the new and its former configuration; its blocks are "
+                               "out of service.\r\n";
+    return text;
+}
+
+std::string GroupList(const std::vector<ConfigGroup>& groups) {
+    std::string text;
+    for (ConfigGroup group : groups) text += (text.empty() ? "" : ", ") + std::string(GroupProgressName(group));
+    return text;
 }
 
 int PrepareDeviceForDownload(fieldbus::DeviceAccess& device, const BusRunner& runBus) {

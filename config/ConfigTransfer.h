@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "config/BusRunner.h"
 #include "config/CConfigData.h"
+#include "config/ConfigGroupTransfer.h"
 
 namespace fieldbus {
 class DeviceAccess;
@@ -46,6 +48,9 @@ struct TransferOptions {
     // Called before the device restarts for a new boot class (the window stops the device's
     // view readers there).
     std::function<void()> beforeRestart;
+    // A read that never writes to the device (the command line's reading verbs): the AO
+    // block's unsupported IO_OPTS bits are reported as the device holds them.
+    bool readOnly = false;
 };
 
 class ConfigTransfer {
@@ -65,6 +70,13 @@ public:
     const std::string& ProgressText() const { return progressText_; }
     // The download restarted the device for a new boot class (the caller closes and rescans).
     bool Restarted() const { return restarted_; }
+    // After a download: the groups written completely, and those that a failure or a cancel
+    // left unwritten (groups the device has no block for or the record does not hold count in
+    // neither list).
+    const std::vector<ConfigGroup>& WrittenGroups() const { return written_; }
+    const std::vector<ConfigGroup>& NotWrittenGroups() const { return notWritten_; }
+    // "Written: ... Not written: ..." of a download that ended early.
+    std::string HalfDoneSummary() const;
 
     // Milliseconds the window stays after a success (pressing its button meanwhile cancels).
     static constexpr uint32_t kCloseAfterSuccessMs = 1000;
@@ -80,7 +92,12 @@ private:
     TransferOutcome outcome_ = TransferOutcome::Failed;
     std::string progressText_;
     bool restarted_ = false;
+    std::vector<ConfigGroup> written_;
+    std::vector<ConfigGroup> notWritten_;
 };
+
+// "Position Data, Actuator Data" (progress names joined).
+std::string GroupList(const std::vector<ConfigGroup>& groups);
 
 // Takes the device's blocks out of service for a download: RB, TB and AO (AO before TB),
 // then DI1 and DI2 (their results do not count), then PID, then SPLT when the device has one.

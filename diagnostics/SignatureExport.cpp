@@ -21,11 +21,21 @@ std::string ExportFolder(const std::string& lastPath, const std::string& fallbac
     return fallback;
 }
 
+// The file name of an export: a record's name comes from a file or a device and may hold
+// folder separators or ".." ; only its last part is used, so the export stays in its folder.
+std::string ExportFileName(const CSignatureData& record) {
+    std::string name = record.DefaultFileName();
+    for (char& c : name)
+        if (c == '/' || c == '\\' || c == ':') c = '_';
+    while (!name.empty() && name.front() == '.') name.erase(0, 1);
+    return name.empty() ? std::string("signature") : name;
+}
+
 int ExportSignatureRecords(const std::vector<const CSignatureData*>& records, const std::string& folder,
                            const FileOpener& open, std::string* writtenPath) {
     if (records.empty()) return 1;
     const std::string text = records.size() == 1 ? SignatureReportText(*records.front()) : SignatureReportText(records);
-    std::string path = platform::JoinPath(folder, records.front()->DefaultFileName() + ".xls");
+    std::string path = platform::JoinPath(folder, ExportFileName(*records.front()) + ".xls");
     if (!platform::WriteFileAtomically(path, text)) {
         platform::ShowMessage(platform::Format("Error: Unable to write xls file %s.", path.c_str()));
         return 1;

@@ -17,6 +17,10 @@ using FileOpener = std::function<bool(const std::string& path)>;
 // parent, else `fallback`.
 std::string ExportFolder(const std::string& lastPath, const std::string& fallback);
 
+// The name of the exported file without its extension: the first record's default name with
+// folder separators replaced and leading dots removed, so it never leaves the export folder.
+std::string ExportFileName(const CSignatureData& record);
+
 // Writes the report of `records` (one: its report; several: each preceded by
 // "MEASUREMENT i of n") into <folder>/<first record's default name>.xls and opens it.
 // Shows "Error: Unable to write xls file %s.", "Excel may not be installed, export to text

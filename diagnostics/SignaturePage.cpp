@@ -13,6 +13,7 @@
 #include "diagnostics/StepResponsePercent.h"
 #include "diagnostics/StepRule.h"
 #include "fieldbus/OperationState.h"
+#include "logon/Edition.h"
 #include "platform/ProfileFile.h"
 #include "platform/Ui.h"
 
@@ -132,6 +133,8 @@ int SignaturePage::Go() {
         }) != 0 ||
         (!option && !diagnosticsFirmware && !pcControlled_))
         return 1;
+    // The program drives signatures itself only in the maker edition.
+    if (pcControlled_ && !logon::IsMakerEdition(logon::InstalledEdition())) return 1;
 
     uint8_t failsafe = 0;
     std::string failsafeText;
@@ -211,6 +214,8 @@ int SignaturePage::Go() {
     runningKind_ = windowKind_ = -1;
     hiresQueued_ = 0;
     deviceError_.clear();
+    runFailed_ = false;
+    keptOnCancel_ = false;
     held_.clear();
     seriesStarted_ = false;
     procedure.TakeRunMessage();
@@ -251,7 +256,8 @@ void SignaturePage::Dispatch(unsigned msg, uintptr_t wParam, intptr_t lParam) {
         if (lParam == 1) QueueResults(wParam);
         break;
     case WM_SIG_CANCELLED:
-        if (wParam == kAllKinds) QueueKindsBefore(runningKind_);
+        if (wParam == kAllKinds && !keptOnCancel_) QueueKindsBefore(runningKind_);
+        keptOnCancel_ = keptOnCancel_ || wParam == kAllKinds;
         procedure_->PermitNextMeasurement(true);
         break;
     case WM_SIG_DEVICE_ERROR: OnDeviceError(wParam, lParam == 1); break;
@@ -292,6 +298,12 @@ void SignaturePage::Dispatch(unsigned msg, uintptr_t wParam, intptr_t lParam) {
             return 0;
         });
         CancelCurrent();
+        // The worker stops without waiting for the device's cancelled result, so the kinds a
+        // run of all measured before are queued here; the device keeps them.
+        if (mask_ == kMeasureAll && running_ && !keptOnCancel_) {
+            keptOnCancel_ = true;
+            QueueKindsBefore(runningKind_);
+        }
         break;
     case WM_SIG_ERROR: OnError(wParam); break;
     case WM_SIG_FINISHED: OnFinished(); break;
@@ -328,6 +340,7 @@ void SignaturePage::OnProgress(uintptr_t kind, intptr_t lParam) {
 void SignaturePage::OnDeviceError(uintptr_t kind, bool ended) {
     SetDeviceError("The Signature Procedure  Error");
     if (!ended) return;
+    runFailed_ = true;
     if (kind == kAllKinds) QueueKindsBefore(runningKind_);
     const std::string what = kind == kAllKinds ? std::string("Signature") : KindTitle(static_cast<int>(kind));
     platform::ShowMessage("The Signature Procedure  Error\n" + what + ": " + procedure_->ResultText());
@@ -350,6 +363,7 @@ void SignaturePage::EndOfRun() {
 }
 
 void SignaturePage::OnError(uintptr_t kind) {
+    runFailed_ = true;
     const std::string text = PageTextOf(kind);
     platform::ShowMessage(text.empty() ? "An error occured during signature.\n The signature procedure has been stoped."
                                        : platform::Format("An error occured during %s.\n The signature procedure has "

@@ -113,6 +113,8 @@ public:
     const std::deque<SignatureLoadRequest>& Queue() const { return queue_; }
     // The device error text last set ("" when none).
     const std::string& DeviceErrorText() const { return deviceError_; }
+    // The last run ended with an error or a kind ended with a device error (a cancel is none).
+    bool RunFailed() const { return runFailed_; }
     bool DeferredFinish() const { return deferredFinish_; }
     float PretestPosition() const { return pretest_; }
     const CSignatureData* Record(int kind) const;
@@ -169,6 +171,8 @@ private:
     std::deque<SignatureLoadRequest> queue_;
     bool loadRunning_ = false;
     std::string deviceError_;
+    bool runFailed_ = false;
+    bool keptOnCancel_ = false;  // the kinds measured before a cancel of a run of all are queued
 
     // Notifications that arrive while one is handled (its message boxes pump messages) wait
     // here and are posted again when it is done.

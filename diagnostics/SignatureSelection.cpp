@@ -2,6 +2,7 @@
 
 #include "diagnostics/SelfCheck.h"
 #include "diagnostics/SignatureKind.h"
+#include "logon/Edition.h"
 
 namespace diagnostics {
 
@@ -18,6 +19,7 @@ SignatureCapabilities ReadSignatureCapabilities(fieldbus::DeviceAccess& device) 
     caps.pressureSensor = device.ReadParameter(tb, "PRESS_SENS_INSTALLED", &sensor, size) == 0 && size == 1 &&
                           sensor == 2;
     caps.measuresItself = option || ReadDeviceDiagnostics(device);
+    caps.makerEdition = logon::IsMakerEdition(logon::InstalledEdition());
     return caps;
 }
 

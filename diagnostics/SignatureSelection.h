@@ -17,14 +17,15 @@ struct SignatureCapabilities {
     bool device = false;          // a device is selected
     bool pressureSensor = false;  // PRESS_SENS_INSTALLED
     bool measuresItself = false;  // the signature option or the device-diagnostics firmware
-    // The program may drive the signatures itself: a device with a pressure sensor that
-    // cannot measure them.
-    bool HostAvailable() const { return device && pressureSensor && !measuresItself; }
+    bool makerEdition = true;     // the program runs as the maker edition
+    // The program may drive the signatures itself: the maker edition, with a device with a
+    // pressure sensor that cannot measure them.
+    bool HostAvailable() const { return makerEdition && device && pressureSensor && !measuresItself; }
 };
 
 // What an open device offers: the signature option (0x0002 of DEV_OPTIONS read as a
 // big-endian number) or the device-diagnostics firmware, and PRESS_SENS_INSTALLED reading
-// "Installed" (2). A failed read counts as absent.
+// "Installed" (2). A failed read counts as absent. The edition is the installed one.
 SignatureCapabilities ReadSignatureCapabilities(fieldbus::DeviceAccess& device);
 
 class SignatureSelection {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace diagnostics {
 
@@ -11,9 +12,15 @@ namespace {
 constexpr double kLargestPercent = 10000.0;
 constexpr int64_t kMostSteps = 10000;
 
+// Truncated toward zero, taken on the decimal value the float stands for: 0.7 is held as
+// 0.699999988, which must still give 70, not 69. A product within a few float steps of a
+// whole number is that number; anything further away is truncated.
 bool Hundredths(float percent, int64_t& out) {
     if (!std::isfinite(percent) || std::fabs(percent) > kLargestPercent) return false;
-    out = static_cast<int64_t>(100.0 * static_cast<double>(percent));
+    const double product = 100.0 * static_cast<double>(percent);
+    const double nearest = std::round(product);
+    const double tolerance = 4.0 * static_cast<double>(std::numeric_limits<float>::epsilon()) * std::fabs(product);
+    out = static_cast<int64_t>(std::fabs(product - nearest) <= tolerance ? nearest : product);
     return true;
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kSignatureFilesFilter = "Signature Data Files (*.sig) |*.sig|ALL Files|*.*||";
 constexpr const char* kGraphFilesFilter = "Signature Graph Files (*.sig) |*.sig|ALL Files|*.*||";
-constexpr const char* kUnsavedQuestion = "Signature graph has not been saved. Save it?";
+constexpr const char* kUnsavedQuestion = kGraphUnsavedQuestion;
 
 config::FileDialogResult Choose(const config::FileChooser& chooser, const config::FileDialogRequest& request) {
     if (!chooser) return {};
@@ -261,12 +261,13 @@ int SignatureGraphModel::Export(int type, int index) {
     return ExportSignatureRecords(records, folder, opener_);
 }
 
-int SignatureGraphModel::QuerySave() {
+int SignatureGraphModel::QuerySave(const char* question) {
     if (!HasUnsavedCurves()) return 0;
-    const int answer = Ask(kUnsavedQuestion, platform::AppCaption(),
+    const int answer = Ask(question, platform::AppCaption(),
                            platform::MB_YESNOCANCEL | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2);
     if (answer == platform::IDCANCEL) return 2;
     if (answer == platform::IDYES && SaveAllGraphs() != 0) return 2;
+    saved_ = true;  // saved, or given up by the user: not asked again
     return 0;
 }
 

@@ -23,6 +23,11 @@ class SignatureDevice;
 
 namespace graphs {
 
+// The graph window's question before its graphs are discarded, and the signature page's when
+// it is left with a run's curves unsaved.
+inline constexpr const char* kGraphUnsavedQuestion = "Signature graph has not been saved. Save it?";
+inline constexpr const char* kPageUnsavedQuestion = "The signature data has not been saved yet. Save it?";
+
 using diagnostics::CSignatureData;
 using diagnostics::SignatureScale;
 
@@ -128,9 +133,9 @@ public:
     int SaveToDevice(int type, int index, bool asRecord);
     // "&Export to Excel File" of one curve, or of every curve of a graph (index -1).
     int Export(int type, int index);
-    // Before the graphs are discarded: asks "Signature graph has not been saved. Save it?"
-    // when needed. 0 go on, 2 stay.
-    int QuerySave();
+    // Before the graphs are discarded: asks `question` when unsaved curves are shown (Yes
+    // saves them, No discards them: they count as saved from then on). 0 go on, 2 stay.
+    int QuerySave(const char* question = kGraphUnsavedQuestion);
 
     // The default file name of a graph: tag + kind suffix + "_MMDDYYYY".
     std::string GraphFileName(int type) const;

@@ -41,6 +41,16 @@ TEST(ParameterValue, EnumerationsAndBitStringsByTheirTextsOrNumbers) {
     EXPECT_EQ("0x8001 (Invert, Last)", cli::FormatSimple(options, std::vector<uint8_t>{0x80, 0x01}.data(), 2).text);
 }
 
+TEST(ParameterValue, ChoicesWithDegreeSignsAreTypedInUtf8) {
+    // The device's texts are Latin-1; a terminal types UTF-8.
+    const ValueType unit{NIF_DT_UINT16, 2, {{NIF_ITEM_ENUM, 1001, "|en|\xB0" "C"}, {NIF_ITEM_ENUM, 1002, "|en|\xB0" "F"}}};
+    EXPECT_EQ((std::vector<uint8_t>{0x03, 0xEA}), Parsed(unit, "\xC2\xB0" "F"));
+    EXPECT_EQ((std::vector<uint8_t>{0x03, 0xE9}), Parsed(unit, "\xB0" "c"));
+    std::string error;
+    EXPECT_TRUE(Parsed(unit, "\xC2\xB0" "K", &error).empty());
+    EXPECT_EQ("Error: \"\xC2\xB0" "K\" is none of the choices: \"\xC2\xB0" "C\" (1001), \"\xC2\xB0" "F\" (1002).", error);
+}
+
 TEST(ParameterValue, NumbersAreCheckedAgainstTheirType) {
     const ValueType gain{NIF_DT_FLOAT, 4, {}};
     EXPECT_EQ((std::vector<uint8_t>{0x43, 0x02, 0x00, 0x00}), Parsed(gain, "130"));

@@ -1,7 +1,13 @@
 // restore: a configuration file downloaded to a positioner and read back.
+#include <strings.h>
+
+#include <cctype>
+
+#include "cli/BlockModes.h"
 #include "cli/ConfigComparison.h"
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
+#include "cli/DeviceIdentity.h"
 #include "config/ConfigTransfer.h"
 #include "logon/HasPrivilege.h"
 #include "platform/Clock.h"
@@ -17,6 +23,27 @@ namespace {
 constexpr int kDownloadPrivilege = 4;
 // How long a device that changed its tag or address, or restarted, may take to be listed again.
 constexpr uint64_t kRelistLimitMs = 60000;
+
+// The question before a file of another family or device type is downloaded; empty when the
+// file was read from a device of the target's family and type (or names no manufacturer).
+std::string OtherDeviceQuestion(const config::GeneralGroup& file, const std::string& targetId,
+                                const std::string& tag) {
+    if (file.manufacturerId.empty()) return {};
+    std::string sourceId = file.manufacturerId;
+    sourceId.insert(0, sourceId.size() < 6 ? 6 - sourceId.size() : 0, '0');
+    for (char& c : sourceId) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string type = file.deviceType;
+    type.insert(0, type.size() < 4 ? 4 - type.size() : 0, '0');
+    const DeviceIdentity source = IdentityOf(sourceId + type);
+    const DeviceIdentity target = IdentityOf(targetId);
+    const bool sameFamily = strcasecmp(source.manufacturerId.c_str(), target.manufacturerId.c_str()) == 0;
+    const bool sameType = strcasecmp(source.deviceType.c_str(), target.deviceType.c_str()) == 0;
+    if (sameFamily && sameType) return {};
+    return "The file was read from " + TypeText(source, !source.family.empty()) + "; " + tag + " is " +
+           (sameFamily ? "" : "of another family: ") + TypeText(target, !target.family.empty()) + ".\r\n" +
+           "Members the device lacks are skipped, but values meant for the other device are written.\r\n\r\n"
+           "Do you want to download the file to this device anyway ?";
+}
 
 int RunRestore(Context& ctx) {
     if (!logon::HasPrivilege(kDownloadPrivilege)) return kExitRefused;
@@ -53,6 +80,11 @@ int RunRestore(Context& ctx) {
             general.nodeAddress));
         return kExitFailed;
     }
+    const std::string otherDevice = OtherDeviceQuestion(general, link.GetDeviceId(slot), link.GetTag(slot));
+    if (!otherDevice.empty() &&
+        platform::ShowMessage(otherDevice, platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) !=
+            platform::IDYES)
+        return kExitRefused;
     const std::string question =
         Format("Current Tag/Address before download: %s / 0x%02x\r\n\r\n", link.GetTag(slot).c_str(),
                link.GetNodeAddress(slot)) +
@@ -68,10 +100,41 @@ int RunRestore(Context& ctx) {
     ctx.Progress("Downloading " + file + " to " + tag + " ...");
     config::TransferOptions options;
     options.waitForClose = false;
-    bool restarted = false;
-    const int downloaded =
-        config::PrepareAndDownload(data, link.Device(slot), config::IdentityOnLink(link, slot), options, &restarted);
+    fieldbus::FieldbusDevice& device = link.Device(slot);
+    const BlockModeList priorModes = ReadTargetModes(device);
     ctx.Pump();
+    if (config::PrepareDeviceForDownload(device, options.runBus) != 0) {
+        ctx.Pump();
+        ctx.CloseDevice(slot);
+        return kExitFailed;
+    }
+    config::ConfigTransfer transfer(data, &device, config::IdentityOnLink(link, slot), options);
+    const int downloaded = transfer.DownloadConfiguration();
+    const bool restarted = transfer.Restarted();
+    ctx.Pump();
+    if (downloaded != 0) {
+        // Say what the device holds now: the groups written and those not, and the blocks
+        // left out of service.
+        const std::vector<fieldbus::BlockKind> out = restarted ? std::vector<fieldbus::BlockKind>{} : BlocksOutOfService(device);
+        ctx.Pump();
+        ctx.CloseDevice(slot);
+        const bool cancelled = transfer.Outcome() == config::TransferOutcome::Cancelled;
+        ctx.Error((cancelled ? "Downloading " + file + " to " + tag + " cancelled."
+                             : "Error: Downloading " + file + " to " + tag + " failed.") +
+                  "\nWritten: " +
+                  (transfer.WrittenGroups().empty() ? std::string("none") : config::GroupList(transfer.WrittenGroups())) +
+                  ".\nNot written: " +
+                  (transfer.NotWrittenGroups().empty() ? std::string("none")
+                                                       : config::GroupList(transfer.NotWrittenGroups())) +
+                  "." +
+                  (cancelled || transfer.NotWrittenGroups().empty()
+                       ? std::string()
+                       : "\nThe device stopped during " +
+                             std::string(config::GroupProgressName(transfer.NotWrittenGroups().front())) +
+                             ": it may be partly written.") +
+                  (out.empty() ? std::string() : "\nOut of service: " + BlockListText(out) + "."));
+        return kExitFailed;
+    }
     ctx.CloseDevice(slot);
     if (restarted) {
         // A new boot class restarted the device: it is looked for again.
@@ -81,10 +144,6 @@ int RunRestore(Context& ctx) {
             ctx.Error("Error: " + tag + " did not come back after its restart; scan the link later.");
             return kExitFailed;
         }
-    }
-    if (downloaded != 0) {
-        ctx.Error("Error: Downloading " + file + " to " + tag + " failed.");
-        return kExitFailed;
     }
 
     // The record's tag and address go to the device last.
@@ -114,10 +173,29 @@ int RunRestore(Context& ctx) {
         ctx.Error("Error: The configuration could not be read back.");
         return kExitFailed;
     }
+    // Compared is what the download could write: members the device lacks and a group the file
+    // or the device does not have are left out.
+    config::CConfigData expected = data;
+    if (back.general.extendedServoParameters == 0) expected.general.extendedServoParameters = 0;
+    if (!config::RecordHoldsGroup(config::ConfigGroup::PidBlock, data) ||
+        !config::RecordHoldsGroup(config::ConfigGroup::PidBlock, back))
+        expected.pid = back.pid;
+    const std::vector<FieldDifference> differences = CompareConfigurations(expected, back, CompareScope::Downloaded);
+    // The download left every block out of service: the modes they had before are offered back.
+    fieldbus::FieldbusDevice& after = link.Device(slot);
+    if (!priorModes.empty() &&
+        platform::ShowMessage("Put the blocks of " + general.pdTag + " back into the modes they had before the download (" +
+                                  ModeListText(priorModes) + ") ?",
+                              platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES &&
+        SetTargetModes(after, priorModes) != 0)
+        ctx.Error("Error: Not every block took its former mode back.");
+    ctx.Pump();
+    const std::vector<fieldbus::BlockKind> stillOut = BlocksOutOfService(after);
+    ctx.Pump();
     ctx.CloseDevice(slot);
-    const std::vector<FieldDifference> differences = CompareConfigurations(data, back, CompareScope::Downloaded);
-    ctx.Progress("The blocks stay out of service; \"tessaro-cli state " + general.pdTag +
-                 " normal\" puts the valve back to work.");
+    if (!stillOut.empty())
+        ctx.Progress("Out of service: " + BlockListText(stillOut) + "; \"tessaro-cli state " + general.pdTag +
+                     " normal\" puts RB, TB and AO back to work, the other blocks need their modes set.");
     if (ctx.Json()) {
         JsonValue fields = JsonValue::array();
         for (const FieldDifference& d : differences)
@@ -149,8 +227,13 @@ Verb RestoreVerb() {
         "address given to the device. With --keep-identity the device keeps its own tag and address, so one "
         "file can configure many devices.\n\n"
         "Then the configuration is read back and compared with the file in everything a download writes; any "
-        "difference is listed and ends with exit status 1. The blocks stay out of service afterwards, as in the "
-        "program: \"tessaro-cli state TAG normal\" puts the valve back to work.\n\n"
+        "difference is listed and ends with exit status 1. At the end the blocks are offered their modes from "
+        "before the download; the blocks left out of service are named.\n\n"
+        "A file read from a device of another family or type (its manufacturer and device type) is downloaded "
+        "only after a question (--yes answers it). Members the target lacks (the extended servo parameters) are "
+        "skipped and named; a group the file does not hold (the PID block of a positioner without one) is not "
+        "written. A download that fails or is cancelled (Ctrl+C) part way names the groups written and those "
+        "not, and the blocks left out of service.\n\n"
         "Needs a logon level of 3 or more. --yes answers the question.";
     verb.options = {{"keep-identity", "", "Keep the device's tag and address instead of the file's.", ""}};
     verb.examples = {"tessaro-cli restore backups/FV-101_2025-03-14.dmp FV-101 --yes",

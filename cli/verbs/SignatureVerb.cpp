@@ -56,6 +56,11 @@ uint8_t ChooseKinds(Context& ctx, const std::string& tag, const diagnostics::Sig
                     uint8_t requested, bool pcControlled) {
     diagnostics::SignatureSelection selection(caps);
     if (pcControlled) {
+        if (!caps.makerEdition) {
+            ctx.Error("Error: --pc-controlled signatures belong to the maker edition; this installation is the "
+                      "partner edition.");
+            return 0;
+        }
         if (!selection.PcEnabled()) {
             ctx.Error("Error: --pc-controlled is for positioners with a pressure sensor that do not measure "
                       "signatures themselves; " + tag + " " +
@@ -234,7 +239,12 @@ int RunSignature(Context& ctx) {
             ctx.Error("Error: The signature test of " + tag + " was cancelled.");
             result = kExitFailed;
         }
-        if (!page.DeviceErrorText().empty()) result = kExitFailed;
+        // A kind that ended with an error fails the command, whatever came after it.
+        if (!page.DeviceErrorText().empty() || page.RunFailed()) {
+            if (!cancelled && result == kExitOk)
+                ctx.Error("Error: A signature measurement of " + tag + " failed; the kinds uploaded are kept.");
+            result = kExitFailed;
+        }
         for (const graphs::SignatureGraphBlock& block : graphs.Blocks())
             for (const graphs::SignatureCurve& curve : block.curves)
                 measuredStandard = measuredStandard || curve.record->kind == diagnostics::KindStandard;
@@ -252,6 +262,10 @@ int RunSignature(Context& ctx) {
         ctx.Pump();
         return kExitFailed;
     }
+    if (result != kExitOk)
+        ctx.Error(Format("The %zu signature%s measured before the run ended %s kept%s.", records.size(),
+                         records.size() == 1 ? "" : "s", records.size() == 1 ? "is" : "are",
+                         (out.empty() ? std::string(" (--out saves them)") : " and saved into " + out).c_str()));
     std::string saved;
     if (!save.empty()) {
         if (!measuredStandard || procedure->SaveSignatureInDevice(save == "record") != 0) {

@@ -273,7 +273,12 @@ TEST_F(ConfigTransferTest, ADeviceGoingSilentDuringADownloadFailsAtItsGroupWitho
         return work();
     };
     EXPECT_EQ(1, Download(data, "FV-101", options));
-    const std::string tail = "Writing AO Block Data ...\r\n\r\nDownloading device configuration failed.\r\n";
+    const std::string tail =
+        "Writing AO Block Data ...\r\n\r\nDownloading device configuration failed.\r\n\r\n"
+        "Written: Position Data, Actuator Data.\r\n"
+        "Not written: AO Block Data, PID Block Data, Option Data, General Data (AO Block Data failed and may be partly "
+        "written).\r\n"
+        "The device now holds a mix of the new and its former configuration; its blocks are out of service.\r\n";
     ASSERT_GE(lastProgress.size(), tail.size());
     EXPECT_EQ(tail, lastProgress.substr(lastProgress.size() - tail.size()));
     EXPECT_EQ(std::string::npos, lastProgress.find("configuration data successful"));

@@ -127,6 +127,13 @@ TEST_F(DiagnosticsDialogTest, ASignatureRunShowsItsProgressHandsTheCurveToTheGra
     ui.Answer(platform::IDCANCEL, "has not been saved");
     dialog.reject();
     EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ("The signature data has not been saved yet. Save it?", ui.Last().text);
+    // No discards them: the window closes without a second question.
+    const size_t asked = ui.Texts().size();
+    ui.Answer(platform::IDNO, "has not been saved");
+    dialog.reject();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(asked + 1, ui.Texts().size());
 }
 
 }  // namespace

@@ -260,6 +260,23 @@ TEST(SignatureAnalysis, StepRuleShortStepsAndMirroredCycles) {
     EXPECT_EQ(-1, ComputeStep({50, 90, 0, -1, 0}, 0, f, t, n));  // no step size at all
 }
 
+TEST(SignatureAnalysis, StepSizesWithTwoDecimalsKeepTheirLastHundredth) {
+    // 0.7 is held as 0.699999988 in a float; the step must still be 70 hundredths.
+    int wrong = 0;
+    for (int hundredths = 1; hundredths <= 1000; ++hundredths) {
+        StepSeriesPlan plan;
+        const float size = static_cast<float>(hundredths) / 100.0f;
+        ASSERT_TRUE(PlanStepSeries({0, 50, size, 1}, 0, plan));
+        if (plan.step != hundredths) ++wrong;
+    }
+    EXPECT_EQ(0, wrong);
+    StepSeriesPlan plan;
+    ASSERT_TRUE(PlanStepSeries({-0.7f, 12.345f, 0.755f, 1}, 0, plan));
+    EXPECT_EQ(-70, plan.start);
+    EXPECT_EQ(1234, plan.end);  // truncated toward zero otherwise
+    EXPECT_EQ(75, plan.step);
+}
+
 TEST(SignatureAnalysis, StepResponsePercentFromTheProfileFile) {
     platform::testing::TempDir dir;
     const std::string ini = dir.File("Tessaro.ini");

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "diagnostics/SignatureExport.h"
 #include "diagnostics/SignatureFile.h"
 #include "diagnostics/tools/ExampleSignatures.h"
 #include "platform/AtomicFile.h"
@@ -210,4 +211,24 @@ TEST(SignatureFile, ShippedExamplesLoadAndAnalyse) {
         ++files;
     }
     EXPECT_GE(files, 3);
+}
+
+TEST(SignatureFile, AnExportNamedFromAFileStaysInItsFolder) {
+    platform::testing::TempDir dir;
+    platform::testing::ScriptedUi ui;
+    std::filesystem::create_directories(dir.File("exports/inner"));
+    CSignatureData record = SampleStep();
+    record.name = "../../escaped/PWN";
+    // A file read back carries that name; the export lands inside its folder all the same.
+    ASSERT_EQ(0, WriteSignatureFile(dir.File("a.sig"), {examples::Block(KindStepResponse, {&record})}));
+    SignatureFileContents in;
+    ASSERT_EQ(0, ReadSignatureFile(dir.File("a.sig"), in));
+    ASSERT_EQ("../../escaped/PWN", in.blocks[0].curves[0].name);
+    std::string written;
+    ASSERT_EQ(0, ExportSignatureRecords({&in.blocks[0].curves[0]}, dir.File("exports/inner"),
+                                        [](const std::string&) { return true; }, &written));
+    EXPECT_EQ(dir.File("exports/inner"), std::filesystem::path(written).parent_path().string());
+    EXPECT_TRUE(std::filesystem::exists(written));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("escaped")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("exports/escaped")));
 }

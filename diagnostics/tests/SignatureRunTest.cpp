@@ -278,6 +278,18 @@ TEST_F(SignatureRunTest, CancellingTheThirdKindOfMeasureAllLoadsTheFirstTwo) {
     EXPECT_FALSE(std::isfinite(page_.PretestPosition()));
 }
 
+TEST_F(SignatureRunTest, CancellingAllOfMeasureAllStillLoadsTheKindsMeasuredBefore) {
+    // Ctrl+C on the command line and the window's Cancel end the whole run, not one kind.
+    view_.onUpdate = [this](const SignatureProgressUpdate& u) {
+        if (u.title == "Step Response Test") platform::PostMessage(page_.Handle(), WM_SIG_CANCEL_ALL);
+    };
+    ASSERT_EQ(0, Go(kMeasureAll));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ((std::vector<int>{0, 1}), view_.Kinds());
+    EXPECT_FALSE(page_.RunFailed());
+    EXPECT_FALSE(std::isfinite(page_.PretestPosition()));
+}
+
 TEST_F(SignatureRunTest, ADeviceThatStopsAnsweringEndsTheRunWithItsMessages) {
     bool silenced = false;
     view_.onUpdate = [&](const SignatureProgressUpdate& u) {
@@ -295,6 +307,7 @@ TEST_F(SignatureRunTest, ADeviceThatStopsAnsweringEndsTheRunWithItsMessages) {
               ui_.Texts()[0]);
     EXPECT_EQ(0u, ui_.Texts()[1].find("Valve can not go back to it's original position"));
     EXPECT_TRUE(Logged("Signature : Read Real Time Data Error"));
+    EXPECT_TRUE(page_.RunFailed());  // a front end must not call this run a success
     EXPECT_FALSE(view_.progressOpen);
     EXPECT_TRUE(view_.pageEnabled);
     EXPECT_TRUE(view_.goEnabled);

@@ -260,6 +260,8 @@ void CDiagSignaturePage::EnableControls(bool, bool) { UpdateSelection(); }
 
 int CDiagSignaturePage::CloseGraph() {
     if (!graph_) return 0;
+    // Leaving the page asks in its own words; the graph window then closes without asking.
+    if (graph_->Model().QuerySave(graphs::kPageUnsavedQuestion) == 2) return 2;
     if (!graph_->close()) return 2;  // the user kept unsaved curves
     graph_ = nullptr;
     return 0;

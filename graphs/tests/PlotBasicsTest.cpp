@@ -17,6 +17,15 @@ TEST(PlotBasics, TickLabelsFollowStepAndMaximum) {
     EXPECT_EQ("   0.05", FormatTickLabel(0.05, 0.01, 150));
 }
 
+TEST(PlotBasics, TicksOfAStepWithAFractionShowTheirOwnValues) {
+    // A time axis with ticks every 2.5 s read "0 2 5 8 10".
+    std::string labels;
+    for (double t = 0; t <= 10.0; t += 2.5) labels += FormatTickLabel(t, 2.5, 10) + "|";
+    EXPECT_EQ("    0.0|    2.5|    5.0|    7.5|   10.0|", labels);
+    EXPECT_EQ("  0.75", FormatTickLabel(0.75, 0.25, 2));
+    EXPECT_STREQ("%7.0f", TickLabelFormat(5, 10));
+}
+
 TEST(PlotBasics, ColorNamesAndBreaks) {
     EXPECT_EQ("RED", ColorName(0x0000FF));
     EXPECT_EQ("DARKBLUE", ColorName(0x7F0000));
