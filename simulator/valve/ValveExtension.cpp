@@ -207,13 +207,14 @@ void ValveExtension::Advance(Device& device, uint64_t fromMs, uint64_t toMs) {
         model_.Settle(CommandDrive(*tb, env), blockServo, env);
     }
     const bool longGap = toMs - fromMs > kMaxSteppedGapMs;
+    const bool restingGap = toMs - fromMs > kMaxSteppedRestingGapMs;
     pendingS_ += static_cast<double>(toMs - fromMs) / 1000.0;
     while (pendingS_ >= kStepS - 1e-9) {
         const ServoParameters* trial = activity_ ? activity_->ServoOverride() : nullptr;
         const ServoParameters& servo = trial ? *trial : blockServo;
         ActivityContext ctx{device, *tb, model_, servo, env, faults_, !faults_.noPressureSensor};
         const Drive drive = activity_ ? activity_->CurrentDrive(ctx) : CommandDrive(*tb, env);
-        if (longGap && !(activity_ && activity_->NeedsStepping()) && restS_ >= kRestS) {
+        if (restingGap && !(activity_ && activity_->NeedsStepping()) && restS_ >= kRestS) {
             // Too long to step, nothing needs the steps and the valve rests: the steady
             // state at once.
             model_.Settle(drive, servo, env);

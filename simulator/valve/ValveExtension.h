@@ -26,6 +26,10 @@ enum TravelCalibrationResult : uint8_t { kCalibrationSuccess = 1, kCalibrationFa
 // A gap of simulated time longer than this is not stepped through (unless an activity needs
 // it): the valve is put into the steady state its drive leads to.
 inline constexpr uint64_t kMaxSteppedGapMs = 5000;
+// A valve at rest is put straight into its steady state over any gap longer than this: after
+// a long idle time the segment catches up in pieces of some seconds each, and stepping a
+// resting valve through all of them would cost seconds on a full link.
+inline constexpr uint64_t kMaxSteppedRestingGapMs = 1000;
 // A valve not at rest (its loop hunts) is not settled over a long gap: the gap's time passes
 // with the valve as it was, and only this much at its end is stepped, so that the hunting
 // goes on afterwards and a catch-up stays cheap.
