@@ -14,6 +14,7 @@ namespace fieldbus {
 namespace {
 constexpr uint64_t kModeChangeLimitSeconds = 100;
 constexpr uint32_t kPidPollMs = 1000;
+constexpr uint32_t kModePollMs = 50;  // between reads of a block's actual mode
 constexpr uint8_t kReleaseClearLatched = 3;
 
 // More than 100 s since `startMs` on the process clock.
@@ -70,14 +71,17 @@ int ModeControl::WriteTarget(int block, uint8_t mode) {
 
 template <typename Match>
 int ModeControl::WaitForActual(int block, Match matches) {
-    // The device is read again on every pass, without pause: the clock only tells when to
-    // give up.
-    const uint64_t start = platform::GetClock().NowMs();
+    // The device is read again at a pace: the actual mode follows the target after the
+    // device's settle time (some hundred milliseconds), and reading it back to back would
+    // only load the bus. The clock tells when to give up.
+    platform::Clock& clock = platform::GetClock();
+    const uint64_t start = clock.NowMs();
     for (;;) {
         uint8_t actual = 0;
         if (ReadActualMode(block, actual) != 0) return 1;
         if (matches(actual)) return 0;
         if (TimedOut(start)) return ModeTimeout();
+        clock.SleepMs(kModePollMs);
     }
 }
 
