@@ -89,7 +89,7 @@ public:
     void SetPcControlled(bool on) { pcControlled_ = on; }
     bool PcControlled() const { return pcControlled_; }
     void SetNotes(std::string notes) { notes_ = std::move(notes); }
-    // Reads the device's four settings parameters, sub-index by sub-index in one pass, into
+    // Reads the device's four settings parameters, each whole in one request, into
     // their groups (the program's own floats keep their values): 0, 1 when a read failed (the
     // settings are left as they were).
     int ReadSettingsFromDevice();

@@ -103,10 +103,10 @@ public:
     // The kind's settings parameter (3, 6, 4 or 5 floats).
     int ReadSignatureSettings(uint8_t kindBit, std::vector<float>& values);
     int WriteSignatureSettings(uint8_t kindBit, const float* values);
-    // The 18 device floats of the four settings parameters, read by sub-index (STD_ACT_SIGN_SET
-    // 1-3, EXT_ACT_SIGN_SET 1-6, STEP_RESP_SET 1-4, POSITIONER_SIGN_SET 1-5) in one pass
-    // into their groups of `settings`; the other floats are left alone. 0, 1 when a read failed
-    // (then `settings` is unchanged).
+    // The 18 device floats of the four settings parameters (STD_ACT_SIGN_SET 1-3,
+    // EXT_ACT_SIGN_SET 1-6, STEP_RESP_SET 1-4, POSITIONER_SIGN_SET 1-5), each parameter read
+    // whole in one request, into their groups of `settings`; the other floats are left alone.
+    // 0, 1 when a read failed (then `settings` is unchanged).
     int ReadAllSignatureSettings(SignatureSettings& settings);
 
     struct State;  // shared with the worker (SignatureWorker.cpp)

@@ -292,12 +292,11 @@ int SignatureProcedure::ReadAllSignatureSettings(SignatureSettings& settings) {
     State& s = *state_;
     SignatureSettings read = settings;
     std::lock_guard<std::mutex> upload(s.uploadLock);
-    for (int group = 0; group < kSettingsGroups; ++group) {
-        for (int i = 0; i < DeviceFloatCount(group); ++i) {
-            const std::string name = std::string(SettingsParameter(group)) + "." + std::to_string(i + 1);
-            if (s.ReadFloats(name.c_str(), &read.At(group, i), 1) != 0) return 1;
-        }
-    }
+    // The bus library reads one object per request and has no list read: each settings
+    // parameter is read whole, all its sub-indices in one request (four requests in all).
+    for (int group = 0; group < kSettingsGroups; ++group)
+        if (s.ReadFloats(SettingsParameter(group), &read.At(group, 0), static_cast<size_t>(DeviceFloatCount(group))) != 0)
+            return 1;
     settings = read;
     return 0;
 }

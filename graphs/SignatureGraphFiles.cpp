@@ -35,6 +35,7 @@ int Ask(const std::string& text, const std::string& caption, int flags) {
 void SignatureGraphModel::SetDevice(SignatureDevice* device, std::string tag) {
     device_ = device;
     tag_ = std::move(tag);
+    Changed();  // the device's commands follow
 }
 
 std::string SignatureGraphModel::GraphFileName(int type) const {

@@ -131,6 +131,12 @@ public:
     int SaveGraph(int type);
     // "&Save To Record" / "&Save To Baseline".
     int SaveToDevice(int type, int index, bool asRecord);
+    // Whether a device is there for the commands that read or save what it keeps.
+    bool HasDevice() const { return device_ != nullptr; }
+    // "Load &Baseline From Device" / "Load &Record From Device": the standard signature the
+    // device keeps, added to the actuator signature graph beside the curves shown. 0 added,
+    // 1 failed or nothing kept (with its message).
+    int LoadFromDevice(bool baseline);
     // "&Export to Excel File" of one curve, or of every curve of a graph (index -1).
     int Export(int type, int index);
     // Before the graphs are discarded: asks `question` when unsaved curves are shown (Yes

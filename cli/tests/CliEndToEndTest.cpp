@@ -363,6 +363,69 @@ TEST_F(CliOnServer, SignatureMeasuresUploadsSavesAndCancelsOnCtrlC) {
     EXPECT_THAT(r.err, HasSubstr("No device with the tag \"KV-201\" is on the link"));
 }
 
+TEST_F(CliOnServer, SignatureUploadsTheStoredBaselineAndRunsTheStepSeriesOfItsOptions) {
+    // Nothing kept yet: said, nothing written.
+    CliResult r = Cli({"signature", "FV-101", "--upload", "record", "--out", dir_.File("record.sig")});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("FV-101 keeps no record signature"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("record.sig")));
+    r = Cli({"signature", "FV-101", "--upload", "baseline", "--kinds", "standard"});
+    EXPECT_EQ(64, r.exitCode);
+
+    // Commissioning keeps the baseline; later it comes back as the curve measured then.
+    r = Cli({"signature", "FV-101", "--yes", "--save", "baseline", "--out", dir_.File("commissioning.sig")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    r = Cli({"signature", "FV-101", "--upload", "baseline", "--out", dir_.File("baseline.sig")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Standard Actuator Signature (BASELINE)"));
+    EXPECT_THAT(r.out, HasSubstr("Spring Range Low"));
+    diagnostics::SignatureFileContents measured, uploaded;
+    ASSERT_EQ(0, diagnostics::ReadSignatureFile(dir_.File("commissioning.sig"), measured));
+    ASSERT_EQ(0, diagnostics::ReadSignatureFile(dir_.File("baseline.sig"), uploaded));
+    ASSERT_EQ(1u, uploaded.blocks.size());
+    ASSERT_EQ(1u, uploaded.blocks[0].curves.size());
+    const diagnostics::CSignatureData& then = measured.blocks[0].curves[0];
+    const diagnostics::CSignatureData& kept = uploaded.blocks[0].curves[0];
+    EXPECT_EQ(then.DateText(), kept.DateText());
+    ASSERT_EQ(then.curve1.size(), kept.curve1.size());
+    for (size_t i = 0; i < kept.curve1.size(); ++i) EXPECT_EQ(then.curve1[i].y, kept.curve1[i].y) << i;
+
+    // The step page's rules, before anything moves.
+    r = Cli({"signature", "FV-101", "--kinds", "step", "--dead-band"});
+    EXPECT_EQ(64, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("--dead-band needs --cycles."));
+    r = Cli({"signature", "FV-101", "--kinds", "step", "--start", "40", "--end", "40.05"});
+    EXPECT_EQ(64, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("The diffence between Destination Point and Initial Point must be greater than 0.1"));
+    r = Cli({"signature", "FV-101", "--kinds", "step", "--cycles", "2", "--dead-band", "--step-size", "3"});
+    EXPECT_EQ(64, r.exitCode);
+    EXPECT_THAT(r.err, HasSubstr("(Dead Band Test) should be (0.1,2.0)"));
+    r = Cli({"signature", "FV-101", "--kinds", "standard", "--step-size", "5"});
+    EXPECT_EQ(64, r.exitCode);
+
+    // 20 -> 80 in steps of 20, out and back: six steps, their settings kept with the curve.
+    r = Cli({"signature", "FV-101", "--yes", "--kinds", "step", "--start", "20", "--end", "80", "--step-size", "20",
+             "--round-trip", "--sampling", "50", "--samples", "40", "--out", dir_.File("steps.sig")});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    diagnostics::SignatureFileContents steps;
+    ASSERT_EQ(0, diagnostics::ReadSignatureFile(dir_.File("steps.sig"), steps));
+    ASSERT_EQ(1u, steps.blocks.size());
+    const diagnostics::CSignatureData& series = steps.blocks[0].curves[0];
+    EXPECT_EQ(20.0f, series.header[1]);
+    EXPECT_EQ(80.0f, series.header[2]);
+    EXPECT_EQ(50.0f, series.header[3]);
+    EXPECT_EQ(40.0f, series.header[4]);
+    EXPECT_EQ(20.0f, series.header[5]);
+    EXPECT_EQ(1.0f, series.header[6]);
+    EXPECT_EQ(6u * 40u, series.curve1.size());
+    ASSERT_EQ(series.curve1.size(), series.curve2.size());
+    EXPECT_NEAR(20.0f, series.curve2.front().y, 0.01f);
+    EXPECT_NEAR(20.0f, series.curve2.back().y, 0.01f);
+    float highest = 0.0f;
+    for (const auto& p : series.curve2) highest = std::max(highest, p.y);
+    EXPECT_NEAR(80.0f, highest, 0.01f);
+}
+
 TEST_F(CliOnServer, CalibrationAndSelfCheckRunTheDeviceProceduresAsTheWindowsDo) {
     // A self check of some 90 simulated seconds takes a fraction of a second. Under a
     // sanitizer the server cannot step the valves a thousand times faster than the wall clock

@@ -1,4 +1,5 @@
 // signature: signature tests run by the positioner, uploaded and saved into a signature file.
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -6,6 +7,9 @@
 #include "cli/Context.h"
 #include "cli/OptionNumber.h"
 #include "cli/OutputPath.h"
+#include "cli/SignatureStepOptions.h"
+#include "cli/SignatureStoredUpload.h"
+#include "diagnostics/SignatureCancelCheck.h"
 #include "diagnostics/SignatureFile.h"
 #include "diagnostics/SignatureKind.h"
 #include "diagnostics/SignatureMessages.h"
@@ -145,6 +149,26 @@ private:
 
 int RunSignature(Context& ctx) {
     const std::string& tag = ctx.Argument(0);
+    const std::string upload = ctx.Option("upload");
+    if (ctx.Given("upload")) {
+        if (upload != "baseline" && upload != "record") {
+            ctx.Error("Error: --upload takes baseline or record.");
+            return kExitUsage;
+        }
+        if (ctx.Given("kinds") || ctx.Given("save") || ctx.Flag("pc-controlled") || HasStepOptions(ctx)) {
+            ctx.Error("Error: --upload reads what the device keeps; it measures nothing (leave out --kinds, --save, "
+                      "--pc-controlled and the step response options).");
+            return kExitUsage;
+        }
+        const std::string out = ctx.Option("out");
+        if (!out.empty()) {
+            if (const std::string problem = OutputPathProblem(out, ""); !problem.empty()) {
+                ctx.Error(problem);
+                return kExitUsage;
+            }
+        }
+        return RunStoredSignatureUpload(ctx, tag, upload, out);
+    }
     const uint8_t requested = SelectionOf(ctx.Option("kinds"));
     if (requested == 0) {
         ctx.Error("Error: --kinds takes all, or standard, extended, hires, step and positioner separated by "
@@ -161,6 +185,12 @@ int RunSignature(Context& ctx) {
         requested == diagnostics::kMeasureAll || (requested & diagnostics::KindBit(diagnostics::KindStandard)) != 0;
     if (!save.empty() && !standard) {
         ctx.Error("Error: --save keeps the standard actuator signature; measure it too.");
+        return kExitUsage;
+    }
+    const bool stepKind = requested == diagnostics::kMeasureAll ||
+                          (requested & diagnostics::KindBit(diagnostics::KindStepResponse)) != 0;
+    if (HasStepOptions(ctx) && !stepKind) {
+        ctx.Error("Error: The step response options need --kinds step (or all).");
         return kExitUsage;
     }
     int timeout = 0;
@@ -198,6 +228,23 @@ int RunSignature(Context& ctx) {
             ctx.Error("Error: The signature settings of " + tag + " could not be read.");
             return kExitFailed;
         }
+        if (HasStepOptions(ctx)) {
+            // Checked as the settings sheet checks them, within the device's set point range.
+            fieldbus::ScalingRecord range;
+            float low = -10.0f, high = 110.0f;
+            if (device.ReadTbFinalValueRange(range) == 0) {
+                low = std::min(range.eu0, range.eu100);
+                high = std::max(range.eu0, range.eu100);
+            }
+            bool resetOff = page.ResetOff();
+            const std::string problem = ApplyStepOptions(ctx, selection == diagnostics::kMeasureAll, low, high,
+                                                         page.Settings(), resetOff);
+            if (!problem.empty()) {
+                ctx.Error("Error: " + problem);
+                return kExitUsage;
+            }
+            page.SetResetOff(resetOff);
+        }
         page.SetSelection(selection);
         page.SetPcControlled(pcControlled);
         page.SetNotes(ctx.Option("notes"));
@@ -220,7 +267,7 @@ int RunSignature(Context& ctx) {
             if (view.TakeTimer()) page.OnLoadTimer();
             if (Interrupted() && !cancelled) {
                 cancelled = true;
-                ctx.Progress("Cancelling ...");
+                ctx.Progress("Asking " + tag + " to cancel the measurement ...");
                 platform::PostMessage(page.Handle(), diagnostics::WM_SIG_CANCEL_ALL);
             }
             if (ctx.ServerLost() || clock.NowMs() - start > static_cast<uint64_t>(timeout) * 1000) {
@@ -236,7 +283,13 @@ int RunSignature(Context& ctx) {
         }
         ctx.Pump();
         if (cancelled) {
-            ctx.Error("Error: The signature test of " + tag + " was cancelled.");
+            // Called cancelled only once the device says its measurement has stopped.
+            if (result == kExitOk && diagnostics::WaitCancelConfirmed(*procedure, pcControlled))
+                ctx.Error("Error: The signature test of " + tag + " was cancelled.");
+            else if (result == kExitOk)
+                ctx.Error(Format("Error: %s did not confirm the cancel within %u s; it may still be measuring "
+                                 "(the transducer and AO blocks stay out of service).",
+                                 tag.c_str(), diagnostics::kCancelConfirmMs / 1000));
             result = kExitFailed;
         }
         // A kind that ended with an error fails the command, whatever came after it.
@@ -331,7 +384,13 @@ Verb SignatureVerb() {
         "The kinds follow the rules of the page: the actuator signatures need a pressure sensor, high resolution "
         "and extended exclude each other, and all is the device's own sequence. With --pc-controlled a "
         "positioner without the signature option gets its standard and extended signatures all the same: the "
-        "program strokes the valve itself and records pressure against position.";
+        "program strokes the valve itself and records pressure against position.\n\n"
+        "The step response takes its settings from the device; --start, --end, --sampling and --samples change "
+        "them, and --step-size, --round-trip, --cycles, --automatic, --dead-band, --error-limit and --time-limit "
+        "choose the series of steps as the settings sheet does (checked by the same rules).\n\n"
+        "With --upload baseline or --upload record nothing is measured: the standard actuator signature the device "
+        "keeps as its baseline or record is uploaded, analysed and saved with --out, so that a technician can lay "
+        "today's curve over the one from commissioning in the signature graph window.";
     verb.options = {{"kinds", "LIST",
                      "What to measure: all (the device's own sequence: offset, standard, extended, step response, "
                      "positioner), or standard, extended, hires (high resolution), step and positioner separated "
@@ -344,10 +403,18 @@ Verb SignatureVerb() {
                                     "asking.",
                      ""},
                     {"save", "AS", "Keep the standard actuator signature in the device as baseline or record.", ""},
+                    {"upload", "WHICH",
+                     "Measure nothing: upload the standard actuator signature the device keeps as baseline or "
+                     "record (saved with --save at commissioning) to compare with today's curves.",
+                     ""},
                     {"notes", "TEXT", "Notes stored with each curve.", ""},
                     {"timeout", "S", "Abandon the test after this many seconds.", "1800"}};
+    for (VerbOption& option : StepResponseOptions()) verb.options.push_back(std::move(option));
     verb.examples = {"tessaro-cli signature FV-101 --yes --out FV-101_commissioning.sig --save baseline",
                      "tessaro-cli signature FV-101 --kinds all --yes --out FV-101_all.sig",
+                     "tessaro-cli signature FV-101 --kinds step --start 20 --end 80 --step-size 20 --round-trip "
+                     "--yes --out FV-101_steps.sig",
+                     "tessaro-cli signature FV-101 --upload baseline --out FV-101_baseline.sig",
                      "tessaro-cli signature KV-201 --pc-controlled --kinds standard,extended --yes --out KV-201.sig"};
     verb.minArguments = 1;
     verb.maxArguments = 1;

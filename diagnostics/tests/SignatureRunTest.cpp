@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -12,8 +13,10 @@
 #include "calibration/RunProcedure.h"
 #include "calibration/testing/SegmentDeviceBed.h"
 #include "diagnostics/SignatureAnalyser.h"
+#include "diagnostics/SignatureCancelCheck.h"
 #include "diagnostics/SignatureMessages.h"
 #include "diagnostics/SignaturePage.h"
+#include "diagnostics/StoredSignatureUpload.h"
 #include "fieldbus/FieldbusDevice.h"
 #include "fieldbus/MessageLog.h"
 #include "nifb/Backend.h"
@@ -311,6 +314,81 @@ TEST_F(SignatureRunTest, ADeviceThatStopsAnsweringEndsTheRunWithItsMessages) {
     EXPECT_FALSE(view_.progressOpen);
     EXPECT_TRUE(view_.pageEnabled);
     EXPECT_TRUE(view_.goEnabled);
+}
+
+TEST_F(SignatureRunTest, TheSettingsAreReadOneRequestPerParameter) {
+    // Each settings parameter is read whole: four bus requests for the 18 device floats.
+    auto transactions = [this] {
+        std::string answer;
+        nifb::SendControl(session_, R"({"command":"status"})", answer);
+        const std::string key = "\"modelledTransactions\":";
+        return std::strtoull(answer.c_str() + answer.find(key) + key.size(), nullptr, 10);
+    };
+    page_.Settings().At(2, kStepSize) = 7.0f;  // the program's own floats keep their values
+    const auto before = transactions();
+    ASSERT_EQ(0, page_.ReadSettingsFromDevice());
+    EXPECT_EQ(4u, transactions() - before);
+    std::vector<float> extended, step;
+    ASSERT_EQ(0, procedure_->ReadSignatureSettings(2, extended));
+    ASSERT_EQ(0, procedure_->ReadSignatureSettings(8, step));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(extended[static_cast<size_t>(i)], page_.Settings().At(1, i)) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(step[static_cast<size_t>(i)], page_.Settings().At(2, i)) << i;
+    EXPECT_EQ(7.0f, page_.Settings().At(2, kStepSize));
+}
+
+TEST_F(SignatureRunTest, TheStoredBaselineUploadsAsTheCurveItWasSavedFromAndAnEmptyRecordIsSaid) {
+    CSignatureData stored;
+    std::string error;
+    ASSERT_EQ(0, Go(1));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(1u, view_.graph.size());
+    // Nothing kept as record yet: said so, not an empty curve.
+    EXPECT_EQ(StoredEmpty, UploadStoredSignature(*procedure_, false, stored, error)) << error;
+    ASSERT_EQ(0, procedure_->SaveSignatureInDevice(false));
+
+    // A later measurement changes the latest signature, not the baseline.
+    view_.graph.clear();
+    ASSERT_EQ(0, Go(1, false));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(1u, view_.graph.size());
+    const CSignatureData today = view_.graph[0];
+    ASSERT_EQ(StoredUploaded, UploadStoredSignature(*procedure_, true, stored, error)) << error;
+    EXPECT_EQ(SourceBaseline, stored.dataSource);
+    EXPECT_EQ(1, stored.saved);
+    EXPECT_EQ("FV-101", stored.name);
+    EXPECT_EQ(18u, stored.curve1.size());
+    EXPECT_NE(today.DateText(), stored.DateText());
+    EXPECT_EQ(0u, stored.CurveTitle().find("FV-101 @ "));
+    EXPECT_TRUE(stored.AnalyseOnce(86.0f));
+    EXPECT_TRUE(stored.results.valid) << stored.results.message;
+    EXPECT_EQ(StoredEmpty, UploadStoredSignature(*procedure_, false, stored, error));
+}
+
+TEST_F(SignatureRunTest, ACancelCountsOnlyOnceTheDeviceIsIdleAgain) {
+    bool asked = false, silence = false;
+    view_.onUpdate = [&](const SignatureProgressUpdate& u) {
+        if (asked || u.status != "RUNNING" || u.percent < 20.0f) return;
+        asked = true;
+        std::string answer;
+        if (silence)
+            nifb::SendControl(session_, R"({"command":"silence","device":"FV-101","forMs":600000})", answer);
+        platform::PostMessage(page_.Handle(), WM_SIG_CANCEL_ALL);
+    };
+    ASSERT_EQ(0, Go(1));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(WaitCancelConfirmed(*procedure_, false));
+
+    // A device that falls silent when the cancel is sent never confirms it: the wait ends
+    // at its limit with no claim.
+    asked = false;
+    silence = true;
+    ASSERT_EQ(0, Go(1, false));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(asked);
+    const uint64_t start = clock_.NowMs();
+    EXPECT_FALSE(WaitCancelConfirmed(*procedure_, false));
+    EXPECT_GE(clock_.NowMs() - start, kCancelConfirmMs);
 }
 
 TEST_F(SignatureRunTest, AnErrorResultIsShownAndTheRunGoesOnAShortStrokeLoadsWhatWasMeasured) {

@@ -1,6 +1,8 @@
 // The signature graph window's logic: loading with its questions, saving, menus, tables.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "diagnostics/SignatureLoader.h"
 #include "diagnostics/SignaturePaths.h"
 #include "diagnostics/tools/ExampleSignatures.h"
@@ -242,4 +244,66 @@ TEST_F(SignatureGraph, ResultTables) {
     EXPECT_EQ("Step Response Test - Calibration Report", summary.title);
     EXPECT_EQ("N/A", summary.rows[2][6]);  // no dead band
     EXPECT_EQ("No signature data.", NoResultsText(CSignatureData(KindStandard)));
+}
+
+namespace {
+
+// A device that keeps a baseline (the points of `kept`, measured 4 Feb 2025 14:05) and no record.
+struct KeepingDevice : SavingDevice {
+    CSignatureData kept;
+    std::vector<int> selectors;
+    int ReadSignatureDate(uint8_t, int selector, uint8_t* date) override {
+        selectors.push_back(selector);
+        const uint8_t d[7] = {0, 0, 5, 14, 4, 2, 25};
+        std::copy(d, d + 7, date);
+        return 0;
+    }
+    int ReadSignatureHeader(uint8_t, int, bool, SignatureHeader& header) override {
+        header = kept.header;
+        return 0;
+    }
+    int ReadSignaturePoints(uint8_t, int selector, uint16_t& count, std::vector<float>& x,
+                            std::vector<float>& y) override {
+        x.clear();
+        y.clear();
+        if (selector == SelectBaseline)
+            for (const CFloatPT& p : kept.curve1) {
+                x.push_back(p.x);
+                y.push_back(p.y);
+            }
+        count = static_cast<uint16_t>(y.size());
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(SignatureGraph, TheDevicesBaselineIsLaidBesideTodaysCurveAndAMissingRecordIsSaid) {
+    KeepingDevice device;
+    device.kept = std2;
+    EXPECT_EQ(1, model.LoadFromDevice(true));  // no device yet
+    model.SetDevice(&device, "FV-101");
+    ASSERT_TRUE(model.HasDevice());
+    CSignatureData today = std1;
+    today.dataSource = SourceCurrent;
+    ASSERT_EQ(0, model.AddSignatureData(today));
+
+    ASSERT_EQ(0, model.LoadFromDevice(true));
+    EXPECT_EQ(SelectBaseline, device.selectors.back());
+    ASSERT_EQ(2u, Curves(KindStandard));
+    const CSignatureData& baseline = *model.Curve(KindStandard, 1)->record;
+    EXPECT_EQ(SourceBaseline, baseline.dataSource);
+    EXPECT_EQ("02/04/25 14:05:00", baseline.DateText());
+    EXPECT_EQ(std2.curve1.size(), baseline.curve1.size());
+    EXPECT_NE(model.Curve(KindStandard, 0)->color, model.Curve(KindStandard, 1)->color);
+    // Its menu offers a file, not the device's stores.
+    EXPECT_EQ(19201, CurveContextMenu(baseline, 1).back().command);
+
+    ui.Clear();
+    EXPECT_EQ(1, model.LoadFromDevice(false));
+    EXPECT_EQ(SelectRecord, device.selectors.back());
+    EXPECT_EQ("FV-101 keeps no RECORD signature.", ui.Last().text);
+    EXPECT_EQ(2u, Curves(KindStandard));
+    EXPECT_EQ(1, model.LoadFromDevice(true));  // the same baseline again is refused as a duplicate
+    EXPECT_EQ(2u, Curves(KindStandard));
 }

@@ -58,6 +58,10 @@ TEST(SignatureGraphWindow, ComparesTwoFilesAndRemovesACurve) {
 
     ASSERT_NE(nullptr, window.Command("load"));
     EXPECT_EQ("Load Data", window.Command("load")->text());
+    // The device's stored baseline and record need a device.
+    ASSERT_NE(nullptr, window.Command("loadBaseline"));
+    EXPECT_FALSE(window.Command("loadBaseline")->isEnabled());
+    EXPECT_FALSE(window.Command("loadRecord")->isEnabled());
     window.Command("load")->trigger();
     Settle();
     ui.Answer(platform::IDNO, "Clear Existing Graphs?");

@@ -103,6 +103,11 @@ void CSignatureGraphDlg::RebuildMenus() {
     };
     add(graphMenu_, "load", QString::fromStdString(LoadCommandText(type)), true,
         [this] { model_.LoadCommand(); });
+    // What the device keeps of the standard signature, laid over today's curves.
+    add(graphMenu_, "loadBaseline", "Load &Baseline From Device", model_.HasDevice(),
+        [this] { model_.LoadFromDevice(true); });
+    add(graphMenu_, "loadRecord", "Load &Record From Device", model_.HasDevice(),
+        [this] { model_.LoadFromDevice(false); });
     add(graphMenu_, "saveAll", "&Save All Graphs...", model_.HasCurves(), [this] { model_.SaveAllGraphs(); });
     add(graphMenu_, "exportGraph", "E&xport Graph to Excel File", block && !block->curves.empty(),
         [this] { model_.Export(model_.CurrentType(), -1); });

@@ -24,7 +24,8 @@ public:
     CSignatureGraph* Graph() const { return graph_; }
     QMenuBar* MenuBar() const { return menuBar_; }
     // The menu action of a command (19000 + ..., 19400 grid lines) or of a named window
-    // command ("load", "saveAll", "exportGraph", "showToggle", "close"); null when absent.
+    // command ("load", "loadBaseline", "loadRecord", "saveAll", "exportGraph", "showToggle",
+    // "close"); null when absent.
     QAction* Command(int id) const;
     QAction* Command(const QString& name) const;
     // Runs a curve or grid command as its menu entry would.

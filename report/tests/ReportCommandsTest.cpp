@@ -1,10 +1,14 @@
 // The report command's window side: the PDF export and the kind chosen in the dialog.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QImage>
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -92,6 +96,67 @@ TEST(ReportCommands, ThePdfKeepsEachCharacterisationNumberOnOneLine) {
         EXPECT_LE(document.documentLayout()->frameBoundingRect(table).width(), document.pageSize().width() + 4.0);  // the outer borders
     }
     EXPECT_EQ(24, cells);  // two rows of 12
+}
+
+}  // namespace
+
+namespace {
+
+// Runs `command` through the shell with a time limit; true when it ended with status 0.
+bool RunTool(const std::string& command) { return std::system(("timeout 60 " + command).c_str()) == 0; }
+
+// The printed report looked at as a reader sees it: the PDF rendered into pictures by
+// pdftoppm, and its text taken with the page layout by pdftotext. A number split inside its
+// cell would show on two lines of the text.
+TEST(ReportCommands, ThePrintedPdfShowsEachCharacterisationNumberWholeInItsRow) {
+    if (!RunTool("pdftoppm -v >/dev/null 2>&1") || !RunTool("pdftotext -v >/dev/null 2>&1"))
+        GTEST_SKIP() << "pdftoppm and pdftotext (poppler-utils) are not installed";
+    platform::testing::TempDir dir;
+    std::string templateText;
+    ASSERT_TRUE(platform::ReadWholeFile(std::string(TESSARO_SEED_REPORT_DIR) + "/RPXReportTemplate.htm", templateText));
+    config::CConfigData data(config::FamilyRPX110, RunModeStandalone, "");
+    for (size_t i = 0; i < 9; ++i) data.option.charPoints[i] = 10.0f * static_cast<float>(i + 1);
+    const std::string pdf = dir.File("Report.pdf");
+    ASSERT_TRUE(report::PrintHtmlToPdf(report::BuildHtmlReport(templateText, data, report::ReportContext{}), pdf));
+
+    ASSERT_TRUE(RunTool("pdftoppm -r 50 -png '" + pdf + "' '" + dir.File("page") + "'"));
+    int pages = 0, inked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        if (entry.path().extension() != ".png") continue;
+        QImage picture(QString::fromStdString(entry.path().string()));
+        ASSERT_FALSE(picture.isNull()) << entry.path();
+        EXPECT_GT(picture.width(), 300);  // A4 at 50 dpi: 413 x 585
+        ++pages;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) inked += qGray(picture.pixel(x, y)) < 160 ? 1 : 0;
+    }
+    EXPECT_GE(pages, 1);
+    EXPECT_GT(inked, 2000) << "the pages are blank";
+
+    ASSERT_TRUE(RunTool("pdftotext -layout '" + pdf + "' '" + dir.File("Report.txt") + "'"));
+    std::ifstream in(dir.File("Report.txt"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    // The nine set points of the curve stand whole on one line, in order.
+    std::vector<std::string> numbers;
+    for (int i = 1; i <= 9; ++i) numbers.push_back(platform::Format("%d.000000", 10 * i));
+    bool row = false;
+    for (const std::string& line : lines) {
+        size_t at = 0;
+        bool all = true;
+        for (const std::string& n : numbers) {
+            at = line.find(n, at);
+            if (at == std::string::npos) {
+                all = false;
+                break;
+            }
+            at += n.size();
+        }
+        row = row || all;
+    }
+    std::ostringstream text;
+    for (const std::string& line : lines) text << line << "\n";
+    EXPECT_TRUE(row) << text.str();
 }
 
 }  // namespace
