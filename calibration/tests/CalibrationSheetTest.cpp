@@ -146,3 +146,40 @@ TEST_F(CalibrationSheetTest, RefusedEntriesKeepTheSheetOpen) {
 
 }  // namespace
 }  // namespace calibration::testing
+
+namespace calibration::testing {
+namespace {
+
+TEST_F(CalibrationSheetTest, ADropoutDuringAutoTuneIsShownAndTheDevicesTuneReadBack) {
+    OpenSheet("KV-201");
+    const QString before = sheet->TuningRows()[0].now->text();
+    uint64_t droppedAt = 0;
+    bool back = false;
+    QString note;
+    onTime = [&](uint64_t now) {
+        QApplication::processEvents();
+        CProgressCancelDialog* dialog = sheet->Dialogs().Current();
+        if (dialog && droppedAt == 0 && dialog->Bar()->value() >= 9) {
+            droppedAt = now;
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":1})"));
+        }
+        if (dialog && dialog->SilentNote()->isVisible()) note = dialog->SilentNote()->text();
+        if (droppedAt != 0 && !back && now - droppedAt >= 7000) {
+            back = true;
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":0})"));
+        }
+    };
+    ui.Answer(IDYES, "stroke the valve");
+    sheet->Button("autoTune")->click();
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(note.startsWith("The device has not answered for ")) << note.toStdString();
+    EXPECT_EQ("Success", sheet->TuningResult()->text());
+    MainServoSet held;
+    ASSERT_EQ(0, ReadMainServo(device, held));
+    EXPECT_NE(before, sheet->TuningRows()[0].now->text());
+    EXPECT_NEAR(held.values[0], sheet->TuningRows()[0].now->text().toDouble(), 0.01);
+    EXPECT_EQ(1u, ui.Messages().size());
+}
+
+}  // namespace
+}  // namespace calibration::testing
