@@ -439,6 +439,8 @@ bool CTessaroView::CanUseDeviceTools() {
 void CTessaroView::OnCalibrate() {
     if (!CanUseDeviceTools()) return;
     const int slot = controller_.CurrentSlot();
+    // The sheet falls back on the record's servo values and keeps what it applies there.
+    if (!controller_.RecordBelongsTo(slot)) return;
     fieldbus::FieldbusDevice& device = link_.Device(slot);
     CalibrationHostOfView host(*this, controller_, &device);
     calibration::RunCalibrationCommand(&device, link_.GetTag(slot), controller_.ShownState(), host);
@@ -466,6 +468,8 @@ void CTessaroView::OnSetupWizard() {
     if (controller_.IsBusy()) return;
     const int slot = controller_.CurrentSlot();
     fieldbus::FieldbusDevice* device = slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
+    // The wizard's pages start from the record's values and write what differs from them.
+    if (device != nullptr && !controller_.RecordBelongsTo(slot)) return;
     WizardHostOfView host(*this, controller_);
     {
         // The view takes no other device command while the wizard runs; its bus work runs off

@@ -94,6 +94,11 @@ public:
     // when the device was written, and a new tag or address goes through the view's tag and
     // address change (the record takes them when it succeeded). 0 unless OK failed.
     int ConfigureCommand(const std::function<config::SheetOutcome(const config::SheetTarget&)>& runSheet);
+    // Whether the configuration in memory was read from (or written to) the device of `slot`;
+    // when not, offers to read the device's own first. False leaves the record as it is.
+    // Configure, the setup wizard and calibration show and update the record, so each asks
+    // this before it starts on a device.
+    bool RecordBelongsTo(int slot);
     // The current device as the source of the totals and measurements refreshed before a save
     // (null without one).
     config::ActuatorDiagnosticsSource* DiagnosticsSource();
@@ -164,9 +169,6 @@ private:
     // The tag/address change after its checks: progress window, the change, the rescan.
     // 0 when the device took the new tag and address.
     int RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
-    // Whether the configuration in memory was read from (or written to) the device of `slot`;
-    // when not, offers to read the device's own first. False leaves the record as it is.
-    bool RecordBelongsTo(int slot);
     // The download command once the target slot was chosen and accepted.
     int DownloadTo(int slot);
     void RestartCommand(bool linkMaster);

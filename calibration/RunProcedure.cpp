@@ -60,21 +60,33 @@ int RunProcedure(DeviceAccess& device, uint8_t command, const bool& cancel, std:
     const uint64_t started = clock.NowMs();
     int lastProgress = 0;
     uint8_t code = kResultUnfinished;
+    uint64_t lastAnswer = started;
+    bool silent = false;
     while (!cancel) {
         uint8_t state = 0;
-        if (fieldbus::ReadTypedValue(device, Tb(device), "AUTO_TUNE_STATE", state, Wire::U8) == 0 &&
-            state != lastProgress) {
+        uint8_t exec = 0;
+        const bool stateRead = fieldbus::ReadTypedValue(device, Tb(device), "AUTO_TUNE_STATE", state, Wire::U8) == 0;
+        if (stateRead && state != lastProgress) {
             lastProgress = state;
             platform::PostMessage(progressWindow, WM_PROCEDURE_PROGRESS, state);
         }
-        if (ReadResult(device, code, resultText) != 0) {
-            resultText = kReadResultFailed;
-            return 1;
+        if (ReadResult(device, code, resultText) != 0 || ReadExec(device, exec) != 0) {
+            // The device runs its procedure on its own: a lost answer is waited out, and the
+            // run ends with what the device reports once it answers again.
+            const uint64_t quiet = clock.NowMs() - lastAnswer;
+            if (quiet >= kProcedureLostLimitMs) {
+                resultText = kProcedureDeviceLost;
+                return 1;
+            }
+            silent = true;
+            platform::PostMessage(progressWindow, WM_PROCEDURE_SILENT, static_cast<uintptr_t>(quiet / 1000 + 1));
+            PacedWait(kProcedurePollMs, cancel);
+            continue;
         }
-        uint8_t exec = 0;
-        if (ReadExec(device, exec) != 0) {
-            resultText = kReadExecFailed;
-            return 1;
+        lastAnswer = clock.NowMs();
+        if (silent) {
+            silent = false;
+            platform::PostMessage(progressWindow, WM_PROCEDURE_SILENT, 0);
         }
         // Finished only when both say so: a result and the command off again.
         if (code != kResultUnfinished && exec == kProcedureIdle) {

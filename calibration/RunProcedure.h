@@ -15,6 +15,9 @@ namespace calibration {
 
 // Sent to the progress window with the procedure's state (0-100) as wParam.
 inline constexpr unsigned WM_PROCEDURE_PROGRESS = 0x40F;
+// Sent to the progress window while the device does not answer, with the seconds since its
+// last answer as wParam (at least 1); 0 once it answers again.
+inline constexpr unsigned WM_PROCEDURE_SILENT = 0x40D;
 
 // AUTO_TUNE_EXEC command codes.
 enum ProcedureCommand : uint8_t {
@@ -37,6 +40,9 @@ enum TravelCalibrationCommand : uint8_t { kZeroCalibration = 2, kSpanCalibration
 // about two minutes).
 inline constexpr uint32_t kProcedurePollMs = 150;
 inline constexpr uint64_t kProcedureLimitMs = 600000;
+// A device that stops answering goes on with its procedure: it is read again at the same pace
+// for up to this long before the run is given up.
+inline constexpr uint64_t kProcedureLostLimitMs = 60000;
 // Travel calibration: TRAVEL_CALIB_RESULT is read again while it reads 255.
 inline constexpr uint32_t kTravelPollMs = 100;
 inline constexpr uint64_t kTravelLimitMs = 10000;
@@ -46,11 +52,16 @@ inline constexpr const char* kWriteExecFailed = "Write AUTO_TUNE_EXEC failed.";
 inline constexpr const char* kReadResultFailed = "Read AUTO_TUNE_RESULT failed.";
 inline constexpr const char* kReadExecFailed = "Read AUTO_TUNE_EXEC failed.";
 inline constexpr const char* kWriteCancelFailed = "Write CANCEL to AUTO_TUNE_EXEC failed.";
+inline constexpr const char* kProcedureDeviceLost =
+    "Error: The device did not answer for 60 seconds during its procedure. It may still finish the procedure on its "
+    "own: check the device before relying on the values shown.";
 inline constexpr const char* kProcedureTimedOut =
     "Error: The device procedure did not finish within 10 minutes and was cancelled.";
 
 // Runs procedure `command`: 0 done (the result text is the label of AUTO_TUNE_RESULT, also
-// after a cancel), 1 failed (the result text names the failed step). `cancel` is watched
+// after a cancel), 1 failed (the result text names the failed step). Reads the device does
+// not answer while the procedure runs are tried again (WM_PROCEDURE_SILENT tells the window)
+// until kProcedureLostLimitMs passed without an answer. `cancel` is watched
 // between the reads; `confirm` (manual stop finding), when given, makes the command be
 // written again each time it is set (and it is cleared). `resultCode`, when given, receives
 // the code of AUTO_TUNE_RESULT. The device is put out of service first, without a question;

@@ -40,6 +40,13 @@ bool TravelCalibrationPage::RefreshTarget() {
     return true;
 }
 
+bool TravelCalibrationPage::RefreshPosition() {
+    fieldbus::StatusValue position;
+    const bool read = device_.ReadTbFinalPositionValue(position) == 0;
+    position_ = read ? FormatTarget(position.value) : std::string();
+    return read;
+}
+
 void TravelCalibrationPage::Load() {
     if (RefreshTarget()) changeTo_ = FormatTarget(shown_);
 }

@@ -24,17 +24,22 @@ public:
     void SetTarget();
     // "&Apply Calib." with command 2 (0 %), 3 (span) or 4 (50 %).
     void Apply(uint8_t command);
+    // Reads FINAL_POSITION_VALUE, where the valve stands now, for the page's live display;
+    // a failed read shows no value and no message (the page reads it again shortly).
+    bool RefreshPosition();
 
     const std::string& ChangeToText() const { return changeTo_; }
     void SetChangeToText(const std::string& text) { changeTo_ = text; }
     const std::string& TargetText() const { return target_; }
     const std::string& ResultText() const { return result_; }
+    const std::string& PositionText() const { return position_; }
 
 private:
     fieldbus::DeviceAccess& device_;
     std::string changeTo_;
     std::string target_;
     std::string result_;
+    std::string position_;
     float shown_ = 0.0f;
     bool hasShown_ = false;
 };

@@ -1,6 +1,7 @@
 #include "fieldbus/DeviceCommands.h"
 
 #include "fieldbus/DeviceMessages.h"
+#include "fieldbus/NormalStateMove.h"
 #include "fieldbus/OperationState.h"
 #include "platform/Ui.h"
 
@@ -28,6 +29,10 @@ int RequestOperationState(DeviceAccess& device, int state, bool bumplessConfigur
         // Without knowing whether the valve matches its set point the change could bump.
         if (bumplessConfigured && device.CheckBumplessMismatch(mismatch) != 0) break;
         if (mismatch && !AskYesNo(BumplessMismatchQuestion())) return 2;
+        // The valve may jump to a set point far from where it stands (a PID output held in
+        // MAN): say from what to what before anything is written.
+        const NormalStateMove move = PredictNormalStateMove(device, bumplessConfigured);
+        if (MovesTheValve(move) && !AskYesNo(NormalStateMoveQuestion(move))) return 2;
         result = device.SetOperationState(kNormalState, kWarnStateChange, false, bumplessConfigured);
         break;
     }

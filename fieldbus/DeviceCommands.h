@@ -9,7 +9,8 @@
 namespace fieldbus {
 
 // Sets the operation state the user chose. NORMAL with bumpless transfer configured first
-// asks when the valve position and the set point do not match; MANUAL and OUT OF SERVICE
+// asks when the valve position and the set point do not match, and any NORMAL asks when the
+// valve would move (NormalStateMove.h), naming from what to what; MANUAL and OUT OF SERVICE
 // ask unless the shown state is OUT OF SERVICE. A failure shows "Error: Failed to change
 // the device operation state.".
 int RequestOperationState(DeviceAccess& device, int state, bool bumplessConfigured, int shownState);

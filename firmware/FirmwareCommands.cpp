@@ -112,7 +112,15 @@ std::string ProposedFirmwareFileName(const FirmwareTarget& target) {
 int FirmwareDownloadCommand(fieldbus::DeviceAccess& device, const FirmwareTarget& target,
                             const config::FileChooser& chooser) {
     // Only for a selected link-master type positioner (device type 7).
-    if (target.slot < 1 || target.slot > 31 || strcasecmp(target.deviceType.c_str(), "7") != 0 || !chooser) return 2;
+    if (target.slot < 1 || target.slot > 31 || !chooser) return 2;
+    if (strcasecmp(target.deviceType.c_str(), "7") != 0) {
+        // Said, not skipped: the command is in the menu for every positioner.
+        platform::ShowMessage(platform::Format("Firmware Download is offered for positioners of device type 7 only; "
+                                               "%s is of device type %s. Nothing was downloaded.",
+                                               target.tag.c_str(), target.deviceType.c_str()),
+                              platform::MB_OK | platform::MB_ICONINFORMATION);
+        return 2;
+    }
     config::FileDialogRequest request;
     request.title = "Select firmware to be downloaded";
     request.filter = " FFD Files (*.ffd) |*.ffd||";

@@ -19,7 +19,8 @@ struct FirmwareTarget {
 
 // The whole download command. Returns 0 when the firmware was downloaded (activated or
 // not), 1 when a step failed, 2 when the command ended without doing anything (no suitable
-// device, no file chosen, a confirmation declined).
+// device, no file chosen, a confirmation declined). A positioner of another device type
+// than 7 is told so.
 int FirmwareDownloadCommand(fieldbus::DeviceAccess& device, const FirmwareTarget& target,
                             const config::FileChooser& chooser);
 // The activation command on its own: 0 activated, 1 failed or nothing to activate, 2 declined.

@@ -1,6 +1,9 @@
 #include "report/ReportFiles.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <ctime>
 #include <filesystem>
 
 #include "platform/AtomicFile.h"
@@ -15,19 +18,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Writes `content` as `name` into `folder`, else into the temporary folder. The path written,
-// or "" (with `tried` the last path attempted).
+// Writes `content` as `name` into `folder`, else into the temporary folder; a report already
+// there is kept under its own time first. The path written, or "" (with `tried` the last
+// path attempted).
 std::string WriteBesideOrTemp(const std::string& folder, const std::string& name, const std::string& content,
                               std::string& tried) {
     for (const std::string& dir : {folder, platform::TempDirectory()}) {
         if (dir.empty()) continue;
         tried = platform::JoinPath(dir, name);
+        KeepEarlierReport(tried);
         if (platform::WriteFileAtomically(tried, content)) return tried;
     }
     return {};
 }
 
 }  // namespace
+
+std::string KeepEarlierReport(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    std::tm local{};
+    const std::time_t written = info.st_mtime;
+    localtime_r(&written, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H.%M.%S", &local);
+    const fs::path original(path);
+    const std::string stem = original.stem().string(), extension = original.extension().string();
+    std::error_code ec;
+    for (int n = 1; n < 100; ++n) {
+        const std::string name = stem + " " + stamp + (n > 1 ? platform::Format(" (%d)", n) : std::string()) + extension;
+        const fs::path kept = original.parent_path() / name;
+        if (fs::exists(kept, ec)) continue;
+        fs::rename(original, kept, ec);
+        return ec ? std::string() : kept.string();
+    }
+    return {};
+}
 
 std::string ReportFolder(const std::string& programFolder) { return platform::JoinPath(programFolder, "Report"); }
 
@@ -102,6 +128,7 @@ std::string RunReport(ReportKind kind, const config::CConfigData& data, const Re
         shown = html;
         if (kind == ReportKind::Pdf) {
             shown = (fs::path(html).parent_path() / "Report.pdf").string();
+            KeepEarlierReport(shown);
             if (!actions.printPdf || !actions.printPdf(html, shown)) {
                 platform::ShowMessage(platform::Format("Unable to generate the file %s", shown.c_str()));
                 return {};
@@ -109,7 +136,10 @@ std::string RunReport(ReportKind kind, const config::CConfigData& data, const Re
         }
     }
     if (!actions.open || !actions.open(shown)) {
-        platform::ShowMessage(platform::Format("Error: Unable to display the file %s", shown.c_str()));
+        // The report was written all the same: say where it is kept.
+        platform::ShowMessage(platform::Format("Error: Unable to display the file %s", shown.c_str()) +
+                              "\n\nThe report was written and is kept there; open it with a browser or a text "
+                              "viewer.");
         return {};
     }
     return shown;

@@ -2,6 +2,7 @@
 // Writing the configuration report and showing it: the family's template from the program's
 // Report folder, "Report.htm" (or "REPORT.TXT", or "Report.pdf") beside it, the temporary
 // folder when that folder cannot be written, and the file handed to the desktop's viewer.
+// The newest report always has that name; earlier ones are kept under their time.
 #include <functional>
 #include <string>
 
@@ -9,6 +10,12 @@
 #include "report/ReportContext.h"
 
 namespace report {
+
+// A report file already at `path` is renamed "<name> <YYYY-MM-DD HH.MM.SS><extension>" after
+// the time it was written (" (2)" and on when that name is taken), so a new report never
+// overwrites an earlier one. Returns the new path, or "" when there was nothing to keep or the
+// rename failed.
+std::string KeepEarlierReport(const std::string& path);
 
 // "<program folder>/Report".
 std::string ReportFolder(const std::string& programFolder);
@@ -38,7 +45,7 @@ struct ReportActions {
 
 // The report command after the user chose the kind: finds the template, generates the report
 // and opens it. Shows "Unable to locate the file %s", "Unable to generate the file %s" or
-// "Error: Unable to display the file %s" on the way. Returns the file shown, or "".
+// "Error: Unable to display the file %s" (with where the file is kept) on the way. Returns the file shown, or "".
 std::string RunReport(ReportKind kind, const config::CConfigData& data, const ReportContext& context,
                       const ReportActions& actions);
 

@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint8_t kGood = 0x80;
 constexpr uint8_t kBadOutOfService = 0x1C;
+constexpr uint8_t kBadNotConnected = 0x08;
 constexpr double kPi = 3.14159265358979323846;
 
 float Clamp(float v, float lo, float hi) { return std::max(lo, std::min(hi, v)); }
@@ -104,7 +105,10 @@ void StepPid(Device& d, Block& pid, double dtSec, double tSec) {
 
 void StepAo(Device& d, Block& ao, Block* pid, Block* tb) {
     uint8_t actual = ao.Actual();
-    if (pid && d.CascadeFed(ao, "CAS_IN")) SetVs(ao, "CAS_IN", kGood, pid->GetFloat("OUT", 1));
+    // An input no link feeds reads Bad: Not Connected, as on a device (it keeps its value).
+    const bool fed = d.CascadeFed(ao, "CAS_IN");
+    if (pid && fed) SetVs(ao, "CAS_IN", kGood, pid->GetFloat("OUT", 1));
+    if (!fed) SetVs(ao, "CAS_IN", kBadNotConnected, ao.GetFloat("CAS_IN", 1));
     if (actual == MODE_CAS) SetVs(ao, "SP", kGood, ao.GetFloat("CAS_IN", 1));
     if (actual == MODE_CAS || actual == MODE_AUTO) {
         float sp = Clamp(ao.GetFloat("SP", 1), ao.GetFloat("SP_LO_LIM"), ao.GetFloat("SP_HI_LIM"));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
 #include "fieldbus/OperationState.h"
+#include "fieldbus/TypedValues.h"
 #include "platform/testing/FakeClock.h"
 #include "platform/testing/ScriptedUi.h"
 #include "nifb/Backend.h"
@@ -679,4 +681,57 @@ TEST_F(ViewControllerTest, ABlockLeftOutOfItsNormalModeIsNamedBesideTheState) {
     ASSERT_TRUE(PumpUntil([&] { return !app::BlocksOutOfNormalMode(host.display).empty(); }));
     EXPECT_EQ(fieldbus::kNormalState, host.display.shownState);
     EXPECT_EQ(0u, app::BlocksOutOfNormalMode(host.display).find("PID OOS (normal ")) << app::BlocksOutOfNormalMode(host.display);
+}
+
+TEST_F(ViewControllerTest, NormalStateNamesTheValveMoveBeforeAPidHeldInManMovesIt) {
+    const config::CConfigData saved = config::CurrentConfig();
+    config::CurrentConfig().option.bumplessTransfer = 0;  // only the move is asked about
+    Select("KV-201");
+    fieldbus::FieldbusDevice& device = link.Device(controller.CurrentSlot());
+    const int ao = device.BlockOf(fieldbus::BlockKind::AO);
+    const int pid = device.BlockOf(fieldbus::BlockKind::PID);
+    ASSERT_GE(pid, 0);
+    // The valve held at 50 % in MANUAL STATE, the PID block left in MAN with its output at 92.8 %.
+    ASSERT_EQ(0, device.SetOperationState(fieldbus::kManualState, 0, false, false));
+    ASSERT_EQ(0, fieldbus::WriteTypedValue(device, ao, "OUT.VALUE", 50.0f, fieldbus::Wire::F32));
+    ASSERT_EQ(0, device.SetBlockMode(pid, fieldbus::kModeMan));
+    ASSERT_EQ(0, fieldbus::WriteTypedValue(device, pid, "OUT.VALUE", 92.8f, fieldbus::Wire::F32));
+    auto aoValue = [&](const char* name) {
+        fieldbus::StatusValue value;
+        EXPECT_EQ(0, fieldbus::ReadTypedValue(device, ao, name, value, fieldbus::Wire::StatusValue));
+        return value.value;
+    };
+    ASSERT_TRUE(PumpUntil([&] {
+        return std::abs(aoValue("PV") - 50.0f) < 0.5f && std::abs(aoValue("CAS_IN") - 92.8f) < 0.01f;
+    }));
+    const auto question = [&] {
+        for (const auto& m : ui.Messages())
+            if (m.text.find("NORMAL STATE the valve will move") != std::string::npos) return m;
+        return platform::testing::ShownMessage{};
+    };
+
+    // No: nothing is written, the valve stays where it is.
+    ui.Answer(IDNO, "In NORMAL STATE the valve will move from 50.0 % to 92.8 %.");
+    controller.SetOperationStateCommand(fieldbus::kNormalState);
+    const auto asked = question();
+    EXPECT_NE(std::string::npos, asked.text.find("AO CAS_IN = 92.8 %"));
+    EXPECT_NE(std::string::npos, asked.text.find("a PID block in MAN"));
+    EXPECT_EQ(MB_DEFBUTTON2, asked.defaultButton);
+    uint8_t mode = 0;
+    ASSERT_EQ(0, device.ReadActualMode(ao, mode));
+    EXPECT_EQ(fieldbus::kModeMan, mode);
+    EXPECT_NEAR(50.0f, aoValue("OUT"), 0.01f);
+
+    // Yes: the AO block follows the PID output, as announced.
+    ui.Answer(IDYES, "from 50.0 % to 92.8 %");
+    controller.SetOperationStateCommand(fieldbus::kNormalState);
+    ASSERT_EQ(0, device.ReadActualMode(ao, mode));
+    EXPECT_EQ(fieldbus::kModeCas, mode);
+    EXPECT_TRUE(PumpUntil([&] { return std::abs(aoValue("SP") - 92.8f) < 0.01f; }));
+
+    // In cascade already: Normal State moves nothing and asks nothing.
+    ui.Clear();
+    controller.SetOperationStateCommand(fieldbus::kNormalState);
+    EXPECT_TRUE(ui.Messages().empty());
+    config::CurrentConfig() = saved;
 }

@@ -1,5 +1,6 @@
 #include "calibration/testing/SegmentDeviceBed.h"
 
+#include "calibration/RunProcedure.h"
 #include "fieldbus/BlockKind.h"
 #include "fieldbus/MessageLog.h"
 #include "nifb/Backend.h"
@@ -44,7 +45,11 @@ std::unique_ptr<ProcedureDialog> ScriptedDialogs::OpenConfirmCancel(const std::s
     return std::make_unique<Dialog>(handle_, closed);
 }
 
-void ScriptedDialogs::OnMessage(unsigned, uintptr_t wParam, intptr_t) {
+void ScriptedDialogs::OnMessage(unsigned msg, uintptr_t wParam, intptr_t) {
+    if (msg == WM_PROCEDURE_SILENT) {
+        silentSeconds.push_back(static_cast<int>(wParam));
+        return;
+    }
     progress.push_back(static_cast<int>(wParam));
     if (onProgress) onProgress(static_cast<int>(wParam));
 }

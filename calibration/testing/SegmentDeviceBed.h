@@ -31,6 +31,7 @@ public:
                                                        bool& cancel, bool& confirm) override;
     void EnableParent(bool enable) override { parentEnabled.push_back(enable); }
     void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override;
+    platform::WindowHandle Handle() const { return handle_; }
 
     // Called with each progress value; may set the flags through Press().
     std::function<void(int progress)> onProgress;
@@ -40,6 +41,7 @@ public:
 
     std::vector<std::string> opened;  // the action texts
     std::vector<int> progress;
+    std::vector<int> silentSeconds;  // WM_PROCEDURE_SILENT's
     std::vector<bool> parentEnabled;
     int closed = 0;
 

@@ -3,6 +3,8 @@
 // sheet.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "calibration/CalibrationSession.h"
 #include "calibration/RunProcedure.h"
 #include "calibration/testing/SegmentDeviceBed.h"
@@ -340,6 +342,71 @@ TEST(CalibrationCommandTest, ATravelCalibrationIsWaitedForAtMostTenSeconds) {
     EXPECT_LT(clock.NowMs() - start, kTravelLimitMs + 500);
     EXPECT_EQ((std::vector<uint8_t>{kSpanCalibration}),
               device.Bytes(fieldbus::testing::PositionerDouble::kTb, "TRAVEL_CALIB_EXEC"));
+}
+
+}  // namespace
+}  // namespace calibration::testing
+
+namespace calibration::testing {
+namespace {
+
+class ProcedureDropoutTest : public CalibrationPagesTest {};
+
+TEST_F(ProcedureDropoutTest, ADeviceThatDropsOutDuringAutoTuneIsFollowedToItsResultAndItsTuneShown) {
+    OpenOutOfService("KV-201");
+    CalibrationSession session(device, dialogs, ReadExtendedServo(device));
+    session.Open();
+    const MainServoSet original = session.Tuning().Original();
+    // Once the tune is under way every request to the device fails for 7 s; it goes on tuning.
+    uint64_t droppedAt = 0;
+    bool back = false;
+    dialogs.onProgress = [&](int progress) {
+        if (progress >= 9 && droppedAt == 0) {
+            droppedAt = clock.NowMs();
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":1})"));
+        }
+    };
+    onTime = [&](uint64_t now) {
+        if (droppedAt != 0 && !back && now - droppedAt >= 7000) {
+            back = true;
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":0})"));
+        }
+    };
+    ui.Answer(IDYES, "stroke the valve");
+    session.AutoTune(false);
+    ASSERT_TRUE(back);
+    EXPECT_EQ("Success", session.Tuning().ResultText());
+    // The page shows what the device holds after its tune, not the values from before.
+    MainServoSet held;
+    ASSERT_EQ(0, ReadMainServo(device, held));
+    EXPECT_EQ(held, session.Tuning().Now());
+    EXPECT_NE(original.values[0], session.Tuning().Now().values[0]);
+    EXPECT_EQ(1u, ui.Messages().size()) << ui.Last().text;  // only the stroke question
+    EXPECT_EQ(1, dialogs.closed);
+    // The window was told how long the device was silent, then that it answered again.
+    ASSERT_FALSE(dialogs.silentSeconds.empty());
+    EXPECT_EQ(7, *std::max_element(dialogs.silentSeconds.begin(), dialogs.silentSeconds.end()));
+    EXPECT_EQ(0, dialogs.silentSeconds.back());
+}
+
+TEST_F(ProcedureDropoutTest, ADeviceThatNeverComesBackEndsTheWaitWithOneClearMessage) {
+    OpenOutOfService("KV-201");
+    bool dropped = false;
+    dialogs.onProgress = [&](int progress) {
+        if (progress >= 9 && !dropped) {
+            dropped = true;
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":1})"));
+        }
+    };
+    bool cancel = false;
+    std::string text;
+    const uint64_t start = clock.NowMs();
+    EXPECT_EQ(1, RunProcedure(device, kAutoTune, cancel, text, dialogs.Handle()));
+    EXPECT_EQ(kProcedureDeviceLost, text);
+    EXPECT_GE(clock.NowMs() - start, kProcedureLostLimitMs);
+    EXPECT_LT(clock.NowMs() - start, kProcedureLostLimitMs + 30000);
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":0})"));
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 // logic does, the progress dialog moves and cancels, the confirm dialog changes its button.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <thread>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +19,7 @@
 #include "calibration/ui/CCalibrationSheet.h"
 #include "config/CConfigData.h"
 #include "fieldbus/OperationState.h"
+#include "fieldbus/TypedValues.h"
 
 namespace calibration::testing {
 namespace {
@@ -142,6 +147,77 @@ TEST_F(CalibrationSheetTest, RefusedEntriesKeepTheSheetOpen) {
     sheet->accept();
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_FLOAT_EQ(0.0f, config::CurrentConfig().position.boostOnThreshold[0]);
+}
+
+}  // namespace
+}  // namespace calibration::testing
+
+namespace calibration::testing {
+namespace {
+
+TEST_F(CalibrationSheetTest, ADropoutDuringAutoTuneIsShownAndTheDevicesTuneReadBack) {
+    OpenSheet("KV-201");
+    const QString before = sheet->TuningRows()[0].now->text();
+    uint64_t droppedAt = 0;
+    bool back = false;
+    QString note;
+    onTime = [&](uint64_t now) {
+        QApplication::processEvents();
+        CProgressCancelDialog* dialog = sheet->Dialogs().Current();
+        if (dialog && droppedAt == 0 && dialog->Bar()->value() >= 9) {
+            droppedAt = now;
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":1})"));
+        }
+        if (dialog && dialog->SilentNote()->isVisible()) note = dialog->SilentNote()->text();
+        if (droppedAt != 0 && !back && now - droppedAt >= 7000) {
+            back = true;
+            EXPECT_EQ(E_OK, Control(R"({"command":"commErrors","device":"KV-201","rate":0})"));
+        }
+    };
+    ui.Answer(IDYES, "stroke the valve");
+    sheet->Button("autoTune")->click();
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(note.startsWith("The device has not answered for ")) << note.toStdString();
+    EXPECT_EQ("Success", sheet->TuningResult()->text());
+    MainServoSet held;
+    ASSERT_EQ(0, ReadMainServo(device, held));
+    EXPECT_NE(before, sheet->TuningRows()[0].now->text());
+    EXPECT_NEAR(held.values[0], sheet->TuningRows()[0].now->text().toDouble(), 0.01);
+    EXPECT_EQ(1u, ui.Messages().size());
+}
+
+}  // namespace
+}  // namespace calibration::testing
+
+namespace calibration::testing {
+namespace {
+
+TEST_F(CalibrationSheetTest, TheTravelPageShowsTheValvesLivePositionAsItMovesToTheTarget) {
+    OpenSheet("FV-101");
+    sheet->Tabs()->setCurrentIndex(2);
+    auto* position = sheet->findChild<QLabel*>("position");
+    ASSERT_TRUE(position);
+    auto shownNear = [&](double value) {
+        bool ok = false;
+        const double shown = position->text().toDouble(&ok);
+        return ok && std::abs(shown - value) < 0.5;
+    };
+    auto serveUntil = [&](auto done) {
+        for (int i = 0; i < 400 && !done(); ++i) {
+            Advance(100);  // the valve's time
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return done();
+    };
+    fieldbus::StatusValue now;
+    ASSERT_EQ(0, device.ReadTbFinalPositionValue(now));
+    ASSERT_TRUE(serveUntil([&] { return shownNear(now.value); })) << position->text().toStdString();
+    sheet->ChangeTo()->setText("30");
+    sheet->OnSetTarget();
+    EXPECT_EQ("30.00", sheet->TargetLabel()->text());
+    // The label follows the valve to where it stands, without any further click.
+    EXPECT_TRUE(serveUntil([&] { return shownNear(30.0); })) << position->text().toStdString();
 }
 
 }  // namespace

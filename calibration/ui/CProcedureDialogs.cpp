@@ -27,6 +27,11 @@ CProgressCancelDialog::CProgressCancelDialog(QWidget* parent, const QString& act
     bar_->setRange(0, 100);
     bar_->setValue(0);
     layout->addWidget(bar_);
+    silent_ = new QLabel(this);
+    silent_->setObjectName("silent");
+    silent_->setWordWrap(true);
+    silent_->hide();
+    layout->addWidget(silent_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     if (confirm) {
@@ -48,6 +53,14 @@ CProgressCancelDialog::~CProgressCancelDialog() { platform::MessageDispatcher::I
 
 void CProgressCancelDialog::OnMessage(unsigned msg, uintptr_t wParam, intptr_t) {
     if (msg == WM_PROCEDURE_PROGRESS) bar_->setValue(static_cast<int>(std::min<uintptr_t>(wParam, 100)));
+    if (msg == WM_PROCEDURE_SILENT) {
+        // The device goes on with its procedure while its answers are lost: say so instead of
+        // leaving the bar standing without a word.
+        silent_->setText(QString("The device has not answered for %1 s. It goes on with its procedure on its own; "
+                                 "waiting for it to answer again ...")
+                             .arg(static_cast<qulonglong>(wParam)));
+        silent_->setVisible(wParam > 0);
+    }
 }
 
 void CProgressCancelDialog::OnConfirm() {

@@ -30,6 +30,8 @@ public:
     QPushButton* CancelButton() const { return cancelButton_; }
     QPushButton* ConfirmButton() const { return confirmButton_; }
     QLabel* Instruction() const { return instruction_; }
+    // Shown while the device does not answer (WM_PROCEDURE_SILENT), hidden otherwise.
+    QLabel* SilentNote() const { return silent_; }
 
 protected:
     void reject() override;  // Escape and the close box count as "Cancel"
@@ -46,6 +48,7 @@ private:
     QPushButton* cancelButton_ = nullptr;
     QPushButton* confirmButton_ = nullptr;
     QLabel* instruction_ = nullptr;
+    QLabel* silent_ = nullptr;
 };
 
 // The port over the dialogs; `parent` is the window disabled while a procedure runs.

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,7 +61,15 @@ CTravelCalibrationPanel::CTravelCalibrationPanel(TravelCalibrationPage& page, QW
     target_ = new QLabel(target);
     target_->setObjectName("target");
     grid->addWidget(target_, 2, 1);
+    grid->addWidget(new QLabel("Valve Pos. (%)", target), 3, 0);
+    position_ = new QLabel(target);
+    position_->setObjectName("position");
+    grid->addWidget(position_, 3, 1);
     layout->addWidget(target);
+    // The valve is moved towards the target here: its live position shows when it got there.
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CTravelCalibrationPanel::OnPositionTimer);
+    timer->start(kPositionPollMs);
     connect(up, &QToolButton::clicked, this, [this] { OnStep(1); });
     connect(down, &QToolButton::clicked, this, [this] { OnStep(-1); });
     connect(set, &QPushButton::clicked, this, &CTravelCalibrationPanel::OnSetTarget);
@@ -84,6 +93,15 @@ void CTravelCalibrationPanel::ShowTravel() {
     changeTo_->setText(QString::fromStdString(page_.ChangeToText()));
     target_->setText(QString::fromStdString(page_.TargetText()));
     calibrationResult_->setText(QString::fromStdString(page_.ResultText()));
+}
+
+void CTravelCalibrationPanel::OnPositionTimer() {
+    // Not while a procedure or another read runs (the window is disabled then).
+    if (reading_ || !isVisible() || !window()->isEnabled()) return;
+    reading_ = true;
+    page_.RefreshPosition();
+    reading_ = false;
+    position_->setText(QString::fromStdString(page_.PositionText()));
 }
 
 void CTravelCalibrationPanel::OnStep(int steps) {

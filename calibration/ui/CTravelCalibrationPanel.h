@@ -21,6 +21,10 @@ public:
     QLineEdit* ChangeTo() const { return changeTo_; }
     QLabel* TargetLabel() const { return target_; }
     QLabel* CalibrationResult() const { return calibrationResult_; }
+    // The valve's position, read again every kPositionPollMs while the panel is shown and
+    // its window takes input (not while a procedure runs).
+    QLabel* PositionLabel() const { return position_; }
+    static constexpr int kPositionPollMs = 500;
     QButtonGroup* CalibrationType() const { return calibrationType_; }
 
     // Shows the page's texts again.
@@ -28,6 +32,7 @@ public:
     void OnStep(int steps);
     void OnSetTarget();
     void OnApplyCalibration();
+    void OnPositionTimer();
 
 private:
     TravelCalibrationPage& page_;
@@ -36,6 +41,8 @@ private:
     QLineEdit* changeTo_ = nullptr;
     QLabel* target_ = nullptr;
     QLabel* calibrationResult_ = nullptr;
+    QLabel* position_ = nullptr;
+    bool reading_ = false;
 };
 
 }  // namespace calibration

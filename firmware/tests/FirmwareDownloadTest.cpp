@@ -256,3 +256,26 @@ TEST_F(FirmwareOnServerTest, ADownloadedAndActivatedFirmwareRunsAfterTheRestart)
 
 }  // namespace
 }  // namespace firmware
+
+namespace firmware {
+namespace {
+
+TEST(FirmwareDownloadRefusal, APositionerOfAnotherTypeIsToldWhyNothingHappens) {
+    platform::testing::ScriptedUi ui;
+    fieldbus::FieldbusDevice device;
+    FirmwareTarget target{1, "FV-101", "42524B", "1"};
+    int chooserCalls = 0;
+    const config::FileChooser chooser = [&](const config::FileDialogRequest&) {
+        ++chooserCalls;
+        return config::FileDialogResult{};
+    };
+    EXPECT_EQ(2, FirmwareDownloadCommand(device, target, chooser));
+    EXPECT_EQ(0, chooserCalls);
+    ASSERT_EQ(1u, ui.Messages().size());
+    EXPECT_EQ("Firmware Download is offered for positioners of device type 7 only; FV-101 is of device type 1. "
+              "Nothing was downloaded.",
+              ui.Last().text);
+}
+
+}  // namespace
+}  // namespace firmware

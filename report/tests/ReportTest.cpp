@@ -1,6 +1,8 @@
 // The configuration report: tokens, the shipped templates, the text report and the command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -167,8 +169,60 @@ TEST(ReportCommand, AMissingTemplateStopsTheHtmlReportButNotTheTextReport) {
     ASSERT_TRUE(platform::WriteFileAtomically(dir.File("Report/KPXReportTemplate.htm"), Shipped("KPXReportTemplate.htm")));
     actions.open = [](const std::string&) { return false; };
     EXPECT_EQ("", report::RunReport(report::ReportKind::Html, data, context, actions));
-    EXPECT_EQ("Error: Unable to display the file " + dir.Path() + "/Report/Report.htm", ui.Last().text);
+    EXPECT_EQ("Error: Unable to display the file " + dir.Path() +
+                  "/Report/Report.htm\n\nThe report was written and is kept there; open it with a browser or a "
+                  "text viewer.",
+              ui.Last().text);
     EXPECT_TRUE(std::filesystem::exists(dir.File("Report/Report.htm")));
+}
+
+TEST(ReportCommand, EachReportIsKeptAndTheNewestHasTheKnownName) {
+    platform::testing::ScriptedUi ui;
+    platform::testing::TempDir dir;
+    CConfigData data(config::FamilyRPX110, RunModeStandalone, dir.Path());
+    std::filesystem::create_directories(dir.File("Report"));
+    ASSERT_TRUE(platform::WriteFileAtomically(dir.File("Report/RPXReportTemplate.htm"), Shipped("RPXReportTemplate.htm")));
+    report::ReportActions actions;
+    actions.open = [](const std::string&) { return true; };
+    ReportContext context;
+    auto files = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File("Report")))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    data.general.pdTag = "FV-101";
+    ASSERT_EQ(dir.File("Report/Report.htm"), report::RunReport(report::ReportKind::Html, data, context, actions));
+    data.general.pdTag = "KV-201";
+    ASSERT_EQ(dir.File("Report/Report.htm"), report::RunReport(report::ReportKind::Html, data, context, actions));
+    data.general.pdTag = "PV-301";
+    ASSERT_EQ(dir.File("Report/Report.htm"), report::RunReport(report::ReportKind::Html, data, context, actions));
+    // Three reports, three files: the two earlier ones under the time they were written.
+    const std::vector<std::string> names = files();
+    ASSERT_EQ(4u, names.size());  // with the template
+    std::string all;
+    for (const std::string& name : names) {
+        std::string text;
+        ASSERT_TRUE(platform::ReadWholeFile(dir.File("Report/" + name), text));
+        all += text;
+        if (name == "RPXReportTemplate.htm" || name == "Report.htm") continue;
+        EXPECT_EQ(0u, name.rfind("Report 20", 0)) << name;
+        EXPECT_EQ(".htm", std::filesystem::path(name).extension().string()) << name;
+    }
+    for (const char* tag : {"FV-101", "KV-201", "PV-301"}) EXPECT_NE(std::string::npos, all.find(tag)) << tag;
+    std::string newest;
+    ASSERT_TRUE(platform::ReadWholeFile(dir.File("Report/Report.htm"), newest));
+    EXPECT_NE(std::string::npos, newest.find("PV-301"));
+
+    // The text report the same way.
+    ASSERT_FALSE(report::RunReport(report::ReportKind::Text, data, context, actions).empty());
+    ASSERT_FALSE(report::RunReport(report::ReportKind::Text, data, context, actions).empty());
+    size_t texts = 0;
+    for (const std::string& name : files())
+        if (std::filesystem::path(name).extension() == ".TXT") ++texts;
+    EXPECT_EQ(2u, texts);
+    EXPECT_TRUE(ui.Messages().empty());
 }
 
 }  // namespace
