@@ -382,8 +382,8 @@ int PidController::SimulationTick() {
     if (failure == 0 || !simulating_) return 0;
     static const char* const reasons[] = {
         "",
-        "Unable to continue feeding simulation value from AO Readback into PID IN \ndue to failure to read from AO "
-        "READBACK.",
+        ("Unable to continue feeding simulation value from AO Readback into PID IN \ndue to failure to read from AO "
+         "READBACK."),
         "Unable to continue feeding simulation value from AO Readback into PID IN \ndue to non-good AO READBACK status.",
         "Unable to continue feeding simulation value from AO Readback into PID IN \ndue to failure to write to PID IN.",
     };
