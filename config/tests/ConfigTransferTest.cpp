@@ -292,6 +292,27 @@ TEST_F(ConfigTransferTest, ARecordIsReadAndWrittenWholeAndInternalGainOnceSoTheT
     EXPECT_TRUE(ui.Messages().empty());
 }
 
+TEST_F(ConfigTransferTest, OpeningTakesTheBlockTagsFromTheBlockListWithoutReadingThemAgain) {
+    link.StopLivePoll();
+    Control(R"({"command":"latency","on":true})");
+    int slot = -1;
+    for (int item = 1; item < link.DisplayItemCount(); ++item)
+        if (link.GetTag(link.ItemDevIndexMap(item)) == "FV-102") slot = link.ItemDevIndexMap(item);
+    ASSERT_GT(slot, 0);
+    fieldbus::FieldbusDevice& device = link.Device(slot);
+    ASSERT_EQ(0, link.OpenDevice(slot));
+    const std::vector<fieldbus::BlockRecord> listed = device.GetBlockRecords();
+    ASSERT_GE(listed.size(), 6u);
+    // Opening the open device again asks the bus nothing.
+    EXPECT_EQ(0u, TransactionsOf(*backend, [&] { EXPECT_EQ(0, link.OpenDevice(slot)); }));
+    // The tags the block list gave are the tags the blocks hold.
+    ASSERT_EQ(0, device.ReadBackBlockTags());
+    for (size_t b = 0; b < listed.size(); ++b) {
+        EXPECT_FALSE(listed[b].tag.empty()) << b;
+        EXPECT_EQ(device.GetBlockTag(static_cast<int>(b)), listed[b].tag) << b;
+    }
+}
+
 TEST_F(ConfigTransferTest, CancelDuringAGroupKeepsTheGroupsReadBeforeAndLeavesTheOthersAsTheyWere) {
     SeedDistinctConfiguration("FV-101");
     CConfigData data;
