@@ -1,10 +1,13 @@
 // The group downloads. A check that needs the user (the near-close threshold outside the
 // position range, a characterisation type the device does not offer) sits between two pieces
 // of bus work on the same stream, so the names are written in table order all the same.
+#include <cstring>
+
 #include "config/ConfigGroupFields.h"
 #include "config/ConfigGroupOps.h"
 #include "config/ConfigNameTables.h"
 #include "platform/Ui.h"
+#include "values/ValueCodec.h"
 
 namespace config::ops {
 
@@ -13,6 +16,12 @@ using fieldbus::DeviceAccess;
 using fieldbus::EnumValue;
 
 namespace {
+
+// A float in big-endian wire order.
+void ToWire(float value, uint8_t* wire) {
+    std::memcpy(wire, &value, 4);
+    values::ValueCodec::Instance().ReverseBytes(wire, 4);
+}
 
 void WritePair(fieldbus::ParameterStream& s, const std::array<float, 2>& pair) {
     const float values[2] = {pair[0], pair[1]};
@@ -113,10 +122,17 @@ int DownloadPidBlock(CConfigData& data, DeviceAccess& device, const BusRunner& b
     const PidBlockGroup& p = data.pid;
     return bus([&] {
         auto s = Stream(device, BlockKind::PID, names::PidBlockDownload());
-        s->WriteFloat(p.pvRangeHigh);
-        s->WriteFloat(p.pvRangeLow);
-        s->WriteEnum(EnumToWrite(p.pvUnit, 2));
-        s->WriteRaw1(p.pvDecimalPlaces);
+        // All four PV_SCALE members in one write of the record (EU_100, EU_0, UNITS_INDEX,
+        // DECIMAL): the block ends up as after four member writes.
+        uint8_t scale[11] = {};
+        uint8_t unit[4] = {};
+        if (s->EnumWire("PV_SCALE/UNITS_INDEX", EnumToWrite(p.pvUnit, 2), unit) != 0) return 1;
+        ToWire(p.pvRangeHigh, scale);
+        ToWire(p.pvRangeLow, scale + 4);
+        scale[8] = unit[0];
+        scale[9] = unit[1];
+        scale[10] = p.pvDecimalPlaces;
+        s->WriteRecord(scale, sizeof scale, 4);
         s->WriteBitString(BitsToWrite(p.controlOptions));
         s->WriteBitString(BitsToWrite(p.statusOptions));
         for (float value : {p.gain, p.reset, p.rate, p.ffGain}) s->WriteFloat(value);

@@ -10,7 +10,8 @@ namespace config::ops {
 
 int ReadGeneral(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
 int ReadPosition(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
-int ReadActuator(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);
+// internalGainRead: INTERNAL_GAIN is taken as the record holds it (read with the servo values).
+int ReadActuator(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus, bool internalGainRead);
 // readOnly: unsupported IO_OPTS bits are kept as read, the device is not written.
 int ReadAoBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus, bool readOnly);
 int ReadPidBlock(CConfigData& data, fieldbus::DeviceAccess& device, const BusRunner& bus);

@@ -5,6 +5,7 @@
 #include "config/ConfigGroupOps.h"
 #include "config/ConfigNameTables.h"
 #include "platform/Ui.h"
+#include "values/ValueCodec.h"
 
 namespace config::ops {
 
@@ -26,6 +27,11 @@ int Good(std::initializer_list<const fieldbus::ParameterStream*> streams) {
         if (s->IsGood() == 0) return 1;
     return 0;
 }
+
+values::ValueCodec& Codec() { return values::ValueCodec::Instance(); }
+
+// A scale record (EU_100, EU_0, UNITS_INDEX, DECIMAL) is read whole in one access.
+constexpr uint16_t kScaleSize = 11;
 
 // The names of the bits set in `value`, from the field's own name and value lists.
 std::vector<std::string> SetNamesOf(const ConfigBitStringField& field, uint16_t value) {
@@ -85,8 +91,15 @@ int ReadPosition(CConfigData& data, DeviceAccess& device, const BusRunner& bus) 
         float pair[2] = {};
         EnumValue direction = EnumOfSize(1);
         for (float* value : {&p.servoGain, &p.servoReset, &p.servoRate, &p.servoRateGain, &p.servoDeadband,
-                             &p.tightShutoff, &p.fullOpen, &p.positionLowerLimit, &p.positionUpperLimit,
-                             &p.nearCloseValue, &p.limitSwitchLow, &p.limitSwitchHigh, &p.deviationLimit})
+                             &p.tightShutoff, &p.fullOpen})
+            tb->ReadFloat(*value);
+        // FINAL_VALUE_RANGE/EU_0 and /EU_100 from one read of the record.
+        uint8_t range[kScaleSize] = {};
+        if (tb->ReadRecord(range, kScaleSize, 2) == 0) {
+            p.positionUpperLimit = Codec().ReadFloat(range);
+            p.positionLowerLimit = Codec().ReadFloat(range + 4);
+        }
+        for (float* value : {&p.nearCloseValue, &p.limitSwitchLow, &p.limitSwitchHigh, &p.deviationLimit})
             tb->ReadFloat(*value);
         for (std::array<float, 2>* target :
              {&p.deviationTimeThreshold, &p.boostOnThreshold, &p.boostOffThreshold, &p.boostValue}) {
@@ -113,7 +126,7 @@ int ReadPosition(CConfigData& data, DeviceAccess& device, const BusRunner& bus) 
     });
 }
 
-int ReadActuator(CConfigData& data, DeviceAccess& device, const BusRunner& bus) {
+int ReadActuator(CConfigData& data, DeviceAccess& device, const BusRunner& bus, bool internalGainRead) {
     ActuatorGroup& a = data.actuator;
     return bus([&] {
         auto tb = Stream(device, BlockKind::TB, names::ActuatorRead());
@@ -123,8 +136,13 @@ int ReadActuator(CConfigData& data, DeviceAccess& device, const BusRunner& bus) 
                                 &a.nearCloseTimeLimit, &a.totalTravel, &a.totalCycleCount, &a.totalOpenTime,
                                 &a.totalCloseTime, &a.totalNearCloseTime})
             tb->ReadU32(*value);
-        for (float* value : {&a.internalGain, &a.measuredGain, &a.valveTimeConstant, &a.valveHysteresis,
-                             &a.valveSlipWidth, &a.measuredOutputPressure, &a.measuredSupplyPressure})
+        // INTERNAL_GAIN came with the servo values when they were read just before.
+        if (internalGainRead)
+            tb->Skip();
+        else
+            tb->ReadFloat(a.internalGain);
+        for (float* value : {&a.measuredGain, &a.valveTimeConstant, &a.valveHysteresis, &a.valveSlipWidth,
+                             &a.measuredOutputPressure, &a.measuredSupplyPressure})
             tb->ReadFloat(*value);
         float pair[2] = {};
         if (tb->ReadFloat2(pair) == 0) a.measuredSpringRange = {pair[0], pair[1]};
@@ -197,10 +215,15 @@ int ReadPidBlock(CConfigData& data, DeviceAccess& device, const BusRunner& bus) 
         EnumValue unit = EnumOfSize(2);
         BitStringValue control, status;
         fieldbus::StatusValue ff;
-        s->ReadFloat(p.pvRangeHigh);
-        s->ReadFloat(p.pvRangeLow);
-        s->ReadRaw1(p.pvDecimalPlaces);
-        s->ReadEnum(unit);
+        // The four PV_SCALE members (five names with the unit's text) from one read of the record.
+        uint8_t scale[kScaleSize] = {};
+        if (s->ReadRecord(scale, kScaleSize, 5) == 0) {
+            p.pvRangeHigh = Codec().ReadFloat(scale);
+            p.pvRangeLow = Codec().ReadFloat(scale + 4);
+            unit.value = Codec().ReadU16(scale + 8);
+            p.pvDecimalPlaces = scale[10];
+            if (s->DescribeEnum("PV_SCALE/UNITS_INDEX", unit) != 0) return 1;
+        }
         s->ReadBitString(control);
         s->ReadBitString(status);
         for (float* value : {&p.gain, &p.reset, &p.rate, &p.ffGain}) s->ReadFloat(*value);
@@ -225,9 +248,14 @@ int ReadOption(CConfigData& data, DeviceAccess& device, const BusRunner& bus) {
         float points[9] = {};
         s->ReadEnum(charType);
         s->ReadFloat9(points);
-        s->ReadEnum(pressureUnit);
-        s->ReadFloat(o.pressureRangeHigh);
-        s->ReadFloat(o.pressureRangeLow);
+        // SPRING_RANGE's unit (with its text), EU_100 and EU_0 from one read of the record.
+        uint8_t range[kScaleSize] = {};
+        if (s->ReadRecord(range, kScaleSize, 4) == 0) {
+            o.pressureRangeHigh = Codec().ReadFloat(range);
+            o.pressureRangeLow = Codec().ReadFloat(range + 4);
+            pressureUnit.value = Codec().ReadU16(range + 8);
+            if (s->DescribeEnum("SPRING_RANGE/UNITS_INDEX", pressureUnit) != 0) return 1;
+        }
         s->ReadFloat(o.supplyPressure);
         s->ReadEnum(temperatureUnit);
         if (Good({s.get()}) != 0) return 1;

@@ -64,7 +64,7 @@ int ReadGroup(ConfigGroup group, CConfigData& data, const GroupContext& context)
     switch (group) {
         case ConfigGroup::General: return ops::ReadGeneral(data, device, bus);
         case ConfigGroup::Position: return ops::ReadPosition(data, device, bus);
-        case ConfigGroup::Actuator: return ops::ReadActuator(data, device, bus);
+        case ConfigGroup::Actuator: return ops::ReadActuator(data, device, bus, context.internalGainRead);
         case ConfigGroup::AoBlock: return ops::ReadAoBlock(data, device, bus, context.readOnly);
         case ConfigGroup::PidBlock: return ops::ReadPidBlock(data, device, bus);
         case ConfigGroup::Option: return ops::ReadOption(data, device, bus);

@@ -35,6 +35,9 @@ struct GroupContext {
     // A read leaves the device untouched: the AO block's unsupported IO_OPTS bits stay in the
     // device and in the record instead of being removed (reading verbs of the command line).
     bool readOnly = false;
+    // The Position group was read into the record just before in the same run: the Actuator
+    // read takes INTERNAL_GAIN from it instead of reading it a second time.
+    bool internalGainRead = false;
     // Lines a download adds to its progress (members of the record the target has no room for).
     std::string* notes = nullptr;
 };

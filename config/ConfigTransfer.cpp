@@ -164,7 +164,7 @@ int ConfigTransfer::ReadConfiguration() {
         platform::ShowMessage("Error: Failed to create message display dialog.");
         return 1;
     }
-    const GroupContext context{device_, options_.runBus, options_.readOnly, nullptr};
+    GroupContext context{device_, options_.runBus, options_.readOnly, false, nullptr};
     const bool amsFirst = options_.runMode == RunModeAmsSnapOn || options_.runMode == RunModeQamPlugIn;
     bool failed = false, cancelled = false;
     for (size_t i = 0; i < std::size(kReadOrder) && !failed && !cancelled; ++i) {
@@ -178,6 +178,7 @@ int ConfigTransfer::ReadConfiguration() {
         const bool present = DeviceHasGroupBlock(group, *device_);
         if (!failed && present) failed = ReadGroup(group, scratch, context) != 0;
         if (failed) break;
+        context.internalGainRead = group == ConfigGroup::Position && present;
         if (window.Cancelled()) {
             cancelled = true;  // the group read meanwhile is dropped
             break;
@@ -296,7 +297,7 @@ int ConfigTransfer::DownloadConfiguration() {
         return 1;
     }
     std::string notes;
-    const GroupContext context{device_, options_.runBus, false, &notes};
+    const GroupContext context{device_, options_.runBus, false, false, &notes};
     bool failed = false, cancelled = false;
     size_t next = 0;  // the first group not (completely) written
     window.SetText(StartLine("Writing", kDownloadOrder[0]));

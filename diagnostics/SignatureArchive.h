@@ -34,6 +34,9 @@ public:
     const std::string& Error() const { return error_; }
     const std::string& Bytes() const { return buffer_; }
     size_t Remaining() const { return source_.size() - position_; }
+    // Makes room for `bytes` more bytes in a storing archive, so a large file is built
+    // without growing (and copying) its buffer again and again.
+    void Reserve(size_t bytes) { buffer_.reserve(buffer_.size() + bytes); }
     // Marks a loading archive failed (for checks made by the reader itself).
     void Fail(const std::string& why);
 

@@ -75,6 +75,16 @@ bool IsSignatureVersion(const std::string& version) {
 
 std::string StoreSignatureFile(const std::vector<SignatureBlockToWrite>& blocks, const std::string& version) {
     SignatureArchive ar;
+    // The points make up nearly all of the file: room for them and the fixed part of each
+    // curve up front.
+    size_t expected = 64;
+    for (const SignatureBlockToWrite& block : blocks) {
+        expected += 64;
+        for (const CSignatureData* record : block.curves)
+            expected += kLeastCurveBytes + 16 + record->name.size() + record->notes.size() + record->xAxis.unit.size() +
+                        record->yAxis.unit.size() + 12 * (record->curve1.size() + record->curve2.size());
+    }
+    ar.Reserve(expected);
     std::string text = kSignatureProductId;
     ar.Text(text);
     text = kSignatureFileMarker;
@@ -97,9 +107,10 @@ std::string StoreSignatureFile(const std::vector<SignatureBlockToWrite>& blocks,
         uint32_t m = static_cast<uint32_t>(block.curves.size());
         ar.U32(m);
         for (const CSignatureData* record : block.curves) {
-            CSignatureData copy = *record;
             uint32_t kind = static_cast<uint32_t>(record->kind);
-            SerializeCurve(ar, copy, layout, kind);
+            // A storing archive only reads its items: the record is serialised in place
+            // instead of through a copy of all its points.
+            SerializeCurve(ar, const_cast<CSignatureData&>(*record), layout, kind);
         }
     }
     return ar.Bytes();

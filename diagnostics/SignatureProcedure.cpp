@@ -74,6 +74,8 @@ int SignatureProcedure::State::ReadDiagnosticModes(bool& bothOos) {
 }
 
 int SignatureProcedure::State::WriteMeasurementCommand(uint8_t code) {
+    // A measurement may leave the device's upload selection elsewhere.
+    selectedDatabase = 0;
     bool oos = false;
     if (ReadDiagnosticModes(oos) != 0 || !oos || WriteU8("SIGN_MEAS_EXEC", code) != 0) {
         Report("Write SIGN_MEAS_EXEC Error");

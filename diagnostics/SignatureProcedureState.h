@@ -3,6 +3,7 @@
 // files include this.
 #include <cstdint>
 #include <memory>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -54,6 +55,11 @@ struct SignatureProcedure::State {
     std::mutex threadStopLock;
     // ---- Held over one upload (database selection and its reads) ----
     std::mutex uploadLock;
+    // The SIGN_UPLOAD_DATABASE this procedure wrote last and when (platform clock): the date,
+    // header and points of one load select the same database, and a selection made moments
+    // ago needs no second write. 0: not known (a measurement or a failure since).
+    std::atomic<uint8_t> selectedDatabase{0};
+    std::atomic<uint64_t> selectedAtMs{0};
     // ---- The program's own signature generator (host-controlled runs) ----
     std::mutex engineLock;
     HostSignatureEngine engine;
@@ -69,6 +75,11 @@ struct SignatureProcedure::State {
     // `count` big-endian floats into host order.
     int ReadFloats(const char* name, float* values, size_t count);
     int WriteFloats(const char* name, const float* values, size_t count);
+
+    // SIGN_UPLOAD_DATABASE := `code`, unless this procedure selected that code less than
+    // kSelectionFreshMs ago. Called under uploadLock. 0, 1 when the write failed.
+    int SelectDatabase(uint8_t code);
+    static constexpr uint64_t kSelectionFreshMs = 2000;
 
     // AO and TB both out of service (target modes); nonzero when a read failed, which is
     // reported as a device line.

@@ -40,6 +40,16 @@ uint8_t DatabaseCode(uint8_t kindBit, int selector) {
 
 }  // namespace
 
+int SignatureProcedure::State::SelectDatabase(uint8_t code) {
+    const uint64_t now = platform::GetClock().NowMs();
+    if (code != 0 && selectedDatabase == code && now - selectedAtMs < kSelectionFreshMs) return 0;
+    selectedDatabase = 0;
+    if (WriteU8("SIGN_UPLOAD_DATABASE", code) != 0) return 1;
+    selectedDatabase = code;
+    selectedAtMs = now;
+    return 0;
+}
+
 bool SignatureProcedure::IsOnline() { return state_->device.IsOpen(); }
 
 std::string SignatureProcedure::GetDeviceTag() {
@@ -67,7 +77,7 @@ int SignatureProcedure::ReadSignatureDate(uint8_t kindBit, int selector, uint8_t
     }
     std::lock_guard<std::mutex> upload(s.uploadLock);
     const uint8_t code = DatabaseCode(kindBit, selector);
-    if (code == 0 || s.WriteU8("SIGN_UPLOAD_DATABASE", code) != 0) {
+    if (code == 0 || s.SelectDatabase(code) != 0) {
         s.Report("Write SIGN_UPLOAD_DATABASE error");
         return 1;
     }
@@ -90,7 +100,7 @@ int SignatureProcedure::ReadSignatureHeader(uint8_t kindBit, int selector, bool 
     {
         std::lock_guard<std::mutex> upload(s.uploadLock);
         const uint8_t code = DatabaseCode(kindBit, selector);
-        if (code == 0 || s.WriteU8("SIGN_UPLOAD_DATABASE", code) != 0) {
+        if (code == 0 || s.SelectDatabase(code) != 0) {
             s.Report("Write SIGN_UPLOAD_DATABASE error");
             return 1;
         }
@@ -125,20 +135,28 @@ int SignatureProcedure::ReadSignatureCount(uint8_t, uint16_t& count) {
 
 namespace {
 
-// Reads `count` points of the selected database's `name` window by window into `values`.
-// Points reading +infinity end the stored data: they and everything after them are left out.
-int ReadWindows(SignatureProcedure::State& s, uint8_t code, const char* name, uint16_t count,
-                std::vector<float>& values) {
-    values.clear();
-    if (s.WriteU8("SIGN_UPLOAD_DATABASE", code) != 0) return 1;
+// Reads `count` points of the selected database window by window: Y into `y` and, unless
+// `x` is null, X into `x` from the same pointer position (one pointer write shows both
+// windows). Points reading +infinity end the stored data: they and everything after
+// them are left out of both.
+int ReadWindows(SignatureProcedure::State& s, uint8_t code, uint16_t count, std::vector<float>* x,
+                std::vector<float>& y) {
+    y.clear();
+    if (x != nullptr) x->clear();
+    if (s.SelectDatabase(code) != 0) return 1;
     count = std::min(count, kMostPoints);
     for (uint16_t w = 0; w < count; w = static_cast<uint16_t>(w + kWindowPoints)) {
-        float window[kWindowPoints];
-        if (s.WriteU16("SIGN_UPLOAD_POINTER", w) != 0 || s.ReadFloats(name, window, kWindowPoints) != 0) return 1;
+        float wy[kWindowPoints], wx[kWindowPoints];
+        if (s.WriteU16("SIGN_UPLOAD_POINTER", w) != 0 || s.ReadFloats("SIGN_DATA_Y", wy, kWindowPoints) != 0 ||
+            (x != nullptr && s.ReadFloats("SIGN_DATA_X", wx, kWindowPoints) != 0)) {
+            s.selectedDatabase = 0;
+            return 1;
+        }
         const uint16_t take = std::min<uint16_t>(kWindowPoints, static_cast<uint16_t>(count - w));
         for (uint16_t i = 0; i < take; ++i) {
-            if (std::isinf(window[i]) && window[i] > 0) return 0;
-            values.push_back(window[i]);
+            if ((std::isinf(wy[i]) && wy[i] > 0) || (x != nullptr && std::isinf(wx[i]) && wx[i] > 0)) return 0;
+            y.push_back(wy[i]);
+            if (x != nullptr) x->push_back(wx[i]);
         }
     }
     return 0;
@@ -165,8 +183,7 @@ int SignatureProcedure::ReadSignaturePoints(uint8_t kindBit, int selector, uint1
         return 0;
     }
     std::lock_guard<std::mutex> upload(s.uploadLock);
-    if (code == 0 || ReadWindows(s, code, "SIGN_DATA_Y", count, y) != 0 ||
-        (!step && ReadWindows(s, code, "SIGN_DATA_X", count, x) != 0)) {
+    if (code == 0 || ReadWindows(s, code, count, step ? nullptr : &x, y) != 0) {
         s.Report("Load Signature Data Error");
         return 1;
     }
@@ -203,7 +220,7 @@ int SignatureProcedure::ReadHighResChunk(uint16_t first, uint16_t count, std::ve
         return 1;
     }
     if (static_cast<int>(counter) - first > kChunkOverrunAhead) return -1;
-    if (s.WriteU8("SIGN_UPLOAD_DATABASE", 2) != 0) {
+    if (s.SelectDatabase(2) != 0) {
         s.Report("Load Signature Data Error");
         return 1;
     }

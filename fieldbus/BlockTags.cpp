@@ -54,6 +54,21 @@ int FieldbusDevice::ReadBackBlockTags() {
     return result;
 }
 
+int FieldbusDevice::ReadBackMissingBlockTags() {
+    int result = 0;
+    const int count = GetBlockCount();
+    for (int block = 0; block < count; ++block) {
+        bool known = false;
+        {
+            std::lock_guard<std::recursive_mutex> lock(accessLock_);
+            known = static_cast<size_t>(block) < blockRecords_.size() &&
+                    !blockRecords_[static_cast<size_t>(block)].tag.empty();
+        }
+        if (!known && ReadBackBlockTag(block) != 0) result = 1;
+    }
+    return result;
+}
+
 int FieldbusDevice::SetBlockTag(int block, const std::string& tag) {
     if (CheckAccess(Access::Write) != 0) return 1;
     const int prepared = PrepareConfigurationChange();

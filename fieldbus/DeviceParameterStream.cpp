@@ -133,6 +133,18 @@ int DeviceParameterStream::ReadBitString(BitStringValue& bits) {
     return Finish(status);
 }
 
+int DeviceParameterStream::DescribeEnumOf(const std::string& name, EnumValue& value) {
+    EnumValue read;
+    read.size = value.size;
+    read.value = value.value;
+    int status = device_->GetEnumTexts(block_, name, read.texts);
+    if (status == 0) status = device_->GetEnumText(block_, name, read.text, read.value);
+    if (status != 0) return 1;
+    read.values = ItemValues(name, kEnumItem, read.texts.size());
+    value = std::move(read);
+    return 0;
+}
+
 int DeviceParameterStream::ReadEnum(EnumValue& value) {
     const std::string* name = BeginAccess();
     int status = 1;
@@ -146,13 +158,9 @@ int DeviceParameterStream::ReadEnum(EnumValue& value) {
             if (size == 4) read.value = Codec().ReadU32(wire);
             else if (size == 2) read.value = Codec().ReadU16(wire);
             else read.value = wire[0];
-            status = device_->GetEnumTexts(block_, *name, read.texts);
+            status = DescribeEnumOf(*name, read);
         }
-        if (status == 0) status = device_->GetEnumText(block_, *name, read.text, read.value);
-        if (status == 0) {
-            read.values = ItemValues(*name, kEnumItem, read.texts.size());
-            value = std::move(read);
-        }
+        if (status == 0) value = std::move(read);
         status = Finish(status);
     }
     // The "/ValueAsString" name that follows the value name.
@@ -355,6 +363,45 @@ int DeviceParameterStream::WriteBitString(const BitStringValue& bits) {
         status = device_->WriteParameter(block_, *name, wire, 2);
     }
     return Finish(status);
+}
+
+// ---- Whole records -------------------------------------------------------------------------
+
+namespace {
+
+// "PV_SCALE.EU_100" -> "PV_SCALE".
+std::string RecordOf(const std::string& member) { return member.substr(0, member.find('.')); }
+
+}  // namespace
+
+int DeviceParameterStream::ReadRecord(uint8_t* bytes, uint16_t size, int names) {
+    const std::string* name = BeginAccess();
+    int status = 1;
+    if (name != nullptr) {
+        std::vector<uint8_t> wire(size);
+        status = Finish(ReadExactly(RecordOf(*name), wire.data(), size));
+        if (status == 0) std::memcpy(bytes, wire.data(), size);
+    }
+    Advance(names - 1);
+    return status;
+}
+
+int DeviceParameterStream::WriteRecord(const uint8_t* bytes, uint16_t size, int names) {
+    const std::string* name = BeginAccess();
+    int status = 1;
+    if (name != nullptr) status = Finish(device_->WriteParameter(block_, RecordOf(*name), bytes, size));
+    Advance(names - 1);
+    return status;
+}
+
+int DeviceParameterStream::DescribeEnum(const std::string& name, EnumValue& value) {
+    if (device_ == nullptr || block_ < 0) return 1;
+    return DescribeEnumOf(ToDottedName(name), value);
+}
+
+int DeviceParameterStream::EnumWire(const std::string& name, const EnumValue& value, uint8_t (&wire)[4]) {
+    if (device_ == nullptr || block_ < 0) return 1;
+    return EnumWireValue(ToDottedName(name), value.size, value.value, value.text, wire);
 }
 
 // ---- Device texts --------------------------------------------------------------------------

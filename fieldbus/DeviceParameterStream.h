@@ -59,6 +59,11 @@ public:
     int WriteU32(uint32_t value) override;
     int WriteBitString(const BitStringValue& bits) override;
 
+    int ReadRecord(uint8_t* bytes, uint16_t size, int names) override;
+    int WriteRecord(const uint8_t* bytes, uint16_t size, int names) override;
+    int DescribeEnum(const std::string& name, EnumValue& value) override;
+    int EnumWire(const std::string& name, const EnumValue& value, uint8_t (&wire)[4]) override;
+
     int Cursor() const override { return cursor_; }
     int NameCount() const override { return static_cast<int>(names_.size()); }
     std::string Name(int index) const override;
@@ -74,6 +79,9 @@ private:
     int Finish(int status);
     // Moves the cursor further by `count` names (never past one behind the table's end).
     void Advance(long long count);
+
+    // The enumeration texts, the text of value.value and the values of the dotted `name`.
+    int DescribeEnumOf(const std::string& name, EnumValue& value);
 
     // Reads exactly `size` octets of `name`; a shorter answer is a failure.
     int ReadExactly(const std::string& name, uint8_t* buffer, uint16_t size);

@@ -44,6 +44,9 @@ public:
     int OpenDevice();
     // Reads back the tag of every block into the block records: 0 ok.
     int ReadBackBlockTags();
+    // Reads back only the tags the block list left blank: the list read at the open gives
+    // every other block's tag already (used when the link opens a device).
+    int ReadBackMissingBlockTags();
     int ReadBackBlockTag(int block);
     // Stops the device's threads and closes every descriptor.
     void CloseDevice();

@@ -221,7 +221,7 @@ int FieldbusLink::OpenDevice(int slot) {
     // The process-wide block numbers follow the current device only; a companion device
     // keeps its numbers to itself.
     if (slot == currentSlot_.load()) SetBlockIds(device.GetBlockIds());
-    return device.ReadBackBlockTags() == 0 ? 0 : 1;
+    return device.ReadBackMissingBlockTags() == 0 ? 0 : 1;
 }
 
 bool FieldbusLink::IsPresent(int slot) {

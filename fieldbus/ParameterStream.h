@@ -125,6 +125,20 @@ public:
     // those texts.
     virtual int WriteBitString(const BitStringValue& bits) = 0;
 
+    // ---- Whole records: one access instead of one per member ----------------------------
+    // Reads exactly `size` octets of the record the next name belongs to (that name up to its
+    // first "."), then consumes `names` names in all: the members the record stands for.
+    virtual int ReadRecord(uint8_t* bytes, uint16_t size, int names) = 0;
+    // Writes `size` octets to that record in one access, consuming `names` names.
+    virtual int WriteRecord(const uint8_t* bytes, uint16_t size, int names) = 0;
+    // The device-description side of an enumeration whose value is already known (a member
+    // of a record read whole): the texts, the text of value.value and the values. No bus
+    // access, no cursor move.
+    virtual int DescribeEnum(const std::string& name, EnumValue& value) = 0;
+    // The wire form of an enumeration value to write (value.size octets, with the text rule
+    // of WriteEnum) for a member of a record written whole. No bus access, no cursor move.
+    virtual int EnumWire(const std::string& name, const EnumValue& value, uint8_t (&wire)[4]) = 0;
+
     // ---- Inspection ---------------------------------------------------------------------
     // Index of the last name consumed; -1 after opening and after Reset.
     virtual int Cursor() const = 0;

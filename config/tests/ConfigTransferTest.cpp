@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "TransferTestBed.h"
 #include "config/ConfigFile.h"
@@ -237,6 +238,79 @@ TEST_F(ConfigTransferTest, ASavedConfigurationDownloadedToASecondDeviceReadsBack
     EXPECT_EQ("\xB0" "F", readBack.option.temperatureUnit.texts[1]);
     EXPECT_TRUE(loaded.option == readBack.option);
     EXPECT_TRUE(ui.Messages().empty());
+}
+
+// Bus transactions the segment charged while `work` ran (the live poll is stopped meanwhile).
+uint64_t TransactionsOf(simulator::SegmentBackend& backend, const std::function<void()>& work) {
+    auto count = [&] {
+        std::string answer;
+        EXPECT_EQ(E_OK, backend.GetSegment().Control(std::string(R"({"command":"status"})"), answer));
+        const size_t at = answer.find("\"modelledTransactions\":");
+        return at == std::string::npos ? uint64_t{0} : std::stoull(answer.substr(at + 23));
+    };
+    const uint64_t before = count();
+    work();
+    return count() - before;
+}
+
+TEST_F(ConfigTransferTest, ARecordIsReadAndWrittenWholeAndInternalGainOnceSoTheTransferMakesTheFewestCalls) {
+    SeedDistinctConfiguration("FV-101");
+    fieldbus::FieldbusDevice& device = Device("FV-101");
+    const config::LinkIdentity identity = Identity("FV-101");
+    link.StopLivePoll();
+    Control(R"({"command":"latency","on":true})");
+    config::TransferOptions options;
+    options.waitForClose = false;
+
+    CConfigData data;
+    const uint64_t reads = TransactionsOf(*backend, [&] {
+        EXPECT_EQ(0, config::ConfigTransfer(data, &device, identity, options).ReadConfiguration());
+    });
+    // Every member of PV_SCALE, SPRING_RANGE and FINAL_VALUE_RANGE the record holds came from
+    // one read each, INTERNAL_GAIN from the servo values alone.
+    EXPECT_EQ(100u, reads);  // 107 when read member by member
+    EXPECT_EQ(SimFloat("FV-101", "PID", "PV_SCALE"), data.pid.pvRangeHigh);
+    EXPECT_EQ(SimFloat("FV-101", "TB", "INTERNAL_GAIN"), data.actuator.internalGain);
+
+    // A download of other PV_SCALE members writes the record once and the block holds them all.
+    data.pid.pvRangeHigh = 250;
+    data.pid.pvRangeLow = -50;
+    data.pid.pvDecimalPlaces = 3;
+    ASSERT_EQ(0, config::PrepareDeviceForDownload(device));
+    const uint64_t writes = TransactionsOf(*backend, [&] {
+        EXPECT_EQ(0, config::ConfigTransfer(data, &device, identity, options).DownloadConfiguration());
+    });
+    // PV_SCALE in one write instead of four (81 before).
+    EXPECT_EQ(78u, writes);
+    CConfigData readBack;
+    ASSERT_EQ(0, config::ConfigTransfer(readBack, &device, identity, options).ReadConfiguration());
+    EXPECT_EQ(250.0f, readBack.pid.pvRangeHigh);
+    EXPECT_EQ(-50.0f, readBack.pid.pvRangeLow);
+    EXPECT_EQ(3, readBack.pid.pvDecimalPlaces);
+    EXPECT_TRUE(data.pid.pvUnit == readBack.pid.pvUnit);
+    EXPECT_TRUE(data.option == readBack.option);
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(ConfigTransferTest, OpeningTakesTheBlockTagsFromTheBlockListWithoutReadingThemAgain) {
+    link.StopLivePoll();
+    Control(R"({"command":"latency","on":true})");
+    int slot = -1;
+    for (int item = 1; item < link.DisplayItemCount(); ++item)
+        if (link.GetTag(link.ItemDevIndexMap(item)) == "FV-102") slot = link.ItemDevIndexMap(item);
+    ASSERT_GT(slot, 0);
+    fieldbus::FieldbusDevice& device = link.Device(slot);
+    ASSERT_EQ(0, link.OpenDevice(slot));
+    const std::vector<fieldbus::BlockRecord> listed = device.GetBlockRecords();
+    ASSERT_GE(listed.size(), 6u);
+    // Opening the open device again asks the bus nothing.
+    EXPECT_EQ(0u, TransactionsOf(*backend, [&] { EXPECT_EQ(0, link.OpenDevice(slot)); }));
+    // The tags the block list gave are the tags the blocks hold.
+    ASSERT_EQ(0, device.ReadBackBlockTags());
+    for (size_t b = 0; b < listed.size(); ++b) {
+        EXPECT_FALSE(listed[b].tag.empty()) << b;
+        EXPECT_EQ(device.GetBlockTag(static_cast<int>(b)), listed[b].tag) << b;
+    }
 }
 
 TEST_F(ConfigTransferTest, CancelDuringAGroupKeepsTheGroupsReadBeforeAndLeavesTheOthersAsTheyWere) {

@@ -14,7 +14,9 @@
 #include "calibration/testing/SegmentDeviceBed.h"
 #include "diagnostics/SignatureAnalyser.h"
 #include "diagnostics/SignatureCancelCheck.h"
+#include "diagnostics/SignatureLoader.h"
 #include "diagnostics/SignatureMessages.h"
+#include "diagnostics/SignatureProcedureState.h"
 #include "diagnostics/SignaturePage.h"
 #include "diagnostics/StoredSignatureUpload.h"
 #include "fieldbus/FieldbusDevice.h"
@@ -334,6 +336,42 @@ TEST_F(SignatureRunTest, TheSettingsAreReadOneRequestPerParameter) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(extended[static_cast<size_t>(i)], page_.Settings().At(1, i)) << i;
     for (int i = 0; i < 4; ++i) EXPECT_EQ(step[static_cast<size_t>(i)], page_.Settings().At(2, i)) << i;
     EXPECT_EQ(7.0f, page_.Settings().At(2, kStepSize));
+}
+
+TEST_F(SignatureRunTest, AnUploadReadsXAndYAtEachPointerPositionAndSelectsTheDatabaseOnce) {
+    auto transactions = [this] {
+        std::string answer;
+        nifb::SendControl(session_, R"({"command":"status"})", answer);
+        const std::string key = "\"modelledTransactions\":";
+        return std::strtoull(answer.c_str() + answer.find(key) + key.size(), nullptr, 10);
+    };
+    ASSERT_EQ(0, Go(2));
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(1u, view_.graph.size());
+    const CSignatureData& loaded = view_.graph[0];
+    ASSERT_EQ(100u, loaded.curve1.size());
+
+    SignatureLoadRequest request;
+    request.kind = KindExtended;
+    CSignatureData again;
+    std::string error;
+    const auto before = transactions();
+    ASSERT_EQ(0, UploadSignature(*procedure_, request, again, error)) << error;
+    // The page's own load selected the database a moment ago: date (1), header (1), five
+    // windows of pointer, Y and X (15), spring and position ranges (2), open stop (1).
+    EXPECT_EQ(20u, transactions() - before);
+    ASSERT_EQ(loaded.curve1.size(), again.curve1.size());
+    for (size_t i = 0; i < again.curve1.size(); ++i) {
+        EXPECT_EQ(loaded.curve1[i].x, again.curve1[i].x) << i;
+        EXPECT_EQ(loaded.curve1[i].y, again.curve1[i].y) << i;
+    }
+
+    // A selection made longer ago is made again, once for the whole upload.
+    clock_.Advance(SignatureProcedure::State::kSelectionFreshMs);
+    const auto later = transactions();
+    ASSERT_EQ(0, UploadSignature(*procedure_, request, again, error)) << error;
+    EXPECT_EQ(21u, transactions() - later);
+    EXPECT_EQ(loaded.curve1.size(), again.curve1.size());
 }
 
 TEST_F(SignatureRunTest, TheStoredBaselineUploadsAsTheCurveItWasSavedFromAndAnEmptyRecordIsSaid) {
