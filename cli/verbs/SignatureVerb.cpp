@@ -147,6 +147,14 @@ private:
     bool timerDue_ = false;
 };
 
+// An --out path (when given) that names a file the command could write; the error said.
+bool OutputPathUsable(Context& ctx, const std::string& out) {
+    if (out.empty()) return true;
+    const std::string problem = OutputPathProblem(out, "");
+    if (!problem.empty()) ctx.Error(problem);
+    return problem.empty();
+}
+
 int RunSignature(Context& ctx) {
     const std::string& tag = ctx.Argument(0);
     const std::string upload = ctx.Option("upload");
@@ -161,12 +169,7 @@ int RunSignature(Context& ctx) {
             return kExitUsage;
         }
         const std::string out = ctx.Option("out");
-        if (!out.empty()) {
-            if (const std::string problem = OutputPathProblem(out, ""); !problem.empty()) {
-                ctx.Error(problem);
-                return kExitUsage;
-            }
-        }
+        if (!OutputPathUsable(ctx, out)) return kExitUsage;
         return RunStoredSignatureUpload(ctx, tag, upload, out);
     }
     const uint8_t requested = SelectionOf(ctx.Option("kinds"));
@@ -199,12 +202,7 @@ int RunSignature(Context& ctx) {
         return kExitUsage;
     }
     const std::string out = ctx.Option("out");
-    if (!out.empty()) {
-        if (const std::string problem = OutputPathProblem(out, ""); !problem.empty()) {
-            ctx.Error(problem);
-            return kExitUsage;
-        }
-    }
+    if (!OutputPathUsable(ctx, out)) return kExitUsage;
     if (!out.empty() && !MayWrite(out)) return kExitRefused;
 
     const int slot = ctx.OpenDeviceByTag(tag);
