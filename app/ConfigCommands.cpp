@@ -6,7 +6,9 @@
 #include "app/ViewController.h"
 #include "config/CConfigData.h"
 #include "config/ConfigTransfer.h"
+#include "config/OtherDeviceCheck.h"
 #include "config/StaticRevisions.h"
+#include "fieldbus/BlockModes.h"
 #include "logon/HasPrivilege.h"
 #include "platform/Ui.h"
 
@@ -154,6 +156,12 @@ int ViewController::DownloadConfigurationCommand() {
                            general.nodeAddress));
         return 1;
     }
+    // A file of another family or device type is written only when the technician agrees.
+    const std::string otherDevice = config::OtherDeviceQuestion(general, link_.GetDeviceId(slot), link_.GetTag(slot));
+    if (!otherDevice.empty() &&
+        ShowMessage(otherDevice, platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) !=
+            platform::IDYES)
+        return 2;
     const std::string question =
         Format("Current Tag/Address before download: %s / 0x%02x\r\n\r\n", link_.GetTag(slot).c_str(),
                link_.GetNodeAddress(slot)) +
@@ -164,6 +172,24 @@ int ViewController::DownloadConfigurationCommand() {
         platform::IDYES)
         return 2;
     return DownloadTo(slot);
+}
+
+void ViewController::OfferPriorModes(fieldbus::FieldbusDevice& device, const std::string& tag,
+                                     const fieldbus::BlockModeList& priorModes) {
+    if (!priorModes.empty() &&
+        ShowMessage(fieldbus::PriorModesQuestion(tag, priorModes), platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+            platform::IDYES &&
+        RunOffTheWindowThread([&device, &priorModes] { return fieldbus::SetTargetModes(device, priorModes); }) != 0)
+        ShowMessage("Error: Not every block took its former mode back.");
+    std::vector<fieldbus::BlockKind> out;
+    RunOffTheWindowThread([&device, &out] {
+        out = fieldbus::BlocksOutOfService(device);
+        return 0;
+    });
+    if (!out.empty())
+        ShowMessage("Out of service on " + tag + ": " + fieldbus::BlockListText(out) +
+                        ".\r\nNormal State puts RB, TB and AO back to work; the other blocks need their modes set.",
+                    platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 int ViewController::DownloadTo(int slot) {
@@ -190,10 +216,17 @@ int ViewController::DownloadTo(int slot) {
         host_.RefreshStatusPanes();
 
         fieldbus::FieldbusDevice& device = link_.Device(slot);
+        // The modes the blocks have now are offered back once the download ended.
+        fieldbus::BlockModeList priorModes;
+        RunOffTheWindowThread([&device, &priorModes] {
+            priorModes = fieldbus::ReadTargetModes(device);
+            return 0;
+        });
         config::TransferOptions options = WindowTransferOptions();
         options.beforeRestart = [&device] { device.StopViewReaders(); };
         result = config::PrepareAndDownload(data, device, config::IdentityOnLink(link_, slot), options, &restarted);
-        // The blocks stay out of service: let the readers show it at once.
+        if (!restarted) OfferPriorModes(device, link_.GetTag(slot), priorModes);
+        // Blocks out of service: let the readers show it at once.
         if (!restarted) {
             device.RequestRefreshTbView3(true);
             device.RequestRefreshAoView1(true);

@@ -14,6 +14,7 @@
 #include "app/IconProbe.h"
 #include "config/ConfigSheetOk.h"
 #include "config/DeviceDiagnosticsSource.h"
+#include "fieldbus/BlockModes.h"
 #include "fieldbus/FieldbusLink.h"
 
 namespace app {
@@ -171,6 +172,10 @@ private:
     int RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
     // The download command once the target slot was chosen and accepted.
     int DownloadTo(int slot);
+    // After a download: offers the blocks the modes they had before it and names the blocks
+    // that stay out of service.
+    void OfferPriorModes(fieldbus::FieldbusDevice& device, const std::string& tag,
+                         const fieldbus::BlockModeList& priorModes);
     void RestartCommand(bool linkMaster);
     // Closes the devices, closes and scans the link again, restarts the poll and the probe.
     void Rescan();
