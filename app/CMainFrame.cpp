@@ -147,6 +147,9 @@ int CMainFrame::SaveCommand(bool saveAs) {
     configFiles_.SetDiagnosticsSource(view_->Controller().DiagnosticsSource());
     const int result = saveAs ? configFiles_.OnFileSaveAs(this) : configFiles_.OnFileSave(this);
     configFiles_.SetDiagnosticsSource(nullptr);
+    if (result == 0)
+        view_->Controller().LogDeviceLine(config::CurrentConfig().general.pdTag,
+                                          "Configuration saved to " + configFiles_.SavedPath() + ".");
     return result;
 }
 

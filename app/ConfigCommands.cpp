@@ -34,7 +34,20 @@ config::TransferOptions WindowTransferOptions() {
     return options;
 }
 
+// The message-log line of a transfer that ended: its success, or a cancel the sequence
+// confirmed by stopping; empty after a failure (the failing call logged its own line).
+std::string OutcomeLine(config::TransferOutcome outcome, const char* what) {
+    if (outcome == config::TransferOutcome::Succeeded) return std::string(what) + " successful.";
+    if (outcome == config::TransferOutcome::Cancelled) return std::string(what) + " cancelled.";
+    return {};
+}
+
 }  // namespace
+
+void ViewController::LogTransfer(const std::string& tag, config::TransferOutcome outcome, const char* what) {
+    const std::string line = OutcomeLine(outcome, what);
+    if (!line.empty()) LogDeviceLine(tag, line);
+}
 
 int ViewController::ReadConfigurationCommand() {
     const int slot = link_.CurrentSlot();
@@ -43,7 +56,9 @@ int ViewController::ReadConfigurationCommand() {
     if (OpenCurrentDevice() != 0) return 1;
     config::ConfigTransfer transfer(config::CurrentConfig(), &link_.Device(slot), config::IdentityOnLink(link_, slot),
                                     WindowTransferOptions());
-    return transfer.ReadConfiguration();
+    const int result = transfer.ReadConfiguration();
+    LogTransfer(link_.GetTag(slot), transfer.Outcome(), "Reading device configuration data");
+    return result;
 }
 
 int ViewController::RefreshConfigurationIfChanged() {
@@ -103,6 +118,7 @@ int ViewController::ConfigureCommand(
             device->RequestRefreshTbView3(true);
             device->RequestRefreshAoView1(true);
             device->RequestRefreshRbView1(true);
+            if (!outcome.failed) LogDeviceLine(link_.GetTag(slot), "Writing configuration data successful.");
         }
     }
     if (device != nullptr && outcome.tagAddress.requested && link_.CurrentSlot() == slot &&
@@ -224,7 +240,12 @@ int ViewController::DownloadTo(int slot) {
         });
         config::TransferOptions options = WindowTransferOptions();
         options.beforeRestart = [&device] { device.StopViewReaders(); };
-        result = config::PrepareAndDownload(data, device, config::IdentityOnLink(link_, slot), options, &restarted);
+        if (config::PrepareDeviceForDownload(device, options.runBus) == 0) {
+            config::ConfigTransfer transfer(data, &device, config::IdentityOnLink(link_, slot), options);
+            result = transfer.DownloadConfiguration();
+            restarted = transfer.Restarted();
+            LogTransfer(link_.GetTag(slot), transfer.Outcome(), "Downloading device configuration data");
+        }
         if (!restarted) OfferPriorModes(device, link_.GetTag(slot), priorModes);
         // Blocks out of service: let the readers show it at once.
         if (!restarted) {

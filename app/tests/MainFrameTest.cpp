@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QPlainTextEdit>
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
@@ -44,6 +45,11 @@ TEST(CMainFrame, SavedConfigurationsJoinTheRecentFilesOfTheFileMenu) {
         QStringList texts;
         for (QAction* action : frame.FileMenu()->actions()) texts << action->text();
         EXPECT_TRUE(texts.contains(QString("&1 ") + QString::fromStdString(path))) << texts.join("|").toStdString();
+        // The save is named in the communication messages.
+        QString messages;
+        for (QPlainTextEdit* box : frame.View()->findChildren<QPlainTextEdit*>()) messages += box->toPlainText();
+        EXPECT_TRUE(messages.contains(QString::fromStdString(" Configuration saved to " + path + ". @ ")))
+            << messages.toStdString();
     }
     unsetenv("TESSARO_REGISTRY");
 }

@@ -504,6 +504,15 @@ TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromT
     const auto read = ui.Progress().back();
     EXPECT_EQ("Read configuration data from the device : FV-101", read->caption);
     EXPECT_TRUE(read->closed);  // a second after the last line
+    // Completed commands are logged beside the failures, in the same form.
+    const std::string readLine = "Device FV-101 Reading device configuration data successful. @ ";
+    ASSERT_NE(std::string::npos, host.messageBox.find(readLine));
+    EXPECT_EQ("\r\n", host.messageBox.substr(host.messageBox.find(readLine) + readLine.size() + 8, 2));
+    // A cancel is logged once the read stopped.
+    ui.PressProgressButtonAfter(1);
+    EXPECT_EQ(1, controller.ReadConfigurationCommand());
+    EXPECT_NE(std::string::npos, host.messageBox.find("Device FV-101 Reading device configuration data cancelled. @ "));
+    ASSERT_EQ(0, controller.ReadConfigurationCommand());
     // Downloads choose their target from the list: not while a device is open.
     EXPECT_EQ(1, controller.DownloadConfigurationCommand());
     ui.Answer(IDYES, "OFFLINE");
@@ -548,6 +557,7 @@ TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromT
     uint8_t mode = 0;
     ASSERT_EQ(0, device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::TB), mode));
     EXPECT_NE(0x01, mode);  // back to work
+    EXPECT_NE(std::string::npos, host.messageBox.find("Device FV-101 Downloading device configuration data successful. @ "));
     for (const std::string& text : ui.Texts()) EXPECT_EQ(std::string::npos, text.find("Out of service on FV-101: RB"));
 
     // No leaves them out of service, and says so.
