@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QPlainTextEdit>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolBar>
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
@@ -52,4 +55,18 @@ TEST(CMainFrame, SavedConfigurationsJoinTheRecentFilesOfTheFileMenu) {
             << messages.toStdString();
     }
     unsetenv("TESSARO_REGISTRY");
+}
+
+TEST(CMainFrame, OpensWithinTheScreenAndWideEnoughForItsToolbar) {
+    fieldbus::FieldbusLink link;
+    CMainFrame frame(link);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(available.contains(QRect(frame.pos(), frame.size())));
+    const QToolBar* bar = frame.findChild<QToolBar*>("mainToolBar");
+    ASSERT_NE(nullptr, bar);
+    if (bar->sizeHint().width() < available.width() - 40) {
+        EXPECT_GE(frame.width(), bar->sizeHint().width());
+    } else {
+        EXPECT_GE(frame.width(), available.width() - 40);  // as wide as the screen allows
+    }
 }
