@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include "platform/Paths.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
+#include "platform/ui/WindowPlacement.h"
 
 CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent, const ViewFactory& makeView)
     : QMainWindow(parent), link_(link), recentFiles_(platform::Registry::Instance()) {
@@ -122,6 +124,10 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent, const View
     for (const char* name : {"fileOpen", "fileSave", "rescan", "reopen", "readConfig", "configure", "calibrate",
                              "diagnostics", "trend", "query", "report", "help"})
         bar->addAction(Command(name));
+    // Wide enough for the whole toolbar, within the screen.
+    constexpr int kFrameAllowance = 40;
+    resize(std::max(width(), bar->sizeHint().width() + kFrameAllowance), height());
+    platform::PlaceOnScreen(this);
 
     presentPane_ = new QLabel(this);
     presentPane_->setObjectName("presentPane");
@@ -147,6 +153,9 @@ int CMainFrame::SaveCommand(bool saveAs) {
     configFiles_.SetDiagnosticsSource(view_->Controller().DiagnosticsSource());
     const int result = saveAs ? configFiles_.OnFileSaveAs(this) : configFiles_.OnFileSave(this);
     configFiles_.SetDiagnosticsSource(nullptr);
+    if (result == 0)
+        view_->Controller().LogDeviceLine(config::CurrentConfig().general.pdTag,
+                                          "Configuration saved to " + configFiles_.SavedPath() + ".");
     return result;
 }
 

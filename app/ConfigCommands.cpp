@@ -6,7 +6,9 @@
 #include "app/ViewController.h"
 #include "config/CConfigData.h"
 #include "config/ConfigTransfer.h"
+#include "config/OtherDeviceCheck.h"
 #include "config/StaticRevisions.h"
+#include "fieldbus/BlockModes.h"
 #include "logon/HasPrivilege.h"
 #include "platform/Ui.h"
 
@@ -32,7 +34,20 @@ config::TransferOptions WindowTransferOptions() {
     return options;
 }
 
+// The message-log line of a transfer that ended: its success, or a cancel the sequence
+// confirmed by stopping; empty after a failure (the failing call logged its own line).
+std::string OutcomeLine(config::TransferOutcome outcome, const char* what) {
+    if (outcome == config::TransferOutcome::Succeeded) return std::string(what) + " successful.";
+    if (outcome == config::TransferOutcome::Cancelled) return std::string(what) + " cancelled.";
+    return {};
+}
+
 }  // namespace
+
+void ViewController::LogTransfer(const std::string& tag, config::TransferOutcome outcome, const char* what) {
+    const std::string line = OutcomeLine(outcome, what);
+    if (!line.empty()) LogDeviceLine(tag, line);
+}
 
 int ViewController::ReadConfigurationCommand() {
     const int slot = link_.CurrentSlot();
@@ -41,7 +56,9 @@ int ViewController::ReadConfigurationCommand() {
     if (OpenCurrentDevice() != 0) return 1;
     config::ConfigTransfer transfer(config::CurrentConfig(), &link_.Device(slot), config::IdentityOnLink(link_, slot),
                                     WindowTransferOptions());
-    return transfer.ReadConfiguration();
+    const int result = transfer.ReadConfiguration();
+    LogTransfer(link_.GetTag(slot), transfer.Outcome(), "Reading device configuration data");
+    return result;
 }
 
 int ViewController::RefreshConfigurationIfChanged() {
@@ -101,6 +118,7 @@ int ViewController::ConfigureCommand(
             device->RequestRefreshTbView3(true);
             device->RequestRefreshAoView1(true);
             device->RequestRefreshRbView1(true);
+            if (!outcome.failed) LogDeviceLine(link_.GetTag(slot), "Writing configuration data successful.");
         }
     }
     if (device != nullptr && outcome.tagAddress.requested && link_.CurrentSlot() == slot &&
@@ -154,6 +172,12 @@ int ViewController::DownloadConfigurationCommand() {
                            general.nodeAddress));
         return 1;
     }
+    // A file of another family or device type is written only when the technician agrees.
+    const std::string otherDevice = config::OtherDeviceQuestion(general, link_.GetDeviceId(slot), link_.GetTag(slot));
+    if (!otherDevice.empty() &&
+        ShowMessage(otherDevice, platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) !=
+            platform::IDYES)
+        return 2;
     const std::string question =
         Format("Current Tag/Address before download: %s / 0x%02x\r\n\r\n", link_.GetTag(slot).c_str(),
                link_.GetNodeAddress(slot)) +
@@ -164,6 +188,24 @@ int ViewController::DownloadConfigurationCommand() {
         platform::IDYES)
         return 2;
     return DownloadTo(slot);
+}
+
+void ViewController::OfferPriorModes(fieldbus::FieldbusDevice& device, const std::string& tag,
+                                     const fieldbus::BlockModeList& priorModes) {
+    if (!priorModes.empty() &&
+        ShowMessage(fieldbus::PriorModesQuestion(tag, priorModes), platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+            platform::IDYES &&
+        RunOffTheWindowThread([&device, &priorModes] { return fieldbus::SetTargetModes(device, priorModes); }) != 0)
+        ShowMessage("Error: Not every block took its former mode back.");
+    std::vector<fieldbus::BlockKind> out;
+    RunOffTheWindowThread([&device, &out] {
+        out = fieldbus::BlocksOutOfService(device);
+        return 0;
+    });
+    if (!out.empty())
+        ShowMessage("Out of service on " + tag + ": " + fieldbus::BlockListText(out) +
+                        ".\r\nNormal State puts RB, TB and AO back to work; the other blocks need their modes set.",
+                    platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 int ViewController::DownloadTo(int slot) {
@@ -190,10 +232,22 @@ int ViewController::DownloadTo(int slot) {
         host_.RefreshStatusPanes();
 
         fieldbus::FieldbusDevice& device = link_.Device(slot);
+        // The modes the blocks have now are offered back once the download ended.
+        fieldbus::BlockModeList priorModes;
+        RunOffTheWindowThread([&device, &priorModes] {
+            priorModes = fieldbus::ReadTargetModes(device);
+            return 0;
+        });
         config::TransferOptions options = WindowTransferOptions();
         options.beforeRestart = [&device] { device.StopViewReaders(); };
-        result = config::PrepareAndDownload(data, device, config::IdentityOnLink(link_, slot), options, &restarted);
-        // The blocks stay out of service: let the readers show it at once.
+        if (config::PrepareDeviceForDownload(device, options.runBus) == 0) {
+            config::ConfigTransfer transfer(data, &device, config::IdentityOnLink(link_, slot), options);
+            result = transfer.DownloadConfiguration();
+            restarted = transfer.Restarted();
+            LogTransfer(link_.GetTag(slot), transfer.Outcome(), "Downloading device configuration data");
+        }
+        if (!restarted) OfferPriorModes(device, link_.GetTag(slot), priorModes);
+        // Blocks out of service: let the readers show it at once.
         if (!restarted) {
             device.RequestRefreshTbView3(true);
             device.RequestRefreshAoView1(true);

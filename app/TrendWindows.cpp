@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "trend/ui/CTrendDlg.h"
+#include "platform/ui/WindowPlacement.h"
 
 namespace app {
 
@@ -37,6 +38,7 @@ trend::CTrendDlg* TrendWindows::Open(int slot, platform::WindowHandle notify, QW
         delete window;
         return nullptr;
     }
+    platform::PlaceOnScreen(window);
     window->show();
     windows_.push_back(window);
     return window;

@@ -746,6 +746,11 @@ void ViewController::OnDeviceMessage() {
     host_.SetMessageBoxText(messages_);
 }
 
+void ViewController::LogDeviceLine(const std::string& tag, const std::string& text) {
+    MessageLog::Instance().Append(fieldbus::DeviceLine(tag, text));
+    OnDeviceMessage();
+}
+
 void ViewController::OnDeviceNotOpen(int slot) {
     if (busy_ || rebuilding_) {
         notOpenPending_.push_back(slot);

@@ -13,7 +13,9 @@
 #include "app/DeviceTreeItem.h"
 #include "app/IconProbe.h"
 #include "config/ConfigSheetOk.h"
+#include "config/ConfigTransfer.h"
 #include "config/DeviceDiagnosticsSource.h"
+#include "fieldbus/BlockModes.h"
 #include "fieldbus/FieldbusLink.h"
 
 namespace app {
@@ -131,6 +133,8 @@ public:
     // Notifications from the link and the devices.
     void OnLiveListChanged();
     void OnDeviceMessage();
+    // Adds a line about the device `tag` to the communication messages (completed commands).
+    void LogDeviceLine(const std::string& tag, const std::string& text);
     void OnDeviceNotOpen(int slot);
     void OnServerConnectionLost(int status);
     // The icon probe learned a device's link-master flags.
@@ -171,6 +175,12 @@ private:
     int RunTagAddressChange(int slot, const std::string& newTag, uint8_t newAddress);
     // The download command once the target slot was chosen and accepted.
     int DownloadTo(int slot);
+    // Logs a configuration transfer that succeeded or was cancelled.
+    void LogTransfer(const std::string& tag, config::TransferOutcome outcome, const char* what);
+    // After a download: offers the blocks the modes they had before it and names the blocks
+    // that stay out of service.
+    void OfferPriorModes(fieldbus::FieldbusDevice& device, const std::string& tag,
+                         const fieldbus::BlockModeList& priorModes);
     void RestartCommand(bool linkMaster);
     // Closes the devices, closes and scans the link again, restarts the poll and the probe.
     void Rescan();

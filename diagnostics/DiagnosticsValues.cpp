@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fieldbus/DeviceUnits.h"
 #include "fieldbus/TypedValues.h"
 #include "platform/Ui.h"
 
@@ -16,19 +17,26 @@ std::string CountText(int ok, uint32_t value) { return ok == 0 ? platform::Forma
 
 DiagnosticsValues ReadDiagnosticsValues(fieldbus::DeviceAccess& device, bool deviceDiagnostics) {
     DiagnosticsValues v;
+    // Pressures in the device's pressure unit, hysteresis and slip in % of travel, the time
+    // constant in seconds; the gain has no unit.
+    const std::string pressure = fieldbus::PressureUnit(device);
     using Reader = int (fieldbus::DeviceAccess::*)(float&);
-    const std::pair<const char*, Reader> measured[] = {
-        {"Measured Exhaust Pressure", &fieldbus::DeviceAccess::ReadTbMeasPressAir},
-        {"Measured Supply Pressure", &fieldbus::DeviceAccess::ReadTbMeasPressSupply},
-        {"Valve Hysteresis", &fieldbus::DeviceAccess::ReadTbValveHys},
-        {"Valve Slip Width", &fieldbus::DeviceAccess::ReadTbValveSlipWidth},
-        {"Valve TC", &fieldbus::DeviceAccess::ReadTbValveTc},
-        {"Measured Gain", &fieldbus::DeviceAccess::ReadTbMeasGain},
+    const struct {
+        const char* label;
+        Reader read;
+        std::string unit;
+    } measured[] = {
+        {"Measured Exhaust Pressure", &fieldbus::DeviceAccess::ReadTbMeasPressAir, pressure},
+        {"Measured Supply Pressure", &fieldbus::DeviceAccess::ReadTbMeasPressSupply, pressure},
+        {"Valve Hysteresis", &fieldbus::DeviceAccess::ReadTbValveHys, "%"},
+        {"Valve Slip Width", &fieldbus::DeviceAccess::ReadTbValveSlipWidth, "%"},
+        {"Valve TC", &fieldbus::DeviceAccess::ReadTbValveTc, "s"},
+        {"Measured Gain", &fieldbus::DeviceAccess::ReadTbMeasGain, ""},
     };
-    for (const auto& [label, read] : measured) {
+    for (const auto& m : measured) {
         float value = 0;
-        const int ok = (device.*read)(value);
-        v.selfCheck.push_back({label, FloatText(ok, value), {}});
+        const int ok = (device.*m.read)(value);
+        v.selfCheck.push_back({m.label, fieldbus::WithUnit(FloatText(ok, value), m.unit), {}});
     }
     fieldbus::RawRecord8 spring{};
     const int springOk = device.ReadTbMeasSpringRange(spring);
@@ -38,7 +46,8 @@ DiagnosticsValues ReadDiagnosticsValues(fieldbus::DeviceAccess& device, bool dev
         float value = 0;
         std::memcpy(&value, &bits, 4);
         v.selfCheck.push_back(
-            {k == 0 ? "Measured Spring Range Upper" : "Measured Spring Range Lower", FloatText(springOk, value), {}});
+            {k == 0 ? "Measured Spring Range Upper" : "Measured Spring Range Lower",
+             fieldbus::WithUnit(FloatText(springOk, value), pressure), {}});
     }
 
     using CountReader = int (fieldbus::DeviceAccess::*)(uint32_t&);

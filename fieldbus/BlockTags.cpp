@@ -6,11 +6,11 @@
 #include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusDevice.h"
 #include "fieldbus/ModeControl.h"
+#include "fieldbus/OperationState.h"
 
 namespace fieldbus {
 
 namespace {
-constexpr uint8_t kModeOos = 0x01;
 // Object sizes of 240 and more are not taken as the length of the tag text.
 constexpr uint16_t kLongObject = 240;
 constexpr uint16_t kTagCapacity = 255;

@@ -45,4 +45,8 @@ std::string TimeStamp() {
     return buffer;
 }
 
+std::string DeviceLine(const std::string& tag, const std::string& text) {
+    return "Device " + tag + " " + text + TimeStamp() + "\r\n";
+}
+
 }  // namespace fieldbus

@@ -25,5 +25,7 @@ private:
 
 // The current local time as " @ %H:%M:%S".
 std::string TimeStamp();
+// "Device <tag> <text> @ %H:%M:%S\r\n": a line about one device, as the failures are logged.
+std::string DeviceLine(const std::string& tag, const std::string& text);
 
 }  // namespace fieldbus

@@ -178,6 +178,7 @@
 #define FIELDBUS_TEXT_ACCESSORS(X)                                                     \
     X(ReadRbManufacIdText, RB, "MANUFAC_ID", uint32_t, U32)                            \
     X(ReadTbFinalValueRangeUnitsText, TB, "FINAL_VALUE_RANGE.UNITS_INDEX", uint16_t, U16) \
+    X(ReadTbSpringRangeUnitsText, TB, "SPRING_RANGE.UNITS_INDEX", uint16_t, U16)      \
     X(ReadAoPvScaleUnitsText, AO, "PV_SCALE.UNITS_INDEX", uint16_t, U16)               \
     X(ReadAoXdScaleUnitsText, AO, "XD_SCALE.UNITS_INDEX", uint16_t, U16)               \
     X(ReadDi1OutDText, DI1, "OUT_D.VALUE", uint8_t, U8)                                \

@@ -47,6 +47,13 @@ void WaitForClose(platform::ProgressWindow& window, const std::string& lastLine,
 
 // Steps 4 to 7 of the download; returns the command's result. The line that ends the
 // progress is left in `last`.
+// "2 s", "4 min 05 s": how long a step took, for the progress text.
+std::string DurationText(uint64_t ms) {
+    const uint64_t seconds = (ms + 500) / 1000;
+    if (seconds < 60) return platform::Format("%u s", static_cast<unsigned>(seconds));
+    return platform::Format("%u min %02u s", static_cast<unsigned>(seconds / 60), static_cast<unsigned>(seconds % 60));
+}
+
 int RunDownload(FirmwareDevice& firmware, platform::ProgressWindow& window, const std::string& path,
                 std::string& last) {
     window.AppendText("Verifying FFD file ...\r\n");
@@ -68,11 +75,15 @@ int RunDownload(FirmwareDevice& firmware, platform::ProgressWindow& window, cons
     window.EnableButton(false);
     window.ResetButton();
     window.AppendText("Starting to Download ...\r\n");
+    const uint64_t started = platform::GetClock().NowMs();
     if (firmware.DownloadFirmware(path) != 0) {
         last = "\tDownloading failed : " + ErrorText(firmware) + "\r\n";
         return 1;
     }
     window.AppendText("\tDownloading firmware successful.\r\n");
+    // The question before the download announces the longest case; the time it really took
+    // is said here.
+    window.AppendText("\tThe download took " + DurationText(platform::GetClock().NowMs() - started) + ".\r\n");
 
     if (AskQuestion(kActivateQuestion, platform::MB_ICONWARNING) != IDYES) return 0;
     if (AskQuestion("The device will be reset and loss of process control will occur.\r\n\r\nAfter new firmware is "

@@ -2,6 +2,7 @@
 // out only its line.
 #include <cstring>
 
+#include "fieldbus/DeviceUnits.h"
 #include "fieldbus/TypedValues.h"
 #include "platform/Ui.h"
 #include "query/QueryDevice.h"
@@ -74,7 +75,8 @@ void ReadAllVariables(QueryDevice& q, QueryLines& lines) {
     StatusValue value;
     if (d.ReadTbFinalPositionValue(value) == 0) lines.Add(Format("Valve Position=%4.2f%%", value.value));
     float pressure = 0;
-    if (d.ReadTbOutPressure(pressure) == 0) lines.Add(Format("Out Pressure=%3.1f", pressure));
+    if (d.ReadTbOutPressure(pressure) == 0)
+        lines.Add(fieldbus::WithUnit(Format("Out Pressure=%3.1f", pressure), fieldbus::PressureUnit(d)));
     if (d.ReadPidPv(value) == 0) lines.Add(Format("PID PV=%3.1f", value.value));
     if (d.ReadPidSp(value) == 0) lines.Add(Format("PID SP=%3.1f", value.value));
 }
@@ -119,16 +121,18 @@ void ReadContinuousDiagnostics(QueryDevice& q, QueryLines& lines) {
 void ReadSignatureResults(QueryDevice& q, QueryLines& lines) {
     DeviceAccess& d = q.Device();
     float v = 0;
-    if (d.ReadTbValveHys(v) == 0) lines.Add(Format("Valve Hysteresis=%f", v));
+    const std::string pressure = fieldbus::PressureUnit(d);
+    if (d.ReadTbValveHys(v) == 0) lines.Add(Format("Valve Hysteresis=%f%%", v));
     fieldbus::RawRecord8 range{};
     if (d.ReadTbMeasSpringRange(range) == 0) {
         float upper = 0, lower = 0;
         TwoFloats(range, upper, lower);
-        lines.Add(Format("Measured Spring Range=(%f, %f)", upper, lower));
+        lines.Add(fieldbus::WithUnit(Format("Measured Spring Range=(%f, %f)", upper, lower), pressure));
     }
-    if (d.ReadTbMeasPressAir(v) == 0) lines.Add(Format("Measured Press Air=%f", v));
-    if (d.ReadTbMeasPressSupply(v) == 0) lines.Add(Format("Measured Press Supply=%f", v));
-    if (d.ReadTbValveSlipWidth(v) == 0) lines.Add(Format("Valve Slip Width=%f", v));
+    if (d.ReadTbMeasPressAir(v) == 0) lines.Add(fieldbus::WithUnit(Format("Measured Press Air=%f", v), pressure));
+    if (d.ReadTbMeasPressSupply(v) == 0)
+        lines.Add(fieldbus::WithUnit(Format("Measured Press Supply=%f", v), pressure));
+    if (d.ReadTbValveSlipWidth(v) == 0) lines.Add(Format("Valve Slip Width=%f%%", v));
 }
 
 void ReadConfiguration(QueryDevice& q, QueryLines& lines) {
@@ -164,14 +168,14 @@ void ReadConfiguration(QueryDevice& q, QueryLines& lines) {
 void ReadErrorLimits(QueryDevice& q, QueryLines& lines) {
     DeviceAccess& d = q.Device();
     float v = 0;
-    if (d.ReadTbDeviationLim(v) == 0) lines.Add(Format("Deviation Limit=%3.1f", v));
+    if (d.ReadTbDeviationLim(v) == 0) lines.Add(Format("Deviation Limit=%3.1f%%", v));
     fieldbus::RawRecord8 times{};
     if (d.ReadTbDeviationTimeTh(times) == 0) {
         float first = 0, second = 0;
         TwoFloats(times, first, second);
-        lines.Add(Format("Deviation Time Th=%f", first));
+        lines.Add(Format("Deviation Time Th=%f s", first));
     }
-    if (d.ReadTbNearCloseThreshold(v) == 0) lines.Add(Format("Near Close Th=%3.1f", v));
+    if (d.ReadTbNearCloseThreshold(v) == 0) lines.Add(Format("Near Close Th=%3.1f%%", v));
 
     struct Pair {
         const char* format;
@@ -238,7 +242,7 @@ void ReadRawData(QueryDevice& q, QueryLines& lines) {
     uint16_t raw = 0;
     if (d.ReadTbAdvalFw(raw) == 0) lines.Add(Format("Raw Position=0x%04x", unsigned{raw}));
     float v = 0;
-    if (d.ReadTbServoOutputSignal(v) == 0) lines.Add(Format("I/P output=%4.2f", v));
+    if (d.ReadTbServoOutputSignal(v) == 0) lines.Add(Format("I/P output=%4.2f%%", v));
     uint16_t unit = 0;
     if (d.ReadTbElectTemp(v) == 0 && d.ReadTbTemperatureUnit(unit) == 0)
         lines.Add(Format("Elect Temp=%4.1f", v) + "(" + (unit == kUnitDegreesCelsius ? "degC" : "degF") + ")");

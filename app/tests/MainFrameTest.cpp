@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QPlainTextEdit>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QToolBar>
 
 #include "app/CMainFrame.h"
 #include "app/CTessaroView.h"
@@ -44,6 +48,25 @@ TEST(CMainFrame, SavedConfigurationsJoinTheRecentFilesOfTheFileMenu) {
         QStringList texts;
         for (QAction* action : frame.FileMenu()->actions()) texts << action->text();
         EXPECT_TRUE(texts.contains(QString("&1 ") + QString::fromStdString(path))) << texts.join("|").toStdString();
+        // The save is named in the communication messages.
+        QString messages;
+        for (QPlainTextEdit* box : frame.View()->findChildren<QPlainTextEdit*>()) messages += box->toPlainText();
+        EXPECT_TRUE(messages.contains(QString::fromStdString(" Configuration saved to " + path + ". @ ")))
+            << messages.toStdString();
     }
     unsetenv("TESSARO_REGISTRY");
+}
+
+TEST(CMainFrame, OpensWithinTheScreenAndWideEnoughForItsToolbar) {
+    fieldbus::FieldbusLink link;
+    CMainFrame frame(link);
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(available.contains(QRect(frame.pos(), frame.size())));
+    const QToolBar* bar = frame.findChild<QToolBar*>("mainToolBar");
+    ASSERT_NE(nullptr, bar);
+    if (bar->sizeHint().width() < available.width() - 40) {
+        EXPECT_GE(frame.width(), bar->sizeHint().width());
+    } else {
+        EXPECT_GE(frame.width(), available.width() - 40);  // as wide as the screen allows
+    }
 }

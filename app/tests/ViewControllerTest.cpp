@@ -504,6 +504,15 @@ TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromT
     const auto read = ui.Progress().back();
     EXPECT_EQ("Read configuration data from the device : FV-101", read->caption);
     EXPECT_TRUE(read->closed);  // a second after the last line
+    // Completed commands are logged beside the failures, in the same form.
+    const std::string readLine = "Device FV-101 Reading device configuration data successful. @ ";
+    ASSERT_NE(std::string::npos, host.messageBox.find(readLine));
+    EXPECT_EQ("\r\n", host.messageBox.substr(host.messageBox.find(readLine) + readLine.size() + 8, 2));
+    // A cancel is logged once the read stopped.
+    ui.PressProgressButtonAfter(1);
+    EXPECT_EQ(1, controller.ReadConfigurationCommand());
+    EXPECT_NE(std::string::npos, host.messageBox.find("Device FV-101 Reading device configuration data cancelled. @ "));
+    ASSERT_EQ(0, controller.ReadConfigurationCommand());
     // Downloads choose their target from the list: not while a device is open.
     EXPECT_EQ(1, controller.DownloadConfigurationCommand());
     ui.Answer(IDYES, "OFFLINE");
@@ -520,9 +529,22 @@ TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromT
     EXPECT_EQ("Error: The new device tag FV-101 is not unique. Download is cancelled.", ui.Last().text);
     EXPECT_EQ(-1, controller.CurrentSlot());
 
+    // A file of the other family is written only after a question; No leaves KV-201 untouched.
+    fieldbus::FieldbusDevice& kv = link.Device(link.ItemDevIndexMap(ItemOf("KV-201")));
+    const config::GeneralGroup general = data.general;
+    data.general.pdTag = "KV-201";
+    data.general.nodeAddress = link.GetNodeAddress(link.ItemDevIndexMap(ItemOf("KV-201")));
+    ui.Pick(1).Answer(IDNO, "of another family: KPX110 positioner");
+    EXPECT_EQ(2, controller.DownloadConfigurationCommand());
+    EXPECT_EQ(-1, controller.CurrentSlot());
+    EXPECT_FALSE(kv.IsOpen());
+    data.general = general;
+
     data.position.servoGain = 140.0f;
     ui.Pick(0).Answer(IDYES, "Current Tag/Address before download: FV-101 / 0x14\r\n\r\nAttempting new Tag/Address : "
                              "             FV-101 / 0x14\r\n\r\nAre you sure");
+    // At the end the blocks are offered the modes they had before the download.
+    ui.Answer(IDYES, "Put the blocks of FV-101 back into the modes they had before the download (RB AUTO, TB AUTO");
     EXPECT_EQ(0, controller.DownloadConfigurationCommand());
     EXPECT_EQ(slot, controller.CurrentSlot());
     const auto download = ui.Progress().back();
@@ -534,7 +556,17 @@ TEST_F(ViewControllerTest, AConfigurationIsReadAndDownloadedToADeviceChosenFromT
     EXPECT_EQ(140.0f, gain);
     uint8_t mode = 0;
     ASSERT_EQ(0, device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::TB), mode));
-    EXPECT_EQ(0x01, mode);  // left out of service
+    EXPECT_NE(0x01, mode);  // back to work
+    EXPECT_NE(std::string::npos, host.messageBox.find("Device FV-101 Downloading device configuration data successful. @ "));
+    for (const std::string& text : ui.Texts()) EXPECT_EQ(std::string::npos, text.find("Out of service on FV-101: RB"));
+
+    // No leaves them out of service, and says so.
+    controller.OnSelectionChanged(0);
+    ui.Pick(0).Answer(IDYES, "Current Tag/Address").Answer(IDNO, "Put the blocks of FV-101 back");
+    EXPECT_EQ(0, controller.DownloadConfigurationCommand());
+    EXPECT_NE(std::string::npos, ui.Texts().back().find("Out of service on FV-101: RB, TB, AO"));
+    ASSERT_EQ(0, device.ReadActualMode(device.BlockOf(fieldbus::BlockKind::TB), mode));
+    EXPECT_EQ(0x01, mode);
     logon::CurrentUser::Reset();
     config::CurrentConfig() = saved;
 }

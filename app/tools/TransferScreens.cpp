@@ -6,13 +6,13 @@
 // every box is printed. Usage: tessaro_transfer_screens OUTPUT_FOLDER
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
@@ -126,7 +126,10 @@ int main(int argc, char** argv) {
     Select(frame, "FV-101");
     answers.progressPicture = folder + "/config-read-progress.png";
     const bool read = view.ReadConfigurationCommand() == 0;
-    const std::string file = (QDir::tempPath() + "/FV-101.dmp").toStdString();
+    // The file goes to a folder of this run alone, removed at the end.
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) return 1;
+    const std::string file = scratch.filePath("FV-101.dmp").toStdString();
     const bool saved = config::WriteConfigurationFile(data, file) == 0;
     std::printf("read FV-101: %s, saved to %s: %s\n", read ? "yes" : "no", file.c_str(), saved ? "yes" : "no");
 
@@ -138,6 +141,8 @@ int main(int argc, char** argv) {
     const bool downloaded = view.DownloadConfigurationCommand() == 0;
     config::CConfigData before = data;
     const bool again = view.ReadConfigurationCommand() == 0;
+    // The feedback angle is measured, not configured: it moves with the valve between the reads.
+    before.position.thetaP = data.position.thetaP;
     const bool same = before.position == data.position && before.ao == data.ao && before.pid == data.pid &&
                       before.option == data.option;
     std::printf("downloaded to FV-101: %s, read back: %s, groups equal: %s\n", downloaded ? "yes" : "no",

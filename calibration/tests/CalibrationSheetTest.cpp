@@ -132,6 +132,10 @@ TEST_F(CalibrationSheetTest, CancelAsksBeforeDroppingAFinishedTune) {
 
 TEST_F(CalibrationSheetTest, RefusedEntriesKeepTheSheetOpen) {
     OpenSheet("KV-201");
+    // Units beside the values: the percentages marked, the plain factors not.
+    EXPECT_EQ("%", sheet->AdvancedRows()[0].unit->text());
+    EXPECT_EQ("%", sheet->AdvancedRows()[9].unit->text());
+    EXPECT_EQ("", sheet->AdvancedRows()[8].unit->text());
     sheet->AdvancedRows()[0].now->setText("6");
     emit sheet->AdvancedRows()[0].now->textEdited("6");
     sheet->AdvancedRows()[1].now->setText("5");

@@ -37,7 +37,7 @@ QGridLayout* ColumnGrid(QWidget* parent) {
     return grid;
 }
 
-ServoRow AddRow(QGridLayout* grid, QWidget* parent, const QString& label) {
+ServoRow AddRow(QGridLayout* grid, QWidget* parent, const QString& label, const QString& unit = {}) {
     const int row = grid->rowCount();
     ServoRow r;
     grid->addWidget(new QLabel(label, parent), row, 0);
@@ -47,6 +47,8 @@ ServoRow AddRow(QGridLayout* grid, QWidget* parent, const QString& label) {
     r.now = new QLineEdit(parent);
     grid->addWidget(r.original, row, 1);
     grid->addWidget(r.now, row, 2);
+    r.unit = new QLabel(unit, parent);
+    grid->addWidget(r.unit, row, 3);
     return r;
 }
 
@@ -82,7 +84,7 @@ public:
         const float* values[6] = {&now.xBoostOn[0], &now.xBoostOn[1], &now.xBoostOff[0],
                                   &now.xBoostOff[1], &now.xBoostValue[0], &now.xBoostValue[1]};
         for (int i = 0; i < 6; ++i) {
-            rows_[i] = AddRow(grid, this, labels[i]);
+            rows_[i] = AddRow(grid, this, labels[i], "%");
             rows_[i]->original->setText(Text(*originals[i]));
             rows_[i]->now->setText(Text(*values[i]));
             connect(rows_[i]->now, &QLineEdit::textEdited, this, [this, i] { edited_[i / 2] = i % 2; });
@@ -287,8 +289,11 @@ QWidget* CCalibrationSheet::MakeAdvancedPage() {
                               "Boost Off Threshold 2", "Boost Value 1",        "Boost Value 2",
                               "Servo I Sleep Limit",   "Servo P Alpha",        "Internal Gain",
                               "Servo Offset"};
+    // The thresholds, boost values, sleep limit and offset are percentages of travel or output;
+    // the P alpha and the internal gain are plain factors.
+    const char* units[10] = {"%", "%", "%", "%", "%", "%", "%", "", "", "%"};
     for (int i = 0; i < 10; ++i) {
-        advancedRows_.push_back(AddRow(grid, page, labels[i]));
+        advancedRows_.push_back(AddRow(grid, page, labels[i], units[i]));
         if (i < 6) connect(advancedRows_.back().now, &QLineEdit::textEdited, this, [this, i] { lastEdited_[i / 2] = i % 2; });
     }
     layout->addLayout(grid);

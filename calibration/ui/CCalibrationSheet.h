@@ -27,6 +27,7 @@ class CTravelCalibrationPanel;
 struct ServoRow {
     QLineEdit* original = nullptr;
     QLineEdit* now = nullptr;
+    QLabel* unit = nullptr;  // beside the fields; empty for values without a unit
 };
 
 class CCalibrationSheet : public QDialog {

@@ -2,7 +2,7 @@
 #include "app/DeviceData.h"
 #include "app/DeviceDisplay.h"
 #include "cli/Context.h"
-#include "cli/DeviceIdentity.h"
+#include "config/DeviceIdentity.h"
 #include "cli/TextTable.h"
 #include "fieldbus/OperationState.h"
 #include "platform/Ui.h"
@@ -10,6 +10,10 @@
 using platform::Format;
 
 namespace cli {
+
+using config::DeviceIdentity;
+using config::IdentityOf;
+using config::TypeText;
 
 namespace {
 

@@ -1,14 +1,10 @@
 // restore: a configuration file downloaded to a positioner and read back.
-#include <strings.h>
-
-#include <cctype>
-
-#include "cli/BlockModes.h"
 #include "cli/ConfigComparison.h"
 #include "cli/ConfigSources.h"
 #include "cli/Context.h"
-#include "cli/DeviceIdentity.h"
 #include "config/ConfigTransfer.h"
+#include "config/OtherDeviceCheck.h"
+#include "fieldbus/BlockModes.h"
 #include "logon/HasPrivilege.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -23,27 +19,6 @@ namespace {
 constexpr int kDownloadPrivilege = 4;
 // How long a device that changed its tag or address, or restarted, may take to be listed again.
 constexpr uint64_t kRelistLimitMs = 60000;
-
-// The question before a file of another family or device type is downloaded; empty when the
-// file was read from a device of the target's family and type (or names no manufacturer).
-std::string OtherDeviceQuestion(const config::GeneralGroup& file, const std::string& targetId,
-                                const std::string& tag) {
-    if (file.manufacturerId.empty()) return {};
-    std::string sourceId = file.manufacturerId;
-    sourceId.insert(0, sourceId.size() < 6 ? 6 - sourceId.size() : 0, '0');
-    for (char& c : sourceId) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::string type = file.deviceType;
-    type.insert(0, type.size() < 4 ? 4 - type.size() : 0, '0');
-    const DeviceIdentity source = IdentityOf(sourceId + type);
-    const DeviceIdentity target = IdentityOf(targetId);
-    const bool sameFamily = strcasecmp(source.manufacturerId.c_str(), target.manufacturerId.c_str()) == 0;
-    const bool sameType = strcasecmp(source.deviceType.c_str(), target.deviceType.c_str()) == 0;
-    if (sameFamily && sameType) return {};
-    return "The file was read from " + TypeText(source, !source.family.empty()) + "; " + tag + " is " +
-           (sameFamily ? "" : "of another family: ") + TypeText(target, !target.family.empty()) + ".\r\n" +
-           "Members the device lacks are skipped, but values meant for the other device are written.\r\n\r\n"
-           "Do you want to download the file to this device anyway ?";
-}
 
 int RunRestore(Context& ctx) {
     if (!logon::HasPrivilege(kDownloadPrivilege)) return kExitRefused;
@@ -80,7 +55,7 @@ int RunRestore(Context& ctx) {
             general.nodeAddress));
         return kExitFailed;
     }
-    const std::string otherDevice = OtherDeviceQuestion(general, link.GetDeviceId(slot), link.GetTag(slot));
+    const std::string otherDevice = config::OtherDeviceQuestion(general, link.GetDeviceId(slot), link.GetTag(slot));
     if (!otherDevice.empty() &&
         platform::ShowMessage(otherDevice, platform::MB_YESNO | platform::MB_ICONWARNING | platform::MB_DEFBUTTON2) !=
             platform::IDYES)
@@ -101,7 +76,7 @@ int RunRestore(Context& ctx) {
     config::TransferOptions options;
     options.waitForClose = false;
     fieldbus::FieldbusDevice& device = link.Device(slot);
-    const BlockModeList priorModes = ReadTargetModes(device);
+    const fieldbus::BlockModeList priorModes = fieldbus::ReadTargetModes(device);
     ctx.Pump();
     if (config::PrepareDeviceForDownload(device, options.runBus) != 0) {
         ctx.Pump();
@@ -115,7 +90,7 @@ int RunRestore(Context& ctx) {
     if (downloaded != 0) {
         // Say what the device holds now: the groups written and those not, and the blocks
         // left out of service.
-        const std::vector<fieldbus::BlockKind> out = restarted ? std::vector<fieldbus::BlockKind>{} : BlocksOutOfService(device);
+        const std::vector<fieldbus::BlockKind> out = restarted ? std::vector<fieldbus::BlockKind>{} : fieldbus::BlocksOutOfService(device);
         ctx.Pump();
         ctx.CloseDevice(slot);
         const bool cancelled = transfer.Outcome() == config::TransferOutcome::Cancelled;
@@ -132,7 +107,7 @@ int RunRestore(Context& ctx) {
                        : "\nThe device stopped during " +
                              std::string(config::GroupProgressName(transfer.NotWrittenGroups().front())) +
                              ": it may be partly written.") +
-                  (out.empty() ? std::string() : "\nOut of service: " + BlockListText(out) + "."));
+                  (out.empty() ? std::string() : "\nOut of service: " + fieldbus::BlockListText(out) + "."));
         return kExitFailed;
     }
     ctx.CloseDevice(slot);
@@ -184,17 +159,16 @@ int RunRestore(Context& ctx) {
     // The download left every block out of service: the modes they had before are offered back.
     fieldbus::FieldbusDevice& after = link.Device(slot);
     if (!priorModes.empty() &&
-        platform::ShowMessage("Put the blocks of " + general.pdTag + " back into the modes they had before the download (" +
-                                  ModeListText(priorModes) + ") ?",
+        platform::ShowMessage(fieldbus::PriorModesQuestion(general.pdTag, priorModes),
                               platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES &&
-        SetTargetModes(after, priorModes) != 0)
+        fieldbus::SetTargetModes(after, priorModes) != 0)
         ctx.Error("Error: Not every block took its former mode back.");
     ctx.Pump();
-    const std::vector<fieldbus::BlockKind> stillOut = BlocksOutOfService(after);
+    const std::vector<fieldbus::BlockKind> stillOut = fieldbus::BlocksOutOfService(after);
     ctx.Pump();
     ctx.CloseDevice(slot);
     if (!stillOut.empty())
-        ctx.Progress("Out of service: " + BlockListText(stillOut) + "; \"tessaro-cli state " + general.pdTag +
+        ctx.Progress("Out of service: " + fieldbus::BlockListText(stillOut) + "; \"tessaro-cli state " + general.pdTag +
                      " normal\" puts RB, TB and AO back to work, the other blocks need their modes set.");
     if (ctx.Json()) {
         JsonValue fields = JsonValue::array();

@@ -1,6 +1,6 @@
 // scan: the live list of the link.
 #include "cli/Context.h"
-#include "cli/DeviceIdentity.h"
+#include "config/DeviceIdentity.h"
 #include "cli/TextTable.h"
 #include "nifb/nifb.h"
 #include "platform/Ui.h"
@@ -8,6 +8,10 @@
 using platform::Format;
 
 namespace cli {
+
+using config::DeviceIdentity;
+using config::IdentityOf;
+using config::TypeText;
 
 namespace {
 

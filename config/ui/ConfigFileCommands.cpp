@@ -30,7 +30,19 @@ int ConfigFileCommands::OnFileSave(QWidget* parent) {
 }
 
 int ConfigFileCommands::OnFileSaveAs(QWidget* parent) {
-    return SaveConfigurationFile(data_, BoundChooser(parent), device_);
+    savedPath_.clear();
+    std::string chosen;
+    const FileChooser choose = BoundChooser(parent);
+    const int result = SaveConfigurationFile(
+        data_,
+        [&choose, &chosen](const FileDialogRequest& request) {
+            FileDialogResult answer = choose(request);
+            if (answer.accepted) chosen = answer.path;
+            return answer;
+        },
+        device_);
+    if (result == 0) savedPath_ = chosen;
+    return result;
 }
 
 int ConfigFileCommands::LoadOfflineDefault(QWidget*) {

@@ -39,6 +39,8 @@ public:
     int OnFileOpen(QWidget* parent);
     int OnFileSave(QWidget* parent);
     int OnFileSaveAs(QWidget* parent);
+    // The file the last successful save wrote; empty after a save that failed or was cancelled.
+    const std::string& SavedPath() const { return savedPath_; }
     // Loads the offline default file the first time it is called; on failure shows the
     // result text for 1.5 s. Later calls do nothing and return the first result.
     int LoadOfflineDefault(QWidget* parent);
@@ -60,6 +62,7 @@ private:
     ActuatorDiagnosticsSource* device_ = nullptr;
     std::string executableFolder_;
     std::function<void()> onLoaded_;
+    std::string savedPath_;
     bool offlineDefaultDone_ = false;
     int offlineDefaultResult_ = 0;
 };

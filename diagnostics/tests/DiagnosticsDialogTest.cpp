@@ -40,13 +40,15 @@ TEST_F(DiagnosticsDialogTest, TheSelfCheckFillsTheTableAndTheResetClearsTheHisto
     dialog.show();
     ASSERT_EQ(6, dialog.Historian()->rowCount());
     EXPECT_EQ("Servo Warning Count", dialog.Historian()->item(5, 0)->text());
-    EXPECT_EQ("0.00", dialog.Measured()->item(2, 1)->text());  // no self check yet
+    EXPECT_EQ("0.00%", dialog.Measured()->item(2, 1)->text());  // no self check yet, in % of travel
+    EXPECT_TRUE(dialog.Measured()->item(0, 1)->text().endsWith(" kPa"));  // the device's pressure unit
+    EXPECT_TRUE(dialog.Measured()->item(4, 1)->text().endsWith(" s"));  // the valve's time constant
 
     onTime = [](uint64_t) { QApplication::processEvents(); };
     ui.Answer(platform::IDYES, "stroke the valve");
     dialog.findChild<QPushButton*>("selfCheck")->click();
     EXPECT_EQ("Success", dialog.SelfCheckResult()->text());
-    EXPECT_GT(dialog.Measured()->item(2, 1)->text().toDouble(), 1.0);  // the hysteresis
+    EXPECT_GT(dialog.Measured()->item(2, 1)->text().chopped(1).toDouble(), 1.0);  // the hysteresis
     EXPECT_NE("0", dialog.Historian()->item(0, 1)->text());  // the strokes were counted
     const QString warnings = dialog.Historian()->item(5, 1)->text();
     EXPECT_GE(warnings.toInt(), 2);  // the moves beyond the warning limits

@@ -38,6 +38,7 @@ TEST_F(SelfCheckTest, TheSelfCheckFillsTheMeasuredValues) {
     for (const DiagnosticsLine& line : values.selfCheck) EXPECT_FALSE(line.value.empty()) << line.label;
     EXPECT_EQ("Measured Spring Range Upper", values.selfCheck[6].label);
     EXPECT_NEAR(102.0, std::stod(values.selfCheck[6].value), 0.02 * 81);  // KPX valve: 21-102 kPa
+    EXPECT_EQ(" kPa", values.selfCheck[6].value.substr(values.selfCheck[6].value.size() - 4));
     EXPECT_NEAR(21.0, std::stod(values.selfCheck[7].value), 0.02 * 81);
     EXPECT_EQ(5u, values.historian.size());  // no device diagnostics on this revision
 }

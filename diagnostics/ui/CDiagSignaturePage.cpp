@@ -20,6 +20,7 @@
 #include "graphs/ui/CSignatureGraph.h"
 #include "graphs/ui/CSignatureGraphDlg.h"
 #include "platform/Ui.h"
+#include "platform/ui/WindowPlacement.h"
 
 namespace diagnostics {
 
@@ -241,6 +242,7 @@ bool CDiagSignaturePage::OpenProgress(bool severalKinds) {
 
 void CDiagSignaturePage::ShowProgress() {
     if (!progress_) return;
+    if (!progress_->isVisible()) platform::PlaceOnScreen(progress_);
     progress_->show();
     progress_->raise();
 }

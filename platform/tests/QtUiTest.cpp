@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <thread>
 
@@ -10,6 +11,7 @@
 #include "platform/ui/QtMessagePump.h"
 #include "platform/ui/QtProgressWindow.h"
 #include "platform/ui/QtUi.h"
+#include "platform/ui/WindowPlacement.h"
 
 using namespace platform;
 
@@ -51,4 +53,25 @@ TEST(QtMessagePump, WorkerPostsAreDeliveredByTheEventLoop) {
     for (int i = 0; i < 50 && target.got == 0; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(1, target.got);
     MessageDispatcher::Instance().Unregister(h);
+}
+
+TEST(WindowPlacement, AWindowOverAParentNearTheScreenEdgeOpensWithinTheScreen) {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    // The parent sits in the bottom right corner, as a main window moved aside does.
+    QWidget parent;
+    parent.resize(300, 200);
+    parent.move(available.right() - 250, available.bottom() - 150);
+    QWidget window(&parent, Qt::Window);
+    window.resize(available.width() / 2, available.height() / 2);
+    platform::PlaceOnScreen(&window);
+    EXPECT_TRUE(available.contains(QRect(window.pos(), window.size()))) << window.x() << "," << window.y();
+    // A window larger than the screen is made to fit.
+    QWidget large(&parent, Qt::Window);
+    large.resize(available.width() + 300, available.height() + 300);
+    platform::PlaceOnScreen(&large);
+    EXPECT_LE(large.width(), available.width());
+    EXPECT_LE(large.height(), available.height());
+    EXPECT_TRUE(available.contains(QRect(large.pos(), large.size())));
+
+    EXPECT_EQ(QRect(1100, 600, 500, 400), platform::FitWithin(QRect(1400, 900, 500, 400), QRect(0, 0, 1600, 1000)));
 }

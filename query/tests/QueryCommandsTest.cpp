@@ -58,7 +58,7 @@ TEST_F(QueryOnFakeBus, AFailedReadLeavesOutItsLineOnly) {
     // The set point is the command's first read.
     bus->FailObject(nifb::Op::ReadObject, "TB_1.FINAL_VALUE", E_COMM_ERROR);
     EXPECT_EQ(q.ComposeAnswer(CommandIndex(q, "Read Raw Data")),
-              "Read Raw Data :\r\n\r\nRaw Position=0x1234 .\r\nI/P output=55.50 .\r\nElect Temp=24.3(degC) .\r\n");
+              "Read Raw Data :\r\n\r\nRaw Position=0x1234 .\r\nI/P output=55.50% .\r\nElect Temp=24.3(degC) .\r\n");
     bus->FailObject(nifb::Op::ReadObject, "TB_1.FINAL_VALUE", 0);
     SetTb("TEMPERATURE_UNIT", BigEndianU16(1002));
     EXPECT_NE(q.ComposeAnswer(CommandIndex(q, "Read Raw Data")).find("Elect Temp=24.3(degF) .\r\n"), std::string::npos);
@@ -80,7 +80,7 @@ TEST_F(QueryOnFakeBus, ErrorLimitsListOnlyTheTotalsAboveTheirLimits) {
     QueryDevice q(&device, {});
     const int index = CommandIndex(q, "Read Error Limits");
     const std::string limits =
-        "Read Error Limits :\r\n\r\nDeviation Limit=110.0 .\r\nDeviation Time Th=10.000000 .\r\nNear Close Th=3.0 .\r\n";
+        "Read Error Limits :\r\n\r\nDeviation Limit=110.0% .\r\nDeviation Time Th=10.000000 s .\r\nNear Close Th=3.0% .\r\n";
     EXPECT_EQ(q.ComposeAnswer(index), limits);  // totals equal to their limits
     SetTb("TOTAL_TRAVEL", BigEndianU32(12));
     SetTb("TOTAL_NEAR_CLOSE_TIM", BigEndianU32(4000000000u));
@@ -117,6 +117,13 @@ TEST(QueryOnSegment, AnswersEveryCommandAndListsABlocksParameters) {
               std::string::npos)
         << configuration;
     EXPECT_NE(configuration.find(" .\r\nActuator Type=Single Acting .\r\n"), std::string::npos);
+    // Pressures carry the device's pressure unit, the percentages their sign.
+    const std::string results = q.ComposeAnswer(CommandIndex(q, "Read Signature Results"));
+    for (const char* unit : {"%", " kPa"})
+        EXPECT_NE(results.find(std::string(unit) + " .\r\n"), std::string::npos) << unit << results;
+    EXPECT_NE(results.find("Measured Press Supply="), std::string::npos);
+    EXPECT_NE(results.substr(results.find("Measured Press Supply=")).find(" kPa .\r\n"), std::string::npos);
+    EXPECT_NE(q.ComposeAnswer(CommandIndex(q, "Read All Variables")).find(" kPa .\r\n"), std::string::npos);
     for (int i = 0; i < q.CommandCount(); ++i) {
         const std::string answer = q.ComposeAnswer(i);
         EXPECT_EQ(answer.rfind(q.CommandName(i) + " :\r\n\r\n", 0), 0u);

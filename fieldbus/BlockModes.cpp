@@ -1,12 +1,11 @@
-#include "cli/BlockModes.h"
+#include "fieldbus/BlockModes.h"
 
 #include "fieldbus/DeviceAccess.h"
 #include "fieldbus/OperationState.h"
 #include "platform/Clock.h"
 
-namespace cli {
+namespace fieldbus {
 
-using fieldbus::BlockKind;
 
 namespace {
 
@@ -77,4 +76,9 @@ std::string BlockListText(const std::vector<BlockKind>& blocks) {
     return text;
 }
 
-}  // namespace cli
+std::string PriorModesQuestion(const std::string& tag, const BlockModeList& modes) {
+    return "Put the blocks of " + tag + " back into the modes they had before the download (" + ModeListText(modes) +
+           ") ?";
+}
+
+}  // namespace fieldbus

@@ -3,7 +3,7 @@
 // positioner families of this program, the family name.
 #include <string>
 
-namespace cli {
+namespace config {
 
 struct DeviceIdentity {
     std::string manufacturerId;  // characters 1 to 6
@@ -15,4 +15,4 @@ DeviceIdentity IdentityOf(const std::string& deviceId);
 // "RPX110 positioner (type 0001)" or "other device (manufacturer 5A5401, type 0A01)".
 std::string TypeText(const DeviceIdentity& identity, bool positioner);
 
-}  // namespace cli
+}  // namespace config

@@ -1,8 +1,8 @@
-#include "cli/DeviceIdentity.h"
+#include "config/DeviceIdentity.h"
 
 #include <strings.h>
 
-namespace cli {
+namespace config {
 
 DeviceIdentity IdentityOf(const std::string& deviceId) {
     const size_t first = deviceId.find_first_not_of(' ');
@@ -20,4 +20,4 @@ std::string TypeText(const DeviceIdentity& identity, bool positioner) {
     return "other device (manufacturer " + identity.manufacturerId + ", type " + identity.deviceType + ")";
 }
 
-}  // namespace cli
+}  // namespace config
