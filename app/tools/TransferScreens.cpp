@@ -2,7 +2,8 @@
 // main window's own commands on the shipped default segment hosted in this process: read
 // FV-101 (the progress window is pictured), save it, download the file back to FV-101 and read
 // it again, try it on FV-102 (refused: the tag is FV-101's), then read KV-201 and write its
-// report as HTML and PDF (a page of the report is pictured). Questions are answered Yes and
+// report as HTML and PDF (a page of the report is pictured), and last offer FV-101's file to
+// KV-201 of the other family (the question is pictured and answered No). Questions are answered Yes and
 // every box is printed. Usage: tessaro_transfer_screens OUTPUT_FOLDER
 #include <QApplication>
 #include <QComboBox>
@@ -44,6 +45,9 @@ class Operator : public QObject {
 public:
     QString pick;
     QString progressPicture;
+    // A question containing `refuse` is pictured into `questionPicture` and answered No.
+    QString refuse;
+    QString questionPicture;
     Operator() {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, &Operator::Tick);
@@ -54,6 +58,13 @@ private:
     void Tick() {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (!w->isVisible()) continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && !refuse.isEmpty() && box->text().contains(refuse)) {
+                if (!questionPicture.isEmpty()) box->grab().save(questionPicture);
+                questionPicture.clear();
+                std::printf("box (answered No): %s\n", box->text().toLatin1().constData());
+                if (QAbstractButton* no = box->button(QMessageBox::No)) no->click();
+                continue;
+            }
             if (fieldbus::screens::PressYes(w)) continue;
             if (auto* input = qobject_cast<QInputDialog*>(w)) {
                 input->setTextValue(pick);
@@ -167,6 +178,18 @@ int main(int argc, char** argv) {
     view.ReadConfigurationCommand();
     const std::string fvHtml = frame.Reports().Generate(report::ReportKind::Html);
     const std::string fvPdf = frame.Reports().Generate(report::ReportKind::Pdf);
+    // FV-101's file offered to KV-201, a positioner of the other family: the question is
+    // pictured and answered No, so nothing is written.
+    Select(frame, "OFFLINE");
+    config::ReadConfigurationFile(data, file);
+    data.general.pdTag = "KV-201";  // the target's own tag and address: only the family differs
+    data.general.nodeAddress = 22;
+    answers.pick = "KV-201";
+    answers.refuse = "of another family";
+    answers.questionPicture = folder + "/config-download-other-family.png";
+    const bool refused = view.DownloadConfigurationCommand() != 0;
+    std::printf("download of FV-101's file to KV-201 declined: %s\n", refused ? "yes" : "no");
+    ok = ok && refused && answers.questionPicture.isEmpty();
     ok = ok && read && saved && downloaded && again && same && !kvPdf.empty() && !fvHtml.empty() && !fvPdf.empty();
     ok = ok && answers.progressPicture.isEmpty();  // the progress window was pictured
     frame.close();
