@@ -10,7 +10,7 @@ std::string DownloadErrorText(uint16_t code) {
         case 0x8002: return "Abnormal manufacture ID";
         case 0x8003: return "Abnormal device family";
         case 0x8004: return "Abnormal device revision";
-        case 0x8005: return "Abnormal vendor specification version";
+        case 0x8005: return "Abnormal vendor header version";
         case 0x8006: return "Abnormal number of modules";
         case 0x8007: return "Abnormal number of bytes in module 1";
         case 0x8008: return "Abnormal number of bytes in module 2";

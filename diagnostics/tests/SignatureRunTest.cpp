@@ -27,6 +27,7 @@
 #include "platform/testing/TempDir.h"
 #include "simulator/InProcessSegment.h"
 #include "simulator/Json.h"
+#include "simulator/tests/SegmentClock.h"
 #include "simulator/tests/ServerProcess.h"
 #include "simulator/tests/TestSegments.h"
 #include "simulator/valve/StepFigures.h"
@@ -82,17 +83,7 @@ protected:
         ASSERT_TRUE(server_->Answering());
         nifUseServer();
         ASSERT_EQ(E_OK, nifOpenSession(nullptr, &session_));
-        // The server's time moves with the program's pauses. A worker's pause also lets the
-        // page catch up with what was posted, as the real pause would.
-        clock_.OnSleep([this, last = clock_.NowMs(), main = std::this_thread::get_id()](uint64_t now) mutable {
-            std::string answer;
-            nifb::SendControl(session_, R"({"command":"advance","ms":)" + std::to_string(now - last) + "}", answer);
-            last = now;
-            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (std::this_thread::get_id() != main && platform::MessageDispatcher::Instance().PendingCount() > 0 &&
-                   std::chrono::steady_clock::now() < limit)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-        });
+        clock_.OnSleep(simulator::testing::AdvanceSegmentOnSleep(session_, clock_.NowMs()));
         nifInterfaceInfo interfaces[4] = {};
         uint16_t count = 4;
         ASSERT_EQ(E_OK, nifGetInterfaceList(session_, &count, interfaces));

@@ -16,6 +16,7 @@
 #include "platform/WindowMessages.h"
 #include "simulator/InProcessSegment.h"
 #include "simulator/SegmentLoader.h"
+#include "simulator/tests/SegmentClock.h"
 #include "diagnostics/SignatureSelection.h"
 
 namespace population {
@@ -57,17 +58,7 @@ bool CampaignBed::Open(const std::string& segmentFile, const std::string& tag, s
     std::shared_ptr<simulator::Segment> segment = simulator::LoadSegmentFile(segmentFile, options, error);
     if (!segment) return false;
     backend_ = simulator::UseInProcessSegment(segment);
-    // The program's waits are the time that passes on the segment. A worker's pause also lets
-    // the page catch up with what was posted, as a real pause would.
-    clock_.OnSleep([this, last = clock_.NowMs(), main = std::this_thread::get_id()](uint64_t now) mutable {
-        std::string answer;
-        nifb::SendControl(session_, R"({"command":"advance","ms":)" + std::to_string(now - last) + "}", answer);
-        last = now;
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (std::this_thread::get_id() != main && platform::MessageDispatcher::Instance().PendingCount() > 0 &&
-               std::chrono::steady_clock::now() < limit)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-    });
+    clock_.OnSleep(simulator::testing::AdvanceSegmentOnSleep(session_, clock_.NowMs()));
     if (nifOpenSession(nullptr, &session_) != E_OK) return error = "no session", false;
     nifInterfaceInfo interfaces[4] = {};
     uint16_t count = 4;
