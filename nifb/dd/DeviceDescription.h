@@ -1,0 +1,102 @@
+#pragma once
+// A device description as a host keeps it: the names, types, record members, labels, help
+// texts and enumeration texts of every object a device type has, for one manufacturer,
+// device type and device revision. A device on the bus knows its objects by index only;
+// a transport that reaches devices by index (High Speed Ethernet) resolves the names the
+// program uses through the description, and answers attributes and help from it.
+//
+// Descriptions are files in a description folder, one per device type and revision (see
+// DescriptionPath). The simulator writes them for the device types of a segment.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "nifb/nifb.h"
+
+namespace nifb::dd {
+
+struct Item {
+    uint32_t value = 0;
+    std::string text;  // "|en|Linear", optionally followed by other languages
+};
+
+struct Member {
+    std::string name;  // empty for array elements
+    uint16_t dataType = NIF_DT_UINT8;
+    uint16_t size = 1;
+    uint16_t offset = 0;
+    std::vector<Item> items;
+    bool bitItems = false;
+};
+
+struct Object {
+    // Block parameters: relative to the block's start index (0 is the block record).
+    // Management objects and objects outside blocks: the absolute index.
+    uint16_t index = 0;
+    std::string name;
+    uint8_t objectCode = NIF_OC_SIMPLE;
+    uint16_t dataType = NIF_DT_UINT8;  // simple type, array element type, or structure number
+    uint16_t size = 0;
+    std::vector<Member> members;       // records and arrays
+    std::vector<Item> items;
+    bool bitItems = false;
+    std::string label;
+    std::string help;
+    std::vector<uint16_t> viewMembers;  // views: relative indexes of the member objects
+};
+
+// One block type of the device, known by the DD item its block record carries.
+struct BlockType {
+    uint32_t ddItem = 0;
+    std::vector<Object> parameters;
+};
+
+struct Description {
+    uint32_t manufacturerId = 0;
+    uint16_t deviceType = 0;
+    uint8_t deviceRevision = 0;
+    uint8_t ddRevision = 0;
+    std::vector<BlockType> blocks;
+    std::vector<Object> mib;      // management objects (absolute indexes)
+    std::vector<Object> vfd;      // function-block VFD objects outside any block (absolute indexes)
+};
+
+// Where a description lives in a description folder.
+std::string DescriptionPath(const std::string& folder, uint32_t manufacturerId, uint16_t deviceType,
+                            uint8_t deviceRevision);
+
+// The description as file text, and back. Reading checks every field and bound and gives a
+// message naming what is wrong; `out` is untouched on failure.
+std::string WriteDescription(const Description& description);
+bool ReadDescription(const std::string& text, Description& out, std::string& error);
+// Loads a description file: E_OK, E_SYMBOL_FILE_NOT_FOUND (no such file) or
+// E_DD_LOAD_FAILED (the file is not a readable description; `error` says why).
+int LoadDescription(const std::string& path, Description& out, std::string& error);
+
+// A block as the device's block list shows it.
+struct BlockPlace {
+    std::string tag;        // blank-trimmed
+    uint16_t startIndex = 0;
+    uint32_t ddItem = 0;
+};
+
+// An object name resolved to what goes on the wire.
+struct Resolved {
+    const Object* object = nullptr;
+    int member = -1;          // -1: the whole object
+    uint16_t index = 0;       // absolute object-dictionary index
+    uint8_t subindex = 0;     // 0: the whole object; n: member n
+    uint16_t size = 0;        // bytes on the wire
+};
+
+// Resolves a name the way the library's API addresses objects: on a block ("MODE_BLK",
+// "MODE_BLK.TARGET", "BOOST_VALUE.2", an index made with makeIndex/makeIndexSubindex), on a
+// VFD ("FV101_TB.FINAL_VALUE", a VFD object, an index), or on the MIB ("FB_START_ENTRY.1").
+// `block` is null for VFD-level names. Returns E_OK, E_NOT_FOUND, or E_DD_LOOKUP_FAILED
+// when the block's DD item is not in the description.
+int ResolveOnBlock(const Description& d, const BlockPlace& block, const std::string& name, Resolved& out);
+int ResolveOnVfd(const Description& d, const std::vector<BlockPlace>& blocks, const std::string& name,
+                 Resolved& out);
+int ResolveOnMib(const Description& d, const std::string& name, Resolved& out);
+
+}  // namespace nifb::dd
