@@ -1,0 +1,67 @@
+// A description as file text: one JSON object, keys in the order written here, values that equal
+// their defaults left out, so that the same description always gives the same text.
+#include <nlohmann/json.hpp>
+
+#include "nifb/dd/DescriptionFormat.h"
+#include "nifb/dd/DeviceDescription.h"
+
+namespace nifb::dd {
+
+namespace {
+
+using OrderedJson = nlohmann::ordered_json;
+
+OrderedJson ItemsJson(const std::vector<Item>& items) {
+    OrderedJson list = OrderedJson::array();
+    for (const Item& it : items) list.push_back(OrderedJson{{"value", it.value}, {"text", it.text}});
+    return list;
+}
+
+OrderedJson MemberJson(const Member& m) {
+    OrderedJson j = {{"dataType", m.dataType}, {"size", m.size}, {"offset", m.offset}};
+    if (!m.name.empty()) j["name"] = m.name;
+    if (!m.items.empty()) j["items"] = ItemsJson(m.items);
+    if (m.bitItems) j["bitItems"] = true;
+    return j;
+}
+
+OrderedJson ObjectJson(const Object& o) {
+    OrderedJson j = {{"index", o.index}, {"name", o.name}, {"objectCode", o.objectCode}, {"dataType", o.dataType},
+              {"size", o.size}};
+    if (!o.members.empty()) {
+        OrderedJson list = OrderedJson::array();
+        for (const Member& m : o.members) list.push_back(MemberJson(m));
+        j["members"] = std::move(list);
+    }
+    if (!o.items.empty()) j["items"] = ItemsJson(o.items);
+    if (o.bitItems) j["bitItems"] = true;
+    if (!o.label.empty()) j["label"] = o.label;
+    if (!o.help.empty()) j["help"] = o.help;
+    if (!o.viewMembers.empty()) j["viewMembers"] = o.viewMembers;
+    return j;
+}
+
+OrderedJson ObjectsJson(const std::vector<Object>& objects) {
+    OrderedJson list = OrderedJson::array();
+    for (const Object& o : objects) list.push_back(ObjectJson(o));
+    return list;
+}
+
+}  // namespace
+
+std::string WriteDescription(const Description& d) {
+    OrderedJson root = {{"format", kDescriptionFormat},
+                 {"manufacturerId", d.manufacturerId},
+                 {"deviceType", d.deviceType},
+                 {"deviceRevision", d.deviceRevision},
+                 {"ddRevision", d.ddRevision}};
+    OrderedJson blocks = OrderedJson::array();
+    for (const BlockType& b : d.blocks) blocks.push_back(OrderedJson{{"ddItem", b.ddItem}, {"parameters", ObjectsJson(b.parameters)}});
+    root["blocks"] = std::move(blocks);
+    root["mib"] = ObjectsJson(d.mib);
+    root["vfd"] = ObjectsJson(d.vfd);
+    // Texts that are not UTF-8 are repaired rather than refused: writing never fails.
+    return root.dump(1, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
+}
+
+}  // namespace nifb::dd
