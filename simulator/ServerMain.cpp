@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "nifb/SocketPath.h"
+#include "simulator/DeviceDescriptions.h"
 #include "simulator/InProcessSegment.h"
 #include "simulator/ServerOptions.h"
 #include "simulator/SocketServer.h"
@@ -33,6 +34,23 @@ void Log(const std::string& text) {
     std::fflush(stderr);
 }
 
+// --write-dd: the descriptions of the segment's device types, written and listed.
+int WriteDescriptionFiles(const std::string& segmentPath, const std::string& folder) {
+    std::string error;
+    simulator::LoadOptions load;
+    load.manualClock = true;
+    auto segment = simulator::LoadSegmentFile(segmentPath, load, error);
+    std::vector<nifb::dd::Description> descriptions;
+    std::vector<std::string> written;
+    if (!segment || !simulator::DescribeSegment(*segment, descriptions, error) ||
+        !simulator::WriteDescriptions(descriptions, folder, written, error)) {
+        std::fprintf(stderr, "nifb: %s\n", error.c_str());
+        return 1;
+    }
+    for (const std::string& path : written) std::printf("%s\n", path.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,6 +66,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::string segmentPath = opt.segmentPath.empty() ? simulator::DefaultSegmentPath() : opt.segmentPath;
+    if (!opt.writeDdFolder.empty()) return WriteDescriptionFiles(segmentPath, opt.writeDdFolder);
     std::string problem;
     std::string socketPath = opt.socketPath.empty() ? nifb::DefaultSocketPath(&problem) : opt.socketPath;
     if (socketPath.empty()) {

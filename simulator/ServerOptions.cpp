@@ -9,6 +9,7 @@ namespace simulator {
 std::string ServerUsage() {
     return "Usage: nifb [--segment FILE] [--socket PATH] [--speed FACTOR] [--latency on|off|MS] [--manual-clock]\n"
            "            [--verbose N]\n"
+           "       nifb --write-dd FOLDER [--segment FILE]\n"
            "Serves a simulated Foundation Fieldbus H1 segment to the Fieldbus library.\n"
            "  --segment FILE   segment file (default: $NIFB_SEGMENT, the registry value \"Segment\",\n"
            "                   else the default segment shipped with the program)\n"
@@ -18,7 +19,9 @@ std::string ServerUsage() {
            "                   default 1)\n"
            "  --latency X      bus latency per transaction: on, off, or on with X ms overhead\n"
            "  --manual-clock   simulated time moves only by the \"advance\" control command (tests)\n"
-           "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n";
+           "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n"
+           "  --write-dd FOLDER  writes the device descriptions of the segment's device types into\n"
+           "                   FOLDER (one file per manufacturer, device type and revision) and ends\n";
 }
 
 int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out, std::string& error) {
@@ -63,6 +66,12 @@ int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out,
                 }
                 out.latency = 1;
                 out.latencyOverheadMs = static_cast<int>(ms);
+            }
+        } else if (a == "--write-dd") {
+            if (!value(out.writeDdFolder)) return 1;
+            if (out.writeDdFolder.empty()) {
+                error = "--write-dd needs a folder";
+                return 1;
             }
         } else if (a == "--manual-clock") {
             out.manualClock = true;

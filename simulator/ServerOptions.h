@@ -15,6 +15,7 @@ struct ServerOptions {
     int verbosity = 1;
     bool manualClock = false;     // time moves only by the "advance" control command
     bool help = false;
+    std::string writeDdFolder;    // with --write-dd: write the segment's device descriptions there and end
 };
 
 // 0 on success; 1 with `error` for a bad command line.
