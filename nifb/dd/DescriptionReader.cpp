@@ -1,6 +1,6 @@
 // Reads description files. Every key is checked for its type and range, unknown keys are
-// refused, counts are bounded, and the objects must agree with each other (unique indexes
-// and names, members inside their object, views naming parameters of their own block), so
+// refused, counts are bounded, and the objects must agree with each other (unique indexes,
+// members inside their object, views naming parameters of their own block), so
 // that the resolvers can trust what they are given.
 #include <cerrno>
 #include <cstring>
@@ -11,6 +11,7 @@
 
 #include "nifb/dd/DescriptionFormat.h"
 #include "nifb/dd/DeviceDescription.h"
+#include "nifb/dd/Latin1Text.h"
 
 namespace nifb::dd {
 
@@ -79,10 +80,12 @@ public:
         const Json* v = Take(key);
         if (!v) return !required || Missing(key);
         if (!v->is_string()) return Fail(Path(key) + " must be a text");
-        const std::string& s = v->get_ref<const std::string&>();
-        if (s.size() > maxBytes)
+        std::string bytes;
+        if (!Utf8ToLatin1(v->get_ref<const std::string&>(), bytes))
+            return Fail(Path(key) + " holds a character beyond ISO Latin-1");
+        if (bytes.size() > maxBytes)
             return Fail(Path(key) + " is longer than " + std::to_string(maxBytes) + " bytes");
-        out = s;
+        out = std::move(bytes);
         return true;
     }
 
@@ -211,21 +214,17 @@ bool ReadObject(const Json& j, const std::string& where, Object& o, std::string&
     return r.NoOthers();
 }
 
-// A list of objects: indexes and names each appear once.
+// A list of objects: each index appears once. Names may repeat (a device's link objects
+// share theirs): a name then finds the first of them, as on the device.
 bool ReadObjects(const Json& list, const std::string& where, const char* key, std::vector<Object>& out,
                  std::string& error) {
     std::set<uint16_t> indexes;
-    std::set<std::string> names;
     for (size_t i = 0; i < list.size(); ++i) {
         Object o;
         const std::string at = At(where, key, i);
         if (!ReadObject(list[i], at, o, error)) return false;
         if (!indexes.insert(o.index).second) {
             error = at + ": index " + std::to_string(o.index) + " appears twice";
-            return false;
-        }
-        if (!names.insert(o.name).second) {
-            error = at + ": name " + o.name + " appears twice";
             return false;
         }
         out.push_back(std::move(o));

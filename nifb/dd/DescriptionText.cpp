@@ -4,6 +4,7 @@
 
 #include "nifb/dd/DescriptionFormat.h"
 #include "nifb/dd/DeviceDescription.h"
+#include "nifb/dd/Latin1Text.h"
 
 namespace nifb::dd {
 
@@ -13,20 +14,20 @@ using OrderedJson = nlohmann::ordered_json;
 
 OrderedJson ItemsJson(const std::vector<Item>& items) {
     OrderedJson list = OrderedJson::array();
-    for (const Item& it : items) list.push_back(OrderedJson{{"value", it.value}, {"text", it.text}});
+    for (const Item& it : items) list.push_back(OrderedJson{{"value", it.value}, {"text", Latin1ToUtf8(it.text)}});
     return list;
 }
 
 OrderedJson MemberJson(const Member& m) {
     OrderedJson j = {{"dataType", m.dataType}, {"size", m.size}, {"offset", m.offset}};
-    if (!m.name.empty()) j["name"] = m.name;
+    if (!m.name.empty()) j["name"] = Latin1ToUtf8(m.name);
     if (!m.items.empty()) j["items"] = ItemsJson(m.items);
     if (m.bitItems) j["bitItems"] = true;
     return j;
 }
 
 OrderedJson ObjectJson(const Object& o) {
-    OrderedJson j = {{"index", o.index}, {"name", o.name}, {"objectCode", o.objectCode}, {"dataType", o.dataType},
+    OrderedJson j = {{"index", o.index}, {"name", Latin1ToUtf8(o.name)}, {"objectCode", o.objectCode}, {"dataType", o.dataType},
               {"size", o.size}};
     if (!o.members.empty()) {
         OrderedJson list = OrderedJson::array();
@@ -35,8 +36,8 @@ OrderedJson ObjectJson(const Object& o) {
     }
     if (!o.items.empty()) j["items"] = ItemsJson(o.items);
     if (o.bitItems) j["bitItems"] = true;
-    if (!o.label.empty()) j["label"] = o.label;
-    if (!o.help.empty()) j["help"] = o.help;
+    if (!o.label.empty()) j["label"] = Latin1ToUtf8(o.label);
+    if (!o.help.empty()) j["help"] = Latin1ToUtf8(o.help);
     if (!o.viewMembers.empty()) j["viewMembers"] = o.viewMembers;
     return j;
 }
@@ -60,8 +61,8 @@ std::string WriteDescription(const Description& d) {
     root["blocks"] = std::move(blocks);
     root["mib"] = ObjectsJson(d.mib);
     root["vfd"] = ObjectsJson(d.vfd);
-    // Texts that are not UTF-8 are repaired rather than refused: writing never fails.
-    return root.dump(1, ' ', false, OrderedJson::error_handler_t::replace) + "\n";
+    // Every text went through Latin1ToUtf8, so the dump is valid UTF-8 and never throws.
+    return root.dump(1, ' ', false, OrderedJson::error_handler_t::strict) + "\n";
 }
 
 }  // namespace nifb::dd

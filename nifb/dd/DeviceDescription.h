@@ -73,7 +73,7 @@ constexpr size_t kMaxBlockTypes = 64;
 constexpr size_t kMaxObjects = 2048;      // per block type, and in each of mib and vfd
 constexpr size_t kMaxMembers = 255;       // record or array members, view members
 constexpr size_t kMaxItems = 1024;        // enumeration or bit texts of one object or member
-constexpr size_t kMaxNameBytes = 64;      // object and member names
+constexpr size_t kMaxNameBytes = 64;      // object and member names (Latin-1 bytes)
 constexpr size_t kMaxTextBytes = 4096;    // labels, help and item texts
 
 // Where a description lives in a description folder.
@@ -85,7 +85,8 @@ std::string DescriptionPath(const std::string& folder, uint32_t manufacturerId, 
 // under the library's key, else the descriptions shipped with the simulator.
 std::string DefaultDescriptionFolder();
 
-// The description as file text, and back. Reading checks every field and bound and gives a
+// The description as file text, and back. Texts in memory are the bytes a device sends
+// (ISO Latin-1); the file, JSON, holds them as UTF-8. Reading checks every field and bound and gives a
 // message naming what is wrong; `out` is untouched on failure.
 std::string WriteDescription(const Description& description);
 bool ReadDescription(const std::string& text, Description& out, std::string& error);

@@ -135,10 +135,12 @@ int ResolveOnVfd(const Description& d, const std::vector<BlockPlace>& blocks, co
             Scope s;
             if (BlockScope(d, blocks[i], s) != E_OK) {
                 // A block the description does not know: its extent is unknown, so an index
-                // from its start up to the next block's start may be its own.
+                // from its start up to the next block or VFD object may be its own.
                 uint32_t limit = 0x10000;
                 for (const BlockPlace& other : blocks)
                     if (other.startIndex > blocks[i].startIndex) limit = std::min<uint32_t>(limit, other.startIndex);
+                for (const Object& o : d.vfd)
+                    if (o.index > blocks[i].startIndex) limit = std::min<uint32_t>(limit, o.index);
                 if (index >= blocks[i].startIndex && index < limit) return E_DD_LOOKUP_FAILED;
                 continue;
             }
