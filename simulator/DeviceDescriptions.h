@@ -18,7 +18,7 @@ nifb::dd::Description DescribeDevice(const Device& device);
 // (host interfaces left out). A type's description holds every block type the type can
 // have, also those that the segment's devices of that type were built without (a
 // positioner's optional blocks). False with `error` when two devices of one type disagree
-// about an object.
+// about an object. Reads the devices: call it before the segment is served, or with its lock held.
 bool DescribeSegment(const Segment& segment, std::vector<nifb::dd::Description>& out, std::string& error);
 
 // Writes each description to its DescriptionPath in `folder` (folders made as needed, each

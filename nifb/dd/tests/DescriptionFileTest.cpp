@@ -3,14 +3,13 @@
 // simulator writes today.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
 
 #include "nifb/dd/DeviceDescription.h"
-#include "simulator/DeviceDescriptions.h"
-#include "simulator/SegmentLoader.h"
 #include "simulator/tests/TestSegments.h"
 
 namespace {
@@ -166,17 +165,17 @@ TEST(DescriptionFile, ShippedDescriptionsAreCurrent) {
     const auto dir = std::filesystem::temp_directory_path() / ("dd-shipped-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     const std::string segments = std::filesystem::path(NIFB_DEFAULT_SEGMENT_FILE).parent_path().string();
+    // Written by the server program, as the dd_files target writes them.
     for (const char* name : {"default.json", "population.json", "full-link.json"}) {
-        simulator::LoadOptions options;
-        options.manualClock = true;
-        std::string error;
-        auto segment = simulator::LoadSegmentFile(segments + "/" + name, options, error);
-        ASSERT_TRUE(segment) << error;
-        std::vector<dd::Description> descriptions;
-        std::vector<std::string> written;
-        ASSERT_TRUE(simulator::DescribeSegment(*segment, descriptions, error)) << error;
-        ASSERT_TRUE(simulator::WriteDescriptions(descriptions, dir.string(), written, error)) << error;
+        const std::string command = std::string("'") + NIFB_SERVER_BINARY + "' --write-dd '" + dir.string() +
+                                    "' --segment '" + segments + "/" + name + "' >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
+    // A segment that cannot be read writes nothing and fails.
+    const std::string broken = std::string("'") + NIFB_SERVER_BINARY + "' --write-dd '" + dir.string() +
+                               "/broken' --segment /nonexistent/segment.json 2>/dev/null";
+    EXPECT_NE(std::system(broken.c_str()), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "broken"));
     size_t files = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(NIFB_SHIPPED_DD_DIR)) {
         if (!entry.is_regular_file()) continue;
