@@ -4,6 +4,7 @@
 // that the resolvers can trust what they are given.
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
@@ -331,6 +332,17 @@ bool ReadDescription(const std::string& text, Description& out, std::string& err
 }
 
 int LoadDescription(const std::string& path, Description& out, std::string& error) {
+    // Only a regular file: a folder is no description, and a pipe could keep the reader waiting.
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        error = path + ": no such file";
+        return E_SYMBOL_FILE_NOT_FOUND;
+    }
+    if (!ec && status.type() != std::filesystem::file_type::regular) {
+        error = path + ": not a regular file";
+        return E_DD_LOAD_FAILED;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         const int e = errno;

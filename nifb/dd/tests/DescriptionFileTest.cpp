@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "nifb/dd/DeviceDescription.h"
@@ -137,6 +138,9 @@ TEST(DescriptionFile, HostileTextsAreRefusedNamingTheFaultAndChangeNothing) {
     EXPECT_EQ(dd::LoadDescription((dir / "bad.json").string(), out, error), E_DD_LOAD_FAILED);
     EXPECT_NE(error.find("bad.json: description is not valid JSON"), std::string::npos) << error;
     EXPECT_EQ(dd::LoadDescription(dir.string(), out, error), E_DD_LOAD_FAILED);  // a folder
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    ASSERT_EQ(::mkfifo((dir / "pipe.json").c_str(), 0600), 0);
+    EXPECT_EQ(dd::LoadDescription((dir / "pipe.json").string(), out, error), E_DD_LOAD_FAILED);  // no wait
     std::filesystem::remove_all(dir);
 }
 
