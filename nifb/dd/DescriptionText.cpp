@@ -19,8 +19,11 @@ OrderedJson ItemsJson(const std::vector<Item>& items) {
 }
 
 OrderedJson MemberJson(const Member& m) {
-    OrderedJson j = {{"dataType", m.dataType}, {"size", m.size}, {"offset", m.offset}};
+    OrderedJson j = OrderedJson::object();
     if (!m.name.empty()) j["name"] = Latin1ToUtf8(m.name);
+    j["dataType"] = m.dataType;
+    j["size"] = m.size;
+    j["offset"] = m.offset;
     if (!m.items.empty()) j["items"] = ItemsJson(m.items);
     if (m.bitItems) j["bitItems"] = true;
     return j;
@@ -42,27 +45,38 @@ OrderedJson ObjectJson(const Object& o) {
     return j;
 }
 
-OrderedJson ObjectsJson(const std::vector<Object>& objects) {
-    OrderedJson list = OrderedJson::array();
-    for (const Object& o : objects) list.push_back(ObjectJson(o));
-    return list;
+// Compact text of a value. Every text went through Latin1ToUtf8, so the dump is valid
+// UTF-8 and never throws.
+std::string Compact(const OrderedJson& j) { return j.dump(-1, ' ', false, OrderedJson::error_handler_t::strict); }
+
+// A list of objects, one object to a line, indented by `indent` spaces.
+std::string ObjectLines(const std::vector<Object>& objects, const std::string& indent) {
+    if (objects.empty()) return "[]";
+    std::string text = "[\n";
+    for (size_t i = 0; i < objects.size(); ++i)
+        text += indent + " " + Compact(ObjectJson(objects[i])) + (i + 1 < objects.size() ? ",\n" : "\n");
+    return text + indent + "]";
 }
 
 }  // namespace
 
 std::string WriteDescription(const Description& d) {
-    OrderedJson root = {{"format", kDescriptionFormat},
-                 {"manufacturerId", d.manufacturerId},
-                 {"deviceType", d.deviceType},
-                 {"deviceRevision", d.deviceRevision},
-                 {"ddRevision", d.ddRevision}};
-    OrderedJson blocks = OrderedJson::array();
-    for (const BlockType& b : d.blocks) blocks.push_back(OrderedJson{{"ddItem", b.ddItem}, {"parameters", ObjectsJson(b.parameters)}});
-    root["blocks"] = std::move(blocks);
-    root["mib"] = ObjectsJson(d.mib);
-    root["vfd"] = ObjectsJson(d.vfd);
-    // Every text went through Latin1ToUtf8, so the dump is valid UTF-8 and never throws.
-    return root.dump(1, ' ', false, OrderedJson::error_handler_t::strict) + "\n";
+    // One object to a line: the file stays readable, and a change shows as the lines of the
+    // objects it touches.
+    std::string text = "{\n \"format\": " + std::to_string(kDescriptionFormat) + ",\n";
+    text += " \"manufacturerId\": " + std::to_string(d.manufacturerId) + ",\n";
+    text += " \"deviceType\": " + std::to_string(d.deviceType) + ",\n";
+    text += " \"deviceRevision\": " + std::to_string(d.deviceRevision) + ",\n";
+    text += " \"ddRevision\": " + std::to_string(d.ddRevision) + ",\n";
+    text += " \"blocks\": [";
+    for (size_t i = 0; i < d.blocks.size(); ++i) {
+        text += std::string(i ? "," : "") + "\n  {\"ddItem\": " + std::to_string(d.blocks[i].ddItem) +
+                ", \"parameters\": " + ObjectLines(d.blocks[i].parameters, "  ") + "}";
+    }
+    text += d.blocks.empty() ? "],\n" : "\n ],\n";
+    text += " \"mib\": " + ObjectLines(d.mib, " ") + ",\n";
+    text += " \"vfd\": " + ObjectLines(d.vfd, " ") + "\n}\n";
+    return text;
 }
 
 }  // namespace nifb::dd
