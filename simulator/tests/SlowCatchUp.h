@@ -39,13 +39,14 @@ private:
 };
 
 // Makes the device with identifier or tag `tag` slow to catch up; nullptr when there is none.
-// Call before clients work on the segment.
+// Call before clients work on the device (its extension is not guarded).
 inline std::shared_ptr<SlowCatchUp> MakeSlowToCatchUp(Segment& segment, const std::string& tag, int stepMs) {
-    std::lock_guard<std::mutex> lock(segment.mutex);
-    Device* device = segment.FindAnyDevice(tag);
-    if (!device) return nullptr;
-    auto slow = std::make_shared<SlowCatchUp>(stepMs);
-    AttachExtension(*device, slow);
+    std::shared_ptr<SlowCatchUp> slow;
+    segment.WithDevice(tag, [&](Device* device) {
+        if (!device) return;
+        slow = std::make_shared<SlowCatchUp>(stepMs);
+        AttachExtension(*device, slow);
+    });
     return slow;
 }
 
