@@ -342,8 +342,8 @@ int Device::SetBlockTag(Block& block, const std::string& tag) {
 }
 
 void Device::Restart(uint64_t nowMs) {
-    restarting = true;
     restartUntilMs = nowMs + restartMs;
+    restarting = true;
 }
 
 bool Device::CascadeFed(const Block& block, const std::string& input) const {

@@ -1,8 +1,11 @@
 #pragma once
 // One simulated field device: identity, live-list data, the function-block VFD with its
 // blocks and the management information base (MIB), object access with the write checks a
-// real device makes, block modes, restart and faults. All methods are called with the
-// segment lock held.
+// real device makes, block modes, restart and faults. Who may touch what: the call that
+// holds the device's claim (simulator/DeviceClaim.h) works on it, with or without the
+// segment lock; the fields marked "segment lock" below are also read by calls that hold only
+// the segment lock, so they change only with both held.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,7 +42,10 @@ struct ObjectRef {
 
 class Device {
 public:
-    // Identity.
+    // A call works on the device (segment lock; see DeviceClaim).
+    bool claimed = false;
+
+    // Identity (segment lock).
     std::string deviceId;
     std::string pdTag;
     uint8_t address = 248;
@@ -56,15 +62,18 @@ public:
     std::string modelName;
     std::string revisionText;
 
-    std::vector<Block> blocks;
+    std::vector<Block> blocks;             // tags: segment lock
     std::vector<DeviceObject> mib;         // management objects (own index space)
     std::vector<DeviceObject> vfdObjects;  // FB VFD objects outside blocks (link objects)
 
-    DeviceFaults faults;
+    DeviceFaults faults;        // segment lock
     uint64_t settleMs = 500;    // actual mode follows the target after this time
-    uint64_t restartMs = 2000;  // time off the bus after a restart
-    uint64_t restartUntilMs = 0;
-    bool restarting = false;
+    uint64_t restartMs = 2000;  // time off the bus after a restart (segment lock)
+    // A restart in progress. The device starts and ends one itself while it works (a write
+    // of RESTART, a firmware activation) and calls holding only the segment lock ask whether
+    // it answers: atomic. `restartUntilMs` is stored before `restarting` is set.
+    std::atomic<uint64_t> restartUntilMs{0};
+    std::atomic<bool> restarting{false};
     std::shared_ptr<DeviceExtension> extension;
 
     // Process state kept between steps.

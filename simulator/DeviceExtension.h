@@ -2,7 +2,8 @@
 // The place where device behaviour beyond the object dictionary plugs in: the device
 // procedures (stop finding, auto tune, self check, travel calibration), signature
 // measurements, the firmware domain and the physical valve model. The device calls these
-// hooks with the segment lock held; they must not block.
+// hooks under its claim, mostly without the segment lock (DeviceClaim.h): they touch their
+// own device only, and must not block.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+
+#include "simulator/DeviceClaim.h"
 
 namespace simulator {
 
@@ -24,12 +27,15 @@ nifLiveListEntry Entry(const std::string& id, const std::string& tag, uint8_t ad
 }
 }  // namespace
 
-std::vector<nifLiveListEntry> Segment::LiveList(const Interface& ifc, uint64_t nowMs) const {
+std::vector<nifLiveListEntry> Segment::LiveList(const Interface& ifc, uint64_t nowMs,
+                                               const std::vector<uint32_t>* classFlags) const {
     std::vector<nifLiveListEntry> list = ifc.extraEntries;
     if (!ifc.ethernet) list.push_back(Entry(ifc.hostId, "", ifc.hostAddress, NIF_CLASS_INTERFACE));
-    for (const auto& d : ifc.devices) {
+    for (size_t i = 0; i < ifc.devices.size(); ++i) {
+        const Device* d = ifc.devices[i].get();
         if (d->InLiveList(nowMs))
-            list.push_back(Entry(d->deviceId, d->pdTag, d->address, d->ClassFlags()));
+            list.push_back(Entry(d->deviceId, d->pdTag, d->address,
+                                 classFlags && i < classFlags->size() ? (*classFlags)[i] : d->ClassFlags()));
         else if (d->ListedSilent(nowMs))
             list.push_back(Entry(d->deviceId, d->pdTag, d->address, NIF_CLASS_NOT_PRESENT));
     }
@@ -56,6 +62,17 @@ Device* Segment::FindAnyDevice(const std::string& idOrTag, Interface** where) {
                 return d.get();
             }
     return nullptr;
+}
+
+void Segment::WithDevice(const std::string& idOrTag, const std::function<void(Device*)>& work) {
+    std::unique_lock<std::mutex> lock(mutex);
+    Device* device = FindAnyDevice(idOrTag);
+    if (!device) {
+        work(nullptr);
+        return;
+    }
+    DeviceClaim claim(*this, lock, *device);
+    work(device);
 }
 
 uint64_t Segment::TransactionMs(size_t bytes) const {
@@ -107,13 +124,16 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
         return fail(error.empty() ? "latency needs on: true or false" : error);
 
     std::unique_lock<std::mutex> lock(mutex);
-    uint64_t now = clock.NowMs();
     JsonValue reply = JsonValue::object();
     Device* device = nullptr;
+    // A command that names a device works on it under its claim (released when this returns).
+    std::optional<DeviceClaim> claim;
     if (cmd.contains("device")) {
         device = FindAnyDevice(deviceName);
         if (!device) return fail("no device " + deviceName);
+        claim.emplace(*this, lock, *device);
     }
+    const uint64_t now = clock.NowMs();
     if (what == "status") {
         JsonValue list = JsonValue::array();
         for (const Interface& ifc : interfaces)
@@ -152,9 +172,10 @@ int Segment::Control(const JsonValue& cmd, std::string& answer) {
         latency = on;
     } else if (what == "die") {
         dieRequested = true;
-    } else if (const int st = device && device->extension ? (device->Advance(now),  // catch up with the clock
-                                                              device->extension->Control(*device, what, cmd, now,
-                                                                                         reply, error))
+    } else if (const int st = device && device->extension ? claim->Unlocked([&] {
+                   device->Advance(now);  // catch up with the clock, without holding up other calls
+                   return device->extension->Control(*device, what, cmd, now, reply, error);
+               })
                                                             : -1;
                st >= 0) {
         // A command of the device's own extensions (firmware errors, valve faults and state).

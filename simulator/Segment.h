@@ -1,7 +1,10 @@
 #pragma once
 // The simulated H1 segment: its interfaces with their live lists and devices, the
-// simulation clock, bus latency and the faults injected into it. One mutex guards all of
-// it; waits release the mutex and wake on `changed`.
+// simulation clock, bus latency and the faults injected into it. `mutex` guards the
+// segment-wide state (interfaces, bus booking, the devices' identities and faults); the work
+// on one device is done under that device's claim, mostly without the mutex (DeviceClaim.h
+// has the lock order). Waits release the mutex and wake on `changed`, which also announces
+// a released claim.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -61,12 +64,19 @@ public:
 
     void Log(int level, const std::string& text);
 
-    // Live records of an interface, sorted by node address (lock held).
-    std::vector<nifLiveListEntry> LiveList(const Interface& ifc, uint64_t nowMs) const;
+    // Live records of an interface, sorted by node address (lock held). `classFlags`, when
+    // given, holds each device's class flags as read under its claim; without it they are
+    // read here (no call may be working on the devices then).
+    std::vector<nifLiveListEntry> LiveList(const Interface& ifc, uint64_t nowMs,
+                                           const std::vector<uint32_t>* classFlags = nullptr) const;
     // Device on an interface by identifier or PD tag (lock held); nullptr when absent.
     Device* FindDevice(Interface& ifc, bool byId, const std::string& name);
     // Device anywhere by identifier or PD tag (lock held).
     Device* FindAnyDevice(const std::string& idOrTag, Interface** ifc = nullptr);
+    // Runs `work` with the device of identifier or PD tag `idOrTag` (nullptr when there is
+    // none) claimed and the lock held: tests look at or change a device's state this way
+    // while clients may be working on the segment. Lock NOT held by the caller.
+    void WithDevice(const std::string& idOrTag, const std::function<void(Device*)>& work);
     // Bus time of a transaction carrying `bytes` bytes at 31.25 kbit/s, in simulated ms.
     uint64_t TransactionMs(size_t bytes) const;
 

@@ -5,6 +5,7 @@
 
 #include "nifb/IndexName.h"
 #include "nifb/ObjectRecords.h"
+#include "simulator/DeviceClaim.h"
 
 namespace simulator {
 
@@ -142,11 +143,23 @@ bool SegmentBackend::WaitSim(Lock& lock, uint32_t desc, uint64_t simMs) {
     return Alive(desc);
 }
 
-int SegmentBackend::Transact(Lock& lock, uint32_t desc, size_t bytes) {
+int SegmentBackend::WorkOn(Lock& lock, uint32_t desc, Device& device, const DeviceWork& work, bool advance) {
+    DeviceClaim claim(*segment_, lock, device);
+    if (!Alive(desc)) return E_INVALID_DESCRIPTOR;
+    const uint64_t now = segment_->clock.NowMs();
+    return claim.Unlocked([&] {
+        if (advance) device.Advance(now);
+        return work ? work() : static_cast<int>(E_OK);
+    });
+}
+
+int SegmentBackend::Transact(Lock& lock, uint32_t desc, size_t bytes, const DeviceWork& work) {
     Segment& seg = *segment_;
     const auto& entry = descs_.at(desc);
     const int iface = entry.iface;
     Device* const device = entry.device;
+    // The bus is one medium: its time is booked under the segment lock, in the order the
+    // calls come.
     if (seg.latency && iface >= 0) {
         Interface& ifc = seg.interfaces[static_cast<size_t>(iface)];
         uint64_t now = seg.clock.NowMs();
@@ -164,10 +177,11 @@ int SegmentBackend::Transact(Lock& lock, uint32_t desc, size_t bytes) {
         if (!WaitSim(lock, desc, step)) return E_INVALID_DESCRIPTOR;
         waited += step;
     }
-    device->Advance(seg.clock.NowMs());
-    if (device->faults.commErrorRate > 0 && device->faults.NextRandom() < device->faults.commErrorRate)
-        return E_COMM_ERROR;
-    return E_OK;
+    // The device is caught up with the clock either way; a garbled frame does no more.
+    const bool garbled =
+        device->faults.commErrorRate > 0 && device->faults.NextRandom() < device->faults.commErrorRate;
+    const int st = WorkOn(lock, desc, *device, garbled ? DeviceWork() : work);
+    return st == E_OK && garbled ? E_COMM_ERROR : st;
 }
 
 int SegmentBackend::ResolveObject(const Desc& d, const std::string& name, ObjectRef& out) {
@@ -246,6 +260,81 @@ Response SegmentBackend::Handle(const Request& r, uint32_t* connection) {
     return resp;
 }
 
+Response SegmentBackend::ServeObject(const Desc& d, const Request& r, bool onBus) {
+    Segment& seg = *segment_;
+    ObjectRef ref;
+    int st = ResolveObject(d, r.name, ref);
+    if (st != E_OK) return Fail(st);
+    if (!onBus) {
+        d.device->Advance(seg.clock.NowMs());
+        d.device->RefreshDerived();
+    }
+    Response resp;
+    const DeviceObject& o = *ref.object;
+    const Member* m = ref.member >= 0 ? &o.members[static_cast<size_t>(ref.member)] : nullptr;
+    switch (r.op) {
+        case Op::ReadObject: {
+            st = d.device->Read(ref, resp.data);
+            if (st != E_OK) return Fail(st);
+            if (resp.data.size() > r.arg[0]) {
+                Response small = Fail(E_BUF_TOO_SMALL);
+                small.value[0] = static_cast<uint32_t>(resp.data.size());
+                return small;
+            }
+            resp.value[0] = static_cast<uint32_t>(resp.data.size());
+            return resp;
+        }
+        case Op::WriteObject:
+            return Fail(d.device->Write(ref, r.data, seg.clock.NowMs()));
+        case Op::GetObjectSize:
+            return Ok(d.device->SizeOf(ref));
+        case Op::GetObjectName: {
+            std::string n = d.device->NameOf(ref);
+            resp.data.assign(n.begin(), n.end());
+            return resp;
+        }
+        case Op::GetObjectDescription: {
+            std::string text = o.help.empty() ? d.device->NameOf(ref) : o.help;
+            resp.data.assign(text.begin(), text.end());
+            return resp;
+        }
+        case Op::GetObjectType: {
+            nifb::TypeInfo t;
+            t.index = o.index;
+            t.objectCode = m ? NIF_OC_SIMPLE : o.objectCode;
+            t.dataType = m ? m->dataType : o.dataType;
+            t.size = d.device->SizeOf(ref);
+            if (!m && o.IsView()) {
+                for (uint16_t pos : o.viewMembers) {
+                    const DeviceObject& mo = ref.block->objects[pos];
+                    t.members.push_back({mo.index, mo.objectCode, mo.dataType, mo.Size()});
+                }
+            } else if (!m) {
+                for (const Member& mem : o.members)
+                    t.members.push_back({0, NIF_OC_SIMPLE, mem.dataType, mem.size});
+            }
+            resp.data = nifb::EncodeTypeInfo(t);
+            return resp;
+        }
+        case Op::GetObjectAttributes: {
+            nifb::AttributeInfo a;
+            a.label = d.device->NameOf(ref);
+            a.help = o.help;
+            a.objectCode = m ? NIF_OC_SIMPLE : o.objectCode;
+            a.dataType = m ? m->dataType : o.dataType;
+            a.size = d.device->SizeOf(ref);
+            const std::vector<EnumItem>& items = m ? m->items : o.items;
+            bool bits = m ? m->bitItems : o.bitItems;
+            for (const EnumItem& it : items)
+                a.items.push_back({static_cast<uint8_t>(bits ? NIF_ITEM_BIT : NIF_ITEM_ENUM), it.value, it.text});
+            resp.data = nifb::EncodeAttributeInfo(a);
+            return resp;
+        }
+        default: break;
+    }
+    return Fail(E_OTHER);
+}
+
 Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
     Segment& seg = *segment_;
     if (r.op == Op::OpenSession) {
@@ -315,9 +404,19 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             if (d.kind != Kind::Link) return Fail(E_INVALID_DESCRIPTOR);
             int st = Transact(lock, r.desc, 16);
             if (st != E_OK) return Fail(st);
+            // Every device is caught up (which also finishes restarts), one after another under
+            // its claim: the other calls go on between and beside these catch-ups.
             Interface& ifc = seg.interfaces[static_cast<size_t>(d.iface)];
-            for (auto& dev : ifc.devices) dev->Advance(seg.clock.NowMs());  // finishes restarts
-            auto list = seg.LiveList(ifc, seg.clock.NowMs());
+            std::vector<uint32_t> classFlags(ifc.devices.size());
+            for (size_t i = 0; i < ifc.devices.size(); ++i) {
+                Device& dev = *ifc.devices[i];
+                st = WorkOn(lock, r.desc, dev, [&] {
+                    classFlags[i] = dev.ClassFlags();
+                    return static_cast<int>(E_OK);
+                });
+                if (st != E_OK) return Fail(st);
+            }
+            auto list = seg.LiveList(ifc, seg.clock.NowMs(), &classFlags);
             Response resp = ListAnswer(list, r.arg[0]);
             resp.value[0] = static_cast<uint32_t>(std::min<size_t>(list.size(), r.arg[0]));
             resp.value[1] = static_cast<uint32_t>(list.size());
@@ -434,99 +533,45 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
         case Op::GetObjectAttributes:
         case Op::GetObjectDescription: {
             if (!d.device || d.kind == Kind::Link) return Fail(E_INVALID_DESCRIPTOR);
-            ObjectRef ref;
-            int st = ResolveObject(d, r.name, ref);
-            if (st != E_OK) return Fail(st);
-            bool onBus = r.op == Op::ReadObject || r.op == Op::WriteObject;
-            // A write that cannot fit is refused before it books any bus time.
-            if (r.op == Op::WriteObject && r.data.size() != d.device->SizeOf(ref)) return Fail(E_BAD_ARGUMENT);
-            if (onBus) {
-                st = Transact(lock, r.desc, r.op == Op::WriteObject ? r.data.size() : d.device->SizeOf(ref));
-                if (st != E_OK) return Fail(st);
-                // The wait may have let a close through; the device itself stays.
-                if (!Alive(r.desc)) return Fail(E_INVALID_DESCRIPTOR);
-                st = ResolveObject(d, r.name, ref);
-                if (st != E_OK) return Fail(st);
-            } else {
-                d.device->Advance(seg.clock.NowMs());
-                d.device->RefreshDerived();
-            }
+            const bool onBus = r.op == Op::ReadObject || r.op == Op::WriteObject;
             Response resp;
-            const DeviceObject& o = *ref.object;
-            const Member* m = ref.member >= 0 ? &o.members[static_cast<size_t>(ref.member)] : nullptr;
-            switch (r.op) {
-                case Op::ReadObject: {
-                    st = d.device->Read(ref, resp.data);
-                    if (st != E_OK) return Fail(st);
-                    if (resp.data.size() > r.arg[0]) {
-                        Response small = Fail(E_BUF_TOO_SMALL);
-                        small.value[0] = static_cast<uint32_t>(resp.data.size());
-                        return small;
-                    }
-                    resp.value[0] = static_cast<uint32_t>(resp.data.size());
-                    return resp;
-                }
-                case Op::WriteObject:
-                    return Fail(d.device->Write(ref, r.data, seg.clock.NowMs()));
-                case Op::GetObjectSize:
-                    return Ok(d.device->SizeOf(ref));
-                case Op::GetObjectName: {
-                    std::string n = d.device->NameOf(ref);
-                    resp.data.assign(n.begin(), n.end());
-                    return resp;
-                }
-                case Op::GetObjectDescription: {
-                    std::string text = o.help.empty() ? d.device->NameOf(ref) : o.help;
-                    resp.data.assign(text.begin(), text.end());
-                    return resp;
-                }
-                case Op::GetObjectType: {
-                    nifb::TypeInfo t;
-                    t.index = o.index;
-                    t.objectCode = m ? NIF_OC_SIMPLE : o.objectCode;
-                    t.dataType = m ? m->dataType : o.dataType;
-                    t.size = d.device->SizeOf(ref);
-                    if (!m && o.IsView()) {
-                        for (uint16_t pos : o.viewMembers) {
-                            const DeviceObject& mo = ref.block->objects[pos];
-                            t.members.push_back({mo.index, mo.objectCode, mo.dataType, mo.Size()});
-                        }
-                    } else if (!m) {
-                        for (const Member& mem : o.members)
-                            t.members.push_back({0, NIF_OC_SIMPLE, mem.dataType, mem.size});
-                    }
-                    resp.data = nifb::EncodeTypeInfo(t);
-                    return resp;
-                }
-                case Op::GetObjectAttributes: {
-                    nifb::AttributeInfo a;
-                    a.label = d.device->NameOf(ref);
-                    a.help = o.help;
-                    a.objectCode = m ? NIF_OC_SIMPLE : o.objectCode;
-                    a.dataType = m ? m->dataType : o.dataType;
-                    a.size = d.device->SizeOf(ref);
-                    const std::vector<EnumItem>& items = m ? m->items : o.items;
-                    bool bits = m ? m->bitItems : o.bitItems;
-                    for (const EnumItem& it : items)
-                        a.items.push_back({static_cast<uint8_t>(bits ? NIF_ITEM_BIT : NIF_ITEM_ENUM), it.value, it.text});
-                    resp.data = nifb::EncodeAttributeInfo(a);
-                    return resp;
-                }
-                default: break;
+            const DeviceWork serve = [&] {
+                resp = ServeObject(d, r, onBus);
+                return static_cast<int>(E_OK);
+            };
+            if (!onBus) {
+                // Not on the bus: the device is caught up only once the object is known.
+                const int st = WorkOn(lock, r.desc, *d.device, serve, false);
+                return st == E_OK ? resp : Fail(st);
             }
-            return Fail(E_OTHER);
+            // An unknown object, or a write that cannot fit, is refused before it books any
+            // bus time.
+            size_t bytes = 0;
+            {
+                DeviceClaim claim(seg, lock, *d.device);
+                ObjectRef ref;
+                const int st = ResolveObject(d, r.name, ref);
+                if (st != E_OK) return Fail(st);
+                bytes = r.op == Op::WriteObject ? r.data.size() : d.device->SizeOf(ref);
+                if (r.op == Op::WriteObject && r.data.size() != d.device->SizeOf(ref)) return Fail(E_BAD_ARGUMENT);
+            }
+            const int st = Transact(lock, r.desc, bytes, serve);
+            return st == E_OK ? resp : Fail(st);
         }
 
         case Op::SetTag: {
             if (d.kind == Kind::Block) {
                 int st = Transact(lock, r.desc, 40);
                 if (st != E_OK) return Fail(st);
+                // Block tags are read under the segment lock too: changed with both held.
+                DeviceClaim claim(seg, lock, *d.device);
                 return Fail(d.device->SetBlockTag(*d.block, r.name));
             }
             if (d.kind != Kind::Device) return Fail(E_INVALID_DESCRIPTOR);
             if (r.name.empty() || r.name.size() > 32) return Fail(E_BAD_ARGUMENT);
             int st = Transact(lock, r.desc, 40);
             if (st != E_OK) return Fail(st);
+            DeviceClaim claim(seg, lock, *d.device);  // the MIB's PD_TAG changes too
             if (!d.device->pdTag.empty()) return Fail(E_DEVICE_NOT_CLEARED);
             std::string tag = r.name;
             while (!tag.empty() && tag.back() == ' ') tag.pop_back();
@@ -565,6 +610,7 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             if (r.arg[0] > NIF_CLEAR_TAG_AND_ADDRESS) return Fail(E_BAD_ARGUMENT);
             int st = Transact(lock, r.desc, 8);
             if (st != E_OK) return Fail(st);
+            DeviceClaim claim(seg, lock, *d.device);  // the MIB's PD_TAG changes too
             Interface& ifc = seg.interfaces[static_cast<size_t>(d.iface)];
             uint8_t address = 248;
             for (uint8_t a = 248; a <= 251; ++a) {
@@ -588,10 +634,9 @@ Response SegmentBackend::Dispatch(Lock& lock, const Request& r) {
             if (!d.device || d.kind == Kind::Link) return Fail(E_INVALID_DESCRIPTOR);
             if (!d.device->extension) return Fail(E_OBJECT_ACCESS_UNSUPPORTED);
             if (r.data.size() > kMaxDomainBytes) return Fail(E_BUF_TOO_LARGE);
-            int st = Transact(lock, r.desc, r.data.size());
-            if (st != E_OK) return Fail(st);
-            if (!d.device->extension) return Fail(E_OBJECT_ACCESS_UNSUPPORTED);
-            return Fail(d.device->extension->DownloadDomain(*d.device, r.name, r.data, seg.clock.NowMs()));
+            return Fail(Transact(lock, r.desc, r.data.size(), [&] {
+                return d.device->extension->DownloadDomain(*d.device, r.name, r.data, seg.clock.NowMs());
+            }));
         }
 
         default:

@@ -69,9 +69,18 @@ private:
     void CloseTree(uint32_t desc);
     bool Alive(uint32_t desc) const;
     bool WaitSim(Lock& lock, uint32_t desc, uint64_t simMs);
-    // Bus latency, an unanswered device and communication errors; E_OK when the device
-    // takes the request.
-    int Transact(Lock& lock, uint32_t desc, size_t bytes);
+    // Work on a device: the device's claim, then, with the segment lock released, its catch-up
+    // with the clock and `work` (when given) whose status is returned; the lock is held again
+    // on return. E_INVALID_DESCRIPTOR (and no work) when `desc` closed meanwhile. Without
+    // `advance` the work catches the device up itself.
+    using DeviceWork = std::function<int()>;
+    int WorkOn(Lock& lock, uint32_t desc, Device& device, const DeviceWork& work, bool advance = true);
+    // Bus latency, an unanswered device and communication errors, then the device's work as
+    // in WorkOn (the work is left out on a communication error); E_OK when the device took
+    // the request and the work succeeded.
+    int Transact(Lock& lock, uint32_t desc, size_t bytes, const DeviceWork& work = {});
+    // An object access on the claimed device, without the segment lock.
+    nifb::Response ServeObject(const Desc& d, const nifb::Request& r, bool onBus);
     int ResolveObject(const Desc& d, const std::string& name, ObjectRef& out);
     void CheckDeath();
     std::string Describe(const Desc& d) const;

@@ -612,14 +612,11 @@ TEST_F(ViewControllerTest, ConfigureWritesThroughTheSheetRemembersTheRevisionsAn
     }));
     // The writes raised the transducer block's revision; the record remembered the new one.
     uint16_t tbRevision = 0;
-    {
-        simulator::Segment& segment = backend->GetSegment();
-        std::lock_guard<std::mutex> lock(segment.mutex);
-        simulator::Device* device = segment.FindAnyDevice("FV-111");
+    backend->GetSegment().WithDevice("FV-111", [&](simulator::Device* device) {
         ASSERT_NE(nullptr, device);
         tbRevision = simulator::GetU16BE(device->BlockByKind("TB")->Obj("ST_REV")->value, 0);
         EXPECT_EQ(141.0f, device->BlockByKind("TB")->GetFloat("SERVO_GAIN"));
-    }
+    });
     EXPECT_NE(0, tbRevision);
     EXPECT_EQ(tbRevision, data.blockStaticRevisions[config::RevTB]);
     // The view changed tag and address and scanned the link again; the record took them.

@@ -70,13 +70,12 @@ void TransferTestBed::Control(const std::string& json) {
 
 void TransferTestBed::WithSimBlock(const std::string& tag, const std::string& kind,
                                    const std::function<void(simulator::Block&)>& work) {
-    simulator::Segment& segment = backend->GetSegment();
-    std::lock_guard<std::mutex> lock(segment.mutex);
-    simulator::Device* device = segment.FindAnyDevice(tag);
-    ASSERT_NE(device, nullptr) << tag;
-    simulator::Block* block = device->BlockByKind(kind);
-    ASSERT_NE(block, nullptr) << tag << " " << kind;
-    work(*block);
+    backend->GetSegment().WithDevice(tag, [&](simulator::Device* device) {
+        ASSERT_NE(device, nullptr) << tag;
+        simulator::Block* block = device->BlockByKind(kind);
+        ASSERT_NE(block, nullptr) << tag << " " << kind;
+        work(*block);
+    });
 }
 
 float TransferTestBed::SimFloat(const std::string& tag, const std::string& kind, const std::string& name) {

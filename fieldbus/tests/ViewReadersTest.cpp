@@ -90,15 +90,14 @@ protected:
 
     // Changes the order of the members of a device's transducer VIEW_3.
     void EditTbView3(const std::string& tag, const std::function<void(std::vector<std::string>&)>& edit) {
-        simulator::Segment& segment = backend->GetSegment();
-        std::lock_guard<std::mutex> lock(segment.mutex);
-        simulator::Device* d = segment.FindAnyDevice(tag);
-        ASSERT_NE(d, nullptr);
-        simulator::Block* tb = d->BlockByKind("TB");
-        ASSERT_NE(tb, nullptr);
-        edit(tb->Obj("VIEW_3")->viewMemberNames);
-        std::string error;
-        ASSERT_TRUE(tb->Layout(error)) << error;
+        backend->GetSegment().WithDevice(tag, [&](simulator::Device* d) {
+            ASSERT_NE(d, nullptr);
+            simulator::Block* tb = d->BlockByKind("TB");
+            ASSERT_NE(tb, nullptr);
+            edit(tb->Obj("VIEW_3")->viewMemberNames);
+            std::string error;
+            ASSERT_TRUE(tb->Layout(error)) << error;
+        });
     }
 
     bool WaitFor(const std::function<bool()>& done, int ms = 3000) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "simulator/SimClock.h"
+#include "simulator/tests/CheckingBuild.h"
 #include "simulator/tests/DeviceFixture.h"
 
 namespace simulator::testing {
@@ -78,11 +79,12 @@ TEST_P(IdleCatchUp, AnIdleFullLinkIsCaughtUpQuicklyAndCompletely) {
     n = 64;
     ASSERT_EQ(nifGetDeviceList(link, live.data(), &n, nullptr), E_OK);
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    // Idle time costs a few steps per device, not the idle time's steps (which took seconds);
-    // the bound leaves room for the checking builds on a busy machine.
+    // Idle time costs a few steps per device, not the idle time's steps (which took seconds):
+    // any gap is caught up within half a second (about 25 ms in an optimised build; the
+    // thread checker's build takes about 500 ms).
     std::printf("idle %llu s caught up in %lld ms\n", static_cast<unsigned long long>(idleMs / 1000),
                 static_cast<long long>(took.count()));
-    EXPECT_LT(took.count(), 1000);
+    EXPECT_LE(took.count(), kCheckingBuild ? 2000 : 500);
     uint8_t pos[5];
     uint16_t size = 5;
     ASSERT_EQ(nifReadObject(vfd, "FV116_TB.FINAL_POSITION_VALUE", pos, &size), E_OK);
