@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Event.h"
+#include "platform/OffUiThread.h"
 
 namespace app {
 
@@ -22,11 +23,14 @@ void IconProbe::Start(platform::WindowHandle notify) {
 
 void IconProbe::Stop() {
     if (!worker_.joinable()) return;
-    std::unique_lock<std::mutex> lock(shared_->mutex);
-    shared_->stop = true;
-    shared_->wake.notify_all();
-    const bool ended = shared_->wake.wait_for(lock, kStopLimit, [this] { return shared_->done; });
-    lock.unlock();
+    // A probe inside a bus call is waited for off the user-interface thread.
+    const std::shared_ptr<Shared> shared = shared_;
+    const bool ended = platform::RunServingEvents([&shared] {
+        std::unique_lock<std::mutex> lock(shared->mutex);
+        shared->stop = true;
+        shared->wake.notify_all();
+        return shared->wake.wait_for(lock, kStopLimit, [&shared] { return shared->done; });
+    });
     if (ended)
         worker_.join();
     else

@@ -12,6 +12,7 @@
 #include "fieldbus/StatusLog.h"
 #include "logon/HasPrivilege.h"
 #include "platform/Clock.h"
+#include "platform/OffUiThread.h"
 #include "platform/Ui.h"
 
 using fieldbus::MessageLog;
@@ -83,7 +84,8 @@ void ViewController::ResumeDeviceThreads() {
 // limit. The check for workers still alive comes after it.
 void ViewController::StopThreadsAndClose(int slot, bool companion) {
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    device.CloseDevice();
+    // The close and the wait for the readers run off the user-interface thread.
+    platform::RunServingEvents([&device] { device.CloseDevice(); });
     if (link_.HasAbandonedWork()) {
         // The server stopped answering: its calls hold the workers, and the user can do
         // nothing about them. Said in the message log instead of a box per worker.
@@ -221,6 +223,8 @@ void ViewController::OnIconsChanged() { host_.RefreshTreeIcons(TreeItems()); }
 void ViewController::OnInitialUpdate(platform::WindowHandle notifyWindow) {
     notify_ = notifyWindow;
     link_.SetNotifyWindow(notifyWindow);
+    // The window keeps serving its events during the scan; no device command starts meanwhile.
+    BusyScope busy(*this);
     if (link_.ScanLink() == 0) {
         link_.StartLivePoll(notifyWindow);
         icons_.Start(notifyWindow);
@@ -377,7 +381,7 @@ void ViewController::ShowScheduleLabels(int slot, const ScheduleRead& aoEntry, c
                             "be set to 0.\n\nProceed to set the schedule for AO block with value of 0 ?",
                             platform::MB_YESNO | platform::MB_ICONINFORMATION | platform::MB_DEFBUTTON2) ==
                     platform::IDYES &&
-                device.ResetBlockSchedule() == 0;
+                RunWhilePumping([&device] { return device.ResetBlockSchedule(); }) == 0;
             if (!scheduled) {
                 ao = "AO SCHED: No";
                 ShowMessage("NOTE: AO Block is unscheduled and the positioner will not function without AO block "
@@ -581,7 +585,8 @@ void ViewController::Rescan() {
     host_.DeviceOpened(-1);
     icons_.Stop();
     icons_.Forget();
-    link_.CloseLink();
+    // Closing the link waits for the poll thread and the server: off the user-interface thread.
+    platform::RunServingEvents([this] { link_.CloseLink(); });
     serverLostShown_ = false;
     if (link_.ScanLink() == 0) {
         link_.StartLivePoll(notify_);
