@@ -119,6 +119,9 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     DeviceDisplay& display = companion ? companionDisplay_ : display_;
     if (display.slot != slot) return;  // a message from before the display was reset
     fieldbus::FieldbusDevice& device = link_.Device(slot);
+    // What the page shows before the record, so that a record that changes nothing on it
+    // (most of the block views: their modes stay) does not redraw it.
+    const DeviceDisplay shown = display;
     auto setMode = [&](ShownBlock block, uint8_t mode, uint8_t normal) {
         display.hasMode[static_cast<size_t>(block)] = true;
         display.actualMode[static_cast<size_t>(block)] = mode;
@@ -178,6 +181,7 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     if (has(ShownBlock::RB) && has(ShownBlock::TB) && has(ShownBlock::AO))
         display.shownState = fieldbus::ShownOperationState(device.IsOpen(), mode(ShownBlock::RB), mode(ShownBlock::TB),
                                                            mode(ShownBlock::AO));
+    if (SameOnPage(shown, display)) return;
     host_.ShowDeviceDisplay(display, companion);
 }
 
