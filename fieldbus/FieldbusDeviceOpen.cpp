@@ -140,8 +140,9 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     // window and the main window meanwhile; the texts are written here afterwards.
     using platform::RunServingEvents;
     const nifDesc_t link = link_ ? link_->LinkDescriptor() : 0;
-    int status = RunServingEvents(
-        [link, &deviceId, &state] { return nifOpenPhysicalDevice(link, NIF_BY_DEVICE_ID, deviceId.c_str(), &state.physical); });
+    int status = RunServingEvents([link, &deviceId, &state] {
+        return nifOpenPhysicalDevice(link, NIF_BY_DEVICE_ID, deviceId.c_str(), &state.physical);
+    });
     SetLastStatus(status);
     if (status != E_OK) {
         state.physical = 0;
@@ -160,7 +161,8 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     bool changeRetried = false;
     for (int attempt = 1;;) {
         vfdCount = kVfdCapacity;
-        status = RunServingEvents([&state, &vfdList, &vfdCount] { return nifGetVFDList(state.physical, vfdList, &vfdCount); });
+        status = RunServingEvents(
+            [&state, &vfdList, &vfdCount] { return nifGetVFDList(state.physical, vfdList, &vfdCount); });
         // A device with more VFDs than asked for answers with the list cut to the capacity.
         if (status == E_BUF_TOO_SMALL && vfdCount > kVfdCapacity) status = E_OK;
         SetLastStatus(status);
@@ -195,8 +197,9 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     const int vfdsToOpen = vfdCount > 1 ? 2 : 1;
     for (int number = 0; number < vfdsToOpen; ++number) {
         nifDesc_t vfd = 0;
-        status = RunServingEvents(
-            [&state, number, &vfd] { return nifOpenVfd(state.physical, makeIndex(static_cast<uint32_t>(number)), &vfd); });
+        status = RunServingEvents([&state, number, &vfd] {
+            return nifOpenVfd(state.physical, makeIndex(static_cast<uint32_t>(number)), &vfd);
+        });
         SetLastStatus(status);
         if (status != E_OK) {
             fail(status);
