@@ -222,7 +222,10 @@ void ViewController::WantIcons() {
     icons_.Want(wanted);
 }
 
-void ViewController::OnIconsChanged() { host_.RefreshTreeIcons(TreeItems()); }
+void ViewController::OnIconsChanged() {
+    shownTree_ = TreeItems();
+    host_.RefreshTreeIcons(shownTree_);
+}
 
 void ViewController::OnInitialUpdate(platform::WindowHandle notifyWindow) {
     notify_ = notifyWindow;
@@ -264,7 +267,8 @@ void ViewController::RebuildTree() {
     rebuilding_ = true;
     host_.ShowBusyText("Please wait while updating device list...");
     const int current = link_.CurrentSlot();
-    host_.ShowDeviceTree(TreeItems(), current > 0 ? ItemOfSlot(current) : 0);
+    shownTree_ = TreeItems();
+    host_.ShowDeviceTree(shownTree_, current > 0 ? ItemOfSlot(current) : 0);
     host_.ShowBusyText("");
     rebuilding_ = false;
     WantIcons();
@@ -739,6 +743,11 @@ void ViewController::OnLiveListChanged() {
         if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
     if (lost.empty()) {
         link_.CloseAbsentDevices();
+        // The poll comes every few seconds; most find the list as it was.
+        if (TreeItems() == shownTree_) {
+            WantIcons();
+            return;
+        }
         RebuildTree();
         host_.RefreshStatusPanes();
         return;

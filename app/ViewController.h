@@ -213,6 +213,8 @@ private:
     int serverLostPending_ = 0;
     std::vector<int> notOpenPending_;
     bool serverLostShown_ = false;
+    // What the tree shows now: a live-list poll that changes none of it leaves the tree alone.
+    std::vector<DeviceTreeItem> shownTree_;
     std::unique_ptr<config::DeviceDiagnosticsSource> diagnostics_;
     int diagnosticsSlot_ = -1;
 };

@@ -40,9 +40,11 @@ struct FakeHost : app::ViewHost {
     int trendWindows = 0;
     int openedSlot = -1;
     bool closing = false;
+    int treesDrawn = 0;
     void ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) override {
         tree = items;
         selected = selectItem;
+        ++treesDrawn;
     }
     void SelectTreeItem(int item) override { selected = item; }
     void SetMessageBoxText(const std::string& text) override { messageBox = text; }
@@ -797,4 +799,19 @@ TEST_F(ViewControllerTest, ARecordThatChangesNothingShownLeavesThePageAlone) {
     device.RequestRefreshPidView3(true);
     ASSERT_TRUE(PumpUntil([&] { return !app::BlocksOutOfNormalMode(host.display).empty(); }, 10000));
     EXPECT_GT(host.displays, drawn);
+}
+
+// The live list is polled every few seconds: a poll that finds the list as the tree shows it
+// leaves the tree alone; one that finds a device gone draws it again.
+TEST_F(ViewControllerTest, APollThatFindsTheListUnchangedLeavesTheTreeAlone) {
+    ServeLikeTheWindow();
+    PumpUntil([] { return false; }, 200);  // the icon probe's first answers
+    const int drawn = host.treesDrawn;
+    for (int poll = 0; poll < 3; ++poll) controller.OnLiveListChanged();
+    EXPECT_EQ(drawn, host.treesDrawn);
+    EXPECT_TRUE(host.tree[0].present);
+
+    Control(R"({"command":"silence","device":"FV-101","afterMs":0,"forMs":60000})");
+    ASSERT_TRUE(PumpUntil([&] { return !host.tree[0].present; }));
+    EXPECT_GT(host.treesDrawn, drawn);
 }
