@@ -21,16 +21,17 @@ void IconProbe::Start(platform::WindowHandle notify) {
     worker_ = std::thread(&IconProbe::Run, shared_);
 }
 
-void IconProbe::Stop() {
+void IconProbe::Stop(bool serveEvents) {
     if (!worker_.joinable()) return;
     // A probe inside a bus call is waited for off the user-interface thread.
     const std::shared_ptr<Shared> shared = shared_;
-    const bool ended = platform::RunServingEvents([&shared] {
+    auto stop = [&shared] {
         std::unique_lock<std::mutex> lock(shared->mutex);
         shared->stop = true;
         shared->wake.notify_all();
         return shared->wake.wait_for(lock, kStopLimit, [&shared] { return shared->done; });
-    });
+    };
+    const bool ended = serveEvents ? platform::RunServingEvents(stop) : stop();
     if (ended)
         worker_.join();
     else

@@ -44,7 +44,8 @@ bool WaitOrCancel(platform::ProgressWindow* window, uint32_t ms) {
 
 ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : icons_(link), link_(link), host_(host) {}
 
-ViewController::~ViewController() { Shutdown(); }
+// The window is being destroyed: its events are not served meanwhile.
+ViewController::~ViewController() { icons_.Stop(false); }
 
 void ViewController::Shutdown() { icons_.Stop(); }
 
