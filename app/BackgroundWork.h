@@ -6,6 +6,7 @@
 #include <future>
 #include <utility>
 
+#include "platform/OffUiThread.h"
 #include "platform/Ui.h"
 
 namespace app {
@@ -13,7 +14,8 @@ namespace app {
 template <typename F>
 auto RunWhilePumping(F work) -> decltype(work()) {
     auto done = std::async(std::launch::async, std::move(work));
-    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) platform::GetUi().PumpMessages();
+    while (done.wait_for(std::chrono::milliseconds(platform::kServeEventsEveryMs)) != std::future_status::ready)
+        platform::GetUi().PumpMessages();
     return done.get();
 }
 

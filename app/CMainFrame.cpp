@@ -138,9 +138,14 @@ CMainFrame::CMainFrame(fieldbus::FieldbusLink& link, QWidget* parent, const View
     queryPane_->setObjectName("queryPane");
     segmentPane_ = new QLabel(this);
     positionPane_ = new QLabel(this);
+    // The pane changes with every new value: a fixed size keeps the status bar from being
+    // laid out again each time.
+    positionPane_->setFixedSize(positionPane_->fontMetrics().horizontalAdvance("Actual Position -9999.99 degF") + 8,
+                                positionPane_->sizeHint().height());
     for (QLabel* pane : {positionPane_, segmentPane_, presentPane_, openPane_, trendPane_, queryPane_})
         statusBar()->addPermanentWidget(pane);
     connect(view_, &CTessaroView::StatusChanged, this, &CMainFrame::RefreshStatusBar);
+    connect(view_, &CTessaroView::ValuesChanged, this, &CMainFrame::RefreshPositionPane);
     reports_.SetDevice([this]() -> fieldbus::DeviceAccess* {
         const int slot = view_->Controller().CurrentSlot();
         return slot > 0 && link_.Device(slot).IsOpen() ? &link_.Device(slot) : nullptr;
@@ -240,6 +245,11 @@ void CMainFrame::RefreshStatusBar() {
     openPane_->setText(QString::asprintf("%1d Device(s) Open", link_.OpenedCount()));
     trendPane_->setText(QString::asprintf("%1d Trend Window(s) Open", view_->OpenTrendWindowCount()));
     queryPane_->setText(QString::asprintf("%1d Query Window(s) Open", view_->Queries().Count()));
+    RefreshPositionPane();
+    UpdateCommands();
+}
+
+void CMainFrame::RefreshPositionPane() {
     const app::DeviceDisplay& display = view_->Controller().Display();
     positionPane_->setText(display.slot > 0 && display.hasValues
                                ? QString::asprintf("Actual Position %4.2f", display.actualPosition) +
@@ -247,7 +257,6 @@ void CMainFrame::RefreshStatusBar() {
                                           ? QString()
                                           : " " + QString::fromLatin1(display.positionUnit.c_str()))
                                : QString());
-    UpdateCommands();
 }
 
 void CMainFrame::UpdateCommands() {

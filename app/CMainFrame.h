@@ -34,6 +34,8 @@ public:
     config::ConfigFileCommands& ConfigFiles() { return configFiles_; }
     report::ReportCommands& Reports() { return reports_; }
     void RefreshStatusBar();
+    // The actual position of the current device (every new value).
+    void RefreshPositionPane();
     // The help pages in the program's own window (used when no web browser opens them).
     void ShowHelpWindow(const QString& index);
     CHelpWindow* HelpWindow() const { return help_; }

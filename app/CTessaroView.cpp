@@ -52,6 +52,36 @@ QString ModeStyle(uint8_t mode) {
     return "padding:1px 4px;";
 }
 
+// A style sheet is applied again only when it changed: applying one restyles the widget even
+// when it is the same, and the live values arrive every second.
+void SetStyleIfChanged(QWidget* widget, const QString& style) {
+    if (widget->styleSheet() != style) widget->setStyleSheet(style);
+}
+
+// Holds a label whose text changes with every new value without asking the page's layout
+// again each time: the holder has the height of `lines` lines and gives the label all of
+// itself. The text's own length no longer moves the widgets around it.
+class SteadyLabelHolder : public QWidget {
+public:
+    SteadyLabelHolder(QLabel* label, int lines, const QString& widestLine, QWidget* parent)
+        : QWidget(parent), label_(label) {
+        label_->setParent(this);
+        const QFontMetrics metrics = label_->fontMetrics();
+        hint_ = QSize(metrics.horizontalAdvance(widestLine) + 8, lines * metrics.lineSpacing() + 4);
+        setMinimumWidth(hint_.width());
+        setFixedHeight(hint_.height());
+    }
+    QSize sizeHint() const override { return hint_; }
+    QSize minimumSizeHint() const override { return hint_; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { label_->setGeometry(rect()); }
+
+private:
+    QLabel* label_;
+    QSize hint_;
+};
+
 // A value with its unit ("45.20 %"); the unit is the device's own text.
 QString WithUnit(const char* format, float value, const std::string& unit) {
     QString text = QString::asprintf(format, value);
@@ -101,6 +131,7 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     notNormalLabel_->setStyleSheet("color: #b45309; font-weight: bold;");
     valuesLabel_ = new QLabel(right);
     valuesLabel_->setObjectName("valuesLabel");
+    valuesLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* modes = new QGroupBox("Block modes (actual)", right);
     auto* modeGrid = new QGridLayout(modes);
     for (int i = 0; i < app::kShownBlockCount; ++i) {
@@ -125,7 +156,8 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
     rightLayout->addWidget(notNormalLabel_);
     rightLayout->addWidget(modes);
     rightLayout->addWidget(travelBar_);
-    rightLayout->addWidget(valuesLabel_);
+    rightLayout->addWidget(new SteadyLabelHolder(
+        valuesLabel_, 3, "Actuator Pressure -9999.99 kPa    Servo Output -999.99 %    Temperature -999.9 degF", right));
     rightLayout->addWidget(companionLabel_);
     rightLayout->addWidget(companionValues_);
     auto* sched = new QHBoxLayout;
@@ -150,11 +182,11 @@ CTessaroView::CTessaroView(fieldbus::FieldbusLink& link, QWidget* parent)
             if (w->isVisible() && w != window()) return;
         window()->close();
     });
-    // Values that stop arriving are marked stale.
-    auto* ageTimer = new QTimer(this);
-    ageTimer->setInterval(1000);
-    connect(ageTimer, &QTimer::timeout, this, [this] { controller_.CheckValuesAge(); });
-    ageTimer->start();
+    // Values that stop arriving are marked stale; the timer runs while a device's values are
+    // shown (ShowDeviceDisplay).
+    ageTimer_ = new QTimer(this);
+    ageTimer_->setInterval(1000);
+    connect(ageTimer_, &QTimer::timeout, this, [this] { controller_.CheckValuesAge(); });
     offlineTimer_ = new QTimer(this);
     offlineTimer_->setInterval(3000);
     connect(offlineTimer_, &QTimer::timeout, this, [this] { controller_.OnOfflineTimerTick(); });
@@ -344,6 +376,12 @@ void CTessaroView::SetOfflineTimer(bool running) {
 
 void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool companion) {
     const bool values = display.slot > 0 && display.hasValues;
+    if (controller_.ShowsDevice() != ageTimer_->isActive()) {
+        if (controller_.ShowsDevice())
+            ageTimer_->start();
+        else
+            ageTimer_->stop();
+    }
     if (companion) {
         companionValues_->setText(values ? "Actual Position " + WithUnit("%4.2f", display.actualPosition,
                                                                             display.positionUnit) +
@@ -368,12 +406,12 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
         const bool has = display.slot > 0 && display.hasMode[static_cast<size_t>(i)];
         const uint8_t mode = display.actualMode[static_cast<size_t>(i)];
         modeLabels_[i]->setText(has ? QString::fromStdString(app::ModeText(mode)) : QString("-"));
-        modeLabels_[i]->setStyleSheet(has ? ModeStyle(mode) : QString());
+        SetStyleIfChanged(modeLabels_[i], has ? ModeStyle(mode) : QString());
     }
     travelBar_->SetValues(values, display.actualPosition, display.setPoint);
     // Stale values stay readable but greyed, under a line that says how old they are.
     const bool stale = values && display.staleSeconds > 0;
-    valuesLabel_->setStyleSheet(stale ? "color: #808080;" : QString());
+    SetStyleIfChanged(valuesLabel_, stale ? "color: #808080;" : QString());
     valuesLabel_->setText((stale ? QString("NOT UPDATED for %1 s: the device or the server does not answer\n")
                                        .arg(display.staleSeconds)
                                  : QString()) +
@@ -385,7 +423,7 @@ void CTessaroView::ShowDeviceDisplay(const app::DeviceDisplay& display, bool com
                                        "    Temperature " +
                                        WithUnit("%4.1f", display.electTemp, display.temperatureUnit)
                                  : QString()));
-    emit StatusChanged();
+    emit ValuesChanged();
 }
 
 void CTessaroView::OpenTrendWindow() {

@@ -79,6 +79,8 @@ public:
 
 signals:
     void StatusChanged();
+    // New live values of a device: only what shows them changes (the commands stay).
+    void ValuesChanged();
     // A trend window asked for the device query of `slot`.
     void QueryDeviceRequested(int slot);
 
@@ -101,6 +103,7 @@ private:
     QPlainTextEdit* messages_ = nullptr;
     QTimer* closeTimer_ = nullptr;
     QTimer* offlineTimer_ = nullptr;
+    QTimer* ageTimer_ = nullptr;
     QLabel* companionLabel_ = nullptr;
     QLabel* stateLabel_ = nullptr;
     QLabel* notNormalLabel_ = nullptr;  // the blocks not in their normal mode

@@ -9,6 +9,8 @@ CTravelBar::CTravelBar(QWidget* parent) : QWidget(parent) {
 }
 
 void CTravelBar::SetValues(bool known, float position, float setPoint) {
+    // The bar is painted again only when what it shows changed.
+    if (known == known_ && position == position_ && setPoint == setPoint_) return;
     known_ = known;
     position_ = position;
     setPoint_ = setPoint;

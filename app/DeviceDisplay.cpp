@@ -1,5 +1,8 @@
 #include "app/DeviceDisplay.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/DeviceTreeItem.h"
 #include "fieldbus/OperationState.h"
 
@@ -13,6 +16,26 @@ const char* DeviceKindText(DeviceIconKind kind) {
         case DeviceIconKind::LinkMaster: return "positioner configured as link master";
     }
     return "";
+}
+
+namespace {
+// A value as the page writes it: `decimals` places.
+bool SameAsShown(float a, float b, int decimals) {
+    char x[32], y[32];
+    std::snprintf(x, sizeof x, "%.*f", decimals, static_cast<double>(a));
+    std::snprintf(y, sizeof y, "%.*f", decimals, static_cast<double>(b));
+    return std::strcmp(x, y) == 0;
+}
+}  // namespace
+
+bool SameOnPage(const DeviceDisplay& a, const DeviceDisplay& b) {
+    return a.slot == b.slot && a.hasMode == b.hasMode && a.actualMode == b.actualMode && a.normalMode == b.normalMode &&
+           a.shownState == b.shownState && a.hasValues == b.hasValues &&
+           SameAsShown(a.actualPosition, b.actualPosition, 2) && SameAsShown(a.setPoint, b.setPoint, 2) &&
+           SameAsShown(a.outPressure, b.outPressure, 2) && SameAsShown(a.servoOutput, b.servoOutput, 2) &&
+           SameAsShown(a.electTemp, b.electTemp, 1) && a.staleSeconds == b.staleSeconds && a.identity == b.identity &&
+           a.positionUnit == b.positionUnit && a.pressureUnit == b.pressureUnit &&
+           a.temperatureUnit == b.temperatureUnit;
 }
 
 std::string ModeText(uint8_t mode) {

@@ -38,6 +38,10 @@ struct DeviceDisplay {
     std::string temperatureUnit;  // of the electronics temperature
 };
 
+// Whether two displays show the same on the page (modes, state, values and their age; not
+// when the values were read).
+bool SameOnPage(const DeviceDisplay& a, const DeviceDisplay& b);
+
 // "AUTO", "CAS AUTO" style text of a mode byte: the names of its set bits, highest first.
 std::string ModeText(uint8_t mode);
 

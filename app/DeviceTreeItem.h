@@ -15,6 +15,7 @@ struct DeviceTreeItem {
     bool present = false;
     DeviceIconKind kind = DeviceIconKind::NotPositioner;
     uint8_t address = 0;
+    bool operator==(const DeviceTreeItem&) const = default;
 };
 
 // What an icon stands for, for the tree's tooltips: "link-master capable positioner", ...

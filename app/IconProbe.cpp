@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Event.h"
+#include "platform/OffUiThread.h"
 
 namespace app {
 
@@ -20,13 +21,17 @@ void IconProbe::Start(platform::WindowHandle notify) {
     worker_ = std::thread(&IconProbe::Run, shared_);
 }
 
-void IconProbe::Stop() {
+void IconProbe::Stop(bool serveEvents) {
     if (!worker_.joinable()) return;
-    std::unique_lock<std::mutex> lock(shared_->mutex);
-    shared_->stop = true;
-    shared_->wake.notify_all();
-    const bool ended = shared_->wake.wait_for(lock, kStopLimit, [this] { return shared_->done; });
-    lock.unlock();
+    // A probe inside a bus call is waited for off the user-interface thread.
+    const std::shared_ptr<Shared> shared = shared_;
+    auto stop = [&shared] {
+        std::unique_lock<std::mutex> lock(shared->mutex);
+        shared->stop = true;
+        shared->wake.notify_all();
+        return shared->wake.wait_for(lock, kStopLimit, [&shared] { return shared->done; });
+    };
+    const bool ended = serveEvents ? platform::RunServingEvents(stop) : stop();
     if (ended)
         worker_.join();
     else

@@ -30,14 +30,16 @@ public:
     static constexpr uint32_t kLongestRetryMs = 300000;
 
     explicit IconProbe(fieldbus::FieldbusLink& link) : link_(link) {}
-    ~IconProbe() { Stop(); }
+    ~IconProbe() { Stop(false); }
     IconProbe(const IconProbe&) = delete;
     IconProbe& operator=(const IconProbe&) = delete;
 
     void Start(platform::WindowHandle notify);
     // Ends the worker (a probe on a device that does not answer is abandoned after the stop
-    // limit: it ends on its own and only touches the probe's shared state).
-    void Stop();
+    // limit: it ends on its own and only touches the probe's shared state). With
+    // `serveEvents` the window's events are served meanwhile; never while its owner is being
+    // destroyed.
+    void Stop(bool serveEvents = true);
     // The devices to know: slot and device identifier of every present positioner that is
     // not open. Devices known or waiting for their retry are left alone.
     void Want(const std::vector<std::pair<int, std::string>>& devices);

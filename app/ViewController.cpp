@@ -12,6 +12,7 @@
 #include "fieldbus/StatusLog.h"
 #include "logon/HasPrivilege.h"
 #include "platform/Clock.h"
+#include "platform/OffUiThread.h"
 #include "platform/Ui.h"
 
 using fieldbus::MessageLog;
@@ -43,7 +44,8 @@ bool WaitOrCancel(platform::ProgressWindow* window, uint32_t ms) {
 
 ViewController::ViewController(fieldbus::FieldbusLink& link, ViewHost& host) : icons_(link), link_(link), host_(host) {}
 
-ViewController::~ViewController() { Shutdown(); }
+// The window is being destroyed: its events are not served meanwhile.
+ViewController::~ViewController() { icons_.Stop(false); }
 
 void ViewController::Shutdown() { icons_.Stop(); }
 
@@ -83,7 +85,8 @@ void ViewController::ResumeDeviceThreads() {
 // limit. The check for workers still alive comes after it.
 void ViewController::StopThreadsAndClose(int slot, bool companion) {
     fieldbus::FieldbusDevice& device = link_.Device(slot);
-    device.CloseDevice();
+    // The close and the wait for the readers run off the user-interface thread.
+    platform::RunServingEvents([&device] { device.CloseDevice(); });
     if (link_.HasAbandonedWork()) {
         // The server stopped answering: its calls hold the workers, and the user can do
         // nothing about them. Said in the message log instead of a box per worker.
@@ -117,6 +120,9 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     DeviceDisplay& display = companion ? companionDisplay_ : display_;
     if (display.slot != slot) return;  // a message from before the display was reset
     fieldbus::FieldbusDevice& device = link_.Device(slot);
+    // What the page shows before the record, so that a record that changes nothing on it
+    // (most of the block views: their modes stay) does not redraw it.
+    const DeviceDisplay shown = display;
     auto setMode = [&](ShownBlock block, uint8_t mode, uint8_t normal) {
         display.hasMode[static_cast<size_t>(block)] = true;
         display.actualMode[static_cast<size_t>(block)] = mode;
@@ -176,6 +182,7 @@ void ViewController::OnViewMessage(unsigned msg, int slot) {
     if (has(ShownBlock::RB) && has(ShownBlock::TB) && has(ShownBlock::AO))
         display.shownState = fieldbus::ShownOperationState(device.IsOpen(), mode(ShownBlock::RB), mode(ShownBlock::TB),
                                                            mode(ShownBlock::AO));
+    if (SameOnPage(shown, display)) return;
     host_.ShowDeviceDisplay(display, companion);
 }
 
@@ -216,11 +223,16 @@ void ViewController::WantIcons() {
     icons_.Want(wanted);
 }
 
-void ViewController::OnIconsChanged() { host_.RefreshTreeIcons(TreeItems()); }
+void ViewController::OnIconsChanged() {
+    shownTree_ = TreeItems();
+    host_.RefreshTreeIcons(shownTree_);
+}
 
 void ViewController::OnInitialUpdate(platform::WindowHandle notifyWindow) {
     notify_ = notifyWindow;
     link_.SetNotifyWindow(notifyWindow);
+    // The window keeps serving its events during the scan; no device command starts meanwhile.
+    BusyScope busy(*this);
     if (link_.ScanLink() == 0) {
         link_.StartLivePoll(notifyWindow);
         icons_.Start(notifyWindow);
@@ -256,7 +268,8 @@ void ViewController::RebuildTree() {
     rebuilding_ = true;
     host_.ShowBusyText("Please wait while updating device list...");
     const int current = link_.CurrentSlot();
-    host_.ShowDeviceTree(TreeItems(), current > 0 ? ItemOfSlot(current) : 0);
+    shownTree_ = TreeItems();
+    host_.ShowDeviceTree(shownTree_, current > 0 ? ItemOfSlot(current) : 0);
     host_.ShowBusyText("");
     rebuilding_ = false;
     WantIcons();
@@ -377,7 +390,7 @@ void ViewController::ShowScheduleLabels(int slot, const ScheduleRead& aoEntry, c
                             "be set to 0.\n\nProceed to set the schedule for AO block with value of 0 ?",
                             platform::MB_YESNO | platform::MB_ICONINFORMATION | platform::MB_DEFBUTTON2) ==
                     platform::IDYES &&
-                device.ResetBlockSchedule() == 0;
+                RunWhilePumping([&device] { return device.ResetBlockSchedule(); }) == 0;
             if (!scheduled) {
                 ao = "AO SCHED: No";
                 ShowMessage("NOTE: AO Block is unscheduled and the positioner will not function without AO block "
@@ -581,7 +594,8 @@ void ViewController::Rescan() {
     host_.DeviceOpened(-1);
     icons_.Stop();
     icons_.Forget();
-    link_.CloseLink();
+    // Closing the link waits for the poll thread and the server: off the user-interface thread.
+    platform::RunServingEvents([this] { link_.CloseLink(); });
     serverLostShown_ = false;
     if (link_.ScanLink() == 0) {
         link_.StartLivePoll(notify_);
@@ -730,6 +744,11 @@ void ViewController::OnLiveListChanged() {
         if (slot > 0 && !link_.IsPresent(slot)) lost.push_back(slot);
     if (lost.empty()) {
         link_.CloseAbsentDevices();
+        // The poll comes every few seconds; most find the list as it was.
+        if (TreeItems() == shownTree_) {
+            WantIcons();
+            return;
+        }
         RebuildTree();
         host_.RefreshStatusPanes();
         return;

@@ -142,6 +142,9 @@ public:
     // A view reader published a record (msg is its message, slot the device).
     void OnViewMessage(unsigned msg, int slot);
     const DeviceDisplay& Display() const { return display_; }
+    // Whether the current or the companion device's values are on the page (their age is
+    // checked every second meanwhile).
+    bool ShowsDevice() const { return display_.slot > 0 || companionDisplay_.slot > 0; }
     // Called every second by the window: values not updated for kStaleValuesMs are marked
     // stale with their age (the device or the server stopped answering).
     void CheckValuesAge();
@@ -210,6 +213,8 @@ private:
     int serverLostPending_ = 0;
     std::vector<int> notOpenPending_;
     bool serverLostShown_ = false;
+    // What the tree shows now: a live-list poll that changes none of it leaves the tree alone.
+    std::vector<DeviceTreeItem> shownTree_;
     std::unique_ptr<config::DeviceDiagnosticsSource> diagnostics_;
     int diagnosticsSlot_ = -1;
 };

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -33,6 +34,8 @@ public:
     // Why loading failed ("" while Ok), with the byte position.
     const std::string& Error() const { return error_; }
     const std::string& Bytes() const { return buffer_; }
+    // The stored bytes, moved out of a storing archive (a large file is not copied again).
+    std::string TakeBytes() { return std::move(buffer_); }
     size_t Remaining() const { return source_.size() - position_; }
     // Makes room for `bytes` more bytes in a storing archive, so a large file is built
     // without growing (and copying) its buffer again and again.

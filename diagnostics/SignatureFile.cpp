@@ -113,7 +113,7 @@ std::string StoreSignatureFile(const std::vector<SignatureBlockToWrite>& blocks,
             SerializeCurve(ar, const_cast<CSignatureData&>(*record), layout, kind);
         }
     }
-    return ar.Bytes();
+    return ar.TakeBytes();
 }
 
 int ParseSignatureFile(std::string_view bytes, SignatureFileContents& contents, std::string& error,

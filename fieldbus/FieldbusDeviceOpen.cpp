@@ -7,6 +7,7 @@
 #include "fieldbus/DeviceMessages.h"
 #include "fieldbus/FieldbusDevice.h"
 #include "platform/Clock.h"
+#include "platform/OffUiThread.h"
 #include "platform/Ui.h"
 
 namespace fieldbus {
@@ -135,8 +136,13 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
 
     // Physical device.
     window.AppendText("Opening Physical Device ...");
-    int status = nifOpenPhysicalDevice(link_ ? link_->LinkDescriptor() : 0, NIF_BY_DEVICE_ID, deviceId.c_str(),
-                                       &state.physical);
+    // Every bus step runs off the user-interface thread, which keeps serving the progress
+    // window and the main window meanwhile; the texts are written here afterwards.
+    using platform::RunServingEvents;
+    const nifDesc_t link = link_ ? link_->LinkDescriptor() : 0;
+    int status = RunServingEvents([link, &deviceId, &state] {
+        return nifOpenPhysicalDevice(link, NIF_BY_DEVICE_ID, deviceId.c_str(), &state.physical);
+    });
     SetLastStatus(status);
     if (status != E_OK) {
         state.physical = 0;
@@ -155,7 +161,8 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     bool changeRetried = false;
     for (int attempt = 1;;) {
         vfdCount = kVfdCapacity;
-        status = nifGetVFDList(state.physical, vfdList, &vfdCount);
+        status = RunServingEvents(
+            [&state, &vfdList, &vfdCount] { return nifGetVFDList(state.physical, vfdList, &vfdCount); });
         // A device with more VFDs than asked for answers with the list cut to the capacity.
         if (status == E_BUF_TOO_SMALL && vfdCount > kVfdCapacity) status = E_OK;
         SetLastStatus(status);
@@ -190,7 +197,9 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     const int vfdsToOpen = vfdCount > 1 ? 2 : 1;
     for (int number = 0; number < vfdsToOpen; ++number) {
         nifDesc_t vfd = 0;
-        status = nifOpenVfd(state.physical, makeIndex(static_cast<uint32_t>(number)), &vfd);
+        status = RunServingEvents([&state, number, &vfd] {
+            return nifOpenVfd(state.physical, makeIndex(static_cast<uint32_t>(number)), &vfd);
+        });
         SetLastStatus(status);
         if (status != E_OK) {
             fail(status);
@@ -207,8 +216,10 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
     window.AppendText("\r\nGetting Block List ...");
     nifBlockInfo blockList[kMaxBlocks] = {};
     uint16_t blockCount = kMaxBlocks;
-    status = nifGetBlockList(state.vfds.front(), NIF_FUNCTION_BLOCK | NIF_TRANSDUCER_BLOCK | NIF_RESOURCE_BLOCK,
-                             blockList, &blockCount);
+    status = RunServingEvents([&state, &blockList, &blockCount] {
+        return nifGetBlockList(state.vfds.front(), NIF_FUNCTION_BLOCK | NIF_TRANSDUCER_BLOCK | NIF_RESOURCE_BLOCK,
+                               blockList, &blockCount);
+    });
     SetLastStatus(status);
     if (status != E_OK || blockCount > kMaxBlocks) {
         if (status == E_OK) status = E_TOO_MANY_ENTRIES_SPECIFIED;
@@ -228,7 +239,9 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
         IdentifyBlock(number, record, state.ids, progress);
         window.AppendText(progress);
         nifDesc_t block = 0;
-        status = nifOpenBlock(state.vfds.front(), makeIndex(static_cast<uint32_t>(number)), &block);
+        status = RunServingEvents([&state, number, &block] {
+            return nifOpenBlock(state.vfds.front(), makeIndex(static_cast<uint32_t>(number)), &block);
+        });
         SetLastStatus(status);
         if (status != E_OK) {
             fail(status);
@@ -245,7 +258,7 @@ int FieldbusDevice::RunOpenSteps(OpenState& state, platform::ProgressWindow& win
 
     // Management information base: without it the device still counts as opened.
     window.AppendText("\r\nOpening MIB ...");
-    status = nifOpenVfd(state.physical, "MIB", &state.mib);
+    status = RunServingEvents([&state] { return nifOpenVfd(state.physical, "MIB", &state.mib); });
     SetLastStatus(status);
     if (status != E_OK) {
         state.mib = 0;
@@ -285,7 +298,7 @@ int FieldbusDevice::OpenDevice() {
     platform::Clock& clock = platform::GetClock();
     const uint64_t start = clock.NowMs();
     const uint32_t stay = !window->IsWatched() ? 0 : result == 0 ? kStayAfterSuccessMs : kStayAfterFailureMs;
-    while (clock.NowMs() - start < stay && !UserClosed(*window)) clock.SleepMs(50);
+    while (clock.NowMs() - start < stay && !UserClosed(*window)) clock.SleepMs(platform::kServeEventsEveryMs);
     window->Close();
 
     if (result != 0) return 1;
@@ -303,7 +316,7 @@ int FieldbusDevice::OpenDevice() {
         ++openGeneration_;
         open_ = true;
     }
-    ReadLinkMasterFlags();
+    platform::RunServingEvents([this] { ReadLinkMasterFlags(); });
     return 0;
 }
 

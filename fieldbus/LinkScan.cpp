@@ -5,10 +5,12 @@
 #include "fieldbus/FieldbusLink.h"
 #include "fieldbus/StatusLog.h"
 #include "platform/Clock.h"
+#include "platform/OffUiThread.h"
 #include "platform/Ui.h"
 
 using platform::GetClock;
 using platform::GetUi;
+using platform::RunServingEvents;
 using platform::ShowMessage;
 
 namespace fieldbus {
@@ -25,14 +27,59 @@ bool IsEthernetInterface(const nifInterfaceInfo& info) {
     return EqualsNoCase(name, "Enet") && EqualsNoCase(desc, "ETHERNET INTERFACE");
 }
 
-// Keeps the dialog up for `ms`, pumping messages; ends early when the user presses its button.
+// Keeps the dialog up for `ms`, serving the window's events; ends early when the user presses
+// its button.
 void Linger(platform::ProgressWindow& window, uint32_t ms) {
     if (!window.IsWatched()) return;
     const uint64_t start = GetClock().NowMs();
     while (GetClock().NowMs() - start < ms && !window.ButtonPressed()) {
         GetUi().PumpMessages();
-        GetClock().SleepMs(50);
+        GetClock().SleepMs(platform::kServeEventsEveryMs);
     }
+}
+
+// The current link setting as read from the live devices' management information, with the
+// texts of the reads that failed, in order; read off the user-interface thread.
+struct LinkSettingRead {
+    std::vector<std::string> errors;
+    bool found = false;
+    uint8_t firstUnpolled = 16;
+    uint8_t numUnpolled = 0;
+};
+
+LinkSettingRead ReadLinkSettingOf(nifDesc_t link, const std::vector<LiveListEntry>& live) {
+    LinkSettingRead read;
+    for (const auto& entry : live) {
+        nifDesc_t device = 0, mib = 0;
+        if (nifOpenPhysicalDevice(link, NIF_BY_DEVICE_ID, entry.deviceId.c_str(), &device) != E_OK) {
+            read.errors.emplace_back("Failed to get interface device descriptor.");
+            continue;
+        }
+        if (nifOpenVfd(device, "MIB", &mib) != E_OK) {
+            read.errors.emplace_back("Failed to get interface device MIB descriptor.");
+            nifClose(device);
+            continue;
+        }
+        uint8_t dlme[7] = {};
+        uint16_t size = sizeof dlme;
+        if (nifReadObject(mib, "DLME_BASIC_CHARACTERISTICS", dlme, &size) != E_OK) {
+            read.errors.emplace_back("Error: Failed to read the MIB parameter.");
+        } else if ((dlme[2] & 0x03) == 2) {
+            uint8_t setting[13] = {};
+            size = sizeof setting;
+            if (nifReadObject(mib, "CURRENT_LINK_SETTING", setting, &size) != E_OK) {
+                read.errors.emplace_back("Error: Failed to read the MIB parameter.");
+            } else {
+                read.firstUnpolled = setting[4];
+                read.numUnpolled = setting[8];
+                read.found = true;
+            }
+        }
+        nifClose(mib);
+        nifClose(device);
+        if (read.found) break;
+    }
+    return read;
 }
 
 }  // namespace
@@ -64,29 +111,33 @@ bool FieldbusLink::InterfaceUsable(const nifInterfaceInfo& candidate, const std:
 // Applies the interface filter and lets the user pick when several remain. Returns 0 with
 // interface_ set, or 1 when none is usable or the user picked none.
 int FieldbusLink::ChooseInterface(std::vector<nifInterfaceInfo>& all) {
-    std::vector<std::string> bridged;
-    bool linkingSeen = false;
-    bool haveEthernet = false;
-    for (const auto& info : all) {
-        if (!IsEthernetInterface(info)) continue;
-        haveEthernet = true;
-        nifDesc_t link = 0;
-        if (nifOpenLink(session_, 0, info.interfaceName, 0, &link) != E_OK) continue;
-        std::vector<nifLiveListEntry> records(kMaxLiveRecords);
-        uint16_t count = kMaxLiveRecords;
-        uint32_t total = 0;
-        if (nifGetDeviceList(link, records.data(), &count, &total) == E_OK) {
-            for (uint16_t i = 0; i < count; ++i) {
-                if (records[i].classFlags & NIF_CLASS_BRIDGED)
-                    bridged.push_back(RecordText(records[i].deviceId, sizeof records[i].deviceId));
-                if (records[i].classFlags & NIF_CLASS_LINKING) linkingSeen = true;
+    // The interfaces are asked off the user-interface thread; the pick list comes after.
+    std::vector<nifInterfaceInfo> usable = RunServingEvents([this, &all] {
+        std::vector<std::string> bridged;
+        bool linkingSeen = false;
+        bool haveEthernet = false;
+        for (const auto& info : all) {
+            if (!IsEthernetInterface(info)) continue;
+            haveEthernet = true;
+            nifDesc_t link = 0;
+            if (nifOpenLink(session_, 0, info.interfaceName, 0, &link) != E_OK) continue;
+            std::vector<nifLiveListEntry> records(kMaxLiveRecords);
+            uint16_t count = kMaxLiveRecords;
+            uint32_t total = 0;
+            if (nifGetDeviceList(link, records.data(), &count, &total) == E_OK) {
+                for (uint16_t i = 0; i < count; ++i) {
+                    if (records[i].classFlags & NIF_CLASS_BRIDGED)
+                        bridged.push_back(RecordText(records[i].deviceId, sizeof records[i].deviceId));
+                    if (records[i].classFlags & NIF_CLASS_LINKING) linkingSeen = true;
+                }
             }
+            nifClose(link);
         }
-        nifClose(link);
-    }
-    std::vector<nifInterfaceInfo> usable;
-    for (const auto& info : all)
-        if (!haveEthernet || InterfaceUsable(info, bridged, linkingSeen)) usable.push_back(info);
+        std::vector<nifInterfaceInfo> kept;
+        for (const auto& info : all)
+            if (!haveEthernet || InterfaceUsable(info, bridged, linkingSeen)) kept.push_back(info);
+        return kept;
+    });
     if (usable.empty()) return 1;
     if (usable.size() == 1) {
         interface_ = usable[0];
@@ -129,9 +180,12 @@ int FieldbusLink::ScanLink() {
     bool userCancelled = false;
     do {
         say("Opening communication session ...\r\n");
-        int status = nifOpenSession(nullptr, &session_);
+        // Each bus step runs off the user-interface thread; the descriptors it returns are
+        // kept here, on this thread.
+        nifDesc_t session = 0;
+        int status = RunServingEvents([&session] { return nifOpenSession(nullptr, &session); });
+        session_ = status == E_OK ? session : 0;
         if (status != E_OK) {
-            session_ = 0;
             lastStatus_ = status;
             break;
         }
@@ -141,13 +195,14 @@ int FieldbusLink::ScanLink() {
 
         std::memset(&interface_, 0, sizeof interface_);
         uint16_t count = 0;
-        status = nifGetInterfaceList(session_, &count, nullptr);
+        status = RunServingEvents([session, &count] { return nifGetInterfaceList(session, &count, nullptr); });
         if (status != E_OK && status != E_BUF_TOO_SMALL) {
             ShowMessage("Error: Failed to get a interface list due to buffer too small !");
             break;
         }
         std::vector<nifInterfaceInfo> interfaces(count);
-        status = nifGetInterfaceList(session_, &count, interfaces.data());
+        status = RunServingEvents(
+            [session, &count, &interfaces] { return nifGetInterfaceList(session, &count, interfaces.data()); });
         if (status != E_OK) {
             if (status == E_BUF_TOO_SMALL) ShowMessage("Error: Failed to get a interface list due to buffer too small !");
             break;
@@ -158,9 +213,12 @@ int FieldbusLink::ScanLink() {
 
         say("Get the Interface List successful.\r\n");
         say("Opening the Link ...\r\n");
-        status = nifOpenLink(session_, 0, interface_.interfaceName, 0, &link_);
+        nifDesc_t link = 0;
+        const nifInterfaceInfo chosen = interface_;
+        status = RunServingEvents(
+            [session, &chosen, &link] { return nifOpenLink(session, 0, chosen.interfaceName, 0, &link); });
+        link_ = status == E_OK ? link : 0;
         if (status != E_OK) {
-            link_ = 0;
             lastStatus_ = status;
             break;
         }
@@ -169,10 +227,13 @@ int FieldbusLink::ScanLink() {
         if ((userCancelled = cancelled())) break;
 
         ResetDeviceLists();
-        raw_.assign(kMaxLiveRecords, nifLiveListEntry{});
+        std::vector<nifLiveListEntry> raw(kMaxLiveRecords);
         uint16_t records = kMaxLiveRecords;
         uint32_t total = 0;
-        status = nifGetDeviceList(link_, raw_.data(), &records, &total);
+        status = RunServingEvents([link, &raw, &records, &total] {
+            return nifGetDeviceList(link, raw.data(), &records, &total);
+        });
+        raw_ = std::move(raw);
         if (status != E_OK || records == 0) {
             lastStatus_ = status;
             break;
@@ -221,36 +282,13 @@ void FieldbusLink::ReadLinkSetting() {
         std::lock_guard<std::recursive_mutex> lock(listLock_);
         live = live_;
     }
-    for (const auto& entry : live) {
-        nifDesc_t device = 0, mib = 0;
-        if (nifOpenPhysicalDevice(link_, NIF_BY_DEVICE_ID, entry.deviceId.c_str(), &device) != E_OK) {
-            ShowMessage("Failed to get interface device descriptor.");
-            continue;
-        }
-        if (nifOpenVfd(device, "MIB", &mib) != E_OK) {
-            ShowMessage("Failed to get interface device MIB descriptor.");
-            nifClose(device);
-            continue;
-        }
-        uint8_t dlme[7] = {};
-        uint16_t size = sizeof dlme;
-        bool found = false;
-        if (nifReadObject(mib, "DLME_BASIC_CHARACTERISTICS", dlme, &size) != E_OK) {
-            ShowMessage("Error: Failed to read the MIB parameter.");
-        } else if ((dlme[2] & 0x03) == 2) {
-            uint8_t setting[13] = {};
-            size = sizeof setting;
-            if (nifReadObject(mib, "CURRENT_LINK_SETTING", setting, &size) != E_OK) {
-                ShowMessage("Error: Failed to read the MIB parameter.");
-            } else {
-                firstUnpolled_ = setting[4];
-                numUnpolled_ = setting[8];
-                found = true;
-            }
-        }
-        nifClose(mib);
-        nifClose(device);
-        if (found) return;
+    const nifDesc_t link = link_;
+    const LinkSettingRead read = RunServingEvents([link, &live] { return ReadLinkSettingOf(link, live); });
+    for (const std::string& error : read.errors) ShowMessage(error);
+    if (read.found) {
+        firstUnpolled_ = read.firstUnpolled;
+        numUnpolled_ = read.numUnpolled;
+        return;
     }
     firstUnpolled_ = 16;
     numUnpolled_ = 0;

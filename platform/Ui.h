@@ -62,6 +62,10 @@ public:
     virtual void Beep(unsigned hz, unsigned ms) = 0;
     // Lets the user interface process pending events (used while procedures poll).
     virtual void PumpMessages() = 0;
+    // True on the thread whose window events PumpMessages serves: bus work started there runs
+    // on a worker while this thread keeps serving them (platform/OffUiThread.h). False where
+    // no window waits (a command-line front end, a scripted test, a worker thread).
+    virtual bool ServesEventsHere() const { return false; }
     virtual bool IsKeyDown(Key key) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

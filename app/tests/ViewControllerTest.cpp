@@ -40,9 +40,11 @@ struct FakeHost : app::ViewHost {
     int trendWindows = 0;
     int openedSlot = -1;
     bool closing = false;
+    int treesDrawn = 0;
     void ShowDeviceTree(const std::vector<app::DeviceTreeItem>& items, int selectItem) override {
         tree = items;
         selected = selectItem;
+        ++treesDrawn;
     }
     void SelectTreeItem(int item) override { selected = item; }
     void SetMessageBoxText(const std::string& text) override { messageBox = text; }
@@ -73,8 +75,11 @@ struct FakeHost : app::ViewHost {
     bool offlineTimer = false;
     void CompanionOpened(int slot) override { companion = slot; }
     app::DeviceDisplay display;
+    int displays = 0;  // of the current device
     void ShowDeviceDisplay(const app::DeviceDisplay& d, bool isCompanion) override {
-        if (!isCompanion) display = d;
+        if (isCompanion) return;
+        display = d;
+        ++displays;
     }
     void ShowFailSafeDialog() override { ++failSafeShown; }
     void SetOfflineTimer(bool running) override { offlineTimer = running; }
@@ -117,6 +122,7 @@ protected:
     struct Sink : MessageTarget {
         app::ViewController* controller = nullptr;
         bool all = false;
+        int viewRecords = 0;
         void OnMessage(unsigned msg, uintptr_t wParam, intptr_t lParam) override {
             if (!controller) return;
             switch (msg) {
@@ -133,7 +139,9 @@ protected:
                     if (all) controller->OnServerConnectionLost(static_cast<int>(lParam));
                     break;
                 case app::WM_DEVICE_ICONS_CHANGED: controller->OnIconsChanged(); break;
-                default: controller->OnViewMessage(msg, static_cast<int>(wParam));
+                default:
+                    ++viewRecords;
+                    controller->OnViewMessage(msg, static_cast<int>(wParam));
             }
         }
     } sink;
@@ -763,4 +771,44 @@ TEST_F(ViewControllerTest, NormalStateNamesTheValveMoveBeforeAPidHeldInManMovesI
     controller.SetOperationStateCommand(fieldbus::kNormalState);
     EXPECT_TRUE(ui.Messages().empty());
     config::CurrentConfig() = saved;
+}
+
+// The block views arrive every few seconds; one that changes nothing on the page does not
+// draw it again, one with a new mode does.
+TEST_F(ViewControllerTest, ARecordThatChangesNothingShownLeavesThePageAlone) {
+    Select("KV-201");
+    const auto known = [&] {
+        return host.display.hasMode[static_cast<size_t>(app::ShownBlock::PID)] &&
+               host.display.shownState == fieldbus::kNormalState;
+    };
+    ASSERT_TRUE(PumpUntil(known));
+    fieldbus::FieldbusDevice& device = link.Device(controller.CurrentSlot());
+    device.StopTbView3();  // its values move with the simulated process
+    PumpUntil([] { return false; }, 300);
+    const int drawn = host.displays;
+    const int records = sink.viewRecords;
+    device.RequestRefreshAoView1(true);
+    device.RequestRefreshRbView1(true);
+    ASSERT_TRUE(PumpUntil([&] { return sink.viewRecords >= records + 2; }, 10000));
+    EXPECT_EQ(drawn, host.displays);
+
+    ASSERT_EQ(0, device.SetBlockMode(device.BlockOf(fieldbus::BlockKind::PID), fieldbus::kModeOos));
+    device.RequestRefreshPidView3(true);
+    ASSERT_TRUE(PumpUntil([&] { return !app::BlocksOutOfNormalMode(host.display).empty(); }, 10000));
+    EXPECT_GT(host.displays, drawn);
+}
+
+// The live list is polled every few seconds: a poll that finds the list as the tree shows it
+// leaves the tree alone; one that finds a device gone draws it again.
+TEST_F(ViewControllerTest, APollThatFindsTheListUnchangedLeavesTheTreeAlone) {
+    ServeLikeTheWindow();
+    PumpUntil([] { return false; }, 200);  // the icon probe's first answers
+    const int drawn = host.treesDrawn;
+    for (int poll = 0; poll < 3; ++poll) controller.OnLiveListChanged();
+    EXPECT_EQ(drawn, host.treesDrawn);
+    EXPECT_TRUE(host.tree[0].present);
+
+    Control(R"({"command":"silence","device":"FV-101","afterMs":0,"forMs":60000})");
+    ASSERT_TRUE(PumpUntil([&] { return !host.tree[0].present; }));
+    EXPECT_GT(host.treesDrawn, drawn);
 }

@@ -5,8 +5,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <chrono>
 #include <thread>
 
+#include "platform/OffUiThread.h"
 #include "platform/WindowMessages.h"
 #include "platform/ui/QtMessagePump.h"
 #include "platform/ui/QtProgressWindow.h"
@@ -74,4 +76,31 @@ TEST(WindowPlacement, AWindowOverAParentNearTheScreenEdgeOpensWithinTheScreen) {
     EXPECT_TRUE(available.contains(QRect(large.pos(), large.size())));
 
     EXPECT_EQ(QRect(1100, 600, 500, 400), platform::FitWithin(QRect(1400, 900, 500, 400), QRect(0, 0, 1600, 1000)));
+}
+
+// Bus work started on the window's thread runs on a worker while a timer of the window keeps
+// firing; off that thread (or without a window) it runs in place.
+TEST(QtUi, WorkWaitedForOnTheWindowsThreadRunsOnAWorkerWhileEventsAreServed) {
+    QtUi ui;
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start();
+    const std::thread::id window = std::this_thread::get_id();
+    std::thread::id ranOn;
+    const int result = RunServingEvents([&ranOn] {
+        ranOn = std::this_thread::get_id();
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        return 7;
+    });
+    EXPECT_EQ(7, result);
+    EXPECT_NE(window, ranOn);
+    EXPECT_GE(ticks, 5);  // the timer kept firing while the work ran
+
+    std::thread::id inPlace;
+    std::thread other([&inPlace] { RunServingEvents([&inPlace] { inPlace = std::this_thread::get_id(); }); });
+    const std::thread::id otherId = other.get_id();
+    other.join();
+    EXPECT_EQ(otherId, inPlace);
 }

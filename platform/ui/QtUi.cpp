@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThread>
 
 #include "platform/ui/QtProgressWindow.h"
 
@@ -85,6 +86,11 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, int fl
 void QtUi::Beep(unsigned, unsigned) { QApplication::beep(); }
 
 void QtUi::PumpMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }
+
+bool QtUi::ServesEventsHere() const {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
 
 bool QtUi::IsKeyDown(Key key) {
     const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();

@@ -19,6 +19,7 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, int flags) override;
     void Beep(unsigned hz, unsigned ms) override;
     void PumpMessages() override;
+    bool ServesEventsHere() const override;
     bool IsKeyDown(Key key) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
