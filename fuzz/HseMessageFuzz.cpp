@@ -20,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FindTagReply reply;
     IdentifyResponse identify;
     ClearAddress clear;
+    ClearAssignment clearAll;
+    FmsIdentity identity;
     SetAssignment assign;
     SetAssignmentResponse assigned;
     FmsInitiate init;
@@ -41,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         NodesOf(identify.entries);
     }
     Decode(b, clear);
+    Decode(b, clearAll);
+    Decode(b, identity);
     Decode(b, assign);
     Decode(b, assigned);
     Decode(b, init);

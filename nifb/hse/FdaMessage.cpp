@@ -33,10 +33,12 @@ const char* ServiceName(Protocol p, uint8_t id, bool confirmed) {
             if (id == service::kSmIdentify) return "SM Identify";
             if (id == service::kSmClearAddress) return "SM Clear Address";
             if (id == service::kSmSetAssignment) return "SM Set Assignment Info";
+            if (id == service::kSmClearAssignment) return "SM Clear Assignment Info";
             break;
         case Protocol::Fms:
             if (!confirmed && id == service::kFmsAbort) return "FMS Abort";
             switch (id) {
+                case service::kFmsIdentify: return "FMS Identify";
                 case service::kFmsRead: return "FMS Read";
                 case service::kFmsWrite: return "FMS Write";
                 case service::kFmsGetOd: return "FMS Get OD";

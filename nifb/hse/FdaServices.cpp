@@ -239,6 +239,21 @@ bool Decode(const std::vector<uint8_t>& body, ClearAddress& out) {
     return true;
 }
 
+std::vector<uint8_t> Encode(const ClearAssignment& c) {
+    WireWriter w;
+    w.Text(c.deviceId, kTagBytes);
+    w.Text(c.pdTag, kTagBytes);
+    return std::move(w.Data());
+}
+
+bool Decode(const std::vector<uint8_t>& body, ClearAssignment& out) {
+    WireReader r(body);
+    ClearAssignment c;
+    if (!r.Text(c.deviceId, kTagBytes) || !r.Text(c.pdTag, kTagBytes) || !r.AtEnd()) return false;
+    out = std::move(c);
+    return true;
+}
+
 std::vector<uint8_t> Encode(const SetAssignment& s) {
     WireWriter w;
     w.Text(s.deviceId, kTagBytes);
@@ -333,6 +348,24 @@ bool Decode(const std::vector<uint8_t>& body, FmsAbort& out) {
     FmsAbort a;
     if (!r.Skip(16) || !r.U8(a.abortId) || !r.U8(a.reasonCode) || !r.Skip(2) || !r.AtEnd()) return false;
     out = a;
+    return true;
+}
+
+std::vector<uint8_t> Encode(const FmsIdentity& i) {
+    WireWriter w;
+    w.Text(i.vendorName, kTagBytes);
+    w.Text(i.modelName, kTagBytes);
+    w.Text(i.revision, kTagBytes);
+    return std::move(w.Data());
+}
+
+bool Decode(const std::vector<uint8_t>& body, FmsIdentity& out) {
+    WireReader r(body);
+    FmsIdentity i;
+    if (!r.Text(i.vendorName, kTagBytes) || !r.Text(i.modelName, kTagBytes) || !r.Text(i.revision, kTagBytes) ||
+        !r.AtEnd())
+        return false;
+    out = std::move(i);
     return true;
 }
 

@@ -97,6 +97,15 @@ struct ClearAddress {
 std::vector<uint8_t> Encode(const ClearAddress& c);
 bool Decode(const std::vector<uint8_t>& body, ClearAddress& out);
 
+// SM Clear Assignment Info request (the response has no parameters): the device loses its
+// PD tag (and with it its operational address).
+struct ClearAssignment {
+    std::string deviceId;
+    std::string pdTag;
+};
+std::vector<uint8_t> Encode(const ClearAssignment& c);
+bool Decode(const std::vector<uint8_t>& body, ClearAssignment& out);
+
 // SM Set Assignment Info request and response.
 struct SetAssignment {
     std::string deviceId;
@@ -141,6 +150,15 @@ struct FmsAbort {
 };
 std::vector<uint8_t> Encode(const FmsAbort& a);
 bool Decode(const std::vector<uint8_t>& body, FmsAbort& out);
+
+// FMS Identify response (the request has no parameters).
+struct FmsIdentity {
+    std::string vendorName;
+    std::string modelName;
+    std::string revision;
+};
+std::vector<uint8_t> Encode(const FmsIdentity& i);
+bool Decode(const std::vector<uint8_t>& body, FmsIdentity& out);
 
 // FMS Read / Write, with or without subindex (subindex 0: the whole object). A read
 // response is the value itself; a write response has no parameters.

@@ -73,12 +73,18 @@ std::vector<Message> EveryMessage() {
     all.push_back(Make(Protocol::Sm, MsgType::Request, service::kSmSetAssignment, Encode(assign), FdaAddress(1, 20, 0)));
     all.push_back(Make(Protocol::Sm, MsgType::Response, service::kSmSetAssignment, Encode(SetAssignmentResponse{}),
                        FdaAddress(1, 20, 0)));
+    all.push_back(Make(Protocol::Sm, MsgType::Request, service::kSmClearAssignment,
+                       Encode(ClearAssignment{"0011223344", "FV-101"}), FdaAddress(1, 20, 0)));
+    all.push_back(Make(Protocol::Sm, MsgType::Response, service::kSmClearAssignment, {}, FdaAddress(1, 20, 0)));
     FmsInitiate init;
     init.pdTag = "FV-101";
     const uint32_t fb = FdaAddress(1, 20, kSelectorFbVfd);
     all.push_back(Make(Protocol::Fms, MsgType::Request, service::kFmsInitiate, Encode(init), fb));
     all.push_back(Make(Protocol::Fms, MsgType::Response, service::kFmsInitiate, Encode(FmsInitiateResponse{1, 2}), fb));
     all.push_back(Make(Protocol::Fms, MsgType::Request, service::kFmsAbort, Encode(FmsAbort{1, 2}), fb, false));
+    all.push_back(Make(Protocol::Fms, MsgType::Request, service::kFmsIdentify, {}, fb));
+    all.push_back(Make(Protocol::Fms, MsgType::Response, service::kFmsIdentify,
+                       Encode(FmsIdentity{"Vendor", "Model", "Rev 1"}), fb));
     ObjectAccess read{1005, 0, false, {}};
     all.push_back(Make(Protocol::Fms, MsgType::Request, service::kFmsRead, EncodeRead(read), fb));
     all.push_back(Make(Protocol::Fms, MsgType::Response, service::kFmsRead, {0x12, 0x34}, fb));

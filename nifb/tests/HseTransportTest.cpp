@@ -1,0 +1,271 @@
+// The library over HSE against the simulator as a linking device: the calls of a scan and a
+// parameter session, what goes on the wire as the public decoder (tshark) reads it, lost
+// datagrams, and a linking device that is not there.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "nifb/Backend.h"
+#include "nifb/hse/FdaMessage.h"
+#include "nifb/nifb.h"
+#include "nifb/tests/TsharkReader.h"
+#include "platform/testing/TempDir.h"
+#include "simulator/InProcessSegment.h"
+#include "simulator/SegmentLoader.h"
+#include "simulator/hse/HseServer.h"
+#include "simulator/tests/TestSegments.h"
+
+namespace {
+
+// Forwards datagrams between a client and the linking device; once told to, it drops every
+// third one in each direction, so requests and answers are lost before they get through.
+class LossyRelay {
+public:
+    explicit LossyRelay(uint16_t devicePort) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        device_.sin_family = AF_INET;
+        device_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        device_.sin_port = htons(devicePort);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~LossyRelay() {
+        stop_ = true;
+        thread_.join();
+        ::close(fd_);
+    }
+    uint16_t Port() const { return port_; }
+    int Dropped() const { return dropped_; }
+    void StartDropping() { dropping_ = true; }
+
+private:
+    void Run() {
+        std::vector<uint8_t> buf(70000);
+        int toDevice = 0, toClient = 0;
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            sockaddr_in from{};
+            socklen_t len = sizeof from;
+            const ssize_t n = ::recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+            if (n < 0) continue;
+            const bool fromDevice = from.sin_port == device_.sin_port;
+            if (!fromDevice) client_ = from;
+            int& count = fromDevice ? toClient : toDevice;
+            if (dropping_ && count++ % 3 == 0) {
+                ++dropped_;
+                continue;
+            }
+            const sockaddr_in& to = fromDevice ? client_ : device_;
+            ::sendto(fd_, buf.data(), static_cast<size_t>(n), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        }
+    }
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    sockaddr_in device_{}, client_{};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> dropping_{false};
+    std::atomic<int> dropped_{0};
+    std::thread thread_;
+};
+
+class HseTransport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        nifUseServer();
+        std::string error;
+        simulator::LoadOptions opt;
+        segment_ = simulator::LoadSegment(simulator::testing::SmallSegmentJson(0), opt, error);
+        ASSERT_TRUE(segment_) << error;
+        backend_ = std::make_shared<simulator::SegmentBackend>(segment_);
+        server_ = std::make_unique<simulator::hse::HseServer>(backend_, [](int, const std::string&) {});
+        ASSERT_EQ(server_->Start("127.0.0.1", 0, error), 0) << error;
+        UseDevice(server_->Port());
+    }
+    void TearDown() override {
+        if (session_) nifClose(session_);
+        server_.reset();
+        unsetenv("NIFB_SERVER");
+        unsetenv("NIFB_PCAP");
+        nifb::SetCallLimitMs(0);
+    }
+    void UseDevice(uint16_t port) {
+        setenv("NIFB_SERVER", ("hse://127.0.0.1:" + std::to_string(port)).c_str(), 1);
+    }
+    // Session, the first link, FV-101 by its tag and its function-block VFD.
+    void OpenDevice() {
+        ASSERT_EQ(nifOpenSession(nullptr, &session_), E_OK);
+        nifInterfaceInfo links[4];
+        uint16_t count = 4;
+        ASSERT_EQ(nifGetInterfaceList(session_, &count, links), E_OK);
+        ASSERT_EQ(count, 1);
+        ASSERT_EQ(nifOpenLink(session_, 0, links[0].interfaceName, 0, &link_), E_OK);
+        ASSERT_EQ(nifOpenPhysicalDevice(link_, NIF_BY_TAG, "FV-101", &device_), E_OK);
+        ASSERT_EQ(nifOpenVfd(device_, makeIndex(0), &vfd_), E_OK);
+    }
+
+    platform::testing::TempDir dir_;
+    std::shared_ptr<simulator::Segment> segment_;
+    std::shared_ptr<simulator::SegmentBackend> backend_;
+    std::unique_ptr<simulator::hse::HseServer> server_;
+    nifDesc_t session_ = 0, link_ = 0, device_ = 0, vfd_ = 0;
+};
+
+TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {
+    const std::string pcap = dir_.File("session.pcap");
+    setenv("NIFB_PCAP", pcap.c_str(), 1);
+    OpenDevice();
+
+    // The live list: the linking device's own interface and the three field devices.
+    nifLiveListEntry live[8];
+    uint16_t count = 8;
+    uint32_t total = 0;
+    ASSERT_EQ(nifGetDeviceList(link_, live, &count, &total), E_OK);
+    std::vector<std::string> tags;
+    for (uint16_t i = 0; i < count; ++i)
+        if (live[i].classFlags != NIF_CLASS_INTERFACE) tags.push_back(live[i].pdTag);
+    EXPECT_EQ(tags, (std::vector<std::string>{"FV-101", "KV-201", "PT-301"}));
+
+    nifVfdInfo vfds[2];
+    count = 2;
+    ASSERT_EQ(nifGetVFDList(device_, vfds, &count), E_OK);
+    ASSERT_EQ(count, 1);
+    EXPECT_STRNE(vfds[0].vendorName, "");
+
+    // Blocks from the directory and the block records, as the socket gives them.
+    nifBlockInfo blocks[8];
+    count = 8;
+    ASSERT_EQ(nifGetBlockList(vfd_, NIF_FUNCTION_BLOCK | NIF_TRANSDUCER_BLOCK | NIF_RESOURCE_BLOCK, blocks, &count), E_OK);
+    ASSERT_GE(count, 3);
+    EXPECT_EQ(blocks[0].startIndex, 1000);
+    EXPECT_EQ(blocks[0].blockType, NIF_RESOURCE_BLOCK);
+    EXPECT_EQ(std::string(blocks[0].blockTag, 6), "FV101_");
+    nifDesc_t rb = 0;
+    ASSERT_EQ(nifOpenBlock(vfd_, makeIndex(0), &rb), E_OK);
+
+    // DEV_TYPE (RB + 11) by index; ALERT_KEY (RB + 4) written and read back.
+    uint8_t value[64];
+    uint16_t size = sizeof value;
+    ASSERT_EQ(nifReadObject(rb, makeIndex(1011), value, &size), E_OK);
+    ASSERT_EQ(size, 2);
+    EXPECT_EQ(value[0] * 256 + value[1], 1);
+    const uint8_t key = 77;
+    ASSERT_EQ(nifWriteObject(rb, makeIndex(1004), &key, 1), E_OK);
+    size = sizeof value;
+    ASSERT_EQ(nifReadObject(vfd_, makeIndex(1004), value, &size), E_OK);
+    EXPECT_EQ(value[0], 77);
+    // A value the block refuses: the device's status, carried in the Error message.
+    const uint8_t zero = 0;
+    const nifError_t refused = nifWriteObject(rb, makeIndex(1004), &zero, 1);
+    EXPECT_NE(refused, E_OK);
+    // MODE_BLK.TARGET (RB + 5, member 1) with subindex.
+    size = sizeof value;
+    ASSERT_EQ(nifReadObject(rb, makeIndexSubindex(1005, 1), value, &size), E_OK);
+    ASSERT_EQ(size, 1);
+    const uint8_t target = value[0];
+    ASSERT_EQ(nifWriteObject(rb, makeIndexSubindex(1005, 1), &target, 1), E_OK);
+    // A buffer too small says how much is needed.
+    size = 1;
+    EXPECT_EQ(nifReadObject(rb, makeIndex(1011), value, &size), E_BUF_TOO_SMALL);
+    EXPECT_EQ(size, 2);
+    // Object types from FMS Get OD.
+    nifObjectType* type = nullptr;
+    ASSERT_EQ(nifGetObjectType(rb, makeIndex(1005), &type), E_OK);
+    EXPECT_EQ(type->index, 1005);
+    EXPECT_EQ(type->numMembers, 4);
+    nifFreeObjectType(type);
+    // What a linking device does not have.
+    std::string answer;
+    EXPECT_EQ(nifb::SendControl(session_, "{\"command\":\"status\"}", answer), E_OBJECT_ACCESS_UNSUPPORTED);
+    EXPECT_EQ(segment_->interfaces[0].devices[0]->blocks[0].GetByte("ALERT_KEY", 0), 77);
+
+    ASSERT_EQ(nifClose(session_), E_OK);
+    session_ = 0;
+    if (nifb::testing::TsharkPath().empty()) GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it)";
+    EXPECT_EQ(nifb::testing::TsharkComplaints(pcap), "");
+    // The writes as the decoder reads them: service, index, subindex and the value.
+    std::vector<std::string> writes = nifb::testing::Tshark(
+        pcap, "-Y 'ff.fms.write.req || ff.fms.write_with_subidx.req' -T fields -E separator=, "
+              "-e ff.fms.write.req.idx -e ff.fms.write_with_subidx.req.idx -e ff.fms.write_with_subidx.req.subidx "
+              "-e data.data -e _ws.col.Info");
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[0].rfind("1004,,,", 0), 0u) << writes[0];
+    EXPECT_EQ(writes[1].rfind("1004,,,", 0), 0u) << writes[1];
+    EXPECT_EQ(writes[2].rfind(",1005,1,", 0), 0u) << writes[2];
+    std::vector<std::string> errors =
+        nifb::testing::Tshark(pcap, "-Y 'ff.fms.write.err' -T fields -e ff.fms.write.err.additional_code");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], std::to_string(refused));
+    // Every request was answered, under its message number.
+    std::vector<std::string> requests =
+        nifb::testing::Tshark(pcap, "-Y 'ff.hdr.confirm_msg_type == 0 && ff.hdr_srv.confirm_flag == 1' -T fields -e ff.trailer.msg_num");
+    std::vector<std::string> answers =
+        nifb::testing::Tshark(pcap, "-Y 'ff.hdr.confirm_msg_type != 0' -T fields -e ff.trailer.msg_num");
+    EXPECT_EQ(requests, answers);
+    EXPECT_GT(requests.size(), 10u);
+}
+
+TEST_F(HseTransport, LostDatagramsAreSentAgainAndWritesHappenOnce) {
+    LossyRelay relay(server_->Port());
+    UseDevice(relay.Port());
+    OpenDevice();
+    nifDesc_t rb = 0;
+    ASSERT_EQ(nifOpenBlock(vfd_, makeIndex(0), &rb), E_OK);
+    // ST_REV (RB + 1) counts the writes of static parameters the block took.
+    uint8_t rev[2];
+    uint16_t size = 2;
+    ASSERT_EQ(nifReadObject(rb, makeIndex(1001), rev, &size), E_OK);
+    const int before = rev[0] * 256 + rev[1];
+    relay.StartDropping();
+    for (uint8_t key = 10; key < 13; ++key) ASSERT_EQ(nifWriteObject(rb, makeIndex(1004), &key, 1), E_OK);
+    uint8_t value = 0;
+    size = 1;
+    ASSERT_EQ(nifReadObject(rb, makeIndex(1004), &value, &size), E_OK);
+    EXPECT_EQ(value, 12);
+    size = 2;
+    ASSERT_EQ(nifReadObject(rb, makeIndex(1001), rev, &size), E_OK);
+    // Each write went out at least twice; the repeats were answered from memory, not done again.
+    EXPECT_EQ(rev[0] * 256 + rev[1] - before, 3);
+    EXPECT_GE(relay.Dropped(), 6);
+    EXPECT_EQ(server_->MalformedCount(), 0u);
+}
+
+TEST_F(HseTransport, AnAbsentLinkingDeviceIsNamed) {
+    // A port nobody serves: the open gives up within the call limit and says where it looked.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    UseDevice(ntohs(a.sin_port));  // bound but never read: requests vanish
+    nifb::SetCallLimitMs(1200);
+    const auto start = std::chrono::steady_clock::now();
+    nifDesc_t session = 0;
+    EXPECT_EQ(nifOpenSession(nullptr, &session), E_SERVER_NOT_RESPONDING);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+    EXPECT_NE(nifb::TransportProblem().find("127.0.0.1:" + std::to_string(ntohs(a.sin_port))), std::string::npos)
+        << nifb::TransportProblem();
+    ::close(fd);
+    setenv("NIFB_SERVER", "hse://not-an-address", 1);
+    EXPECT_EQ(nifOpenSession(nullptr, &session), E_CONFIG_ERROR);
+}
+
+}  // namespace
