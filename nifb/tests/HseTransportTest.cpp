@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
@@ -22,6 +23,7 @@
 #include "platform/testing/TempDir.h"
 #include "simulator/InProcessSegment.h"
 #include "simulator/SegmentLoader.h"
+#include "simulator/Device.h"
 #include "simulator/hse/HseServer.h"
 #include "simulator/tests/TestSegments.h"
 
@@ -244,6 +246,63 @@ TEST_F(HseTransport, LostDatagramsAreSentAgainAndWritesHappenOnce) {
     EXPECT_EQ(rev[0] * 256 + rev[1] - before, 3);
     EXPECT_GE(relay.Dropped(), 6);
     EXPECT_EQ(server_->MalformedCount(), 0u);
+}
+
+TEST_F(HseTransport, TagsAddressesAndDomainDownloadThroughSystemManagementAndFms) {
+    const std::string pcap = dir_.File("sm.pcap");
+    setenv("NIFB_PCAP", pcap.c_str(), 1);
+    OpenDevice();
+    // Cleared: PD tag gone, moved to a default address; then a new tag and address.
+    ASSERT_EQ(nifClear(device_, NIF_CLEAR_TAG_AND_ADDRESS), E_OK);
+    simulator::Device& fv = *segment_->interfaces[0].devices[0];
+    EXPECT_EQ(fv.pdTag, "");
+    EXPECT_GE(fv.address, 248);
+    ASSERT_EQ(nifSetTag(device_, "FV-109"), E_OK);
+    ASSERT_EQ(nifSetAddress(device_, 30), E_OK);
+    EXPECT_EQ(fv.pdTag, "FV-109");
+    EXPECT_EQ(fv.address, 30);
+    EXPECT_EQ(nifSetTag(device_, ""), E_BAD_ARGUMENT);
+    // The device is found under its new tag, at its new address.
+    nifDesc_t again = 0;
+    ASSERT_EQ(nifOpenPhysicalDevice(link_, NIF_BY_TAG, "FV-109", &again), E_OK);
+    nifDesc_t vfd = 0;
+    ASSERT_EQ(nifOpenVfd(again, makeIndex(0), &vfd), E_OK);
+    uint8_t value[4];
+    uint16_t size = sizeof value;
+    ASSERT_EQ(nifReadObject(vfd, makeIndex(1011), value, &size), E_OK);
+
+    // A domain download in segments; the device refuses a file that is not firmware.
+    const std::string file = dir_.File("not-firmware.bin");
+    {
+        std::vector<uint8_t> junk(40000, 0x5A);
+        FILE* f = std::fopen(file.c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fwrite(junk.data(), 1, junk.size(), f);
+        std::fclose(f);
+    }
+    const nifError_t download = nifDownloadDomain(vfd, makeIndex(440), file.c_str());
+    EXPECT_TRUE(download == E_PARAMETER_CHECK || download == E_OBJECT_STATE_CONFLICT) << download;
+
+    ASSERT_EQ(nifClose(session_), E_OK);
+    session_ = 0;
+    if (nifb::testing::TsharkPath().empty()) GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it)";
+    EXPECT_EQ(nifb::testing::TsharkComplaints(pcap), "");
+    std::vector<std::string> sm = nifb::testing::Tshark(
+        pcap, "-Y 'ff.sm.set_assign_info.req || ff.sm.clear_assign_info.req' -T fields -E separator=, "
+              "-e ff.sm.set_assign_info.req.pd_tag -e ff.sm.set_assign_info.req.h1_new_addr "
+              "-e ff.sm.clear_assign_info.req.pd_tag");
+    ASSERT_EQ(sm.size(), 3u);
+    EXPECT_EQ(sm[0].rfind(",,FV-101", 0), 0u) << sm[0];
+    EXPECT_EQ(sm[1].rfind("FV-109", 0), 0u) << sm[1];
+    EXPECT_EQ(sm[2].rfind("FV-109", 0), 0u) << sm[2];
+    EXPECT_NE(sm[2].find(",30,"), std::string::npos) << sm[2];
+    std::vector<std::string> segments = nifb::testing::Tshark(
+        pcap, "-Y 'ff.fms.gen_download_seg.req' -T fields -E separator=, -e ff.fms.gen_download_seg.req.idx "
+              "-e ff.fms.gen_download_seg.req.more_follows");
+    EXPECT_EQ(segments, (std::vector<std::string>{"440,1", "440,1", "440,0"}));
+    EXPECT_EQ(nifb::testing::Tshark(pcap, "-Y 'ff.fms.gen_terminate_download_seq.err' -T fields "
+                                          "-e ff.fms.gen_terminate_download_seq.err.additional_code"),
+              std::vector<std::string>{std::to_string(download)});
 }
 
 TEST_F(HseTransport, AnAbsentLinkingDeviceIsNamed) {
