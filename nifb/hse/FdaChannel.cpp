@@ -124,7 +124,8 @@ int FdaChannel::Transfer(Message& request, Message* answer, bool confirmed, uint
     auto nextSend = Clock::now();
     while (true) {
         const auto now = Clock::now();
-        if (token && token->Cancelled()) return E_INVALID_DESCRIPTOR;
+        // A closed descriptor, or the session ending: this exchange is not waited for.
+        if ((token && token->Cancelled()) || stopping_) return E_INVALID_DESCRIPTOR;
         if (now >= deadline) break;
         if (now >= nextSend) {
             ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -160,9 +161,11 @@ int FdaChannel::Transfer(Message& request, Message* answer, bool confirmed, uint
         return E_OK;
     }
     if (!confirmed) return E_NOT_FOUND;
-    SetLastProblem("no answer from the linking device at " + target_.Text() + " within " +
-                   std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - started).count()) +
-                   " ms");
+    std::string problem = "no answer from the linking device at " + target_.Text() + " within " +
+                          std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - started).count()) +
+                          " ms";
+    if (const uint64_t bad = malformed_) problem += " (" + std::to_string(bad) + " malformed datagrams dropped)";
+    SetLastProblem(problem);
     return E_SERVER_NOT_RESPONDING;
 }
 

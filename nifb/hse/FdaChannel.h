@@ -60,7 +60,7 @@ private:
     std::atomic<int64_t> lastTrafficMs_{0};
     std::mutex idleMutex_;
     std::condition_variable idleWake_;
-    bool stopping_ = false;
+    std::atomic<bool> stopping_{false};
     std::thread idle_;
 };
 

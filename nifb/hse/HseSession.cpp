@@ -55,6 +55,30 @@ uint8_t BlockTypeOf(uint16_t profile) {
 
 milliseconds Limit() { return milliseconds(CallLimitMs()); }
 
+// The object of the description at an absolute index (and member), for the names of objects
+// the program addresses by index: among the blocks' parameters, else the VFD's or MIB's own.
+int FindByIndex(const dd::Description& d, const std::vector<dd::BlockPlace>& places, bool mib, uint32_t index,
+                uint32_t subindex, dd::Resolved& out) {
+    auto pick = [&](const dd::Object& o, uint32_t absolute) {
+        if (absolute != index) return false;
+        if (subindex > o.members.size()) return false;
+        out.object = &o;
+        out.index = static_cast<uint16_t>(index);
+        out.subindex = static_cast<uint8_t>(subindex);
+        out.member = subindex ? static_cast<int>(subindex) - 1 : -1;
+        out.size = subindex ? o.members[subindex - 1].size : o.size;
+        return true;
+    };
+    for (const dd::BlockPlace& p : places)
+        for (const dd::BlockType& t : d.blocks)
+            if (t.ddItem == p.ddItem)
+                for (const dd::Object& o : t.parameters)
+                    if (pick(o, p.startIndex + o.index)) return E_OK;
+    for (const dd::Object& o : mib ? d.mib : d.vfd)
+        if (pick(o, o.index)) return E_OK;
+    return E_NOT_FOUND;
+}
+
 }  // namespace
 
 HseSession::HseSession(Target target) : channel_(std::move(target)) {}
@@ -286,23 +310,30 @@ int HseSession::LoadDescription(const Node& n, CallToken* token) {
     return s.descriptionStatus;
 }
 
-int HseSession::Resolve(const Node& n, const std::string& name, Target2& out, CallToken* token) {
+int HseSession::Resolve(const Node& n, const std::string& name, Target2& out, CallToken* token, bool named) {
     uint32_t index = 0, subindex = 0;
-    if (ParseIndexName(name, index, subindex)) {
+    const bool byIndex = ParseIndexName(name, index, subindex);
+    if (byIndex) {
         out.index = index;
         out.subindex = subindex;
-        return E_OK;
+        if (!named) return E_OK;  // the device knows its indexes; no description needed
     }
     std::lock_guard<std::mutex> lock(n.device->mutex);
     int st = LoadDescription(n, token);
     if (st != E_OK) return st;
     const dd::Description& d = *n.device->description;
+    const std::vector<dd::BlockPlace>& places = n.device->places;
     dd::Resolved r;
-    switch (n.kind) {
-        case Kind::Block: st = ResolveBlockName(d, n.device->places[static_cast<size_t>(n.block)], name, r); break;
-        case Kind::Vfd: st = ResolveVfdName(d, n.device->places, name, r); break;
-        case Kind::Mib: st = ResolveMibName(d, name, r); break;
-        default: return E_INVALID_DESCRIPTOR;
+    if (byIndex) {
+        st = FindByIndex(d, n.kind == Kind::Mib ? std::vector<dd::BlockPlace>{} : places, n.kind == Kind::Mib, index,
+                         subindex, r);
+    } else {
+        switch (n.kind) {
+            case Kind::Block: st = ResolveBlockName(d, places[static_cast<size_t>(n.block)], name, r); break;
+            case Kind::Vfd: st = ResolveVfdName(d, places, name, r); break;
+            case Kind::Mib: st = ResolveMibName(d, name, r); break;
+            default: return E_INVALID_DESCRIPTOR;
+        }
     }
     if (st != E_OK) return st;
     out.index = r.index;
@@ -402,7 +433,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
                 if ((st = LiveList(n.link, token, list)) != E_OK) return Fail(st);
                 for (const nifLiveListEntry& e : list) {
                     const std::string key = r.arg[0] == NIF_BY_DEVICE_ID ? e.deviceId : e.pdTag;
-                    if (found || key != r.name || e.classFlags == NIF_CLASS_INTERFACE) continue;
+                    if (found || key != r.name) continue;
                     dev.node = e.nodeAddress;
                     dev.deviceId = e.deviceId;
                     dev.pdTag = e.pdTag;
@@ -499,7 +530,9 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
         case Op::GetObjectDescription: {
             if (n.kind != Kind::Vfd && n.kind != Kind::Mib && n.kind != Kind::Block) return Fail(E_INVALID_DESCRIPTOR);
             Target2 t;
-            if ((st = Resolve(n, r.name, t, token)) != E_OK) return Fail(st);
+            const bool named = r.op == Op::GetObjectName || r.op == Op::GetObjectAttributes ||
+                               r.op == Op::GetObjectDescription;
+            if ((st = Resolve(n, r.name, t, token, named)) != E_OK) return Fail(st);
             const uint32_t fda = VfdAddress(n);
             switch (r.op) {
                 case Op::ReadObject: {
@@ -551,11 +584,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
                 }
                 default: {
                     // Names, labels and help are the description's, whatever the name's form.
-                    if (!t.object) {
-                        std::lock_guard<std::mutex> lock(n.device->mutex);
-                        if ((st = LoadDescription(n, token)) != E_OK) return Fail(st);
-                        return Fail(E_NOT_FOUND);  // an index the description does not name
-                    }
+                    if (!t.object) return Fail(E_NOT_FOUND);
                     const dd::Object& o = *t.object;
                     const dd::Member* m = t.member >= 0 ? &o.members[static_cast<size_t>(t.member)] : nullptr;
                     std::string name = o.name + (m && !m->name.empty() ? "." + m->name : "");
@@ -637,7 +666,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             Node at = n;
             if (at.kind == Kind::Device) at.kind = Kind::Vfd;
             Target2 t;
-            if ((st = Resolve(at, r.name, t, token)) != E_OK) return Fail(st);
+            if ((st = Resolve(at, r.name, t, token, false)) != E_OK) return Fail(st);
             const uint32_t fda = FbVfd(at);
             {
                 std::lock_guard<std::mutex> lock(n.device->mutex);

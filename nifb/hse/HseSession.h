@@ -82,7 +82,9 @@ private:
     int ReadIndex(uint32_t fda, uint32_t index, uint32_t subindex, std::vector<uint8_t>& out, CallToken* token);
     int LoadBlocks(const Node& n, CallToken* token);
     int LoadDescription(const Node& n, CallToken* token);
-    int Resolve(const Node& n, const std::string& name, Target2& out, CallToken* token);
+    // Where `name` is on the device. An index name needs no description unless `named` (the
+    // call wants the object's name, label or help).
+    int Resolve(const Node& n, const std::string& name, Target2& out, CallToken* token, bool named);
     uint32_t FbVfd(const Node& n) const { return FdaAddress(n.link, n.node, kSelectorFbVfd); }
     uint32_t VfdAddress(const Node& n) const;
 

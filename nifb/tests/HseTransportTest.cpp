@@ -19,6 +19,7 @@
 #include "nifb/Backend.h"
 #include "nifb/hse/FdaMessage.h"
 #include "nifb/nifb.h"
+#include "nifb/tests/HseDescriptionGlue.h"
 #include "nifb/tests/TsharkReader.h"
 #include "platform/testing/TempDir.h"
 #include "simulator/InProcessSegment.h"
@@ -86,6 +87,41 @@ private:
     std::atomic<int> dropped_{0};
     std::thread thread_;
 };
+
+// The description of a simulated device, from the simulator's own objects.
+nifb::dd::Object ObjectOf(const simulator::DeviceObject& o, uint16_t index) {
+    nifb::dd::Object d;
+    d.index = index;
+    d.name = o.name;
+    d.objectCode = o.objectCode;
+    d.dataType = o.dataType;
+    d.size = o.Size();
+    for (const simulator::Member& m : o.members) {
+        nifb::dd::Member dm{m.name, m.dataType, m.size, m.offset, {}, m.bitItems};
+        for (const simulator::EnumItem& it : m.items) dm.items.push_back({it.value, it.text});
+        d.members.push_back(dm);
+    }
+    for (const simulator::EnumItem& it : o.items) d.items.push_back({it.value, it.text});
+    d.bitItems = o.bitItems;
+    d.label = o.name;
+    d.help = o.help;
+    return d;
+}
+
+nifb::dd::Description DescriptionOf(const simulator::Device& device) {
+    nifb::dd::Description d;
+    d.manufacturerId = device.manufacturerId;
+    d.deviceType = device.deviceType;
+    d.deviceRevision = device.deviceRevision;
+    for (const simulator::Block& b : device.blocks) {
+        nifb::dd::BlockType t;
+        t.ddItem = b.ddItem;
+        for (size_t i = 0; i < b.objects.size(); ++i) t.parameters.push_back(ObjectOf(b.objects[i], static_cast<uint16_t>(i)));
+        d.blocks.push_back(t);
+    }
+    for (const simulator::DeviceObject& o : device.mib) d.mib.push_back(ObjectOf(o, o.index));
+    return d;
+}
 
 class HseTransport : public ::testing::Test {
 protected:
@@ -303,6 +339,72 @@ TEST_F(HseTransport, TagsAddressesAndDomainDownloadThroughSystemManagementAndFms
     EXPECT_EQ(nifb::testing::Tshark(pcap, "-Y 'ff.fms.gen_terminate_download_seq.err' -T fields "
                                           "-e ff.fms.gen_terminate_download_seq.err.additional_code"),
               std::vector<std::string>{std::to_string(download)});
+}
+
+TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
+    if (!nifb::testing::DescriptionsInMemory()) GTEST_SKIP() << "written for the in-memory descriptions";
+    const std::string folder = dir_.File("dd");
+    setenv("NIFB_DD_PATH", folder.c_str(), 1);
+    simulator::Device& fv = *segment_->interfaces[0].devices[0];
+    nifb::testing::PutDescription(folder, DescriptionOf(fv));
+    const std::string pcap = dir_.File("names.pcap");
+    setenv("NIFB_PCAP", pcap.c_str(), 1);
+    OpenDevice();
+    nifDesc_t rb = 0, mib = 0;
+    ASSERT_EQ(nifOpenBlock(vfd_, (fv.blocks[0].tag).c_str(), &rb), E_OK);
+    // A parameter, a member by name and by number, on the block and through the VFD.
+    const uint8_t key = 42;
+    ASSERT_EQ(nifWriteObject(rb, "ALERT_KEY", &key, 1), E_OK);
+    uint8_t value[64];
+    uint16_t size = sizeof value;
+    ASSERT_EQ(nifReadObject(vfd_, (fv.blocks[0].tag + ".ALERT_KEY").c_str(), value, &size), E_OK);
+    EXPECT_EQ(size, 1);
+    EXPECT_EQ(value[0], 42);
+    uint8_t target[1], first[1];
+    size = 1;
+    ASSERT_EQ(nifReadObject(rb, "MODE_BLK.TARGET", target, &size), E_OK);
+    size = 1;
+    ASSERT_EQ(nifReadObject(rb, "MODE_BLK.1", first, &size), E_OK);
+    EXPECT_EQ(target[0], first[0]);
+    uint16_t objectSize = 0;
+    ASSERT_EQ(nifGetObjectSize(rb, "MODE_BLK", &objectSize), E_OK);
+    EXPECT_EQ(objectSize, 4);
+    // Names and attributes from the description, also for an object named by its index.
+    char text[256];
+    ASSERT_EQ(nifGetObjectName(rb, makeIndexSubindex(1005, 1), text, sizeof text), E_OK);
+    EXPECT_STREQ(text, "MODE_BLK.TARGET");
+    nifAttributes* attributes = nullptr;
+    ASSERT_EQ(nifGetObjectAttributes(rb, "MODE_BLK.TARGET", &attributes), E_OK);
+    EXPECT_EQ(attributes->size, 1);
+    nifFreeObjectAttributes(attributes);
+    EXPECT_EQ(nifReadObject(rb, "NO_SUCH_PARAMETER", value, &size), E_NOT_FOUND);
+    // The MIB by name.
+    ASSERT_EQ(nifOpenVfd(device_, "MIB", &mib), E_OK);
+    size = sizeof value;
+    ASSERT_EQ(nifReadObject(mib, "PD_TAG", value, &size), E_OK);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(value), 6), "FV-101");
+    // A device whose description is not in the folder: names fail, indexes still work.
+    nifDesc_t kv = 0, kvVfd = 0;
+    ASSERT_EQ(nifOpenPhysicalDevice(link_, NIF_BY_TAG, "KV-201", &kv), E_OK);
+    ASSERT_EQ(nifOpenVfd(kv, makeIndex(0), &kvVfd), E_OK);
+    size = sizeof value;
+    EXPECT_EQ(nifReadObject(kvVfd, "KV201_RB.ALERT_KEY", value, &size), E_SYMBOL_FILE_NOT_FOUND);
+    EXPECT_NE(nifb::TransportProblem().find("no such description"), std::string::npos) << nifb::TransportProblem();
+    size = sizeof value;
+    EXPECT_EQ(nifReadObject(kvVfd, makeIndex(1004), value, &size), E_OK);
+
+    ASSERT_EQ(nifClose(session_), E_OK);
+    session_ = 0;
+    unsetenv("NIFB_DD_PATH");
+    if (nifb::testing::TsharkPath().empty()) GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it)";
+    EXPECT_EQ(nifb::testing::TsharkComplaints(pcap), "");
+    // The names went out as the indexes the description gives them.
+    EXPECT_EQ(nifb::testing::Tshark(pcap, "-Y 'ff.fms.write.req' -T fields -e ff.fms.write.req.idx"),
+              std::vector<std::string>{"1004"});
+    std::vector<std::string> sub = nifb::testing::Tshark(
+        pcap, "-Y 'ff.fms.read_with_subidx.req' -T fields -E separator=, -e ff.fms.read_with_subidx.req.idx "
+              "-e ff.fms.read_with_subidx.req.subidx");
+    EXPECT_EQ(sub, (std::vector<std::string>{"1005,1", "1005,1"}));
 }
 
 TEST_F(HseTransport, AnAbsentLinkingDeviceIsNamed) {
