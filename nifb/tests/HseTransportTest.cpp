@@ -26,6 +26,7 @@
 #include "simulator/SegmentLoader.h"
 #include "simulator/Device.h"
 #include "simulator/hse/HseServer.h"
+#include "simulator/tests/SegmentDescriptions.h"
 #include "simulator/tests/TestSegments.h"
 
 namespace {
@@ -87,41 +88,6 @@ private:
     std::atomic<int> dropped_{0};
     std::thread thread_;
 };
-
-// The description of a simulated device, from the simulator's own objects.
-nifb::dd::Object ObjectOf(const simulator::DeviceObject& o, uint16_t index) {
-    nifb::dd::Object d;
-    d.index = index;
-    d.name = o.name;
-    d.objectCode = o.objectCode;
-    d.dataType = o.dataType;
-    d.size = o.Size();
-    for (const simulator::Member& m : o.members) {
-        nifb::dd::Member dm{m.name, m.dataType, m.size, m.offset, {}, m.bitItems};
-        for (const simulator::EnumItem& it : m.items) dm.items.push_back({it.value, it.text});
-        d.members.push_back(dm);
-    }
-    for (const simulator::EnumItem& it : o.items) d.items.push_back({it.value, it.text});
-    d.bitItems = o.bitItems;
-    d.label = o.name;
-    d.help = o.help;
-    return d;
-}
-
-nifb::dd::Description DescriptionOf(const simulator::Device& device) {
-    nifb::dd::Description d;
-    d.manufacturerId = device.manufacturerId;
-    d.deviceType = device.deviceType;
-    d.deviceRevision = device.deviceRevision;
-    for (const simulator::Block& b : device.blocks) {
-        nifb::dd::BlockType t;
-        t.ddItem = b.ddItem;
-        for (size_t i = 0; i < b.objects.size(); ++i) t.parameters.push_back(ObjectOf(b.objects[i], static_cast<uint16_t>(i)));
-        d.blocks.push_back(t);
-    }
-    for (const simulator::DeviceObject& o : device.mib) d.mib.push_back(ObjectOf(o, o.index));
-    return d;
-}
 
 class HseTransport : public ::testing::Test {
 protected:
@@ -346,7 +312,7 @@ TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
     const std::string folder = dir_.File("dd");
     setenv("NIFB_DD_PATH", folder.c_str(), 1);
     simulator::Device& fv = *segment_->interfaces[0].devices[0];
-    nifb::testing::PutDescription(folder, DescriptionOf(fv));
+    nifb::testing::PutDescription(folder, simulator::testing::DescriptionOf(fv));
     const std::string pcap = dir_.File("names.pcap");
     setenv("NIFB_PCAP", pcap.c_str(), 1);
     OpenDevice();
