@@ -24,6 +24,7 @@
 #include "platform/testing/TempDir.h"
 #include "simulator/InProcessSegment.h"
 #include "simulator/SegmentLoader.h"
+#include "simulator/ServerOptions.h"
 #include "simulator/Device.h"
 #include "simulator/hse/HseServer.h"
 #include "simulator/tests/SegmentDescriptions.h"
@@ -393,6 +394,30 @@ TEST_F(HseTransport, AnAbsentLinkingDeviceIsNamed) {
     ::close(fd);
     setenv("NIFB_SERVER", "hse://not-an-address", 1);
     EXPECT_EQ(nifOpenSession(nullptr, &session), E_CONFIG_ERROR);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HseServerOptions, AddressAndPortAreCheckedOnTheCommandLine) {
+    simulator::ServerOptions opt;
+    std::string error;
+    ASSERT_EQ(simulator::ParseServerOptions({"--hse", "127.0.0.1"}, opt, error), 0) << error;
+    EXPECT_EQ(opt.hseAddress, "127.0.0.1");
+    EXPECT_EQ(opt.hsePort, -1);  // the well-known port
+    ASSERT_EQ(simulator::ParseServerOptions({"--hse", "127.0.0.1:0"}, opt, error), 0) << error;
+    EXPECT_EQ(opt.hsePort, 0);
+    for (const char* bad : {"127.0.0.1:70000", "127.0.0.1:", ":1090", "127.0.0.1:1o90"}) {
+        simulator::ServerOptions o;
+        EXPECT_EQ(simulator::ParseServerOptions({"--hse", bad}, o, error), 1) << bad;
+    }
+    // A server that cannot take the address says so.
+    auto segment = simulator::LoadSegment(simulator::testing::SmallSegmentJson(0), simulator::LoadOptions{}, error);
+    ASSERT_TRUE(segment) << error;
+    simulator::hse::HseServer server(std::make_shared<simulator::SegmentBackend>(segment), [](int, const std::string&) {});
+    EXPECT_EQ(server.Start("localhost", 0, error), 1);
+    EXPECT_NE(error.find("IPv4"), std::string::npos) << error;
 }
 
 }  // namespace
