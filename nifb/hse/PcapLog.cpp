@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "nifb/hse/WireBytes.h"
@@ -18,6 +20,7 @@ constexpr size_t kMaxUdpPayload = 65507;
 std::mutex g_openMutex;
 std::weak_ptr<PcapLog> g_open;
 std::string g_openPath;
+std::set<std::string> g_written;  // captures this process wrote: a later session adds to them
 
 uint16_t Checksum(const uint8_t* p, size_t n, uint32_t sum = 0) {
     for (size_t i = 0; i + 1 < n; i += 2) sum += static_cast<uint32_t>((p[i] << 8) | p[i + 1]);
@@ -73,7 +76,9 @@ std::shared_ptr<PcapLog> PcapLog::Open(const std::string& path, std::string& err
     std::lock_guard<std::mutex> lock(g_openMutex);
     if (auto open = g_open.lock(); open && g_openPath == path) return open;
     const std::string part = path + ".part";
-    int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A capture this process finished before (an earlier session) goes on growing.
+    const bool resume = g_written.count(path) && std::rename(path.c_str(), part.c_str()) == 0;
+    int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | (resume ? O_APPEND : O_TRUNC) | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = "cannot create " + part + ": " + std::strerror(errno);
         return nullptr;
@@ -85,6 +90,16 @@ std::shared_ptr<PcapLog> PcapLog::Open(const std::string& path, std::string& err
         return nullptr;
     }
     std::vector<uint8_t> header;
+    struct stat st {};
+    const uint64_t already = resume && ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    std::shared_ptr<PcapLog> log(new PcapLog(path, file));
+    g_open = log;
+    g_openPath = path;
+    g_written.insert(path);
+    if (already > 0) {
+        log->bytes_ = already;
+        return log;
+    }
     PutLe32(header, 0xA1B2C3D4);
     PutLe16(header, 2);
     PutLe16(header, 4);
@@ -94,10 +109,7 @@ std::shared_ptr<PcapLog> PcapLog::Open(const std::string& path, std::string& err
     PutLe32(header, kLinkTypeRaw);
     std::fwrite(header.data(), 1, header.size(), file);
     std::fflush(file);
-    std::shared_ptr<PcapLog> log(new PcapLog(path, file));
     log->bytes_ = header.size();
-    g_open = log;
-    g_openPath = path;
     return log;
 }
 

@@ -3,7 +3,8 @@
 // IPv4 frames (link type 101): each message gets an IPv4 and a UDP header with the real
 // addresses and ports, so a capture reader dissects it as it would on the wire. The file
 // grows as FILE.part, flushed after every frame, and is renamed to FILE when the last
-// session using it ends; it stops growing at kMaxPcapBytes.
+// session using it ends; a later session of the same process adds to it. It stops growing
+// at kMaxPcapBytes.
 #include <cstdint>
 #include <cstdio>
 #include <memory>

@@ -190,6 +190,29 @@ TEST(HseCodec, HostileDatagramsAreRefused) {
     EXPECT_EQ(out.pdTag, "untouched");
 }
 
+TEST(HseCodec, CaptureOfLaterSessionsAddsToTheFile) {
+    platform::testing::TempDir dir;
+    const std::string pcap = dir.File("two.pcap");
+    const std::vector<uint8_t> idle = EncodeMessage(Make(Protocol::Fda, MsgType::Request, service::kFdaIdle, {}));
+    for (int session = 0; session < 2; ++session) {
+        std::string error;
+        auto log = PcapLog::Open(pcap, error);
+        ASSERT_TRUE(log) << error;
+        log->Udp({0x7F000001, 40000}, {0x7F000002, kPortFms}, idle);
+    }
+    std::string bytes;
+    {
+        FILE* f = std::fopen(pcap.c_str(), "rb");
+        ASSERT_TRUE(f);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+        std::fclose(f);
+    }
+    // One file header, two records of an IPv4 + UDP frame each.
+    EXPECT_EQ(bytes.size(), 24 + 2 * (16 + 20 + 8 + idle.size()));
+}
+
 TEST(HseCodec, PublicDecoderReadsWhatWeEncode) {
     if (nifb::testing::TsharkPath().empty()) GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it)";
     platform::testing::TempDir dir;
