@@ -55,6 +55,16 @@ uint8_t BlockTypeOf(uint16_t profile) {
 
 milliseconds Limit() { return milliseconds(CallLimitMs()); }
 
+using DeviceLock = std::unique_lock<std::timed_mutex>;
+
+// What a device's descriptors share is taken within the call limit: another call may be
+// learning the device (its blocks, its description) over the bus meanwhile.
+bool LockDevice(DeviceLock& lock) {
+    if (lock.try_lock_until(std::chrono::steady_clock::now() + Limit())) return true;
+    SetLastProblem("another call kept the device busy beyond the call limit");
+    return false;
+}
+
 // The object of the description at an absolute index (and member), for the names of objects
 // the program addresses by index: among the blocks' parameters, else the VFD's or MIB's own.
 int FindByIndex(const dd::Description& d, const std::vector<dd::BlockPlace>& places, bool mib, uint32_t index,
@@ -318,7 +328,8 @@ int HseSession::Resolve(const Node& n, const std::string& name, Target2& out, Ca
         out.subindex = subindex;
         if (!named) return E_OK;  // the device knows its indexes; no description needed
     }
-    std::lock_guard<std::mutex> lock(n.device->mutex);
+    DeviceLock lock(n.device->mutex, std::defer_lock);
+    if (!LockDevice(lock)) return E_SERVER_NOT_RESPONDING;
     int st = LoadDescription(n, token);
     if (st != E_OK) return st;
     const dd::Description& d = *n.device->description;
@@ -449,7 +460,8 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
         case Op::GetVfdList: {
             if (n.kind != Kind::Device) return Fail(E_INVALID_DESCRIPTOR);
             {
-                std::lock_guard<std::mutex> lock(n.device->mutex);
+                DeviceLock lock(n.device->mutex, std::defer_lock);
+                if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
                 if (!n.device->fbInitiated) {
                     if ((st = Initiate(FbVfd(n), token)) != E_OK) return Fail(st);
                     n.device->fbInitiated = true;
@@ -478,7 +490,8 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             else return Fail(E_NOT_FOUND);
             if ((st = Initiate(VfdAddress(v), token)) != E_OK) return Fail(st);
             if (v.kind == Kind::Vfd) {
-                std::lock_guard<std::mutex> lock(n.device->mutex);
+                DeviceLock lock(n.device->mutex, std::defer_lock);
+                if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
                 n.device->fbInitiated = true;
             }
             const uint32_t d = Add(v);
@@ -489,7 +502,8 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             if (n.kind != Kind::Vfd) return Fail(E_INVALID_DESCRIPTOR);
             std::vector<nifBlockInfo> list;
             {
-                std::lock_guard<std::mutex> lock(n.device->mutex);
+                DeviceLock lock(n.device->mutex, std::defer_lock);
+                if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
                 if ((st = LoadBlocks(n, token)) != E_OK) return Fail(st);
                 for (const nifBlockInfo& b : n.device->blocks)
                     if (b.blockType & r.arg[0]) list.push_back(b);
@@ -501,7 +515,8 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             if (n.kind != Kind::Vfd) return Fail(E_INVALID_DESCRIPTOR);
             int found = -1;
             {
-                std::lock_guard<std::mutex> lock(n.device->mutex);
+                DeviceLock lock(n.device->mutex, std::defer_lock);
+                if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
                 if ((st = LoadBlocks(n, token)) != E_OK) return Fail(st);
                 uint32_t index = 0, sub = 0;
                 const auto& places = n.device->places;
@@ -669,7 +684,8 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             if ((st = Resolve(at, r.name, t, token, false)) != E_OK) return Fail(st);
             const uint32_t fda = FbVfd(at);
             {
-                std::lock_guard<std::mutex> lock(n.device->mutex);
+                DeviceLock lock(n.device->mutex, std::defer_lock);
+                if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
                 if (!n.device->fbInitiated) {
                     if ((st = Initiate(fda, token)) != E_OK) return Fail(st);
                     n.device->fbInitiated = true;

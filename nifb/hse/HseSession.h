@@ -41,7 +41,7 @@ private:
     enum class Kind { Session, Link, Device, Vfd, Mib, Block };
     // What the library learned about one device, shared by its VFD and block descriptors.
     struct DeviceState {
-        std::mutex mutex;
+        std::timed_mutex mutex;
         bool fbInitiated = false;
         bool blocksRead = false;
         std::vector<nifBlockInfo> blocks;
