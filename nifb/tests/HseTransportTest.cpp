@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -372,6 +373,33 @@ TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
         pcap, "-Y 'ff.fms.read_with_subidx.req' -T fields -E separator=, -e ff.fms.read_with_subidx.req.idx "
               "-e ff.fms.read_with_subidx.req.subidx");
     EXPECT_EQ(sub, (std::vector<std::string>{"1005,1", "1005,1"}));
+}
+
+TEST_F(HseTransport, ASilentDeviceTimesOutAndClosingReleasesTheCallWaitingOnIt) {
+    segment_->responseTimeoutMs = 400;
+    OpenDevice();
+    std::string answer;
+    ASSERT_EQ(segment_->Control(std::string(R"({"command":"silence","device":"FV-101","forMs":60000})"), answer), 0)
+        << answer;
+    // The device's time-out comes back as the status the socket gives.
+    uint8_t v[4];
+    uint16_t size = sizeof v;
+    EXPECT_EQ(nifReadObject(vfd_, makeIndex(1004), v, &size), E_TIMEOUT);
+    // A call waiting on the device ends when its descriptor closes, not when the device answers.
+    segment_->responseTimeoutMs = 20000;
+    auto waiting = std::async(std::launch::async, [&] {
+        uint8_t value[4];
+        uint16_t s = sizeof value;
+        return nifReadObject(vfd_, makeIndex(1004), value, &s);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_EQ(waiting.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(nifClose(device_), E_OK);  // closes the VFD opened through it too
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(waiting.get(), E_INVALID_DESCRIPTOR);
+    segment_->responseTimeoutMs = 400;
 }
 
 TEST_F(HseTransport, AnAbsentLinkingDeviceIsNamed) {
