@@ -320,7 +320,7 @@ int HseSession::LoadDescription(const Node& n, CallToken* token) {
     return s.descriptionStatus;
 }
 
-int HseSession::Resolve(const Node& n, const std::string& name, Target2& out, CallToken* token, bool named) {
+int HseSession::Resolve(const Node& n, const std::string& name, ObjectPlace& out, CallToken* token, bool named) {
     uint32_t index = 0, subindex = 0;
     const bool byIndex = ParseIndexName(name, index, subindex);
     if (byIndex) {
@@ -544,7 +544,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
         case Op::GetObjectAttributes:
         case Op::GetObjectDescription: {
             if (n.kind != Kind::Vfd && n.kind != Kind::Mib && n.kind != Kind::Block) return Fail(E_INVALID_DESCRIPTOR);
-            Target2 t;
+            ObjectPlace t;
             const bool named = r.op == Op::GetObjectName || r.op == Op::GetObjectAttributes ||
                                r.op == Op::GetObjectDescription;
             if ((st = Resolve(n, r.name, t, token, named)) != E_OK) return Fail(st);
@@ -680,7 +680,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             if (n.kind != Kind::Vfd && n.kind != Kind::Block && n.kind != Kind::Device) return Fail(E_INVALID_DESCRIPTOR);
             Node at = n;
             if (at.kind == Kind::Device) at.kind = Kind::Vfd;
-            Target2 t;
+            ObjectPlace t;
             if ((st = Resolve(at, r.name, t, token, false)) != E_OK) return Fail(st);
             const uint32_t fda = FbVfd(at);
             {

@@ -61,7 +61,8 @@ private:
         std::shared_ptr<DeviceState> device;
         int block = -1;  // position in the device's block list
     };
-    struct Target2 {
+    // Where an object is on the device: index, subindex, and what the description says of it.
+    struct ObjectPlace {
         uint32_t index = 0;
         uint32_t subindex = 0;
         uint16_t size = 0;  // 0: not known
@@ -84,7 +85,7 @@ private:
     int LoadDescription(const Node& n, CallToken* token);
     // Where `name` is on the device. An index name needs no description unless `named` (the
     // call wants the object's name, label or help).
-    int Resolve(const Node& n, const std::string& name, Target2& out, CallToken* token, bool named);
+    int Resolve(const Node& n, const std::string& name, ObjectPlace& out, CallToken* token, bool named);
     uint32_t FbVfd(const Node& n) const { return FdaAddress(n.link, n.node, kSelectorFbVfd); }
     uint32_t VfdAddress(const Node& n) const;
 
