@@ -122,13 +122,15 @@ int FdaChannel::Transfer(Message& request, Message* answer, bool confirmed, uint
     std::vector<uint8_t> buffer(kMaxMessageBytes + 1);
     auto retry = kFirstRetry;
     auto nextSend = Clock::now();
+    bool sent = false;  // the request goes out once even when its time is up already
     while (true) {
         const auto now = Clock::now();
         // A closed descriptor, or the session ending: this exchange is not waited for.
         if ((token && token->Cancelled()) || stopping_) return E_INVALID_DESCRIPTOR;
-        if (now >= deadline) break;
+        if (sent && now >= deadline) break;
         if (now >= nextSend) {
             ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            sent = true;
             Log(bytes, true);
             lastTrafficMs_ = NowMs();
             if (!answer) return E_OK;  // unconfirmed and no reply awaited

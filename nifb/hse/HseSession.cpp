@@ -120,7 +120,7 @@ uint32_t HseSession::VfdAddress(const Node& n) const {
 }
 
 void HseSession::Release(uint32_t desc) {
-    std::vector<uint32_t> aborts;
+    std::vector<uint32_t> contexts;  // released by the descriptors that go
     {
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<uint32_t> doomed = {desc};
@@ -130,19 +130,14 @@ void HseSession::Release(uint32_t desc) {
         for (uint32_t d : doomed) {
             auto it = nodes_.find(d);
             if (it == nodes_.end()) continue;
-            if (it->second.kind == Kind::Vfd || it->second.kind == Kind::Mib) aborts.push_back(VfdAddress(it->second));
+            const Node& n = it->second;
+            if (n.kind == Kind::Vfd || n.kind == Kind::Mib) contexts.push_back(VfdAddress(n));
+            // The device's own hold on its function-block VFD (taken to learn its blocks).
+            if (n.kind == Kind::Device && n.device && n.device->fbHeld) contexts.push_back(FbVfd(n));
             nodes_.erase(it);
         }
     }
-    // The device may forget the VFD's context; never waited for (a close does not block).
-    for (uint32_t fda : aborts) {
-        Message abort;
-        abort.protocol = Protocol::Fms;
-        abort.service = service::kFmsAbort;
-        abort.fdaAddress = fda;
-        abort.body = Encode(FmsAbort{0, 0});
-        channel_.SendUnconfirmed(abort, nullptr, 0, milliseconds(0));
-    }
+    for (uint32_t fda : contexts) ReleaseContext(fda);
 }
 
 void HseSession::EndSession(uint32_t session) {
@@ -225,13 +220,48 @@ int HseSession::LiveList(uint16_t link, CallToken* token, std::vector<nifLiveLis
     return E_OK;
 }
 
-int HseSession::Initiate(uint32_t fda, CallToken* token) {
+int HseSession::Acquire(uint32_t fda, CallToken* token) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = contexts_.find(fda);
+        if (it != contexts_.end()) {
+            ++it->second;
+            return E_OK;
+        }
+    }
     FmsInitiate init;
     Message answer;
     int st = Exchange(Protocol::Fms, service::kFmsInitiate, fda, Encode(init), answer, token);
     if (st != E_OK) return st;
     FmsInitiateResponse r;
-    return Decode(answer.body, r) ? E_OK : E_BAD_DEVICE_DATA;
+    if (!Decode(answer.body, r)) return E_BAD_DEVICE_DATA;
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++contexts_[fda];
+    return E_OK;
+}
+
+void HseSession::ReleaseContext(uint32_t fda) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = contexts_.find(fda);
+        if (it == contexts_.end() || --it->second > 0) return;
+        contexts_.erase(it);
+    }
+    // The device may forget the VFD's context; never waited for (a close does not block).
+    Message abort;
+    abort.protocol = Protocol::Fms;
+    abort.service = service::kFmsAbort;
+    abort.fdaAddress = fda;
+    abort.body = Encode(FmsAbort{0, 0});
+    channel_.SendUnconfirmed(abort, nullptr, 0, milliseconds(0));
+}
+
+int HseSession::HoldFbVfd(const Node& n, CallToken* token) {
+    DeviceState& s = *n.device;
+    if (s.fbHeld) return E_OK;
+    const int st = Acquire(FbVfd(n), token);
+    if (st == E_OK) s.fbHeld = true;
+    return st;
 }
 
 int HseSession::ReadIndex(uint32_t fda, uint32_t index, uint32_t subindex, std::vector<uint8_t>& out,
@@ -249,13 +279,10 @@ int HseSession::LoadBlocks(const Node& n, CallToken* token) {
     DeviceState& s = *n.device;
     if (s.blocksRead) return E_OK;
     const uint32_t fda = FbVfd(n);
-    if (!s.fbInitiated) {
-        int st = Initiate(fda, token);
-        if (st != E_OK) return st;
-        s.fbInitiated = true;
-    }
+    int st = HoldFbVfd(n, token);
+    if (st != E_OK) return st;
     std::vector<uint8_t> directory;
-    int st = ReadIndex(fda, kDirectoryIndex, 0, directory, token);
+    st = ReadIndex(fda, kDirectoryIndex, 0, directory, token);
     if (st != E_OK) return st;
     if (directory.size() < 2) return E_BAD_DEVICE_DATA;
     const size_t count = U16At(directory, 0);
@@ -462,10 +489,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             {
                 DeviceLock lock(n.device->mutex, std::defer_lock);
                 if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
-                if (!n.device->fbInitiated) {
-                    if ((st = Initiate(FbVfd(n), token)) != E_OK) return Fail(st);
-                    n.device->fbInitiated = true;
-                }
+                if ((st = HoldFbVfd(n, token)) != E_OK) return Fail(st);
             }
             if ((st = Exchange(Protocol::Fms, service::kFmsIdentify, FbVfd(n), {}, answer, token)) != E_OK)
                 return Fail(st);
@@ -488,13 +512,9 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             if (r.name == "MIB" || r.name == "mib") v.kind = Kind::Mib;
             else if (ParseIndexName(r.name, index, sub) && index == 0 && sub == 0) v.kind = Kind::Vfd;
             else return Fail(E_NOT_FOUND);
-            if ((st = Initiate(VfdAddress(v), token)) != E_OK) return Fail(st);
-            if (v.kind == Kind::Vfd) {
-                DeviceLock lock(n.device->mutex, std::defer_lock);
-                if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
-                n.device->fbInitiated = true;
-            }
+            if ((st = Acquire(VfdAddress(v), token)) != E_OK) return Fail(st);
             const uint32_t d = Add(v);
+            if (d == 0) ReleaseContext(VfdAddress(v));
             return d ? Ok(d) : Fail(E_INVALID_DESCRIPTOR);
         }
 
@@ -686,10 +706,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             {
                 DeviceLock lock(n.device->mutex, std::defer_lock);
                 if (!LockDevice(lock)) return Fail(E_SERVER_NOT_RESPONDING);
-                if (!n.device->fbInitiated) {
-                    if ((st = Initiate(fda, token)) != E_OK) return Fail(st);
-                    n.device->fbInitiated = true;
-                }
+                if ((st = HoldFbVfd(n, token)) != E_OK) return Fail(st);
             }
             if ((st = Exchange(Protocol::Fms, service::kFmsGenericInitiateDownload, fda, EncodeIndex(t.index), answer,
                                token)) != E_OK)

@@ -42,7 +42,7 @@ private:
     // What the library learned about one device, shared by its VFD and block descriptors.
     struct DeviceState {
         std::timed_mutex mutex;
-        bool fbInitiated = false;
+        bool fbHeld = false;  // the device descriptor holds a context on the function-block VFD
         bool blocksRead = false;
         std::vector<nifBlockInfo> blocks;
         std::vector<dd::BlockPlace> places;
@@ -79,7 +79,11 @@ private:
     uint32_t Add(Node n);
     int Links(CallToken* token, std::vector<uint16_t>& links, std::string& ldTag);
     int LiveList(uint16_t link, CallToken* token, std::vector<nifLiveListEntry>& out);
-    int Initiate(uint32_t fda, CallToken* token);
+    // FMS contexts (FMS Initiate) by FDA address, shared by the descriptors that use them: the
+    // first user initiates, the last one gone sends FMS Abort.
+    int Acquire(uint32_t fda, CallToken* token);
+    void ReleaseContext(uint32_t fda);
+    int HoldFbVfd(const Node& n, CallToken* token);
     int ReadIndex(uint32_t fda, uint32_t index, uint32_t subindex, std::vector<uint8_t>& out, CallToken* token);
     int LoadBlocks(const Node& n, CallToken* token);
     int LoadDescription(const Node& n, CallToken* token);
@@ -92,6 +96,7 @@ private:
     FdaChannel channel_;
     std::mutex mutex_;
     std::map<uint32_t, Node> nodes_;
+    std::map<uint32_t, int> contexts_;  // FMS contexts by FDA address, and their users
     uint32_t next_ = 1;
     bool open_ = false;
     std::mutex openMutex_;

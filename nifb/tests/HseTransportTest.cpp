@@ -19,6 +19,7 @@
 
 #include "nifb/Backend.h"
 #include "nifb/hse/FdaMessage.h"
+#include "nifb/hse/FdaServices.h"
 #include "nifb/nifb.h"
 #include "nifb/tests/HseDescriptionGlue.h"
 #include "nifb/tests/TsharkReader.h"
@@ -400,6 +401,96 @@ TEST_F(HseTransport, ASilentDeviceTimesOutAndClosingReleasesTheCallWaitingOnIt) 
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(waiting.get(), E_INVALID_DESCRIPTOR);
     segment_->responseTimeoutMs = 400;
+}
+
+TEST_F(HseTransport, AVfdContextLastsWhileAnyDescriptorUsesIt) {
+    const std::string pcap = dir_.File("contexts.pcap");
+    setenv("NIFB_PCAP", pcap.c_str(), 1);
+    OpenDevice();
+    nifDesc_t second = 0;
+    ASSERT_EQ(nifOpenVfd(device_, makeIndex(0), &second), E_OK);
+    ASSERT_EQ(nifClose(vfd_), E_OK);
+    uint8_t v[2];
+    uint16_t size = sizeof v;
+    EXPECT_EQ(nifReadObject(second, makeIndex(1011), v, &size), E_OK);  // still initiated
+    ASSERT_EQ(nifClose(second), E_OK);
+    nifVfdInfo info[1];
+    uint16_t count = 1;
+    EXPECT_EQ(nifGetVFDList(device_, info, &count), E_OK);  // initiates again for itself
+    ASSERT_EQ(nifClose(session_), E_OK);
+    session_ = 0;
+    if (nifb::testing::TsharkPath().empty()) GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it)";
+    // One FMS Initiate for the two VFD descriptors, one Abort when the last went, one more
+    // Initiate for the VFD list, and its Abort when the session closed the device.
+    EXPECT_EQ(nifb::testing::Tshark(pcap, "-Y 'ff.fms.init.req || ff.fms.abort.req' -T fields -e _ws.col.Info"),
+              (std::vector<std::string>{"FMS Initiate Request", "FMS Abort Request", "FMS Initiate Request",
+                                        "FMS Abort Request"}));
+}
+
+// A peer speaking HSE by hand: one datagram out, the answer (if one comes within `waitMs`) back.
+class RawPeer {
+public:
+    explicit RawPeer(uint16_t port) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(port);
+        ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    ~RawPeer() { ::close(fd_); }
+    bool Ask(nifb::hse::Message m, uint32_t number, nifb::hse::Message& answer, int waitMs = 2000) {
+        m.messageNumber = m.invokeId = number;
+        const std::vector<uint8_t> bytes = nifb::hse::EncodeMessage(m);
+        ::send(fd_, bytes.data(), bytes.size(), 0);
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, waitMs) <= 0) return false;
+        std::vector<uint8_t> buf(70000);
+        const ssize_t n = ::recv(fd_, buf.data(), buf.size(), 0);
+        std::string why;
+        return n > 0 && nifb::hse::DecodeMessage(buf.data(), static_cast<size_t>(n), answer, why);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+TEST_F(HseTransport, ALateRepeatOfAnOldWriteIsNotCarriedOutAgain) {
+    using namespace nifb::hse;
+    RawPeer peer(server_->Port());
+    Message m, answer;
+    m.protocol = Protocol::Fda;
+    m.service = service::kFdaOpenSession;
+    m.body = Encode(OpenSession{});
+    ASSERT_TRUE(peer.Ask(m, 1, answer));
+    ASSERT_EQ(answer.type, MsgType::Response);
+    const uint32_t fb = FdaAddress(1, 20, kSelectorFbVfd);
+    m.protocol = Protocol::Fms;
+    m.fdaAddress = fb;
+    m.service = service::kFmsInitiate;
+    m.body = Encode(FmsInitiate{});
+    ASSERT_TRUE(peer.Ask(m, 2, answer));
+    ASSERT_EQ(answer.type, MsgType::Response);
+    auto stRev = [&](uint32_t number) {
+        Message read = m;
+        read.service = service::kFmsRead;
+        read.body = EncodeRead({1001, 0, false, {}});
+        Message got;
+        EXPECT_TRUE(peer.Ask(read, number, got));
+        return got.body.size() == 2 ? got.body[0] * 256 + got.body[1] : -1;
+    };
+    const int before = stRev(3);
+    Message write = m;
+    write.service = service::kFmsWrite;
+    write.body = EncodeWrite({1004, 0, false, {9}});
+    ASSERT_TRUE(peer.Ask(write, 4, answer));
+    ASSERT_EQ(answer.type, MsgType::Response);
+    ASSERT_TRUE(peer.Ask(write, 4, answer));  // a repeat while remembered: the same answer
+    EXPECT_EQ(answer.messageNumber, 4u);
+    for (uint32_t n = 5; n < 5 + simulator::hse::kRememberedAnswers + 8; ++n) stRev(n);
+    // Long after, the old write once more: no answer, and the block does not take it again.
+    EXPECT_FALSE(peer.Ask(write, 4, answer, 300));
+    EXPECT_EQ(stRev(100), before + 1);
 }
 
 TEST_F(HseTransport, AnAbsentLinkingDeviceIsNamed) {

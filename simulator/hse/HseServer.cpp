@@ -65,7 +65,11 @@ public:
                 server_.Send(peer_, answer);
                 return;
             }
-        if (inProgress_.count(m.messageNumber) || queue_.size() >= kMaxQueuedPerSession) return;
+        // Message numbers only grow: an old number no longer remembered is a late repeat of a
+        // request answered long ago, never carried out again.
+        if (inProgress_.count(m.messageNumber) || m.messageNumber <= highest_ || queue_.size() >= kMaxQueuedPerSession)
+            return;
+        highest_ = m.messageNumber;
         inProgress_.insert(m.messageNumber);
         queue_.push_back(std::move(m));
         wake_.notify_all();
@@ -77,6 +81,7 @@ public:
     uint32_t Index() const { return index_; }
     void SetOpened(uint32_t messageNumber, Message answer) {
         openNumber_ = messageNumber;
+        highest_ = messageNumber;
         openAnswer_ = std::move(answer);
     }
     bool OpenedBy(uint32_t messageNumber) const { return openNumber_ == messageNumber; }
@@ -116,6 +121,7 @@ private:
     bool done_ = false;
     std::thread worker_;
     uint32_t openNumber_ = 0;
+    uint32_t highest_ = 0;  // the highest message number taken
     Message openAnswer_;
 };
 

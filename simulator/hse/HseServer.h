@@ -5,7 +5,7 @@
 // message. Requests of a session run in order on a thread of their own, so one slow device
 // stalls no other session. A request repeated with the message number of one in progress
 // is dropped; one repeated after its answer went out gets that answer again, so a retried
-// write is not carried out twice. Malformed datagrams are counted and logged, never answered.
+// write is not carried out twice; a repeat older than the answers kept is dropped. Malformed datagrams are counted and logged, never answered.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
