@@ -46,10 +46,15 @@ inline std::vector<std::string> Tshark(const std::string& pcap, const std::strin
 // an FF message is left unexplained ("" when there are none).
 inline std::string TsharkComplaints(const std::string& pcap) {
     std::string complaints;
+    int status = 0;
     for (const std::string& l :
          Tshark(pcap, "-Y '_ws.malformed || _ws.expert.severity >= \"warning\" || ff.unknown_data || "
-                      "ff.unknown_service || !ff' -T fields -e frame.number -e _ws.col.Info"))
+                      "ff.unknown_service || !ff' -T fields -e frame.number -e _ws.col.Info",
+                &status))
         complaints += l + "\n";
+    // A capture the decoder cannot read at all is no pass either.
+    if (status != 0) complaints += "tshark could not read " + pcap + " (exit status " + std::to_string(status) + ")\n";
+    if (Tshark(pcap, "-T fields -e frame.number").empty()) complaints += "no frames in " + pcap + "\n";
     return complaints;
 }
 
