@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include "app/FileFinder.h"
+#include "nifb/Backend.h"
+#include "nifb/hse/HseTarget.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Ui.h"
@@ -38,6 +40,26 @@ bool IsServerVersionAcceptable(const std::string& version) {
 }
 
 int ServerCheck(const std::string& productName, const ServerCheckHooks& hooks) {
+    // 0. A linking device on the network serves instead of the local server: nothing to
+    // locate or start, only to reach.
+    nifb::hse::Target target;
+    std::string problem;
+    const bool hse = nifb::hse::ConfiguredTarget(target, problem);
+    if (!problem.empty()) {
+        platform::ShowMessage("The linking device setting (NIFB_SERVER or the registry value \"Server\") is not usable:\n" +
+                                  problem,
+                              platform::MB_OK | platform::MB_ICONSTOP);
+        return 1;
+    }
+    if (hse) {
+        if (hooks.isServerAvailable()) return 0;
+        platform::ShowMessage(Format("The linking device at %s does not answer: %s.\nCheck its address (NIFB_SERVER or "
+                                     "the registry value \"Server\") and the network.",
+                                     target.Text().c_str(), nifb::TransportProblem().c_str()),
+                              platform::MB_OK | platform::MB_ICONSTOP);
+        return 1;
+    }
+
     // 1. Locate the server program.
     std::string version = values::ReadRegistryString(RegRoot::LocalMachine, kServerKey, "Version");
     std::string server = ServerBelow(values::ReadRegistryString(RegRoot::LocalMachine, kServerKey, "Path"));

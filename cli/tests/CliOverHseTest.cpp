@@ -53,5 +53,16 @@ TEST_F(CliOverHse, ScanListsTheLinkThroughTheLinkingDeviceAsTheDecoderSeesIt) {
               nifb::testing::Tshark(pcap, "-Y 'ff.hdr.confirm_msg_type != 0' -T fields -e ff.trailer.msg_num"));
 }
 
+TEST_F(CliOverHse, AnAbsentLinkingDeviceIsNamedByItsAddress) {
+    // A port nobody reads: requests vanish, the call limit ends the wait.
+    setenv("NIFB_SERVER", "hse://127.0.0.1:9", 1);
+    setenv("NIFB_CALL_LIMIT_MS", "1000", 1);
+    CliResult r = Cli({"scan"});
+    unsetenv("NIFB_CALL_LIMIT_MS");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_THAT(r.err, HasSubstr("linking device at 127.0.0.1:9"));
+    EXPECT_THAT(r.err, ::testing::Not(HasSubstr("Fieldbus server")));
+}
+
 }  // namespace
 }  // namespace clitest
