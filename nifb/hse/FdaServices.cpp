@@ -202,21 +202,23 @@ std::vector<uint16_t> LinksOf(const std::vector<uint32_t>& entries) {
     return links;
 }
 
-std::vector<uint32_t> NodeEntries(const std::vector<uint8_t>& nodes) {
+std::vector<uint32_t> NodeEntries(const std::vector<NodeVersion>& nodes) {
     std::vector<uint32_t> entries;
     for (size_t k = 0; k < nodes.size(); k += 2) {
-        uint32_t e = static_cast<uint32_t>(nodes[k]) << 24;
-        if (k + 1 < nodes.size()) e |= static_cast<uint32_t>(nodes[k + 1]) << 8;
+        uint32_t e = (static_cast<uint32_t>(nodes[k].node) << 24) | (static_cast<uint32_t>(nodes[k].version) << 16);
+        if (k + 1 < nodes.size())
+            e |= (static_cast<uint32_t>(nodes[k + 1].node) << 8) | nodes[k + 1].version;
         entries.push_back(e);
     }
     return entries;
 }
 
-std::vector<uint8_t> NodesOf(const std::vector<uint32_t>& entries) {
-    std::vector<uint8_t> nodes;
-    for (uint32_t e : entries)
-        for (uint8_t node : {static_cast<uint8_t>(e >> 24), static_cast<uint8_t>(e >> 8)})
-            if (node != 0) nodes.push_back(node);
+std::vector<NodeVersion> NodesOf(const std::vector<uint32_t>& entries) {
+    std::vector<NodeVersion> nodes;
+    for (uint32_t e : entries) {
+        if (uint8_t node = static_cast<uint8_t>(e >> 24)) nodes.push_back({node, static_cast<uint8_t>(e >> 16)});
+        if (uint8_t node = static_cast<uint8_t>(e >> 8)) nodes.push_back({node, static_cast<uint8_t>(e)});
+    }
     return nodes;
 }
 

@@ -85,8 +85,15 @@ std::vector<uint8_t> Encode(const IdentifyResponse& r);
 bool Decode(const std::vector<uint8_t>& body, IdentifyResponse& out);
 std::vector<uint32_t> LinkEntries(const std::vector<uint16_t>& links);
 std::vector<uint16_t> LinksOf(const std::vector<uint32_t>& entries);
-std::vector<uint32_t> NodeEntries(const std::vector<uint8_t>& nodes);  // pairs; 0 fills the last
-std::vector<uint8_t> NodesOf(const std::vector<uint32_t>& entries);      // without the 0 fill
+// A node of a link's live list with its version number: the version changes when what is at
+// the node changes (another device, another tag), so a reader learns only changed nodes again.
+struct NodeVersion {
+    uint8_t node = 0;
+    uint8_t version = 0;
+    bool operator==(const NodeVersion& o) const { return node == o.node && version == o.version; }
+};
+std::vector<uint32_t> NodeEntries(const std::vector<NodeVersion>& nodes);  // pairs; 0 fills the last
+std::vector<NodeVersion> NodesOf(const std::vector<uint32_t>& entries);    // without the 0 fill
 
 // SM Clear Address request (the response has no parameters).
 struct ClearAddress {

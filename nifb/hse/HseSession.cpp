@@ -203,9 +203,18 @@ int HseSession::LiveList(uint16_t link, CallToken* token, std::vector<nifLiveLis
     IdentifyResponse id;
     if (!Decode(answer.body, id)) return E_BAD_DEVICE_DATA;
     out.clear();
-    for (uint8_t node : NodesOf(id.entries)) {
+    for (const NodeVersion& nv : NodesOf(id.entries)) {
+        const uint32_t fda = FdaAddress(link, nv.node, 0);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = known_.find(fda);
+            if (it != known_.end() && it->second.version == nv.version && nv.version != 0) {
+                out.push_back(it->second.entry);
+                continue;
+            }
+        }
         IdentifyResponse device;
-        st = Exchange(Protocol::Sm, service::kSmIdentify, FdaAddress(link, node, 0), {}, answer, token);
+        st = Exchange(Protocol::Sm, service::kSmIdentify, fda, {}, answer, token);
         if (st == E_NOT_FOUND) continue;  // left the link since
         if (st != E_OK) return st;
         if (!Decode(answer.body, device)) return E_BAD_DEVICE_DATA;
@@ -213,11 +222,21 @@ int HseSession::LiveList(uint16_t link, CallToken* token, std::vector<nifLiveLis
         std::memset(&e, 0, sizeof e);
         CopyText(e.deviceId, NIF_NAME_LEN, device.deviceId);
         CopyText(e.pdTag, NIF_NAME_LEN, device.pdTag);
-        e.nodeAddress = node;
+        e.nodeAddress = nv.node;
         e.classFlags = (device.deviceType & kDeviceTypeLinkingDevice) ? NIF_CLASS_INTERFACE : NIF_CLASS_BASIC;
         out.push_back(e);
+        std::lock_guard<std::mutex> lock(mutex_);
+        known_[fda] = {nv.version, e};
     }
     return E_OK;
+}
+
+void HseSession::ForgetNodes(uint16_t link) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = known_.begin(); it != known_.end();) {
+        if (LinkOf(it->first) == link) it = known_.erase(it);
+        else ++it;
+    }
 }
 
 int HseSession::Acquire(uint32_t fda, CallToken* token) {
@@ -661,6 +680,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             }
             st = Exchange(Protocol::Sm, service::kSmSetAssignment, FdaAddress(n.link, n.node, 0), Encode(s), answer,
                           token);
+            ForgetNodes(n.link);
             if (st != E_OK) return Fail(st);
             std::lock_guard<std::mutex> lock(mutex_);
             auto it = nodes_.find(r.desc);
@@ -681,6 +701,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
             else
                 st = Exchange(Protocol::Sm, service::kSmClearAddress, fda, Encode(ClearAddress{n.deviceId, n.pdTag, 0}),
                               answer, token);
+            ForgetNodes(n.link);
             if (st != E_OK) return Fail(st);
             // The device moved to a default address: find it there by its device id.
             std::vector<nifLiveListEntry> list;

@@ -79,6 +79,7 @@ private:
     uint32_t Add(Node n);
     int Links(CallToken* token, std::vector<uint16_t>& links, std::string& ldTag);
     int LiveList(uint16_t link, CallToken* token, std::vector<nifLiveListEntry>& out);
+    void ForgetNodes(uint16_t link);  // after this session changed a tag or an address there
     // FMS contexts (FMS Initiate) by FDA address, shared by the descriptors that use them: the
     // first user initiates, the last one gone sends FMS Abort.
     int Acquire(uint32_t fda, CallToken* token);
@@ -97,6 +98,13 @@ private:
     std::mutex mutex_;
     std::map<uint32_t, Node> nodes_;
     std::map<uint32_t, int> contexts_;  // FMS contexts by FDA address, and their users
+    // What the live list's nodes were when last identified, by FDA address of the node: a
+    // node whose version number is unchanged is not identified again.
+    struct KnownNode {
+        uint8_t version = 0;
+        nifLiveListEntry entry{};
+    };
+    std::map<uint32_t, KnownNode> known_;
     uint32_t next_ = 1;
     bool open_ = false;
     std::mutex openMutex_;

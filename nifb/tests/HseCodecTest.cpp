@@ -52,7 +52,7 @@ std::vector<Message> EveryMessage() {
     ld.entries = LinkEntries({1, 2});
     all.push_back(Make(Protocol::Sm, MsgType::Response, service::kSmIdentify, Encode(ld)));
     IdentifyResponse live;
-    live.entries = NodeEntries({20, 21, 22});
+    live.entries = NodeEntries({{20, 1}, {21, 7}, {22, 3}});
     all.push_back(Make(Protocol::Sm, MsgType::Response, service::kSmIdentify, Encode(live), FdaAddress(1, 0, 0)));
     FindTagQuery query;
     query.tag = "FV-101";
@@ -131,10 +131,10 @@ TEST(HseCodec, EveryServiceRoundTrips) {
         EXPECT_EQ(back.body, m.body) << Describe(m);
     }
     IdentifyResponse live;
-    live.entries = NodeEntries({20, 21, 22});
+    live.entries = NodeEntries({{20, 1}, {21, 7}, {22, 3}});
     IdentifyResponse back;
     ASSERT_TRUE(Decode(Encode(live), back));
-    EXPECT_EQ(NodesOf(back.entries), (std::vector<uint8_t>{20, 21, 22}));
+    EXPECT_EQ(NodesOf(back.entries), (std::vector<NodeVersion>{{20, 1}, {21, 7}, {22, 3}}));
     ObjectAccess w;
     ASSERT_TRUE(DecodeWrite(EncodeWrite({1005, 1, true, {8}}), true, w));
     EXPECT_EQ(w.index, 1005u);

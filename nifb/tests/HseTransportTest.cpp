@@ -148,6 +148,10 @@ TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {
     for (uint16_t i = 0; i < count; ++i)
         if (live[i].classFlags != NIF_CLASS_INTERFACE) tags.push_back(live[i].pdTag);
     EXPECT_EQ(tags, (std::vector<std::string>{"FV-101", "KV-201", "PT-301"}));
+    // Read again: the version numbers say nothing changed, so no node is identified again.
+    count = 8;
+    ASSERT_EQ(nifGetDeviceList(link_, live, &count, &total), E_OK);
+    EXPECT_EQ(total, 4u);
 
     nifVfdInfo vfds[2];
     count = 2;
@@ -219,6 +223,11 @@ TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {
         nifb::testing::Tshark(pcap, "-Y 'ff.fms.write.err' -T fields -e ff.fms.write.err.additional_code");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], std::to_string(refused));
+    // Each of the four nodes was identified once, for both live-list reads.
+    EXPECT_EQ(nifb::testing::Tshark(pcap, "-Y 'ff.sm.id.req && (ff.hdr.fda_addr & 0x0000ff00)' -T fields "
+                                          "-e ff.hdr.fda_addr")
+                  .size(),
+              4u);
     // Every request was answered, under its message number.
     std::vector<std::string> requests =
         nifb::testing::Tshark(pcap, "-Y 'ff.hdr.confirm_msg_type == 0 && ff.hdr_srv.confirm_flag == 1' -T fields -e ff.trailer.msg_num");

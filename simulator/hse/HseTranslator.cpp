@@ -25,6 +25,15 @@ Message Answer(const Message& request, std::vector<uint8_t> body) {
     return m;
 }
 
+// The version number of a live-list entry: it changes with the device id or the PD tag there
+// (1 to 255; two different entries share one with a chance of 1 in 255).
+uint8_t VersionOf(const nifLiveListEntry& e) {
+    uint32_t h = 2166136261u;
+    for (const char* field : {e.deviceId, e.pdTag})
+        for (size_t i = 0; i < NIF_NAME_LEN && field[i]; ++i) h = (h ^ static_cast<uint8_t>(field[i])) * 16777619u;
+    return static_cast<uint8_t>(h % 255 + 1);
+}
+
 // Parameters that do not fit the service's layout.
 Message Malformed(int32_t& status) {
     status = E_BAD_ARGUMENT;
@@ -227,8 +236,8 @@ Message HseTranslator::Sm(const Message& request, int32_t& status) {
             } else if (NodeOf(fda) == 0) {
                 std::vector<nifLiveListEntry> list;
                 if ((status = LiveList(LinkOf(fda), list)) != E_OK) return {};
-                std::vector<uint8_t> nodes;
-                for (const nifLiveListEntry& e : list) nodes.push_back(e.nodeAddress);
+                std::vector<NodeVersion> nodes;
+                for (const nifLiveListEntry& e : list) nodes.push_back({e.nodeAddress, VersionOf(e)});
                 id.entries = NodeEntries(nodes);
             } else {
                 std::vector<nifLiveListEntry> list;
