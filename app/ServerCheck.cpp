@@ -1,5 +1,6 @@
 #include "app/ServerCheck.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
@@ -53,9 +54,12 @@ int ServerCheck(const std::string& productName, const ServerCheckHooks& hooks) {
     }
     if (hse) {
         if (hooks.isServerAvailable()) return 0;
-        platform::ShowMessage(Format("The linking device at %s does not answer: %s.\nCheck its address (NIFB_SERVER or "
-                                     "the registry value \"Server\") and the network.",
-                                     target.Text().c_str(), nifb::TransportProblem().c_str()),
+        // The library's own words when they are about this linking device ("no answer from the
+        // linking device at ... within ... ms"), else ours.
+        std::string what = nifb::TransportProblem();
+        if (what.find(target.Text()) == std::string::npos) what = "the linking device at " + target.Text() + " does not answer";
+        what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+        platform::ShowMessage(what + ".\nCheck its address (NIFB_SERVER or the registry value \"Server\") and the network.",
                               platform::MB_OK | platform::MB_ICONSTOP);
         return 1;
     }
