@@ -164,7 +164,7 @@ int FdaChannel::Transfer(Message& request, Message* answer, bool confirmed, uint
     }
     if (!confirmed) return E_NOT_FOUND;
     std::string problem = "no answer from the linking device at " + target_.Text() + " within " +
-                          std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - started).count()) +
+                          std::to_string(std::chrono::round<std::chrono::milliseconds>(deadline - started).count()) +
                           " ms";
     if (const uint64_t bad = malformed_) problem += " (" + std::to_string(bad) + " malformed datagrams dropped)";
     SetLastProblem(problem);
