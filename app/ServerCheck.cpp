@@ -1,11 +1,14 @@
 #include "app/ServerCheck.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
 
 #include "app/FileFinder.h"
+#include "nifb/Backend.h"
+#include "nifb/hse/HseTarget.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Ui.h"
@@ -38,6 +41,29 @@ bool IsServerVersionAcceptable(const std::string& version) {
 }
 
 int ServerCheck(const std::string& productName, const ServerCheckHooks& hooks) {
+    // 0. A linking device on the network serves instead of the local server: nothing to
+    // locate or start, only to reach.
+    nifb::hse::Target target;
+    std::string problem;
+    const bool hse = nifb::hse::ConfiguredTarget(target, problem);
+    if (!problem.empty()) {
+        platform::ShowMessage("The linking device setting (NIFB_SERVER or the registry value \"Server\") is not usable:\n" +
+                                  problem,
+                              platform::MB_OK | platform::MB_ICONSTOP);
+        return 1;
+    }
+    if (hse) {
+        if (hooks.isServerAvailable()) return 0;
+        // The library's own words when they are about this linking device ("no answer from the
+        // linking device at ... within ... ms"), else ours.
+        std::string what = nifb::TransportProblem();
+        if (what.find(target.Text()) == std::string::npos) what = "the linking device at " + target.Text() + " does not answer";
+        what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+        platform::ShowMessage(what + ".\nCheck its address (NIFB_SERVER or the registry value \"Server\") and the network.",
+                              platform::MB_OK | platform::MB_ICONSTOP);
+        return 1;
+    }
+
     // 1. Locate the server program.
     std::string version = values::ReadRegistryString(RegRoot::LocalMachine, kServerKey, "Version");
     std::string server = ServerBelow(values::ReadRegistryString(RegRoot::LocalMachine, kServerKey, "Path"));

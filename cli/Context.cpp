@@ -10,6 +10,7 @@
 #include "fieldbus/FieldbusMessages.h"
 #include "fieldbus/MessageLog.h"
 #include "nifb/Backend.h"
+#include "nifb/hse/HseTarget.h"
 #include "nifb/nifb.h"
 #include "platform/Clock.h"
 #include "platform/Ui.h"
@@ -129,7 +130,10 @@ int Context::ConnectLink() {
     // A server that is there but does not answer is said to be so after one call's limit; it is
     // not taken for a missing one (a second server could not take its socket).
     std::string socket;
-    if (ServerSocketListening(socket) && !fieldbus::FieldbusLink::IsServerAvailable()) {
+    nifb::hse::Target linkingDevice;
+    std::string hseProblem;
+    const bool overHse = nifb::hse::ConfiguredTarget(linkingDevice, hseProblem) || !hseProblem.empty();
+    if (!overHse && ServerSocketListening(socket) && !fieldbus::FieldbusLink::IsServerAvailable()) {
         Pump();
         Error(Format("Error: The Fieldbus server at %s is running but does not answer (no answer within %.0f s).\n"
                      "It may be stopped (SIGSTOP, a debugger) or overloaded; no second server is started beside it. "

@@ -54,6 +54,10 @@ void UseInProcessBackend(std::shared_ptr<Backend> backend);
 // answer text goes to `answer`. Used by tests and the test client for fault injection.
 int SendControl(uint32_t session, const std::string& command, std::string& answer);
 
+// What went wrong on the way to a linking device in this thread's last failed call over
+// HSE ("" otherwise), e.g. "no answer from the linking device at 10.0.0.5:1090 within 30000 ms".
+std::string TransportProblem();
+
 // How long a call waits for the server before it gives up with E_SERVER_NOT_RESPONDING:
 // kDefaultCallLimitMs, or NIFB_CALL_LIMIT_MS from the environment, or what was set here
 // (0: back to those). A call that carries many bytes (a domain download) gets the bus time

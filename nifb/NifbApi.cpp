@@ -14,6 +14,9 @@
 #include "nifb/ObjectRecords.h"
 #include "nifb/SocketPath.h"
 #include "nifb/SocketSession.h"
+#include "nifb/hse/FdaChannel.h"
+#include "nifb/hse/HseSession.h"
+#include "nifb/hse/HseTarget.h"
 #include "nifb/nifb.h"
 
 static_assert(sizeof(nifInterfaceInfo) == 99, "interface record is 99 bytes");
@@ -180,6 +183,8 @@ void UseInProcessBackend(std::shared_ptr<Backend> backend) {
     g_inProcess = std::move(backend);
 }
 
+std::string TransportProblem() { return hse::LastProblem(); }
+
 int SendControl(uint32_t session, const std::string& command, std::string& answer) {
     Request r;
     r.op = Op::Control;
@@ -202,7 +207,19 @@ nifError_t nifOpenSession(const char* /*config*/, nifDesc_t* session) {
         std::lock_guard<std::mutex> lock(g_mutex);
         backend = g_inProcess;
     }
-    if (!backend) backend = std::make_shared<SocketSession>(DefaultSocketPath());
+    if (!backend) {
+        hse::Target target;
+        std::string problem;
+        if (hse::ConfiguredTarget(target, problem)) {
+            backend = std::make_shared<hse::HseSession>(target);
+        } else if (!problem.empty()) {
+            hse::SetLastProblem(problem);
+            return E_CONFIG_ERROR;
+        } else {
+            backend = std::make_shared<SocketSession>(DefaultSocketPath());
+        }
+    }
+    hse::SetLastProblem("");
     Request r;
     r.op = Op::OpenSession;
     Response resp = backend->Call(r);

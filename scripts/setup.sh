@@ -6,10 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # clang and its runtime libraries build the fuzz targets (scripts/check.sh); poppler-utils
-# renders the PDF report in its test (pdftoppm, pdftotext).
+# renders the PDF report in its test (pdftoppm, pdftotext); tshark decodes the HSE
+# captures in the HSE tests.
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libqcustomplot-dev libbenchmark-dev nlohmann-json3-dev libsqlite3-dev
-          xvfb xauth fonts-dejavu-core clang libclang-rt-14-dev poppler-utils)
+          xvfb xauth fonts-dejavu-core clang libclang-rt-14-dev poppler-utils tshark)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

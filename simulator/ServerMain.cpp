@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include "simulator/InProcessSegment.h"
 #include "simulator/ServerOptions.h"
 #include "simulator/SocketServer.h"
+#include "nifb/hse/FdaMessage.h"
+#include "simulator/hse/HseServer.h"
 
 namespace {
 
@@ -108,6 +111,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nifb: %s\n", error.c_str());
         return 1;
     }
+    // The same segment, also as a linking device on the network.
+    std::unique_ptr<simulator::hse::HseServer> hse;
+    if (!opt.hseAddress.empty()) {
+        hse = std::make_unique<simulator::hse::HseServer>(
+            backend, [verbosity = opt.verbosity](int level, const std::string& text) {
+                if (level <= verbosity) Log(text);
+            });
+        const uint16_t port = opt.hsePort < 0 ? nifb::hse::kPortFms : static_cast<uint16_t>(opt.hsePort);
+        if (hse->Start(opt.hseAddress, port, error) != 0) {
+            std::fprintf(stderr, "nifb: %s\n", error.c_str());
+            server.Stop();
+            return 1;
+        }
+        Log("serving HSE on udp " + opt.hseAddress + ":" + std::to_string(hse->Port()));
+    }
     size_t devices = 0;
     for (const auto& ifc : segment->interfaces) devices += ifc.devices.size();
     Log("serving segment '" + segment->name + "' from " + segmentPath + " (" +
@@ -116,6 +134,7 @@ int main(int argc, char** argv) {
         (segment->latency ? "on" : "off"));
     server.Run(g_stopPipe[0]);
     Log("stopping");
+    if (hse) hse->Stop();
     server.Stop();
     Log("stopped");
     return 0;

@@ -8,7 +8,7 @@ namespace simulator {
 
 std::string ServerUsage() {
     return "Usage: nifb [--segment FILE] [--socket PATH] [--speed FACTOR] [--latency on|off|MS] [--manual-clock]\n"
-           "            [--verbose N]\n"
+           "            [--verbose N] [--hse ADDRESS[:PORT]]\n"
            "       nifb --write-dd FOLDER [--segment FILE]\n"
            "Serves a simulated Foundation Fieldbus H1 segment to the Fieldbus library.\n"
            "  --segment FILE   segment file (default: $NIFB_SEGMENT, the registry value \"Segment\",\n"
@@ -20,6 +20,8 @@ std::string ServerUsage() {
            "  --latency X      bus latency per transaction: on, off, or on with X ms overhead\n"
            "  --manual-clock   simulated time moves only by the \"advance\" control command (tests)\n"
            "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n"
+           "  --hse ADDR[:PORT] also serve as an HSE linking device on UDP at ADDR (IPv4, e.g. 127.0.0.1),\n"
+           "                   port PORT (default 1090; 0 picks a free one and prints it)\n"
            "  --write-dd FOLDER  writes the device descriptions of the segment's device types into\n"
            "                   FOLDER (one file per manufacturer, device type and revision) and ends\n";
 }
@@ -71,6 +73,24 @@ int ParseServerOptions(const std::vector<std::string>& args, ServerOptions& out,
             if (!value(out.writeDdFolder)) return 1;
             if (out.writeDdFolder.empty()) {
                 error = "--write-dd needs a folder";
+                return 1;
+            }
+        } else if (a == "--hse") {
+            if (!value(v)) return 1;
+            const size_t colon = v.find(':');
+            out.hseAddress = v.substr(0, colon);
+            if (colon != std::string::npos) {
+                const std::string port = v.substr(colon + 1);
+                char* end = nullptr;
+                long p = std::strtol(port.c_str(), &end, 10);
+                if (port.empty() || *end != '\0' || p < 0 || p > 65535) {
+                    error = "--hse needs ADDRESS[:PORT] with a port from 0 to 65535";
+                    return 1;
+                }
+                out.hsePort = static_cast<int>(p);
+            }
+            if (out.hseAddress.empty()) {
+                error = "--hse needs an IPv4 address, e.g. 127.0.0.1";
                 return 1;
             }
         } else if (a == "--manual-clock") {

@@ -14,6 +14,8 @@ struct ServerOptions {
     int latencyOverheadMs = -1;   // with "--latency MS"
     int verbosity = 1;
     bool manualClock = false;     // time moves only by the "advance" control command
+    std::string hseAddress;       // non-empty: also serve as an HSE linking device (IPv4)
+    int hsePort = -1;             // with hseAddress: the UDP port (0 any free one, -1 the well-known one)
     bool help = false;
     std::string writeDdFolder;    // with --write-dd: write the segment's device descriptions there and end
 };

@@ -191,3 +191,32 @@ TEST(FileFinder, MatchesNamesWithoutCaseAndSearchesDepthFirst) {
     EXPECT_EQ(dir.File("a/b/NIFB"), app::FindFileInTree(dir.Path(), "nifb"));
     EXPECT_EQ("", app::FindFileInTree(dir.Path(), "missing"));
 }
+
+TEST_F(ServerCheckTest, ALinkingDeviceIsReachedNeverLaunched) {
+    Install("3.0");
+    setenv("NIFB_SERVER", "hse://192.0.2.7:1090", 1);
+    {
+        ScriptedUi ui;
+        running = true;
+        EXPECT_EQ(0, Check());
+        EXPECT_TRUE(ui.Messages().empty());
+    }
+    {
+        // Not answering: said once, naming the linking device; no local server is started.
+        ScriptedUi ui;
+        running = false;
+        EXPECT_EQ(1, Check());
+        ASSERT_EQ(ui.Messages().size(), 1u);
+        EXPECT_NE(ui.Messages()[0].text.find("linking device at 192.0.2.7:1090"), std::string::npos)
+            << ui.Messages()[0].text;
+        EXPECT_TRUE(launched.empty());
+    }
+    {
+        ScriptedUi ui;
+        setenv("NIFB_SERVER", "hse://nowhere", 1);
+        EXPECT_EQ(1, Check());
+        ASSERT_EQ(ui.Messages().size(), 1u);
+        EXPECT_NE(ui.Messages()[0].text.find("not usable"), std::string::npos) << ui.Messages()[0].text;
+    }
+    unsetenv("NIFB_SERVER");
+}
