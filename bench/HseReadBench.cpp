@@ -18,9 +18,8 @@
 #include "config/ConfigTransfer.h"
 #include "fieldbus/FieldbusLink.h"
 #include "nifb/Backend.h"
-#include "nifb/tests/HseDescriptionGlue.h"
 #include "simulator/SegmentLoader.h"
-#include "simulator/tests/SegmentDescriptions.h"
+#include "simulator/DeviceDescriptions.h"
 #include "simulator/tests/ServerProcess.h"
 
 namespace {
@@ -71,14 +70,16 @@ struct Segment {
         std::string line, port;
         while (std::getline(in, line))
             if (const size_t at = line.find(marker); at != std::string::npos) port = line.substr(at + marker.size());
-        if (port.empty() || !nifb::testing::DescriptionsInMemory()) return false;
+        if (port.empty()) return false;
         std::string error;
         auto segment = simulator::LoadSegmentFile(NIFB_DEFAULT_SEGMENT_FILE, simulator::LoadOptions{}, error);
         if (!segment) return false;
         const std::string dd = folder + "/dd";
-        for (const auto& ifc : segment->interfaces)
-            for (const auto& device : ifc.devices)
-                nifb::testing::PutDescription(dd, simulator::testing::DescriptionOf(*device));
+        std::vector<nifb::dd::Description> descriptions;
+        std::vector<std::string> written;
+        if (!simulator::DescribeSegment(*segment, descriptions, error) ||
+            !simulator::WriteDescriptions(descriptions, dd, written, error))
+            return false;
         setenv("NIFB_DD_PATH", dd.c_str(), 1);
         setenv("NIFB_SERVER", ("hse://127.0.0.1:" + port).c_str(), 1);
         return true;

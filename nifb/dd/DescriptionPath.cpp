@@ -18,11 +18,11 @@ std::string DescriptionPath(const std::string& folder, uint32_t manufacturerId, 
 }
 
 std::string DefaultDescriptionFolder() {
-    const char* env = std::getenv("NIFB_DD_DIR");
+    const char* env = std::getenv("NIFB_DD_PATH");
     if (env && *env) return env;
     std::string fromRegistry;
     if (platform::Registry::Instance().GetString(platform::RegRoot::LocalMachine, kNifbRegistryKey,
-                                                 "DescriptionFolder", fromRegistry) == platform::REG_OK &&
+                                                 "DD Path", fromRegistry) == platform::REG_OK &&
         !fromRegistry.empty())
         return fromRegistry;
 #ifdef NIFB_SHIPPED_DD_DIR

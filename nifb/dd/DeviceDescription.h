@@ -81,7 +81,7 @@ constexpr size_t kMaxTextBytes = 4096;    // labels, help and item texts
 // e.g. dd/42524B/0001/02.json.
 std::string DescriptionPath(const std::string& folder, uint32_t manufacturerId, uint16_t deviceType,
                             uint8_t deviceRevision);
-// The host's description folder: $NIFB_DD_DIR, else the registry value "DescriptionFolder"
+// The host's description folder: $NIFB_DD_PATH, else the registry value "DD Path"
 // under the library's key, else the descriptions shipped with the simulator.
 std::string DefaultDescriptionFolder();
 

@@ -6,23 +6,6 @@
 
 #include "nifb/hse/HseTarget.h"
 
-// The description functions live in nifb/dd. Until their implementation is part of the
-// library (NIFB_HAVE_DD set by the build when nifb/dd has sources), they are referenced
-// weakly: absent, every lookup answers E_SYMBOL_FILE_NOT_FOUND.
-#ifndef NIFB_HAVE_DD
-namespace nifb::dd {
-std::string DescriptionPath(const std::string&, uint32_t, uint16_t, uint8_t) __attribute__((weak));
-int LoadDescription(const std::string&, Description&, std::string&) __attribute__((weak));
-int ResolveOnBlock(const Description&, const BlockPlace&, const std::string&, Resolved&) __attribute__((weak));
-int ResolveOnVfd(const Description&, const std::vector<BlockPlace>&, const std::string&, Resolved&)
-    __attribute__((weak));
-int ResolveOnMib(const Description&, const std::string&, Resolved&) __attribute__((weak));
-}  // namespace nifb::dd
-#define NIFB_DD_PRESENT(f) (&(f) != nullptr)
-#else
-#define NIFB_DD_PRESENT(f) true
-#endif
-
 namespace nifb::hse {
 namespace {
 
@@ -33,10 +16,6 @@ std::map<std::tuple<std::string, uint32_t, uint16_t, uint8_t>, std::shared_ptr<c
 
 int FindDescription(uint32_t manufacturerId, uint16_t deviceType, uint8_t deviceRevision,
                     std::shared_ptr<const dd::Description>& out, std::string& error) {
-    if (!NIFB_DD_PRESENT(dd::DescriptionPath) || !NIFB_DD_PRESENT(dd::LoadDescription)) {
-        error = "device descriptions are not available in this build";
-        return E_SYMBOL_FILE_NOT_FOUND;
-    }
     const std::string folder = DescriptionFolder();
     if (folder.empty()) {
         error = "no description folder (NIFB_DD_PATH or the registry value \"DD Path\")";
@@ -61,18 +40,15 @@ int FindDescription(uint32_t manufacturerId, uint16_t deviceType, uint8_t device
 }
 
 int ResolveBlockName(const dd::Description& d, const dd::BlockPlace& block, const std::string& name, dd::Resolved& out) {
-    if (!NIFB_DD_PRESENT(dd::ResolveOnBlock)) return E_SYMBOL_FILE_NOT_FOUND;
     return dd::ResolveOnBlock(d, block, name, out);
 }
 
 int ResolveVfdName(const dd::Description& d, const std::vector<dd::BlockPlace>& blocks, const std::string& name,
                  dd::Resolved& out) {
-    if (!NIFB_DD_PRESENT(dd::ResolveOnVfd)) return E_SYMBOL_FILE_NOT_FOUND;
     return dd::ResolveOnVfd(d, blocks, name, out);
 }
 
 int ResolveMibName(const dd::Description& d, const std::string& name, dd::Resolved& out) {
-    if (!NIFB_DD_PRESENT(dd::ResolveOnMib)) return E_SYMBOL_FILE_NOT_FOUND;
     return dd::ResolveOnMib(d, name, out);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "nifb/SocketPath.h"
+#include "nifb/dd/DeviceDescription.h"
 #include "nifb/hse/FdaMessage.h"
 #include "platform/Registry.h"
 
@@ -60,6 +61,6 @@ bool ConfiguredTarget(Target& out, std::string& problem) {
     return ParseTarget(text, out, problem);
 }
 
-std::string DescriptionFolder() { return Setting("NIFB_DD_PATH", "DD Path"); }
+std::string DescriptionFolder() { return dd::DefaultDescriptionFolder(); }
 
 }  // namespace nifb::hse

@@ -21,7 +21,6 @@
 #include "nifb/hse/FdaMessage.h"
 #include "nifb/hse/FdaServices.h"
 #include "nifb/nifb.h"
-#include "nifb/tests/HseDescriptionGlue.h"
 #include "nifb/tests/TsharkReader.h"
 #include "platform/testing/TempDir.h"
 #include "simulator/InProcessSegment.h"
@@ -29,7 +28,7 @@
 #include "simulator/ServerOptions.h"
 #include "simulator/Device.h"
 #include "simulator/hse/HseServer.h"
-#include "simulator/tests/SegmentDescriptions.h"
+#include "simulator/DeviceDescriptions.h"
 #include "simulator/tests/TestSegments.h"
 
 namespace {
@@ -320,11 +319,13 @@ TEST_F(HseTransport, TagsAddressesAndDomainDownloadThroughSystemManagementAndFms
 }
 
 TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
-    if (!nifb::testing::DescriptionsInMemory()) GTEST_SKIP() << "written for the in-memory descriptions";
+    // A folder holding FV-101's description only.
     const std::string folder = dir_.File("dd");
     setenv("NIFB_DD_PATH", folder.c_str(), 1);
     simulator::Device& fv = *segment_->interfaces[0].devices[0];
-    nifb::testing::PutDescription(folder, simulator::testing::DescriptionOf(fv));
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(simulator::WriteDescriptions({simulator::DescribeDevice(fv)}, folder, written, error)) << error;
     const std::string pcap = dir_.File("names.pcap");
     setenv("NIFB_PCAP", pcap.c_str(), 1);
     OpenDevice();
@@ -367,7 +368,7 @@ TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
     ASSERT_EQ(nifOpenVfd(kv, makeIndex(0), &kvVfd), E_OK);
     size = sizeof value;
     EXPECT_EQ(nifReadObject(kvVfd, "KV201_RB.ALERT_KEY", value, &size), E_SYMBOL_FILE_NOT_FOUND);
-    EXPECT_NE(nifb::TransportProblem().find("no such description"), std::string::npos) << nifb::TransportProblem();
+    EXPECT_NE(nifb::TransportProblem().find("no such file"), std::string::npos) << nifb::TransportProblem();
     size = sizeof value;
     EXPECT_EQ(nifReadObject(kvVfd, makeIndex(1004), value, &size), E_OK);
 
