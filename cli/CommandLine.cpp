@@ -15,6 +15,7 @@
 #include "cli/Manual.h"
 #include "cli/VerbTable.h"
 #include "fieldbus/FieldbusLink.h"
+#include "nifb/hse/HseTarget.h"
 #include "trend/TrendTimeAxis.h"
 
 namespace cli {
@@ -82,6 +83,8 @@ bool ParseVerbOptions(const Verb& verb, const QStringList& tokens, const std::ve
     c.quiet = parser.isSet("quiet");
     c.yes = parser.isSet("yes");
     c.verbose = parser.isSet("verbose");
+    c.linkingDevice = parser.value("linking-device").toStdString();
+    c.pcap = parser.value("pcap").toStdString();
     for (const VerbOption& option : verb.options) {
         const QString name = QString::fromStdString(option.name);
         if (!parser.isSet(name)) continue;
@@ -100,7 +103,8 @@ bool ParseVerbOptions(const Verb& verb, const QStringList& tokens, const std::ve
 }
 
 bool IsCommonValueOption(const std::string& token) {
-    return token == "-u" || token == "--user" || token == "-p" || token == "--password";
+    return token == "-u" || token == "--user" || token == "-p" || token == "--password" ||
+           token == "--linking-device" || token == "--pcap";
 }
 
 // The verb is looked for before the application exists: a verb that lays out text gets Qt's
@@ -130,6 +134,32 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
     }
     QCoreApplication::setApplicationName("tessaro-cli");
     return application;
+}
+
+// The transport options stand for the library's environment settings, which they set for
+// this process before any session opens.
+bool ApplyTransportOptions(const CommonOptions& common) {
+    if (!common.linkingDevice.empty()) {
+        const std::string target = "hse://" + common.linkingDevice;
+        nifb::hse::Target parsed;
+        std::string problem;
+        if (!nifb::hse::ParseTarget(target, parsed, problem)) {
+            Write(stderr, "Error: --linking-device " + common.linkingDevice + ": " + problem + "\n");
+            return false;
+        }
+        setenv("NIFB_SERVER", target.c_str(), 1);
+    }
+    if (!common.pcap.empty()) {
+        nifb::hse::Target configured;
+        std::string problem;
+        if (!nifb::hse::ConfiguredTarget(configured, problem)) {
+            Write(stderr, "Error: --pcap logs the frames exchanged with a linking device; none is configured "
+                          "(--linking-device or NIFB_SERVER).\n");
+            return false;
+        }
+        setenv("NIFB_PCAP", common.pcap.c_str(), 1);
+    }
+    return true;
 }
 
 }  // namespace
@@ -204,6 +234,8 @@ int RunCommandLine(int argc, char** argv) {
                           verb->name + " --help\n");
         return kExitUsage;
     }
+
+    if (!ApplyTransportOptions(parsed.common)) return kExitUsage;
 
     trend::StartRecordingClock();
     InstallInterruptHandler();

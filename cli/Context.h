@@ -28,6 +28,8 @@ struct CommonOptions {
     bool quiet = false;
     bool yes = false;
     bool verbose = false;
+    std::string linkingDevice;  // ADDRESS[:PORT]; empty: as configured
+    std::string pcap;           // capture file; empty: as configured
 };
 
 class Context {

@@ -83,6 +83,14 @@ const std::vector<VerbOption>& CommonOptionList() {
         {"verbose", "", "Also write the lines of the program's progress windows (link scan, device open, "
                         "configuration transfer) to standard error.",
          ""},
+        {"linking-device", "ADDRESS[:PORT]",
+         "Reach the segment through an FF High Speed Ethernet linking device at the IPv4 ADDRESS instead of the "
+         "local server (as NIFB_SERVER=hse://ADDRESS[:PORT] does).",
+         ""},
+        {"pcap", "FILE",
+         "Write every frame exchanged with the linking device to FILE, a capture Wireshark and tshark open (as "
+         "NIFB_PCAP=FILE does). Needs a linking device.",
+         ""},
         {"help", "", "Show this page.", ""},
     };
     return options;
