@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "BenchVerdict.h"
+#include "ServedSegment.h"
 #include "config/CConfigData.h"
 #include "config/ConfigTransfer.h"
 #include "fieldbus/FieldbusLink.h"
@@ -21,53 +22,7 @@
 
 namespace {
 
-// The server with the latency model on, the link scanned and FV-101 open, for all runs.
-struct Segment {
-    std::string folder;
-    std::unique_ptr<simulator::testing::ServerProcess> server;
-    fieldbus::FieldbusLink link;
-    int slot = -1;
-    nifDesc_t control = 0;
-    bool ready = false;
-
-    Segment() {
-        char name[] = "/tmp/tessaro-bench-XXXXXX";
-        folder = mkdtemp(name) ? name : "/tmp";
-        server = std::make_unique<simulator::testing::ServerProcess>(
-            NIFB_SERVER_BINARY, folder + "/nifb.sock", NIFB_DEFAULT_SEGMENT_FILE, folder + "/server.log",
-            std::vector<std::string>{"--latency", "on"});
-        if (link.ScanLink() != 0) return;
-        // One live-list read makes the link healthy; later ones would share the bus.
-        link.SetPollPeriodMs(600000);
-        link.StartLivePoll(0);
-        for (int i = 0; i < 5000 && !link.IsLinkHealthy(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        for (int item = 1; item < link.DisplayItemCount(); ++item)
-            if (link.GetTag(link.ItemDevIndexMap(item)) == "FV-101") slot = link.ItemDevIndexMap(item);
-        if (slot < 0 || link.OpenDevice(slot) != 0) return;
-        ready = nifOpenSession(nullptr, &control) == E_OK;
-    }
-    ~Segment() {
-        if (control != 0) nifClose(control);
-        link.CloseLink();
-        server.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
-    }
-
-    // The bus time (simulated ms) the latency model charged so far, and its transactions.
-    void Charged(double& busMs, double& transactions) {
-        std::string answer;
-        busMs = transactions = 0;
-        if (nifb::SendControl(control, R"({"command":"status"})", answer) != 0) return;
-        busMs = Number(answer, "\"modelledBusMs\":");
-        transactions = Number(answer, "\"modelledTransactions\":");
-    }
-    static double Number(const std::string& json, const std::string& key) {
-        const size_t at = json.find(key);
-        return at == std::string::npos ? 0 : std::strtod(json.c_str() + at + key.size(), nullptr);
-    }
-};
+using Segment = bench::ServedSegment;
 
 Segment& Shared() {
     static Segment segment;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/JsonNesting.h"
+
 namespace simulator {
 
 namespace {
@@ -23,30 +25,10 @@ std::string Position(const std::string& text, size_t offset) {
 
 // Refuses nesting deeper than kMaxJsonDepth before the parser sees the text; one pass.
 bool CheckDepth(const std::string& text, std::string& error) {
-    int depth = 0;
-    bool inString = false, escaped = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > kMaxJsonDepth) {
-                error = Position(text, i) + ": nesting too deep (more than " + std::to_string(kMaxJsonDepth) +
-                        " levels)";
-                return false;
-            }
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return true;
+    size_t at = 0;
+    if (platform::JsonNestingWithin(text, kMaxJsonDepth, at)) return true;
+    error = Position(text, at) + ": nesting too deep (more than " + std::to_string(kMaxJsonDepth) + " levels)";
+    return false;
 }
 
 // The reason of a parse error without the library's own prefix and position.

@@ -13,6 +13,7 @@
 #include "nifb/dd/DescriptionFormat.h"
 #include "nifb/dd/DeviceDescription.h"
 #include "nifb/dd/Latin1Text.h"
+#include "platform/JsonNesting.h"
 
 namespace nifb::dd {
 
@@ -22,30 +23,10 @@ using Json = nlohmann::json;
 
 // Refuses nesting deeper than kMaxDescriptionDepth before the parser sees the text.
 bool CheckDepth(const std::string& text, std::string& error) {
-    int depth = 0;
-    bool inString = false, escaped = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > kMaxDescriptionDepth) {
-                error = "nesting deeper than " + std::to_string(kMaxDescriptionDepth) + " levels at byte " +
-                        std::to_string(i);
-                return false;
-            }
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return true;
+    size_t at = 0;
+    if (platform::JsonNestingWithin(text, kMaxDescriptionDepth, at)) return true;
+    error = "nesting deeper than " + std::to_string(kMaxDescriptionDepth) + " levels at byte " + std::to_string(at);
+    return false;
 }
 
 // One JSON object being read: its members are taken by name, each checked, and at the end
