@@ -18,6 +18,9 @@
 
 #include "nifb/hse/FdaMessage.h"
 #include "nifb/hse/FdaServices.h"
+#include "nifb/hse/HseTarget.h"
+#include "nifb/SocketPath.h"
+#include "platform/Registry.h"
 #include "nifb/tests/HseSegmentFixture.h"
 #include "nifb/tests/TsharkReader.h"
 #include "simulator/Device.h"
@@ -187,6 +190,29 @@ TEST_F(HseOverTcp, ScanReadWriteAndDownloadAsTheDecoderSeesThem) {
     std::vector<std::string> answers = Tshark(pcap, "-Y 'ff.hdr.confirm_msg_type != 0' -T fields -e ff.trailer.msg_num");
     EXPECT_EQ(requests, answers);
     EXPECT_GT(requests.size(), 10u);
+}
+
+TEST(HseTcpTarget, TheSchemeChoosesTheTransportInTheEnvironmentAndTheRegistry) {
+    nifb::hse::Target t;
+    std::string problem;
+    ASSERT_TRUE(nifb::hse::ParseTarget("hse+tcp://10.0.0.5", t, problem)) << problem;
+    EXPECT_TRUE(t.tcp);
+    EXPECT_EQ(t.port, nifb::hse::kPortFms);
+    ASSERT_TRUE(nifb::hse::ParseTarget("hse://10.0.0.5:1200", t, problem)) << problem;
+    EXPECT_FALSE(t.tcp);
+    EXPECT_EQ(t.port, 1200);
+    for (const char* bad : {"tcp://10.0.0.5", "hse+udp://10.0.0.5", "hse+tcp://", "hse+tcp://10.0.0.5:0"})
+        EXPECT_FALSE(nifb::hse::ParseTarget(bad, t, problem)) << bad;
+    // Without NIFB_SERVER, the registry value "Server" in the same form.
+    unsetenv("NIFB_SERVER");
+    auto& registry = platform::Registry::Instance();
+    ASSERT_EQ(registry.SetString(platform::RegRoot::LocalMachine, nifb::kNifbRegistryKey, "Server",
+                                 "hse+tcp://127.0.0.1:4321"),
+              platform::REG_OK);
+    ASSERT_TRUE(nifb::hse::ConfiguredTarget(t, problem)) << problem;
+    EXPECT_TRUE(t.tcp);
+    EXPECT_EQ(t.port, 4321);
+    registry.DeleteValue(platform::RegRoot::LocalMachine, nifb::kNifbRegistryKey, "Server");
 }
 
 TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
