@@ -251,6 +251,12 @@ int FdaChannel::TransferStream(Message& request, Message* answer, bool confirmed
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
             return Lost(std::string("the connection failed: ") + std::strerror(errno));
+        if (sent == 0 && ((token && token->Cancelled()) || stopping_)) return E_INVALID_DESCRIPTOR;
+        if (sent == 0 && Clock::now() >= deadline) {
+            // Nothing of it went out: the stream is still whole.
+            SetLastProblem("the linking device at " + target_.Text() + " took no request over TCP within the call limit");
+            return E_SERVER_NOT_RESPONDING;
+        }
         if (Clock::now() >= deadline || stopping_)
             return Lost("a request could not be sent whole within the call limit");
         pollfd p{fd_, POLLOUT, 0};
