@@ -124,6 +124,18 @@ int LoopbackTcpSocket(uint16_t& port, bool listen) {
     return fd;
 }
 
+// Ends a hand-made device: its listening socket stops accepting, then its thread is joined
+// (also when an assertion left the test early).
+struct DeviceThread {
+    int listenFd;
+    std::thread thread;
+    ~DeviceThread() {
+        ::shutdown(listenFd, SHUT_RDWR);
+        if (thread.joinable()) thread.join();
+        ::close(listenFd);
+    }
+};
+
 TEST_F(HseOverTcp, ScanReadWriteAndDownloadAsTheDecoderSeesThem) {
     const std::string pcap = dir_.File("tcp.pcap");
     setenv("NIFB_PCAP", pcap.c_str(), 1);
@@ -245,7 +257,7 @@ TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
     nifb::SetCallLimitMs(10000);
     fd = LoopbackTcpSocket(port, true);
     UseDevice(port, true);
-    std::thread device([fd] {
+    DeviceThread device{fd, std::thread([fd] {
         using namespace nifb::hse;
         StreamPeer peer(::accept(fd, nullptr, nullptr));
         Message open;
@@ -258,7 +270,7 @@ TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
         peer.Send(EncodeMessage(answer));
         Message next;
         peer.Next(next);  // then the connection closes
-    });
+    })};
     ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
     nifInterfaceInfo links[4];
     uint16_t count = 4;
@@ -268,9 +280,47 @@ TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
     EXPECT_NE(nifb::TransportProblem().find("closed the connection"), std::string::npos) << nifb::TransportProblem();
     count = 4;
     EXPECT_EQ(nifGetInterfaceList(session, &count, links), E_SERVER_CONNECTION_LOST);
-    device.join();
     nifClose(session);
-    ::close(fd);
+}
+
+TEST_F(HseOverTcp, AQuietSessionIsKeptOpenWithFdaIdle) {
+    // A device granting a 3 s inactivity close time hears an FDA Idle within a second or two
+    // of quiet, and its answer keeps the session usable.
+    uint16_t port = 0;
+    const int fd = LoopbackTcpSocket(port, true);
+    UseDevice(port, true);
+    std::promise<Clock::duration> idleAfter;
+    auto after = idleAfter.get_future();
+    DeviceThread device{fd, std::thread([fd, &idleAfter] {
+        using namespace nifb::hse;
+        StreamPeer peer(::accept(fd, nullptr, nullptr));
+        Message open;
+        if (!peer.Next(open)) return idleAfter.set_value(Clock::duration::max());
+        Message answer = open;
+        answer.type = MsgType::Response;
+        OpenSession granted;
+        granted.inactivityCloseTime = 3;
+        answer.body = Encode(granted);
+        peer.Send(EncodeMessage(answer));
+        const auto opened = Clock::now();
+        Message idle;
+        if (!peer.Next(idle, 4000) || idle.protocol != Protocol::Fda || idle.service != service::kFdaIdle)
+            return idleAfter.set_value(Clock::duration::max());
+        idleAfter.set_value(Clock::now() - opened);
+        answer = idle;
+        answer.type = MsgType::Response;
+        answer.body.clear();
+        peer.Send(EncodeMessage(answer));
+        Message rest;
+        peer.Next(rest, 500);
+    })};
+    nifDesc_t session = 0;
+    ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+    ASSERT_EQ(after.wait_for(5s), std::future_status::ready);
+    const auto waited = after.get();
+    EXPECT_GE(waited, 900ms);
+    EXPECT_LT(waited, 2500ms);
+    nifClose(session);
 }
 
 TEST_F(HseOverTcp, ACallWaitingOnASilentDeviceEndsWhenItsDescriptorCloses) {
