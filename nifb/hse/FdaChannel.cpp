@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -58,13 +57,15 @@ int FdaChannel::Start(std::string& problem) {
     }
     if (target_.tcp) {
         if (const int st = Connect(to, problem); st != E_OK) return st;
-    } else if (fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-               // Connected: only the linking device's datagrams reach this socket.
-               fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
-        problem = "cannot reach " + target_.Text() + ": " + std::strerror(errno);
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-        return E_CONFIG_ERROR;
+    } else {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        // Connected: only the linking device's datagrams reach this socket.
+        if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+            problem = "cannot reach " + target_.Text() + ": " + std::strerror(errno);
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = -1;
+            return E_CONFIG_ERROR;
+        }
     }
     sockaddr_in me{};
     socklen_t len = sizeof me;

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <future>
 #include <netinet/in.h>
 #include <poll.h>
@@ -124,17 +125,43 @@ int LoopbackTcpSocket(uint16_t& port, bool listen) {
     return fd;
 }
 
-// Ends a hand-made device: its listening socket stops accepting, then its thread is joined
-// (also when an assertion left the test early).
-struct DeviceThread {
-    int listenFd;
-    std::thread thread;
-    ~DeviceThread() {
-        ::shutdown(listenFd, SHUT_RDWR);
-        if (thread.joinable()) thread.join();
-        ::close(listenFd);
+// A hand-made linking device on a free loopback port: its thread runs `script` on the first
+// connection. It ends with the test (its listening socket stops accepting, the thread is
+// joined), also when an assertion left the test early.
+class FakeDevice {
+public:
+    explicit FakeDevice(std::function<void(StreamPeer&)> script) {
+        fd_ = LoopbackTcpSocket(port_, true);
+        thread_ = std::thread([this, script = std::move(script)] {
+            const int c = ::accept(fd_, nullptr, nullptr);
+            if (c < 0) return;
+            StreamPeer peer(c);
+            script(peer);
+        });
     }
+    ~FakeDevice() {
+        ::shutdown(fd_, SHUT_RDWR);
+        thread_.join();
+        ::close(fd_);
+    }
+    uint16_t Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    uint16_t port_ = 0;
+    std::thread thread_;
 };
+
+// The answer granting `open`, with the inactivity close time `seconds`.
+nifb::hse::Message Granted(const nifb::hse::Message& open, uint16_t seconds = 60) {
+    using namespace nifb::hse;
+    Message answer = open;
+    answer.type = MsgType::Response;
+    OpenSession granted;
+    granted.inactivityCloseTime = seconds;
+    answer.body = Encode(granted);
+    return answer;
+}
 
 TEST_F(HseOverTcp, ScanReadWriteAndDownloadAsTheDecoderSeesThem) {
     const std::string pcap = dir_.File("tcp.pcap");
@@ -227,7 +254,7 @@ TEST(HseTcpTarget, TheSchemeChoosesTheTransportInTheEnvironmentAndTheRegistry) {
     registry.DeleteValue(platform::RegRoot::LocalMachine, nifb::kNifbRegistryKey, "Server");
 }
 
-TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
+TEST_F(HseOverTcp, AnAbsentOrSilentDeviceIsNamedWithinTheCallLimit) {
     nifb::SetCallLimitMs(1000);
     // Nobody listening: refused at once, and the message names the address.
     uint16_t port = 0;
@@ -240,7 +267,6 @@ TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
     EXPECT_NE(nifb::TransportProblem().find("127.0.0.1:" + std::to_string(port)), std::string::npos)
         << nifb::TransportProblem();
     ::close(fd);
-
     // Connected but never answered: the open ends by the call limit.
     fd = LoopbackTcpSocket(port, true);
     UseDevice(port, true);
@@ -251,69 +277,93 @@ TEST_F(HseOverTcp, AbsentSilentAndVanishingDevicesEndTheCallWithinItsLimit) {
     EXPECT_NE(nifb::TransportProblem().find("127.0.0.1:" + std::to_string(port)), std::string::npos)
         << nifb::TransportProblem();
     ::close(fd);
+}
 
-    // A device that opens the session, then closes the connection with a request pending:
-    // the call ends when the connection does, not at the call limit, and so do later ones.
+TEST_F(HseOverTcp, TheDevicesStreamIsFramedByItsLengthAndLostWhenItEnds) {
+    using namespace nifb::hse;
     nifb::SetCallLimitMs(10000);
-    fd = LoopbackTcpSocket(port, true);
-    UseDevice(port, true);
-    DeviceThread device{fd, std::thread([fd] {
-        using namespace nifb::hse;
-        StreamPeer peer(::accept(fd, nullptr, nullptr));
-        Message open;
-        if (!peer.Next(open)) return;
-        Message answer = open;
-        answer.type = MsgType::Response;
-        OpenSession granted;
-        granted.inactivityCloseTime = 60;
-        answer.body = Encode(granted);
-        peer.Send(EncodeMessage(answer));
-        Message next;
-        peer.Next(next);  // then the connection closes
-    })};
-    ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+    nifDesc_t session = 0;
     nifInterfaceInfo links[4];
     uint16_t count = 4;
-    start = Clock::now();
-    EXPECT_EQ(nifGetInterfaceList(session, &count, links), E_SERVER_CONNECTION_LOST);
-    EXPECT_LT(Clock::now() - start, 1s);
-    EXPECT_NE(nifb::TransportProblem().find("closed the connection"), std::string::npos) << nifb::TransportProblem();
-    count = 4;
-    EXPECT_EQ(nifGetInterfaceList(session, &count, links), E_SERVER_CONNECTION_LOST);
-    nifClose(session);
+    {  // The answer one byte at a time, after a stray answer to another message number.
+        FakeDevice device([](StreamPeer& peer) {
+            Message open, next;
+            if (!peer.Next(open)) return;
+            Message stray = Granted(open);
+            stray.messageNumber = stray.invokeId = open.messageNumber + 100;
+            peer.Send(EncodeMessage(stray));
+            for (uint8_t b : EncodeMessage(Granted(open))) {
+                peer.Send({b});
+                std::this_thread::sleep_for(1ms);
+            }
+            peer.Next(next);
+        });
+        UseDevice(device.Port(), true);
+        ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+        nifClose(session);
+    }
+    {  // Then a length beyond any message: the stream cannot be framed any more.
+        FakeDevice device([](StreamPeer& peer) {
+            Message open, next;
+            if (!peer.Next(open)) return;
+            peer.Send(EncodeMessage(Granted(open)));
+            if (!peer.Next(next)) return;
+            std::vector<uint8_t> lie = EncodeMessage(Granted(open));
+            lie[8] = 0x7F;  // about 2 GB
+            peer.Send(lie);
+            peer.Next(next);
+        });
+        UseDevice(device.Port(), true);
+        ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+        const auto start = Clock::now();
+        EXPECT_EQ(nifGetInterfaceList(session, &count, links), E_SERVER_CONNECTION_LOST);
+        EXPECT_LT(Clock::now() - start, 1s);
+        EXPECT_NE(nifb::TransportProblem().find("message length"), std::string::npos) << nifb::TransportProblem();
+        nifClose(session);
+    }
+    {  // The connection closed with a request pending: the call ends then, not at the call
+       // limit, and so does every later one.
+        FakeDevice device([](StreamPeer& peer) {
+            Message open, next;
+            if (!peer.Next(open)) return;
+            peer.Send(EncodeMessage(Granted(open)));
+            peer.Next(next);
+        });
+        UseDevice(device.Port(), true);
+        ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
+        const auto start = Clock::now();
+        count = 4;
+        EXPECT_EQ(nifGetInterfaceList(session, &count, links), E_SERVER_CONNECTION_LOST);
+        EXPECT_LT(Clock::now() - start, 1s);
+        EXPECT_NE(nifb::TransportProblem().find("closed the connection"), std::string::npos)
+            << nifb::TransportProblem();
+        count = 4;
+        EXPECT_EQ(nifGetInterfaceList(session, &count, links), E_SERVER_CONNECTION_LOST);
+        nifClose(session);
+    }
 }
 
 TEST_F(HseOverTcp, AQuietSessionIsKeptOpenWithFdaIdle) {
     // A device granting a 3 s inactivity close time hears an FDA Idle within a second or two
     // of quiet, and its answer keeps the session usable.
-    uint16_t port = 0;
-    const int fd = LoopbackTcpSocket(port, true);
-    UseDevice(port, true);
     std::promise<Clock::duration> idleAfter;
     auto after = idleAfter.get_future();
-    DeviceThread device{fd, std::thread([fd, &idleAfter] {
+    FakeDevice device([&idleAfter](StreamPeer& peer) {
         using namespace nifb::hse;
-        StreamPeer peer(::accept(fd, nullptr, nullptr));
-        Message open;
+        Message open, idle, rest;
         if (!peer.Next(open)) return idleAfter.set_value(Clock::duration::max());
-        Message answer = open;
-        answer.type = MsgType::Response;
-        OpenSession granted;
-        granted.inactivityCloseTime = 3;
-        answer.body = Encode(granted);
-        peer.Send(EncodeMessage(answer));
+        peer.Send(EncodeMessage(Granted(open, 3)));
         const auto opened = Clock::now();
-        Message idle;
         if (!peer.Next(idle, 4000) || idle.protocol != Protocol::Fda || idle.service != service::kFdaIdle)
             return idleAfter.set_value(Clock::duration::max());
         idleAfter.set_value(Clock::now() - opened);
-        answer = idle;
+        Message answer = idle;
         answer.type = MsgType::Response;
         answer.body.clear();
         peer.Send(EncodeMessage(answer));
-        Message rest;
         peer.Next(rest, 500);
-    })};
+    });
+    UseDevice(device.Port(), true);
     nifDesc_t session = 0;
     ASSERT_EQ(nifOpenSession(nullptr, &session), E_OK);
     ASSERT_EQ(after.wait_for(5s), std::future_status::ready);
