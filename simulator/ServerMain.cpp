@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         Log("serving HSE on udp " + opt.hseAddress + ":" + std::to_string(hse->Port()));
+        Log("serving HSE on tcp " + opt.hseAddress + ":" + std::to_string(hse->Port()));
     }
     size_t devices = 0;
     for (const auto& ifc : segment->interfaces) devices += ifc.devices.size();

@@ -20,8 +20,9 @@ std::string ServerUsage() {
            "  --latency X      bus latency per transaction: on, off, or on with X ms overhead\n"
            "  --manual-clock   simulated time moves only by the \"advance\" control command (tests)\n"
            "  --verbose N      0 errors only, 1 sessions and refusals (default), 2 every call\n"
-           "  --hse ADDR[:PORT] also serve as an HSE linking device on UDP at ADDR (IPv4, e.g. 127.0.0.1),\n"
-           "                   port PORT (default 1090; 0 picks a free one and prints it)\n"
+           "  --hse ADDR[:PORT] also serve as an HSE linking device on UDP and TCP at ADDR (IPv4,\n"
+           "                   e.g. 127.0.0.1), port PORT (default 1090; 0 picks a free one and\n"
+           "                   prints it)\n"
            "  --write-dd FOLDER  writes the device descriptions of the segment's device types into\n"
            "                   FOLDER (one file per manufacturer, device type and revision) and ends\n";
 }

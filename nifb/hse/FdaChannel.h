@@ -6,12 +6,18 @@
 // (CallLimitMs). Datagrams that do not decode are counted and dropped, as are answers to
 // other message numbers (late answers to earlier tries). While the session is open and
 // quiet, an FDA Idle goes out every third of its inactivity close time.
+//
+// Over TCP (Target::tcp) the same messages are streamed over one connection, each framed by
+// the length in its header: nothing is sent twice (the stream is reliable), the wait for an
+// answer still ends by the call limit, and a connection the device closes, or a stream that
+// can no longer be framed, ends the session with E_SERVER_CONNECTION_LOST.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <netinet/in.h>
 #include <string>
 #include <thread>
 
@@ -27,7 +33,9 @@ public:
     explicit FdaChannel(Target target);
     ~FdaChannel();
 
-    // Creates the socket and the capture log (NIFB_PCAP). E_OK or E_CONFIG_ERROR.
+    // Creates the socket and the capture log (NIFB_PCAP). E_OK or E_CONFIG_ERROR; over TCP
+    // also E_SERVER_NOT_RESPONDING when the connection is refused or not made by the call
+    // limit.
     int Start(std::string& problem);
     // Sends `request` and waits for its answer (a Response or an Error). E_OK,
     // E_SERVER_NOT_RESPONDING (nothing by the call limit), E_INVALID_DESCRIPTOR (cancelled
@@ -47,6 +55,15 @@ private:
     using Clock = std::chrono::steady_clock;
     int Transfer(Message& request, Message* answer, bool confirmed, uint8_t replyService, CallToken* token,
                  Clock::time_point deadline);
+    int TransferStream(Message& request, Message* answer, bool confirmed, uint8_t replyService, CallToken* token,
+                       Clock::time_point deadline);
+    int Connect(const sockaddr_in& to, std::string& problem);
+    // Drops the connection after `why`; E_SERVER_CONNECTION_LOST. Under exchange_.
+    int Lost(const std::string& why);
+    // The next whole message in rx_: 1 taken into `out`, 0 not yet all there, -1 the stream
+    // cannot be framed any more (`why` says how). A frame that is whole but does not decode
+    // is counted and skipped.
+    int NextFrame(Message& out, std::string& why);
     void Log(const std::vector<uint8_t>& bytes, bool outgoing);
     void IdleLoop(std::chrono::milliseconds every);
 
@@ -54,6 +71,8 @@ private:
     int fd_ = -1;
     Endpoint local_, remote_;
     std::shared_ptr<PcapLog> pcap_;
+    std::unique_ptr<TcpFlow> flow_;  // over TCP, with a capture
+    std::vector<uint8_t> rx_;        // over TCP: bytes received and not yet framed
     std::timed_mutex exchange_;
     uint32_t nextNumber_ = 1;
     std::atomic<uint64_t> malformed_{0};

@@ -24,13 +24,14 @@ std::string Setting(const char* env, const char* registryValue) {
 }  // namespace
 
 bool ParseTarget(const std::string& text, Target& out, std::string& problem) {
-    const std::string scheme = "hse://";
-    if (text.rfind(scheme, 0) != 0) {
-        problem = "'" + text + "' does not start with " + scheme;
+    const std::string udp = "hse://", tcp = "hse+tcp://";
+    Target t;
+    t.tcp = text.rfind(tcp, 0) == 0;
+    if (!t.tcp && text.rfind(udp, 0) != 0) {
+        problem = "'" + text + "' does not start with " + udp + " or " + tcp;
         return false;
     }
-    std::string rest = text.substr(scheme.size());
-    Target t;
+    std::string rest = text.substr((t.tcp ? tcp : udp).size());
     t.port = kPortFms;
     const size_t colon = rest.find(':');
     if (colon != std::string::npos) {

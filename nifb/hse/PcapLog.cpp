@@ -16,6 +16,7 @@ namespace {
 
 constexpr uint32_t kLinkTypeRaw = 101;
 constexpr size_t kMaxUdpPayload = 65507;
+constexpr size_t kMaxTcpPayload = 65495;
 
 std::mutex g_openMutex;
 std::weak_ptr<PcapLog> g_open;
@@ -72,6 +73,78 @@ std::vector<uint8_t> Ipv4UdpFrame(const Endpoint& from, const Endpoint& to, cons
     return std::move(f);
 }
 
+std::vector<uint8_t> Ipv4TcpFrame(const Endpoint& from, const Endpoint& to, uint32_t seq, uint32_t ack, uint8_t flags,
+                                  const std::vector<uint8_t>& payload, uint16_t ipId) {
+    const size_t n = std::min(payload.size(), kMaxTcpPayload);
+    const uint16_t tcpLength = static_cast<uint16_t>(20 + n);
+    WireWriter w;
+    w.U8(0x45);
+    w.U8(0);
+    w.U16(static_cast<uint16_t>(20 + tcpLength));
+    w.U16(ipId);
+    w.U16(0x4000);
+    w.U8(64);
+    w.U8(6);  // TCP
+    w.U16(0);
+    w.U32(from.ip);
+    w.U32(to.ip);
+    w.U16(from.port);
+    w.U16(to.port);
+    w.U32(seq);
+    w.U32(ack);
+    w.U8(5 << 4);  // 20-byte header
+    w.U8(flags);
+    w.U16(65535);  // window
+    w.U16(0);      // checksum, below
+    w.U16(0);      // urgent pointer
+    w.Data().insert(w.Data().end(), payload.begin(), payload.begin() + static_cast<long>(n));
+    std::vector<uint8_t>& f = w.Data();
+    const uint16_t ipSum = Checksum(f.data(), 20);
+    f[10] = static_cast<uint8_t>(ipSum >> 8);
+    f[11] = static_cast<uint8_t>(ipSum);
+    uint32_t pseudo = (from.ip >> 16) + (from.ip & 0xFFFF) + (to.ip >> 16) + (to.ip & 0xFFFF) + 6 + tcpLength;
+    const uint16_t tcpSum = Checksum(f.data() + 20, tcpLength, pseudo);
+    f[36] = static_cast<uint8_t>(tcpSum >> 8);
+    f[37] = static_cast<uint8_t>(tcpSum);
+    return std::move(f);
+}
+
+TcpFlow::TcpFlow(std::shared_ptr<PcapLog> log, Endpoint client, Endpoint server)
+    : log_(std::move(log)), client_(client), server_(server),
+      // Initial sequence numbers of each side; any will do, these make the capture reproducible.
+      clientSeq_(0x10000000u ^ client.port), serverSeq_(0x20000000u ^ server.port) {}
+
+void TcpFlow::Open() {
+    if (!log_ || open_) return;
+    using namespace tcp_flag;
+    log_->Tcp(client_, server_, clientSeq_++, 0, kSyn, {});
+    log_->Tcp(server_, client_, serverSeq_++, clientSeq_, kSyn | kAck, {});
+    log_->Tcp(client_, server_, clientSeq_, serverSeq_, kAck, {});
+    open_ = true;
+}
+
+void TcpFlow::Data(bool fromClient, const std::vector<uint8_t>& payload) {
+    if (!log_ || !open_ || payload.empty()) return;
+    const size_t n = std::min(payload.size(), kMaxTcpPayload);
+    const uint8_t flags = tcp_flag::kPsh | tcp_flag::kAck;
+    if (fromClient) {
+        log_->Tcp(client_, server_, clientSeq_, serverSeq_, flags, payload);
+        clientSeq_ += static_cast<uint32_t>(n);
+    } else {
+        log_->Tcp(server_, client_, serverSeq_, clientSeq_, flags, payload);
+        serverSeq_ += static_cast<uint32_t>(n);
+    }
+}
+
+void TcpFlow::Close() {
+    if (!log_ || !open_) return;
+    using namespace tcp_flag;
+    log_->Tcp(client_, server_, clientSeq_++, serverSeq_, kFin | kAck, {});
+    log_->Tcp(server_, client_, serverSeq_++, clientSeq_, kFin | kAck, {});
+    log_->Tcp(client_, server_, clientSeq_, serverSeq_, kAck, {});
+    open_ = false;
+}
+
 std::shared_ptr<PcapLog> PcapLog::Open(const std::string& path, std::string& error) {
     std::lock_guard<std::mutex> lock(g_openMutex);
     if (auto open = g_open.lock(); open && g_openPath == path) return open;
@@ -124,7 +197,17 @@ PcapLog::~PcapLog() {
 void PcapLog::Udp(const Endpoint& from, const Endpoint& to, const std::vector<uint8_t>& payload) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (full_) return;
-    std::vector<uint8_t> frame = Ipv4UdpFrame(from, to, payload, ipId_++);
+    Write(Ipv4UdpFrame(from, to, payload, ipId_++));
+}
+
+void PcapLog::Tcp(const Endpoint& from, const Endpoint& to, uint32_t seq, uint32_t ack, uint8_t flags,
+                  const std::vector<uint8_t>& payload) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (full_) return;
+    Write(Ipv4TcpFrame(from, to, seq, ack, flags, payload, ipId_++));
+}
+
+void PcapLog::Write(const std::vector<uint8_t>& frame) {
     if (bytes_ + 16 + frame.size() > kMaxPcapBytes) {
         full_ = true;
         return;

@@ -21,6 +21,7 @@
 #include "nifb/hse/FdaMessage.h"
 #include "nifb/hse/FdaServices.h"
 #include "nifb/nifb.h"
+#include "nifb/tests/HseSegmentFixture.h"
 #include "nifb/tests/TsharkReader.h"
 #include "platform/testing/TempDir.h"
 #include "simulator/InProcessSegment.h"
@@ -30,6 +31,8 @@
 #include "simulator/hse/HseServer.h"
 #include "simulator/DeviceDescriptions.h"
 #include "simulator/tests/TestSegments.h"
+
+using nifb::testing::HseTransport;
 
 namespace {
 
@@ -89,48 +92,6 @@ private:
     std::atomic<bool> dropping_{false};
     std::atomic<int> dropped_{0};
     std::thread thread_;
-};
-
-class HseTransport : public ::testing::Test {
-protected:
-    void SetUp() override {
-        nifUseServer();
-        std::string error;
-        simulator::LoadOptions opt;
-        segment_ = simulator::LoadSegment(simulator::testing::SmallSegmentJson(0), opt, error);
-        ASSERT_TRUE(segment_) << error;
-        backend_ = std::make_shared<simulator::SegmentBackend>(segment_);
-        server_ = std::make_unique<simulator::hse::HseServer>(backend_, [](int, const std::string&) {});
-        ASSERT_EQ(server_->Start("127.0.0.1", 0, error), 0) << error;
-        UseDevice(server_->Port());
-    }
-    void TearDown() override {
-        if (session_) nifClose(session_);
-        server_.reset();
-        unsetenv("NIFB_SERVER");
-        unsetenv("NIFB_PCAP");
-        nifb::SetCallLimitMs(0);
-    }
-    void UseDevice(uint16_t port) {
-        setenv("NIFB_SERVER", ("hse://127.0.0.1:" + std::to_string(port)).c_str(), 1);
-    }
-    // Session, the first link, FV-101 by its tag and its function-block VFD.
-    void OpenDevice() {
-        ASSERT_EQ(nifOpenSession(nullptr, &session_), E_OK);
-        nifInterfaceInfo links[4];
-        uint16_t count = 4;
-        ASSERT_EQ(nifGetInterfaceList(session_, &count, links), E_OK);
-        ASSERT_EQ(count, 1);
-        ASSERT_EQ(nifOpenLink(session_, 0, links[0].interfaceName, 0, &link_), E_OK);
-        ASSERT_EQ(nifOpenPhysicalDevice(link_, NIF_BY_TAG, "FV-101", &device_), E_OK);
-        ASSERT_EQ(nifOpenVfd(device_, makeIndex(0), &vfd_), E_OK);
-    }
-
-    platform::testing::TempDir dir_;
-    std::shared_ptr<simulator::Segment> segment_;
-    std::shared_ptr<simulator::SegmentBackend> backend_;
-    std::unique_ptr<simulator::hse::HseServer> server_;
-    nifDesc_t session_ = 0, link_ = 0, device_ = 0, vfd_ = 0;
 };
 
 TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {

@@ -43,13 +43,15 @@ inline std::vector<std::string> Tshark(const std::string& pcap, const std::strin
 }
 
 // Frames that the decoder marks malformed or flags with an error or warning, or where part of
-// an FF message is left unexplained ("" when there are none).
+// an FF message is left unexplained, or that carry something other than FF ("" when there
+// are none). A TCP segment without data (the handshake, acknowledgements, the close) carries
+// nothing to decode.
 inline std::string TsharkComplaints(const std::string& pcap) {
     std::string complaints;
     int status = 0;
     for (const std::string& l :
          Tshark(pcap, "-Y '_ws.malformed || _ws.expert.severity >= \"warning\" || ff.unknown_data || "
-                      "ff.unknown_service || !ff' -T fields -e frame.number -e _ws.col.Info",
+                      "ff.unknown_service || (!ff && !(tcp.len == 0))' -T fields -e frame.number -e _ws.col.Info",
                 &status))
         complaints += l + "\n";
     // A capture the decoder cannot read at all is no pass either.
