@@ -140,7 +140,9 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
 // this process before any session opens.
 bool ApplyTransportOptions(const CommonOptions& common) {
     if (!common.linkingDevice.empty()) {
-        const std::string target = "hse://" + common.linkingDevice;
+        // A plain address is reached by UDP; hse+tcp://ADDRESS[:PORT] (or hse://) is taken as it is.
+        const bool withScheme = common.linkingDevice.find("://") != std::string::npos;
+        const std::string target = withScheme ? common.linkingDevice : "hse://" + common.linkingDevice;
         nifb::hse::Target parsed;
         std::string problem;
         if (!nifb::hse::ParseTarget(target, parsed, problem)) {

@@ -85,7 +85,8 @@ const std::vector<VerbOption>& CommonOptionList() {
          ""},
         {"linking-device", "ADDRESS[:PORT]",
          "Reach the segment through an FF High Speed Ethernet linking device at the IPv4 ADDRESS instead of the "
-         "local server (as NIFB_SERVER=hse://ADDRESS[:PORT] does).",
+         "local server, by UDP (as NIFB_SERVER=hse://ADDRESS[:PORT] does); hse+tcp://ADDRESS[:PORT] reaches it by "
+         "TCP.",
          ""},
         {"pcap", "FILE",
          "Write every frame exchanged with the linking device to FILE, a capture Wireshark and tshark open (as "
