@@ -223,12 +223,39 @@ int HseSession::LiveList(uint16_t link, CallToken* token, std::vector<nifLiveLis
         CopyText(e.deviceId, NIF_NAME_LEN, device.deviceId);
         CopyText(e.pdTag, NIF_NAME_LEN, device.pdTag);
         e.nodeAddress = nv.node;
-        e.classFlags = (device.deviceType & kDeviceTypeLinkingDevice) ? NIF_CLASS_INTERFACE : NIF_CLASS_BASIC;
+        e.classFlags = (device.deviceType & kDeviceTypeLinkingDevice) ? NIF_CLASS_INTERFACE
+                                                                      : FieldDeviceClass(link, nv.node, token);
         out.push_back(e);
         std::lock_guard<std::mutex> lock(mutex_);
         known_[fda] = {nv.version, e};
     }
     return E_OK;
+}
+
+uint32_t HseSession::FieldDeviceClass(uint16_t link, uint8_t node, CallToken* token) {
+    Node n;
+    n.kind = Kind::Device;
+    n.link = link;
+    n.node = node;
+    n.device = std::make_shared<DeviceState>();  // this call's own: nobody else locks it
+    uint32_t flags = NIF_CLASS_BASIC;
+    {
+        DeviceLock lock(n.device->mutex);
+        dd::Resolved dlme;
+        if (LoadDescription(n, token) == E_OK &&
+            ResolveMibName(*n.device->description, "DLME_BASIC_CHARACTERISTICS", dlme) == E_OK) {
+            const uint32_t mib = FdaAddress(link, node, kSelectorMib);
+            if (Acquire(mib, token) == E_OK) {
+                std::vector<uint8_t> value;
+                if (ReadIndex(mib, dlme.index, dlme.subindex, value, token) == E_OK && value.size() >= 3 &&
+                    (value[2] & 0x03) == kDlmeClassLinkMaster)
+                    flags = NIF_CLASS_LINK_MASTER;
+                ReleaseContext(mib);
+            }
+        }
+    }
+    if (n.device->fbHeld) ReleaseContext(FbVfd(n));
+    return flags;
 }
 
 void HseSession::ForgetNodes(uint16_t link) {
@@ -396,8 +423,7 @@ int HseSession::Resolve(const Node& n, const std::string& name, ObjectPlace& out
     out.index = r.index;
     out.subindex = r.subindex;
     out.size = r.size;
-    out.object = r.object;
-    out.member = r.member;
+    out.resolved = r;
     out.description = n.device->description;
     return E_OK;
 }
@@ -637,29 +663,18 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
                     return resp;
                 }
                 default: {
-                    // Names, labels and help are the description's, whatever the name's form.
-                    if (!t.object) return Fail(E_NOT_FOUND);
-                    const dd::Object& o = *t.object;
-                    const dd::Member* m = t.member >= 0 ? &o.members[static_cast<size_t>(t.member)] : nullptr;
-                    std::string name = o.name + (m && !m->name.empty() ? "." + m->name : "");
+                    // Names, labels and help are the description's, whatever the name's form, and
+                    // answered as the device answers them (a member by its own name).
+                    if (!t.resolved.object) return Fail(E_NOT_FOUND);
                     Response resp;
                     if (r.op == Op::GetObjectName) {
+                        const std::string name = dd::NameOf(t.resolved);
                         resp.data.assign(name.begin(), name.end());
                     } else if (r.op == Op::GetObjectDescription) {
-                        const std::string text = o.help.empty() ? name : o.help;
+                        const std::string text = dd::DescriptionTextOf(t.resolved);
                         resp.data.assign(text.begin(), text.end());
                     } else {
-                        AttributeInfo a;
-                        a.label = o.label.empty() ? name : o.label;
-                        a.help = o.help;
-                        a.objectCode = m ? NIF_OC_SIMPLE : o.objectCode;
-                        a.dataType = m ? m->dataType : o.dataType;
-                        a.size = t.size;
-                        const std::vector<dd::Item>& items = m ? m->items : o.items;
-                        const bool bits = m ? m->bitItems : o.bitItems;
-                        for (const dd::Item& it : items)
-                            a.items.push_back({static_cast<uint8_t>(bits ? NIF_ITEM_BIT : NIF_ITEM_ENUM), it.value, it.text});
-                        resp.data = EncodeAttributeInfo(a);
+                        resp.data = EncodeAttributeInfo(dd::AttributesOf(t.resolved));
                     }
                     return resp;
                 }
