@@ -65,30 +65,6 @@ bool LockDevice(DeviceLock& lock) {
     return false;
 }
 
-// The object of the description at an absolute index (and member), for the names of objects
-// the program addresses by index: among the blocks' parameters, else the VFD's or MIB's own.
-int FindByIndex(const dd::Description& d, const std::vector<dd::BlockPlace>& places, bool mib, uint32_t index,
-                uint32_t subindex, dd::Resolved& out) {
-    auto pick = [&](const dd::Object& o, uint32_t absolute) {
-        if (absolute != index) return false;
-        if (subindex > o.members.size()) return false;
-        out.object = &o;
-        out.index = static_cast<uint16_t>(index);
-        out.subindex = static_cast<uint8_t>(subindex);
-        out.member = subindex ? static_cast<int>(subindex) - 1 : -1;
-        out.size = subindex ? o.members[subindex - 1].size : o.size;
-        return true;
-    };
-    for (const dd::BlockPlace& p : places)
-        for (const dd::BlockType& t : d.blocks)
-            if (t.ddItem == p.ddItem)
-                for (const dd::Object& o : t.parameters)
-                    if (pick(o, p.startIndex + o.index)) return E_OK;
-    for (const dd::Object& o : mib ? d.mib : d.vfd)
-        if (pick(o, o.index)) return E_OK;
-    return E_NOT_FOUND;
-}
-
 }  // namespace
 
 HseSession::HseSession(Target target) : channel_(std::move(target)) {}
@@ -407,17 +383,14 @@ int HseSession::Resolve(const Node& n, const std::string& name, ObjectPlace& out
     if (st != E_OK) return st;
     const dd::Description& d = *n.device->description;
     const std::vector<dd::BlockPlace>& places = n.device->places;
+    // Index names too: the description answers for an index as the device does (a view's
+    // member n is that member object).
     dd::Resolved r;
-    if (byIndex) {
-        st = FindByIndex(d, n.kind == Kind::Mib ? std::vector<dd::BlockPlace>{} : places, n.kind == Kind::Mib, index,
-                         subindex, r);
-    } else {
-        switch (n.kind) {
-            case Kind::Block: st = ResolveBlockName(d, places[static_cast<size_t>(n.block)], name, r); break;
-            case Kind::Vfd: st = ResolveVfdName(d, places, name, r); break;
-            case Kind::Mib: st = ResolveMibName(d, name, r); break;
-            default: return E_INVALID_DESCRIPTOR;
-        }
+    switch (n.kind) {
+        case Kind::Block: st = ResolveBlockName(d, places[static_cast<size_t>(n.block)], name, r); break;
+        case Kind::Vfd: st = ResolveVfdName(d, places, name, r); break;
+        case Kind::Mib: st = ResolveMibName(d, name, r); break;
+        default: return E_INVALID_DESCRIPTOR;
     }
     if (st != E_OK) return st;
     out.index = r.index;
