@@ -349,6 +349,13 @@ int HseSession::LoadBlocks(const Node& n, CallToken* token) {
 int HseSession::LoadDescription(const Node& n, CallToken* token) {
     DeviceState& s = *n.device;
     if (s.descriptionLooked) return s.descriptionStatus;
+    if (n.linkingInterface) {
+        // No function blocks, so no resource block to tell the identity: its device ID does.
+        s.descriptionStatus = FindDescriptionByDeviceId(n.deviceId, s.description, s.descriptionError);
+        s.descriptionLooked = true;
+        if (s.descriptionStatus != E_OK) SetLastProblem(s.descriptionError);
+        return s.descriptionStatus;
+    }
     int st = LoadBlocks(n, token);
     if (st != E_OK) return st;
     const nifBlockInfo* rb = nullptr;
@@ -493,6 +500,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
                     dev.node = e.nodeAddress;
                     dev.deviceId = e.deviceId;
                     dev.pdTag = e.pdTag;
+                    dev.linkingInterface = e.classFlags == NIF_CLASS_INTERFACE;
                     found = true;
                 }
             }

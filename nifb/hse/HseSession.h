@@ -60,6 +60,7 @@ private:
         uint8_t node = 0;
         std::string deviceId;
         std::string pdTag;
+        bool linkingInterface = false;  // the linking device's own H1 interface: management only
         std::shared_ptr<DeviceState> device;
         int block = -1;  // position in the device's block list
     };
