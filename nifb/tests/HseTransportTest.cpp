@@ -236,6 +236,27 @@ TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {
     EXPECT_GT(requests.size(), 10u);
 }
 
+// Through one relay, sessions one after the other come from the same address and port, as a
+// process's do when it gets the port of one that ended without closing its session: each is
+// a session of its own, never given the answers the one before was given.
+TEST_F(HseTransport, ASessionFromThePortOfAnEndedOneIsASessionOfItsOwn) {
+    LossyRelay relay(server_->Port());
+    UseDevice(relay.Port());
+    nifb::SetCallLimitMs(3000);
+    for (uint8_t key = 11; key <= 13; ++key) {
+        SCOPED_TRACE(key);
+        OpenDevice();
+        ASSERT_EQ(nifWriteObject(vfd_, makeIndex(1004), &key, 1), E_OK);
+        uint8_t value[4] = {};
+        uint16_t size = sizeof value;
+        ASSERT_EQ(nifReadObject(vfd_, makeIndex(1004), value, &size), E_OK);
+        EXPECT_EQ(size, 1);
+        EXPECT_EQ(value[0], key);
+        nifClose(session_);  // the linking device keeps the session until its inactivity time
+        session_ = 0;
+    }
+}
+
 TEST_F(HseTransport, LostDatagramsAreSentAgainAndWritesHappenOnce) {
     LossyRelay relay(server_->Port());
     UseDevice(relay.Port());
