@@ -142,7 +142,13 @@ bool DescribeSegment(const Segment& segment, std::vector<dd::Description>& out, 
         }
         return Merge(it->second, d, error);
     };
-    for (const Interface& ifc : segment.interfaces)
+    for (const Interface& ifc : segment.interfaces) {
+        // A host interface whose device ID tells its identity: its management objects.
+        uint32_t manufacturerId = 0;
+        uint16_t deviceType = 0;
+        if (ifc.host && nifb::dd::IdentityOfDeviceId(ifc.host->deviceId, manufacturerId, deviceType) &&
+            !add(*ifc.host))
+            return false;
         for (const auto& device : ifc.devices) {
             if (!add(*device)) return false;
             std::string buildError;
@@ -153,6 +159,7 @@ bool DescribeSegment(const Segment& segment, std::vector<dd::Description>& out, 
             }
             if (full && !add(*full)) return false;
         }
+    }
     out.clear();
     for (auto& [key, d] : types) out.push_back(std::move(d));
     return true;

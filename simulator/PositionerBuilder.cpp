@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "nifb/dd/DeviceDescription.h"
 #include "simulator/ExtensionChain.h"
 #include "simulator/FirmwareDomain.h"
 #include "simulator/valve/ValveExtension.h"
@@ -694,6 +695,8 @@ std::unique_ptr<Device> BuildHostInterface(const std::string& hostId, uint8_t ad
                                            uint8_t numUnpolledNodes) {
     auto d = std::make_unique<Device>();
     d->deviceId = hostId;
+    // Its identity is its device ID's (a host's description is found by it over HSE).
+    nifb::dd::IdentityOfDeviceId(hostId, d->manufacturerId, d->deviceType);
     d->address = address;
     d->vendorName = "Host interface";
     d->modelName = "H1 interface";
@@ -704,6 +707,9 @@ std::unique_ptr<Device> BuildHostInterface(const std::string& hostId, uint8_t ad
             object.value[4] = firstUnpolledNode;
             object.value[8] = numUnpolledNodes;
         }
+    // Its management objects get their indexes as a field device's do (no blocks to fail).
+    std::string error;
+    d->Layout(error);
     return d;
 }
 

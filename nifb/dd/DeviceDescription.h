@@ -94,6 +94,14 @@ bool ReadDescription(const std::string& text, Description& out, std::string& err
 // E_DD_LOAD_FAILED (the file is not a readable description; `error` says why).
 int LoadDescription(const std::string& path, Description& out, std::string& error);
 
+// The manufacturer and device type a device ID carries by the Fieldbus convention: six
+// hexadecimal digits of manufacturer, four of device type, then the serial number. False
+// when the ID does not follow it.
+bool IdentityOfDeviceId(const std::string& deviceId, uint32_t& manufacturerId, uint16_t& deviceType);
+// The highest device revision `folder` holds a description of for this manufacturer and
+// device type; 0 when it holds none.
+uint8_t LatestDescribedRevision(const std::string& folder, uint32_t manufacturerId, uint16_t deviceType);
+
 // A block as the device's block list shows it.
 struct BlockPlace {
     std::string tag;        // blank-trimmed

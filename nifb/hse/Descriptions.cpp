@@ -39,6 +39,18 @@ int FindDescription(uint32_t manufacturerId, uint16_t deviceType, uint8_t device
     return E_OK;
 }
 
+int FindDescriptionByDeviceId(const std::string& deviceId, std::shared_ptr<const dd::Description>& out,
+                              std::string& error) {
+    uint32_t manufacturerId = 0;
+    uint16_t deviceType = 0;
+    if (!dd::IdentityOfDeviceId(deviceId, manufacturerId, deviceType)) {
+        error = "the device ID \"" + deviceId + "\" does not tell the device's manufacturer and type";
+        return E_SYMBOL_FILE_NOT_FOUND;
+    }
+    const uint8_t revision = dd::LatestDescribedRevision(DescriptionFolder(), manufacturerId, deviceType);
+    return FindDescription(manufacturerId, deviceType, revision == 0 ? 1 : revision, out, error);
+}
+
 int ResolveBlockName(const dd::Description& d, const dd::BlockPlace& block, const std::string& name, dd::Resolved& out) {
     return dd::ResolveOnBlock(d, block, name, out);
 }

@@ -16,6 +16,11 @@ namespace nifb::hse {
 int FindDescription(uint32_t manufacturerId, uint16_t deviceType, uint8_t deviceRevision,
                     std::shared_ptr<const dd::Description>& out, std::string& error);
 
+// The description of a device that has no resource block (a linking device's own H1
+// interface): its manufacturer and type from its device ID, the latest revision described.
+int FindDescriptionByDeviceId(const std::string& deviceId, std::shared_ptr<const dd::Description>& out,
+                              std::string& error);
+
 int ResolveBlockName(const dd::Description& d, const dd::BlockPlace& block, const std::string& name, dd::Resolved& out);
 int ResolveVfdName(const dd::Description& d, const std::vector<dd::BlockPlace>& blocks, const std::string& name,
                  dd::Resolved& out);

@@ -8,6 +8,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <random>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -67,6 +68,8 @@ int FdaChannel::Start(std::string& problem) {
             return E_CONFIG_ERROR;
         }
     }
+    std::random_device entropy;
+    nextNumber_ = std::uniform_int_distribution<uint32_t>(1, 0x7FFFFFFF)(entropy);
     sockaddr_in me{};
     socklen_t len = sizeof me;
     ::getsockname(fd_, reinterpret_cast<sockaddr*>(&me), &len);

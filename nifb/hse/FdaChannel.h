@@ -74,6 +74,9 @@ private:
     std::unique_ptr<TcpFlow> flow_;  // over TCP, with a capture
     std::vector<uint8_t> rx_;        // over TCP: bytes received and not yet framed
     std::timed_mutex exchange_;
+    // Message numbers start anywhere in the lower half of their range: a process that gets
+    // the UDP port of one that ended without closing its session must not be taken for a
+    // repeat of that session's opening (and be given its remembered answers).
     uint32_t nextNumber_ = 1;
     std::atomic<uint64_t> malformed_{0};
     std::atomic<int64_t> lastTrafficMs_{0};

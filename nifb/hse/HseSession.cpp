@@ -65,30 +65,6 @@ bool LockDevice(DeviceLock& lock) {
     return false;
 }
 
-// The object of the description at an absolute index (and member), for the names of objects
-// the program addresses by index: among the blocks' parameters, else the VFD's or MIB's own.
-int FindByIndex(const dd::Description& d, const std::vector<dd::BlockPlace>& places, bool mib, uint32_t index,
-                uint32_t subindex, dd::Resolved& out) {
-    auto pick = [&](const dd::Object& o, uint32_t absolute) {
-        if (absolute != index) return false;
-        if (subindex > o.members.size()) return false;
-        out.object = &o;
-        out.index = static_cast<uint16_t>(index);
-        out.subindex = static_cast<uint8_t>(subindex);
-        out.member = subindex ? static_cast<int>(subindex) - 1 : -1;
-        out.size = subindex ? o.members[subindex - 1].size : o.size;
-        return true;
-    };
-    for (const dd::BlockPlace& p : places)
-        for (const dd::BlockType& t : d.blocks)
-            if (t.ddItem == p.ddItem)
-                for (const dd::Object& o : t.parameters)
-                    if (pick(o, p.startIndex + o.index)) return E_OK;
-    for (const dd::Object& o : mib ? d.mib : d.vfd)
-        if (pick(o, o.index)) return E_OK;
-    return E_NOT_FOUND;
-}
-
 }  // namespace
 
 HseSession::HseSession(Target target) : channel_(std::move(target)) {}
@@ -223,12 +199,39 @@ int HseSession::LiveList(uint16_t link, CallToken* token, std::vector<nifLiveLis
         CopyText(e.deviceId, NIF_NAME_LEN, device.deviceId);
         CopyText(e.pdTag, NIF_NAME_LEN, device.pdTag);
         e.nodeAddress = nv.node;
-        e.classFlags = (device.deviceType & kDeviceTypeLinkingDevice) ? NIF_CLASS_INTERFACE : NIF_CLASS_BASIC;
+        e.classFlags = (device.deviceType & kDeviceTypeLinkingDevice) ? NIF_CLASS_INTERFACE
+                                                                      : FieldDeviceClass(link, nv.node, token);
         out.push_back(e);
         std::lock_guard<std::mutex> lock(mutex_);
         known_[fda] = {nv.version, e};
     }
     return E_OK;
+}
+
+uint32_t HseSession::FieldDeviceClass(uint16_t link, uint8_t node, CallToken* token) {
+    Node n;
+    n.kind = Kind::Device;
+    n.link = link;
+    n.node = node;
+    n.device = std::make_shared<DeviceState>();  // this call's own: nobody else locks it
+    uint32_t flags = NIF_CLASS_BASIC;
+    {
+        DeviceLock lock(n.device->mutex);
+        dd::Resolved dlme;
+        if (LoadDescription(n, token) == E_OK &&
+            ResolveMibName(*n.device->description, "DLME_BASIC_CHARACTERISTICS", dlme) == E_OK) {
+            const uint32_t mib = FdaAddress(link, node, kSelectorMib);
+            if (Acquire(mib, token) == E_OK) {
+                std::vector<uint8_t> value;
+                if (ReadIndex(mib, dlme.index, dlme.subindex, value, token) == E_OK && value.size() >= 3 &&
+                    (value[2] & 0x03) == kDlmeClassLinkMaster)
+                    flags = NIF_CLASS_LINK_MASTER;
+                ReleaseContext(mib);
+            }
+        }
+    }
+    if (n.device->fbHeld) ReleaseContext(FbVfd(n));
+    return flags;
 }
 
 void HseSession::ForgetNodes(uint16_t link) {
@@ -346,6 +349,13 @@ int HseSession::LoadBlocks(const Node& n, CallToken* token) {
 int HseSession::LoadDescription(const Node& n, CallToken* token) {
     DeviceState& s = *n.device;
     if (s.descriptionLooked) return s.descriptionStatus;
+    if (n.linkingInterface) {
+        // No function blocks, so no resource block to tell the identity: its device ID does.
+        s.descriptionStatus = FindDescriptionByDeviceId(n.deviceId, s.description, s.descriptionError);
+        s.descriptionLooked = true;
+        if (s.descriptionStatus != E_OK) SetLastProblem(s.descriptionError);
+        return s.descriptionStatus;
+    }
     int st = LoadBlocks(n, token);
     if (st != E_OK) return st;
     const nifBlockInfo* rb = nullptr;
@@ -380,24 +390,20 @@ int HseSession::Resolve(const Node& n, const std::string& name, ObjectPlace& out
     if (st != E_OK) return st;
     const dd::Description& d = *n.device->description;
     const std::vector<dd::BlockPlace>& places = n.device->places;
+    // Index names too: the description answers for an index as the device does (a view's
+    // member n is that member object).
     dd::Resolved r;
-    if (byIndex) {
-        st = FindByIndex(d, n.kind == Kind::Mib ? std::vector<dd::BlockPlace>{} : places, n.kind == Kind::Mib, index,
-                         subindex, r);
-    } else {
-        switch (n.kind) {
-            case Kind::Block: st = ResolveBlockName(d, places[static_cast<size_t>(n.block)], name, r); break;
-            case Kind::Vfd: st = ResolveVfdName(d, places, name, r); break;
-            case Kind::Mib: st = ResolveMibName(d, name, r); break;
-            default: return E_INVALID_DESCRIPTOR;
-        }
+    switch (n.kind) {
+        case Kind::Block: st = ResolveBlockName(d, places[static_cast<size_t>(n.block)], name, r); break;
+        case Kind::Vfd: st = ResolveVfdName(d, places, name, r); break;
+        case Kind::Mib: st = ResolveMibName(d, name, r); break;
+        default: return E_INVALID_DESCRIPTOR;
     }
     if (st != E_OK) return st;
     out.index = r.index;
     out.subindex = r.subindex;
     out.size = r.size;
-    out.object = r.object;
-    out.member = r.member;
+    out.resolved = r;
     out.description = n.device->description;
     return E_OK;
 }
@@ -494,6 +500,7 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
                     dev.node = e.nodeAddress;
                     dev.deviceId = e.deviceId;
                     dev.pdTag = e.pdTag;
+                    dev.linkingInterface = e.classFlags == NIF_CLASS_INTERFACE;
                     found = true;
                 }
             }
@@ -637,29 +644,18 @@ Response HseSession::Serve(const Request& r, CallToken* token) {
                     return resp;
                 }
                 default: {
-                    // Names, labels and help are the description's, whatever the name's form.
-                    if (!t.object) return Fail(E_NOT_FOUND);
-                    const dd::Object& o = *t.object;
-                    const dd::Member* m = t.member >= 0 ? &o.members[static_cast<size_t>(t.member)] : nullptr;
-                    std::string name = o.name + (m && !m->name.empty() ? "." + m->name : "");
+                    // Names, labels and help are the description's, whatever the name's form, and
+                    // answered as the device answers them (a member by its own name).
+                    if (!t.resolved.object) return Fail(E_NOT_FOUND);
                     Response resp;
                     if (r.op == Op::GetObjectName) {
+                        const std::string name = dd::NameOf(t.resolved);
                         resp.data.assign(name.begin(), name.end());
                     } else if (r.op == Op::GetObjectDescription) {
-                        const std::string text = o.help.empty() ? name : o.help;
+                        const std::string text = dd::DescriptionTextOf(t.resolved);
                         resp.data.assign(text.begin(), text.end());
                     } else {
-                        AttributeInfo a;
-                        a.label = o.label.empty() ? name : o.label;
-                        a.help = o.help;
-                        a.objectCode = m ? NIF_OC_SIMPLE : o.objectCode;
-                        a.dataType = m ? m->dataType : o.dataType;
-                        a.size = t.size;
-                        const std::vector<dd::Item>& items = m ? m->items : o.items;
-                        const bool bits = m ? m->bitItems : o.bitItems;
-                        for (const dd::Item& it : items)
-                            a.items.push_back({static_cast<uint8_t>(bits ? NIF_ITEM_BIT : NIF_ITEM_ENUM), it.value, it.text});
-                        resp.data = EncodeAttributeInfo(a);
+                        resp.data = EncodeAttributeInfo(dd::AttributesOf(t.resolved));
                     }
                     return resp;
                 }

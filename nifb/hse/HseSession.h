@@ -27,6 +27,8 @@ constexpr uint32_t kDirectoryIndex = 256;
 constexpr uint32_t kRbManufacturerId = 10;
 constexpr uint32_t kRbDeviceType = 11;
 constexpr uint32_t kRbDeviceRevision = 12;
+// DLME_BASIC_CHARACTERISTICS: the device class in the third byte's low two bits.
+constexpr uint8_t kDlmeClassLinkMaster = 2;
 
 class HseSession : public Backend {
 public:
@@ -58,6 +60,7 @@ private:
         uint8_t node = 0;
         std::string deviceId;
         std::string pdTag;
+        bool linkingInterface = false;  // the linking device's own H1 interface: management only
         std::shared_ptr<DeviceState> device;
         int block = -1;  // position in the device's block list
     };
@@ -66,9 +69,8 @@ private:
         uint32_t index = 0;
         uint32_t subindex = 0;
         uint16_t size = 0;  // 0: not known
-        const dd::Object* object = nullptr;
-        int member = -1;
-        std::shared_ptr<const dd::Description> description;  // keeps `object` alive
+        dd::Resolved resolved;  // the description's object, when the description was looked at
+        std::shared_ptr<const dd::Description> description;  // keeps `resolved` alive
     };
 
     Response Serve(const Request& r, CallToken* token);
@@ -79,6 +81,10 @@ private:
     uint32_t Add(Node n);
     int Links(CallToken* token, std::vector<uint16_t>& links, std::string& ldTag);
     int LiveList(uint16_t link, CallToken* token, std::vector<nifLiveListEntry>& out);
+    // A field device's class in the live list: SM Identify does not tell a link master, so
+    // it is read from the device's MIB (DLME_BASIC_CHARACTERISTICS, named through the
+    // device's description), as the socket server derives it. Basic when that cannot be read.
+    uint32_t FieldDeviceClass(uint16_t link, uint8_t node, CallToken* token);
     void ForgetNodes(uint16_t link);  // after this session changed a tag or an address there
     // FMS contexts (FMS Initiate) by FDA address, shared by the descriptors that use them: the
     // first user initiates, the last one gone sends FMS Abort.

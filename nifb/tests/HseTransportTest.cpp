@@ -197,6 +197,27 @@ TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {
     EXPECT_GT(requests.size(), 10u);
 }
 
+// Through one relay, sessions one after the other come from the same address and port, as a
+// process's do when it gets the port of one that ended without closing its session: each is
+// a session of its own, never given the answers the one before was given.
+TEST_F(HseTransport, ASessionFromThePortOfAnEndedOneIsASessionOfItsOwn) {
+    LossyRelay relay(server_->Port());
+    UseDevice(relay.Port());
+    nifb::SetCallLimitMs(3000);
+    for (uint8_t key = 11; key <= 13; ++key) {
+        SCOPED_TRACE(key);
+        OpenDevice();
+        ASSERT_EQ(nifWriteObject(vfd_, makeIndex(1004), &key, 1), E_OK);
+        uint8_t value[4] = {};
+        uint16_t size = sizeof value;
+        ASSERT_EQ(nifReadObject(vfd_, makeIndex(1004), value, &size), E_OK);
+        EXPECT_EQ(size, 1);
+        EXPECT_EQ(value[0], key);
+        nifClose(session_);  // the linking device keeps the session until its inactivity time
+        session_ = 0;
+    }
+}
+
 TEST_F(HseTransport, LostDatagramsAreSentAgainAndWritesHappenOnce) {
     LossyRelay relay(server_->Port());
     UseDevice(relay.Port());
@@ -279,6 +300,54 @@ TEST_F(HseTransport, TagsAddressesAndDomainDownloadThroughSystemManagementAndFms
               std::vector<std::string>{std::to_string(download)});
 }
 
+// The live list gives the socket's classes (a link master told by its management objects), and
+// the linking device's own interface answers its management objects by name, through the
+// description its device ID names, with the socket's values.
+TEST_F(HseTransport, LinkMastersAndTheInterfaceManagementAnswerAsOverTheSocket) {
+    const std::string folder = dir_.File("dd");
+    setenv("NIFB_DD_PATH", folder.c_str(), 1);
+    std::vector<nifb::dd::Description> descriptions;
+    std::vector<std::string> written;
+    std::string error;
+    ASSERT_TRUE(simulator::DescribeSegment(*segment_, descriptions, error)) << error;
+    ASSERT_TRUE(simulator::WriteDescriptions(descriptions, folder, written, error)) << error;
+    OpenDevice();
+    simulator::Interface& ifc = segment_->interfaces[0];
+    nifLiveListEntry live[8];
+    uint16_t count = 8;
+    uint32_t total = 0;
+    ASSERT_EQ(nifGetDeviceList(link_, live, &count, &total), E_OK);
+    int linkMasters = 0, interfaces = 0;
+    for (uint16_t i = 0; i < count; ++i) {
+        const std::string tag = live[i].pdTag;
+        if (live[i].classFlags == NIF_CLASS_INTERFACE) {
+            ++interfaces;
+            EXPECT_EQ(std::string(live[i].deviceId), ifc.hostId);
+            continue;
+        }
+        linkMasters += live[i].classFlags == NIF_CLASS_LINK_MASTER;
+        const simulator::Device* d = nullptr;
+        for (const auto& candidate : ifc.devices)
+            if (candidate->pdTag == tag) d = candidate.get();
+        ASSERT_NE(d, nullptr) << tag;
+        EXPECT_EQ(live[i].classFlags, d->ClassFlags()) << tag;
+    }
+    EXPECT_EQ(interfaces, 1);
+    EXPECT_EQ(linkMasters, 1);  // KV-201
+    nifDesc_t host = 0, mib = 0;
+    ASSERT_EQ(nifOpenPhysicalDevice(link_, NIF_BY_DEVICE_ID, ifc.hostId.c_str(), &host), E_OK);
+    ASSERT_EQ(nifOpenVfd(host, "MIB", &mib), E_OK);
+    for (const char* name : {"DLME_BASIC_CHARACTERISTICS", "CURRENT_LINK_SETTING"}) {
+        uint8_t value[32];
+        uint16_t size = sizeof value;
+        ASSERT_EQ(nifReadObject(mib, name, value, &size), E_OK) << name << ": " << nifb::TransportProblem();
+        EXPECT_EQ(std::vector<uint8_t>(value, value + size), ifc.host->MibObject(name)->value) << name;
+    }
+    nifClose(mib);
+    nifClose(host);
+    unsetenv("NIFB_DD_PATH");
+}
+
 TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
     // A folder holding FV-101's description only.
     const std::string folder = dir_.File("dd");
@@ -311,8 +380,9 @@ TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
     EXPECT_EQ(objectSize, 4);
     // Names and attributes from the description, also for an object named by its index.
     char text[256];
+    // A member by its own name, as the device (and the server over the socket) answers it.
     ASSERT_EQ(nifGetObjectName(rb, makeIndexSubindex(1005, 1), text, sizeof text), E_OK);
-    EXPECT_STREQ(text, "MODE_BLK.TARGET");
+    EXPECT_STREQ(text, "TARGET");
     nifAttributes* attributes = nullptr;
     ASSERT_EQ(nifGetObjectAttributes(rb, "MODE_BLK.TARGET", &attributes), E_OK);
     EXPECT_EQ(attributes->size, 1);

@@ -162,6 +162,24 @@ TEST(DescriptionFile, BlocksOfUnknownTypesAndPathsOfTheFolder) {
     EXPECT_EQ(dd::DescriptionPath("/x/dd/", 0x5A5401, 0x0A01, 0x1F), "/x/dd/5A5401/0A01/1F.json");
 }
 
+// A device ID tells the manufacturer and device type by its first ten hexadecimal digits.
+TEST(DescriptionFile, TheIdentityADeviceIdCarries) {
+    uint32_t manufacturer = 7;
+    uint16_t type = 7;
+    EXPECT_TRUE(dd::IdentityOfDeviceId("42524B0001J0000010", manufacturer, type));
+    EXPECT_EQ(manufacturer, 0x42524Bu);
+    EXPECT_EQ(type, 1u);
+    EXPECT_TRUE(dd::IdentityOfDeviceId("5a54010a01T0000001", manufacturer, type));
+    EXPECT_EQ(manufacturer, 0x5A5401u);
+    EXPECT_EQ(type, 0x0A01u);
+    manufacturer = 7;
+    for (const char* id : {"NIFB SIMULATED LINKING DEVICE", "42524B000", "", "42524B 001X"})
+        EXPECT_FALSE(dd::IdentityOfDeviceId(id, manufacturer, type)) << id;
+    EXPECT_EQ(manufacturer, 7u);  // untouched
+    EXPECT_EQ(dd::LatestDescribedRevision(NIFB_SHIPPED_DD_DIR, 0x4B5445, 1), 3);
+    EXPECT_EQ(dd::LatestDescribedRevision(NIFB_SHIPPED_DD_DIR, 0x4B5445, 2), 0);
+}
+
 // The shipped descriptions are what the simulator writes for its segments now (regenerate
 // them with the dd_files target when this fails).
 TEST(DescriptionFile, ShippedDescriptionsAreCurrent) {
@@ -190,7 +208,7 @@ TEST(DescriptionFile, ShippedDescriptionsAreCurrent) {
     size_t fresh = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) fresh += entry.is_regular_file();
     EXPECT_EQ(files, fresh) << "a written description is not shipped";
-    EXPECT_EQ(files, 5u);
+    EXPECT_EQ(files, 6u);  // five field device types and the host interface
     std::filesystem::remove_all(dir);
 }
 
