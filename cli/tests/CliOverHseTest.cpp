@@ -64,5 +64,33 @@ TEST_F(CliOverHse, AnAbsentLinkingDeviceIsNamedByItsAddress) {
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("Fieldbus server")));
 }
 
+TEST_F(CliOverHse, TheLinkingDeviceAndTheCaptureAreAlsoOptionsAndTcpIsTakenThroughThem) {
+    const std::string port = HsePort();
+    unsetenv("NIFB_SERVER");
+    // Without a linking device there are no FF frames to keep: a usage error, nothing run.
+    CliResult refused = Cli({"scan", "--pcap", dir_.File("none.pcap")});
+    EXPECT_EQ(refused.exitCode, 64);
+    EXPECT_THAT(refused.err, HasSubstr("--pcap logs the frames exchanged with a linking device"));
+    CliResult bad = Cli({"scan", "--linking-device", "300.1.2.3"});
+    EXPECT_EQ(bad.exitCode, 64);
+    EXPECT_THAT(bad.err, HasSubstr("--linking-device 300.1.2.3"));
+
+    const std::string pcap = dir_.File("get.pcap");
+    CliResult r = Cli({"get", "FV-101", "TB.FINAL_VALUE", "--linking-device", "hse+tcp://127.0.0.1:" + port, "--pcap",
+                       pcap, "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_THAT(r.out, HasSubstr("FINAL_VALUE"));
+    if (nifb::testing::TsharkPath().empty()) GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it)";
+    EXPECT_EQ(nifb::testing::TsharkComplaints(pcap), "");
+    // The run went over TCP only (a connection per session of the program), and FV-101's
+    // values were read by FMS.
+    const std::vector<std::string> connections =
+        nifb::testing::Tshark(pcap, "-Y 'tcp.flags.syn == 1 && tcp.flags.ack == 0' -T fields -e tcp.dstport");
+    EXPECT_FALSE(connections.empty());
+    EXPECT_THAT(connections, ::testing::Each(std::string("1090")));
+    EXPECT_FALSE(nifb::testing::Tshark(pcap, "-Y 'ff.fms.read.rsp' -T fields -e ff.trailer.msg_num").empty());
+    EXPECT_TRUE(nifb::testing::Tshark(pcap, "-Y udp -T fields -e frame.number").empty());
+}
+
 }  // namespace
 }  // namespace clitest
