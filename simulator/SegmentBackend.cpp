@@ -4,12 +4,15 @@
 #include <cstring>
 
 #include "nifb/IndexName.h"
+#include "nifb/ListAnswer.h"
 #include "nifb/ObjectRecords.h"
 #include "simulator/DeviceClaim.h"
 
 namespace simulator {
 
+using nifb::CopyText;
 using nifb::Fail;
+using nifb::ListAnswer;
 using nifb::Op;
 using nifb::Request;
 using nifb::Response;
@@ -52,21 +55,6 @@ Response Ok(uint32_t v0 = 0) {
 
 Response Added(uint32_t desc) { return desc != 0 ? Ok(desc) : Fail(E_RESOURCES); }
 
-template <typename T>
-Response ListAnswer(const std::vector<T>& all, uint32_t capacity) {
-    Response r;
-    r.value[0] = static_cast<uint32_t>(all.size());
-    size_t n = std::min<size_t>(all.size(), capacity);
-    r.data.resize(n * sizeof(T));
-    if (n) std::memcpy(r.data.data(), all.data(), n * sizeof(T));
-    r.status = all.size() > capacity ? E_BUF_TOO_SMALL : E_OK;
-    return r;
-}
-
-void CopyText(char* dst, size_t cap, const std::string& s) {
-    std::memset(dst, 0, cap);
-    std::strncpy(dst, s.c_str(), cap - 1);
-}
 }  // namespace
 
 SegmentBackend::SegmentBackend(std::shared_ptr<Segment> segment) : segment_(std::move(segment)) {}

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "nifb/IndexName.h"
+#include "nifb/ListAnswer.h"
 #include "nifb/ObjectRecords.h"
 #include "nifb/hse/Descriptions.h"
 #include "nifb/hse/FdaServices.h"
@@ -23,22 +24,6 @@ Response Ok(uint32_t v0 = 0) {
     Response r;
     r.value[0] = v0;
     return r;
-}
-
-template <typename T>
-Response ListAnswer(const std::vector<T>& all, uint32_t capacity) {
-    Response r;
-    r.value[0] = static_cast<uint32_t>(all.size());
-    const size_t n = std::min<size_t>(all.size(), capacity);
-    r.data.resize(n * sizeof(T));
-    if (n) std::memcpy(r.data.data(), all.data(), n * sizeof(T));
-    r.status = all.size() > capacity ? E_BUF_TOO_SMALL : E_OK;
-    return r;
-}
-
-void CopyText(char* dst, size_t cap, const std::string& s) {
-    std::memset(dst, 0, cap);
-    std::memcpy(dst, s.data(), std::min(s.size(), cap - 1));
 }
 
 uint16_t U16At(const std::vector<uint8_t>& v, size_t at) { return static_cast<uint16_t>((v[at] << 8) | v[at + 1]); }
