@@ -143,9 +143,11 @@ int SegmentBackend::WorkOn(Lock& lock, uint32_t desc, Device& device, const Devi
 
 int SegmentBackend::Transact(Lock& lock, uint32_t desc, size_t bytes, const DeviceWork& work) {
     Segment& seg = *segment_;
-    const auto& entry = descs_.at(desc);
-    const int iface = entry.iface;
-    Device* const device = entry.device;
+    // The descriptor may have been closed while this call waited for the segment or a device.
+    const auto it = descs_.find(desc);
+    if (it == descs_.end()) return E_INVALID_DESCRIPTOR;
+    const int iface = it->second.iface;
+    Device* const device = it->second.device;
     // The bus is one medium: its time is booked under the segment lock, in the order the
     // calls come.
     if (seg.latency && iface >= 0) {

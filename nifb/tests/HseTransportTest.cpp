@@ -480,7 +480,7 @@ public:
         ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
     ~RawPeer() { ::close(fd_); }
-    bool Ask(nifb::hse::Message m, uint32_t number, nifb::hse::Message& answer, int waitMs = 2000) {
+    bool Ask(nifb::hse::Message m, uint32_t number, nifb::hse::Message& answer, int waitMs = 10000) {
         m.messageNumber = m.invokeId = number;
         const std::vector<uint8_t> bytes = nifb::hse::EncodeMessage(m);
         ::send(fd_, bytes.data(), bytes.size(), 0);
