@@ -133,7 +133,7 @@ void FdaChannel::Stop() {
     if (idle_.joinable()) idle_.join();
     {
         // No exchange may be using the socket while it closes.
-        std::lock_guard<std::timed_mutex> lock(exchange_);
+        std::lock_guard<platform::TimedMutex> lock(exchange_);
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
         if (flow_) flow_->Close();
@@ -160,7 +160,7 @@ void FdaChannel::Log(const std::vector<uint8_t>& bytes, bool outgoing) {
 
 int FdaChannel::Exchange(Message request, Message& answer, CallToken* token, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
-    std::unique_lock<std::timed_mutex> lock(exchange_, std::defer_lock);
+    std::unique_lock<platform::TimedMutex> lock(exchange_, std::defer_lock);
     if (!lock.try_lock_until(deadline)) {
         SetLastProblem("the session with the linking device at " + target_.Text() + " is busy beyond the call limit");
         return E_SERVER_NOT_RESPONDING;
@@ -170,7 +170,7 @@ int FdaChannel::Exchange(Message request, Message& answer, CallToken* token, std
 
 int FdaChannel::SendUnconfirmed(Message request, Message* reply, uint8_t replyService, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
-    std::unique_lock<std::timed_mutex> lock(exchange_, std::defer_lock);
+    std::unique_lock<platform::TimedMutex> lock(exchange_, std::defer_lock);
     if (!lock.try_lock_until(deadline)) return E_SERVER_NOT_RESPONDING;
     return Transfer(request, reply, false, replyService, nullptr, deadline);
 }

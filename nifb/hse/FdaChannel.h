@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "nifb/Backend.h"
+#include "platform/TimedMutex.h"
 #include "nifb/hse/FdaMessage.h"
 #include "nifb/hse/HseTarget.h"
 #include "nifb/hse/PcapLog.h"
@@ -73,7 +74,7 @@ private:
     std::shared_ptr<PcapLog> pcap_;
     std::unique_ptr<TcpFlow> flow_;  // over TCP, with a capture
     std::vector<uint8_t> rx_;        // over TCP: bytes received and not yet framed
-    std::timed_mutex exchange_;
+    platform::TimedMutex exchange_;
     // Message numbers start anywhere in the lower half of their range: a process that gets
     // the UDP port of one that ended without closing its session must not be taken for a
     // repeat of that session's opening (and be given its remembered answers).

@@ -40,7 +40,7 @@ uint8_t BlockTypeOf(uint16_t profile) {
 
 milliseconds Limit() { return milliseconds(CallLimitMs()); }
 
-using DeviceLock = std::unique_lock<std::timed_mutex>;
+using DeviceLock = std::unique_lock<platform::TimedMutex>;
 
 // What a device's descriptors share is taken within the call limit: another call may be
 // learning the device (its blocks, its description) over the bus meanwhile.

@@ -17,6 +17,7 @@
 #include "nifb/Backend.h"
 #include "nifb/dd/DeviceDescription.h"
 #include "nifb/hse/FdaChannel.h"
+#include "platform/TimedMutex.h"
 #include "nifb/nifb.h"
 
 namespace nifb::hse {
@@ -43,7 +44,7 @@ private:
     enum class Kind { Session, Link, Device, Vfd, Mib, Block };
     // What the library learned about one device, shared by its VFD and block descriptors.
     struct DeviceState {
-        std::timed_mutex mutex;
+        platform::TimedMutex mutex;
         bool fbHeld = false;  // the device descriptor holds a context on the function-block VFD
         bool blocksRead = false;
         std::vector<nifBlockInfo> blocks;

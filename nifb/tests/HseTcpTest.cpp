@@ -181,7 +181,11 @@ TEST_F(HseOverTcp, ScanReadWriteAndDownloadAsTheDecoderSeesThem) {
     EXPECT_EQ(size, 2);
     const uint8_t key = 55;
     ASSERT_EQ(nifWriteObject(rb, makeIndex(1004), &key, 1), E_OK);
-    EXPECT_EQ(segment_->interfaces[0].devices[0]->blocks[0].GetByte("ALERT_KEY", 0), 55);
+    {
+        int key = -1;
+        segment_->WithDevice("42524B0001J0000010", [&](simulator::Device* d) { key = d->blocks[0].GetByte("ALERT_KEY", 0); });
+        EXPECT_EQ(key, 55);
+    }
     const uint8_t zero = 0;
     const nifError_t refused = nifWriteObject(rb, makeIndex(1004), &zero, 1);
     EXPECT_NE(refused, E_OK);
@@ -378,7 +382,10 @@ TEST_F(HseOverTcp, ACallWaitingOnASilentDeviceEndsWhenItsDescriptorCloses) {
     std::string answer;
     ASSERT_EQ(segment_->Control(std::string(R"({"command":"silence","device":"FV-101","forMs":60000})"), answer), 0)
         << answer;
-    segment_->responseTimeoutMs = 20000;
+    {
+        std::lock_guard<std::mutex> lock(segment_->mutex);
+        segment_->responseTimeoutMs = 20000;
+    }
     auto waiting = std::async(std::launch::async, [&] {
         uint8_t value[4];
         uint16_t s = sizeof value;
@@ -391,7 +398,10 @@ TEST_F(HseOverTcp, ACallWaitingOnASilentDeviceEndsWhenItsDescriptorCloses) {
     ASSERT_EQ(waiting.wait_for(2s), std::future_status::ready);
     EXPECT_LT(Clock::now() - start, 1s);
     EXPECT_EQ(waiting.get(), E_INVALID_DESCRIPTOR);
-    segment_->responseTimeoutMs = 400;
+    {
+        std::lock_guard<std::mutex> lock(segment_->mutex);
+        segment_->responseTimeoutMs = 400;
+    }
 }
 
 TEST_F(HseOverTcp, TheServerDropsStreamsItCannotFrameAndServesSplitOnes) {

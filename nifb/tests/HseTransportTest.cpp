@@ -164,7 +164,11 @@ TEST_F(HseTransport, ScanReadAndWriteByIndexAsTheDecoderSeesThem) {
     // What a linking device does not have.
     std::string answer;
     EXPECT_EQ(nifb::SendControl(session_, "{\"command\":\"status\"}", answer), E_OBJECT_ACCESS_UNSUPPORTED);
-    EXPECT_EQ(segment_->interfaces[0].devices[0]->blocks[0].GetByte("ALERT_KEY", 0), 77);
+    {
+        int key = -1;
+        segment_->WithDevice("42524B0001J0000010", [&](simulator::Device* d) { key = d->blocks[0].GetByte("ALERT_KEY", 0); });
+        EXPECT_EQ(key, 77);
+    }
 
     ASSERT_EQ(nifClose(session_), E_OK);
     session_ = 0;
@@ -249,13 +253,16 @@ TEST_F(HseTransport, TagsAddressesAndDomainDownloadThroughSystemManagementAndFms
     OpenDevice();
     // Cleared: PD tag gone, moved to a default address; then a new tag and address.
     ASSERT_EQ(nifClear(device_, NIF_CLEAR_TAG_AND_ADDRESS), E_OK);
-    simulator::Device& fv = *segment_->interfaces[0].devices[0];
-    EXPECT_EQ(fv.pdTag, "");
-    EXPECT_GE(fv.address, 248);
+    auto tagAndAddress = [&] {
+        std::pair<std::string, int> seen;
+        segment_->WithDevice("42524B0001J0000010", [&](simulator::Device* d) { seen = {d->pdTag, d->address}; });
+        return seen;
+    };
+    EXPECT_EQ(tagAndAddress().first, "");
+    EXPECT_GE(tagAndAddress().second, 248);
     ASSERT_EQ(nifSetTag(device_, "FV-109"), E_OK);
     ASSERT_EQ(nifSetAddress(device_, 30), E_OK);
-    EXPECT_EQ(fv.pdTag, "FV-109");
-    EXPECT_EQ(fv.address, 30);
+    EXPECT_EQ(tagAndAddress(), std::make_pair(std::string("FV-109"), 30));
     EXPECT_EQ(nifSetTag(device_, ""), E_BAD_ARGUMENT);
     // The device is found under its new tag, at its new address.
     nifDesc_t again = 0;
@@ -309,7 +316,10 @@ TEST_F(HseTransport, LinkMastersAndTheInterfaceManagementAnswerAsOverTheSocket) 
     std::vector<nifb::dd::Description> descriptions;
     std::vector<std::string> written;
     std::string error;
-    ASSERT_TRUE(simulator::DescribeSegment(*segment_, descriptions, error)) << error;
+    {
+        std::lock_guard<std::mutex> lock(segment_->mutex);
+        ASSERT_TRUE(simulator::DescribeSegment(*segment_, descriptions, error)) << error;
+    }
     ASSERT_TRUE(simulator::WriteDescriptions(descriptions, folder, written, error)) << error;
     OpenDevice();
     simulator::Interface& ifc = segment_->interfaces[0];
@@ -352,21 +362,26 @@ TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
     // A folder holding FV-101's description only.
     const std::string folder = dir_.File("dd");
     setenv("NIFB_DD_PATH", folder.c_str(), 1);
-    simulator::Device& fv = *segment_->interfaces[0].devices[0];
+    nifb::dd::Description fvDescription;
+    std::string rbTag;
+    segment_->WithDevice("42524B0001J0000010", [&](simulator::Device* d) {
+        fvDescription = simulator::DescribeDevice(*d);
+        rbTag = d->blocks[0].tag;
+    });
     std::vector<std::string> written;
     std::string error;
-    ASSERT_TRUE(simulator::WriteDescriptions({simulator::DescribeDevice(fv)}, folder, written, error)) << error;
+    ASSERT_TRUE(simulator::WriteDescriptions({fvDescription}, folder, written, error)) << error;
     const std::string pcap = dir_.File("names.pcap");
     setenv("NIFB_PCAP", pcap.c_str(), 1);
     OpenDevice();
     nifDesc_t rb = 0, mib = 0;
-    ASSERT_EQ(nifOpenBlock(vfd_, (fv.blocks[0].tag).c_str(), &rb), E_OK);
+    ASSERT_EQ(nifOpenBlock(vfd_, rbTag.c_str(), &rb), E_OK);
     // A parameter, a member by name and by number, on the block and through the VFD.
     const uint8_t key = 42;
     ASSERT_EQ(nifWriteObject(rb, "ALERT_KEY", &key, 1), E_OK);
     uint8_t value[64];
     uint16_t size = sizeof value;
-    ASSERT_EQ(nifReadObject(vfd_, (fv.blocks[0].tag + ".ALERT_KEY").c_str(), value, &size), E_OK);
+    ASSERT_EQ(nifReadObject(vfd_, (rbTag + ".ALERT_KEY").c_str(), value, &size), E_OK);
     EXPECT_EQ(size, 1);
     EXPECT_EQ(value[0], 42);
     uint8_t target[1], first[1];
@@ -418,7 +433,10 @@ TEST_F(HseTransport, NamesResolveThroughTheDeviceDescription) {
 }
 
 TEST_F(HseTransport, ASilentDeviceTimesOutAndClosingReleasesTheCallWaitingOnIt) {
-    segment_->responseTimeoutMs = 400;
+    {
+        std::lock_guard<std::mutex> lock(segment_->mutex);
+        segment_->responseTimeoutMs = 400;
+    }
     OpenDevice();
     std::string answer;
     ASSERT_EQ(segment_->Control(std::string(R"({"command":"silence","device":"FV-101","forMs":60000})"), answer), 0)
@@ -428,7 +446,10 @@ TEST_F(HseTransport, ASilentDeviceTimesOutAndClosingReleasesTheCallWaitingOnIt) 
     uint16_t size = sizeof v;
     EXPECT_EQ(nifReadObject(vfd_, makeIndex(1004), v, &size), E_TIMEOUT);
     // A call waiting on the device ends when its descriptor closes, not when the device answers.
-    segment_->responseTimeoutMs = 20000;
+    {
+        std::lock_guard<std::mutex> lock(segment_->mutex);
+        segment_->responseTimeoutMs = 20000;
+    }
     auto waiting = std::async(std::launch::async, [&] {
         uint8_t value[4];
         uint16_t s = sizeof value;
@@ -441,7 +462,10 @@ TEST_F(HseTransport, ASilentDeviceTimesOutAndClosingReleasesTheCallWaitingOnIt) 
     ASSERT_EQ(waiting.wait_for(std::chrono::seconds(2)), std::future_status::ready);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(waiting.get(), E_INVALID_DESCRIPTOR);
-    segment_->responseTimeoutMs = 400;
+    {
+        std::lock_guard<std::mutex> lock(segment_->mutex);
+        segment_->responseTimeoutMs = 400;
+    }
 }
 
 TEST_F(HseTransport, AVfdContextLastsWhileAnyDescriptorUsesIt) {
