@@ -3,9 +3,11 @@
 // segment, its server on a free loopback port, and the descriptors of one device.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "nifb/Backend.h"
 #include "nifb/nifb.h"
@@ -42,6 +44,18 @@ protected:
         setenv("NIFB_SERVER", ((tcp ? "hse+tcp://127.0.0.1:" : "hse://127.0.0.1:") + std::to_string(port)).c_str(), 1);
     }
     // Session, the first link, FV-101 by its tag and its function-block VFD.
+    // Downloads 40000 bytes that are not firmware into domain 440 of `vfd` (several
+    // segments); the device refuses them at the end.
+    nifError_t DownloadNotFirmware(nifDesc_t vfd) {
+        const std::string file = dir_.File("not-firmware.bin");
+        std::vector<uint8_t> junk(40000, 0x5A);
+        FILE* f = std::fopen(file.c_str(), "wb");
+        if (!f) return E_OTHER;
+        std::fwrite(junk.data(), 1, junk.size(), f);
+        std::fclose(f);
+        return nifDownloadDomain(vfd, makeIndex(440), file.c_str());
+    }
+
     void OpenDevice() {
         ASSERT_EQ(nifOpenSession(nullptr, &session_), E_OK);
         nifInterfaceInfo links[4];

@@ -191,15 +191,7 @@ TEST_F(HseOverTcp, ScanReadWriteAndDownloadAsTheDecoderSeesThem) {
     EXPECT_NE(refused, E_OK);
     // A domain download of several segments, each a message larger than one TCP segment of
     // the loopback's usual size would be on a wire.
-    const std::string file = dir_.File("not-firmware.bin");
-    {
-        std::vector<uint8_t> junk(40000, 0x5A);
-        FILE* f = std::fopen(file.c_str(), "wb");
-        ASSERT_TRUE(f);
-        std::fwrite(junk.data(), 1, junk.size(), f);
-        std::fclose(f);
-    }
-    const nifError_t download = nifDownloadDomain(vfd_, makeIndex(440), file.c_str());
+    const nifError_t download = DownloadNotFirmware(vfd_);
     EXPECT_TRUE(download == E_PARAMETER_CHECK || download == E_OBJECT_STATE_CONFLICT) << download;
     ASSERT_EQ(nifClose(session_), E_OK);
     session_ = 0;

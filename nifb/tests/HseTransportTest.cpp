@@ -277,15 +277,7 @@ TEST_F(HseTransport, TagsAddressesAndDomainDownloadThroughSystemManagementAndFms
     ASSERT_EQ(nifReadObject(vfd, makeIndex(1011), value, &size), E_OK);
 
     // A domain download in segments; the device refuses a file that is not firmware.
-    const std::string file = dir_.File("not-firmware.bin");
-    {
-        std::vector<uint8_t> junk(40000, 0x5A);
-        FILE* f = std::fopen(file.c_str(), "wb");
-        ASSERT_TRUE(f);
-        std::fwrite(junk.data(), 1, junk.size(), f);
-        std::fclose(f);
-    }
-    const nifError_t download = nifDownloadDomain(vfd, makeIndex(440), file.c_str());
+    const nifError_t download = DownloadNotFirmware(vfd);
     EXPECT_TRUE(download == E_PARAMETER_CHECK || download == E_OBJECT_STATE_CONFLICT) << download;
 
     ASSERT_EQ(nifClose(session_), E_OK);
